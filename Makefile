@@ -1,0 +1,55 @@
+# Set-up and everyday commands. Each target installs what is missing first.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+BENCH_BUILD ?= build-bench
+FUZZ_BUILD ?= build-fuzz
+JOBS       ?= $(shell nproc)
+FUZZ_SECONDS ?= 120
+
+DEB_PACKAGES = cmake ninja-build g++ clang libclang-rt-14-dev \
+  libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev \
+  qt6-base-dev libgl-dev fonts-noto-cjk poppler-utils
+
+.PHONY: deps build test test-asan bench fuzz run format clean
+
+deps:
+	@scripts/deps.sh $(DEB_PACKAGES)
+
+build: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j$(JOBS)
+
+test: build test-asan
+	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS) --timeout 600
+
+# The Qt-free library and its tests again, with AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DMATSLIP_SANITIZE=ON -DMATSLIP_QT=OFF
+	cmake --build $(ASAN_BUILD) -j$(JOBS)
+	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j$(JOBS) --timeout 900
+
+bench: deps
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DMATSLIP_BENCH=ON
+	cmake --build $(BENCH_BUILD) -j$(JOBS)
+	scripts/run-bench.sh $(BENCH_BUILD)
+
+fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	  -DMATSLIP_FUZZ=ON -DMATSLIP_QT=OFF
+	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target table_fuzz
+	mkdir -p $(FUZZ_BUILD)/corpus
+	$(FUZZ_BUILD)/fuzz/table_fuzz -max_total_time=$(FUZZ_SECONDS) \
+	  -max_len=65536 $(FUZZ_BUILD)/corpus
+
+run: deps
+	@echo "The main window is not built yet; 'make run' arrives with it." >&2
+	@exit 1
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

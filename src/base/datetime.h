@@ -1,0 +1,34 @@
+#pragma once
+// Date-times: days since 30 December 1899 00:00 as a double, the fraction
+// being the time of day; the program's values carry whole seconds.
+#include <string>
+#include <string_view>
+
+namespace matslip {
+
+struct CivilTime {
+  int year = 1899, month = 12, day = 30;
+  int hour = 0, minute = 0, second = 0;
+  bool operator==(const CivilTime&) const = default;
+};
+
+// Calendar time -> day count (proleptic Gregorian, no time zone involved).
+double CivilToDate(const CivilTime& t);
+// Day count -> calendar time, rounded to the nearest whole second. Values
+// outside years 1..9999 or not finite give the zero date (1899-12-30).
+CivilTime DateToCivil(double date);
+
+// "2013年9月10日9时5分7秒"; seconds, minutes and hour are left off from the
+// right while they are zero, so midnight shows the date alone.
+std::string DateTimeText(double date);
+
+// "YYYY-MM-DD HH:MM:SS"; empty for the zero date (0.0).
+std::string DateTimeIso(double date);
+// Reads "YYYY-MM-DD HH:MM:SS" or "YYYY-MM-DD"; false on anything else.
+bool ParseDateTimeIso(std::string_view text, double* date);
+
+// Local calendar time of a Unix time (whole seconds), and back.
+CivilTime LocalCivil(long long unix_seconds);
+long long CivilToUnixLocal(const CivilTime& t);
+
+}  // namespace matslip

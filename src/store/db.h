@@ -1,0 +1,105 @@
+#pragma once
+// The record-database operations the whole program uses. They work on the
+// open-database registry of the process: a list of open tables in opening
+// order and one current table. Every operation reports success by its result
+// (false, 0 or an empty value) and records it as the calling thread's last
+// result; none shows a message or throws.
+//
+// Paths use '/' as the separator. A table's memo file has the same name with
+// the extension ".edt".
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "store/value.h"
+
+namespace matslip {
+
+// A field by 1-based position or by name (compared without regard to case).
+class FieldRef {
+ public:
+  FieldRef(int position) : position_(position) {}
+  FieldRef(const char* name) : name_(name) {}
+  FieldRef(std::string name) : name_(std::move(name)) {}
+  int position() const { return position_; }  // 0 when given by name
+  const std::string& name() const { return name_; }
+
+ private:
+  int position_ = 0;
+  std::string name_;
+};
+
+// A record condition: called with the examined record made current, it reads
+// that record through DbRead / DbRecordNumber and says whether it qualifies.
+using RecordCondition = std::function<bool()>;
+
+// Share modes of DbOpen.
+inline constexpr int kShareReadWrite = 1;  // others may read and write
+inline constexpr int kShareDenyRead = 2;   // others may not read
+inline constexpr int kShareDenyWrite = 3;  // others may not write
+inline constexpr int kShareExclusive = 4;  // nobody else may open it
+
+// Opens `path` for reading and writing under `alias` and makes it current.
+// False when the path is empty, the file cannot be opened (missing, damaged,
+// locked out by another opener's share mode) or the same full path is
+// already open (that entry then stays open and usable).
+bool DbOpen(const std::string& path, const std::string& alias,
+            int share_mode = kShareReadWrite);
+// Makes the named open table current: aliases first, then file names, then
+// full paths, newest first, without regard to case.
+bool DbSelect(const std::string& name);
+// Closes the named table, or the current one when `name` is empty.
+void DbClose(const std::string& name = "");
+void DbCloseAll();
+
+int DbRecordCount();  // read from the file each time; 0 without a table
+int DbFieldCount();
+std::string DbFieldName(const FieldRef& field);
+int DbFieldType(const FieldRef& field);  // type code 1..12, 0 when unknown
+
+bool DbFirst();
+bool DbSkip(int n = 1);
+bool DbGoTo(int record_number);
+int DbRecordNumber();  // cursor + 1; 0 without a table
+
+Value DbRead(const FieldRef& field);
+bool DbWrite(const FieldRef& field, const Value& value);
+// Appends `text` to the memo field of the current record.
+bool DbWriteMemo(const FieldRef& field, const std::string& text);
+// Appends a record holding `values` in field order (missing ones empty) and
+// makes it current.
+bool DbAppend(const std::vector<Value>& values);
+
+// Searches forward from the current record (included); on a miss the cursor
+// goes back to where it was.
+bool DbFind(const RecordCondition& condition);
+// Marks the current record deleted, or every record meeting `condition`.
+bool DbDelete(const RecordCondition& condition = nullptr);
+bool DbPurge();
+bool DbEmpty();
+
+// Writes a new table at `target` (replacing it) with the listed fields (all
+// when empty) and the records meeting `condition` (all when null).
+bool DbCopyTo(const std::string& target,
+              const RecordCondition& condition = nullptr,
+              const std::vector<std::string>& fields = {});
+
+struct SortKey {
+  std::string field;
+  bool ascending = true;
+};
+// Writes a copy of the current table ordered on `key`.
+bool DbSortTo(const std::string& target, const std::string& key,
+              bool ascending);
+bool DbSortTo(const std::string& target, const std::vector<SortKey>& keys,
+              const RecordCondition& condition = nullptr,
+              const std::vector<std::string>& fields = {});
+
+// Appends every record of the named open table to the current one, pairing
+// fields by name and compatible type.
+bool DbAppendFrom(const std::string& name);
+
+// The result of the calling thread's last operation.
+bool DbLastResult();
+
+}  // namespace matslip

@@ -1,0 +1,59 @@
+#pragma once
+// Byte layout of the record-database files: the main file (.mzk) and its memo
+// file (.edt). All integers little-endian. See docs/file-format.md.
+#include <cstdint>
+
+namespace matslip::fmt {
+
+// Main file header.
+inline constexpr char kMagic[4] = {'W', 'E', 'D', 'B'};
+inline constexpr std::int32_t kVersion = 0x10000;
+inline constexpr int kMagicOffset = 0;
+inline constexpr int kVersionOffset = 4;
+inline constexpr int kCreatedOffset = 8;       // date-time, 8 bytes
+inline constexpr int kCountOffset = 16;        // record count, then next id
+inline constexpr int kNextIdOffset = 20;
+inline constexpr int kRecordLengthOffset = 24;
+inline constexpr int kFieldCountOffset = 112;
+inline constexpr int kFixedHeaderSize = 116;   // up to the descriptors
+inline constexpr int kDescriptorSize = 72;
+inline constexpr int kDescNameSize = 20;
+inline constexpr int kDescNameMax = 16;        // bytes before the terminator
+inline constexpr int kDescTypeOffset = 20;
+inline constexpr int kDescOffsetOffset = 24;
+inline constexpr int kDescWidthOffset = 28;
+inline constexpr int kRecordIdSize = 4;
+
+// Field type codes.
+enum FieldType : int {
+  kByte = 1,
+  kShort = 2,
+  kInt = 3,
+  kLong = 4,
+  kSingle = 5,
+  kDouble = 6,
+  kBoolean = 7,
+  kDateTime = 8,
+  kValue4 = 9,
+  kText = 10,
+  kBinary = 11,
+  kMemo = 12,
+};
+
+// Memo file.
+inline constexpr char kMemoMagic[4] = {'W', 'E', 'D', 'T'};
+inline constexpr int kBlockSize = 512;
+inline constexpr int kBlockDataSize = 500;
+inline constexpr int kBlockHeaderSize = 12;    // previous, next, used
+inline constexpr int kMemoBlockCountOffset = 16;
+inline constexpr int kMemoFreeCountOffset = 20;
+inline constexpr int kMemoFirstFreeOffset = 24;
+// Bytes 28..511 of block 0 are zero at rest. While a memo write that takes
+// new blocks is under way they hold its undo record (memo_journal.h), so that
+// a write cut short by a crash is rolled back on the next open.
+inline constexpr int kMemoJournalOffset = 28;
+
+// Bulk operations move records in blocks of at most this many bytes.
+inline constexpr int kBulkBytes = 163840;
+
+}  // namespace matslip::fmt
