@@ -13,9 +13,14 @@ struct CivilTime {
 };
 
 // Calendar time -> day count (proleptic Gregorian, no time zone involved).
+// Before 1899-12-30 the whole part is the (negative) day and the fraction the
+// time of day with a minus sign: 1899-12-29 06:00 is -1.25. Fields beyond
+// their range carry over (month 13 is January of the next year).
 double CivilToDate(const CivilTime& t);
-// Day count -> calendar time, rounded to the nearest whole second. Values
-// outside years 1..9999 or not finite give the zero date (1899-12-30).
+// Day count -> calendar time, rounded to the nearest whole second; the whole
+// part gives the day and the fraction's magnitude the time, so -0.25 and
+// 0.25 are both 1899-12-30 06:00. Values outside years 1..9999 or not finite
+// give the zero date (1899-12-30).
 CivilTime DateToCivil(double date);
 
 // "2013年9月10日9时5分7秒"; seconds, minutes and hour are left off from the

@@ -11,7 +11,8 @@ namespace matslip {
 // Encodes a UTF-8 text as GBK. Returns false when the text holds a character
 // that GBK cannot encode or is not valid UTF-8; `bad` (when given) then gets
 // that character's UTF-8 form and `out` is unspecified.
-bool Utf8ToGbk(std::string_view utf8, std::string* out, std::string* bad = nullptr);
+bool Utf8ToGbk(std::string_view utf8, std::string* out,
+               std::string* bad = nullptr);
 
 // Encodes as far as possible, replacing what cannot be encoded by '?'. Only
 // for places where a text has already been checked (or for diagnostics).

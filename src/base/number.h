@@ -7,11 +7,16 @@
 
 namespace matslip {
 
+// Maps the full-width characters a user may type with a Chinese input method
+// to ASCII: every character whose GBK code is A3A1..A3FE to '!'..'~' (also
+// U+FF01..U+FF5E without a GBK code), the ideographic space (A1A1) to ' ',
+// "～" (A1AB) to '~' and "☆", "★" (A1EE, A1EF) to '*'. Other text is kept.
+std::string FullWidthToAscii(std::string_view text);
+
 // Reads the decimal floating-point prefix of a UTF-8 text (leading white
-// space, optional sign, digits, decimal point, exponent) after mapping the
-// full-width forms to ASCII (U+FF01..U+FF5E to '!'..'~', the ideographic
-// space U+3000 to ' ', U+FF5E-like A1AB "～" to '~', A1EE/A1EF "※"/"＊"-like
-// marks to '*'). Text without a leading number, and empty text, give 0.
+// space, optional sign, digits, decimal point, exponent) after
+// FullWidthToAscii. Text without a leading number, and empty text, give 0;
+// a number too large for a double gives +-infinity, one too small 0.
 double TextToNumber(std::string_view text);
 
 // Like TextToNumber, but reports whether the whole text (blanks around it
@@ -26,7 +31,8 @@ std::string SingleToText(float value);
 std::string IntegerToText(std::int64_t value);
 
 // Half-up rounding to n decimal places with the program's tolerance of 1e-12:
-// 0.125 -> 0.13, -0.125 -> -0.13, 0 stays 0.
+// magnitude * 10^n + 1e-12, rounded up from a fraction of 0.5, sign restored.
+// 0.125 -> 0.13, -0.125 -> -0.13, 1.005 -> 1.01, 0 stays 0.
 double RoundTo(double value, int places);
 
 }  // namespace matslip

@@ -1,0 +1,147 @@
+#include "base/number.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <random>
+
+namespace matslip {
+namespace {
+
+std::string Printf(const char* format, double value) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, format, value);
+  return buffer;
+}
+
+TEST(TextToNumberTest, ReadsTheLeadingNumber) {
+  EXPECT_EQ(TextToNumber("  -3.5kg"), -3.5);
+  EXPECT_EQ(TextToNumber("+7"), 7);
+  EXPECT_EQ(TextToNumber("\t12"), 12);
+  EXPECT_EQ(TextToNumber(".5"), 0.5);
+  EXPECT_EQ(TextToNumber("5."), 5);
+  EXPECT_EQ(TextToNumber("1e"), 1);
+  EXPECT_EQ(TextToNumber("1e+"), 1);
+  EXPECT_EQ(TextToNumber("2.5e3x"), 2500);
+  EXPECT_EQ(TextToNumber("1E-2"), 0.01);
+  EXPECT_EQ(TextToNumber("1,5"), 1);
+}
+
+TEST(TextToNumberTest, TextWithoutANumberGivesZero) {
+  EXPECT_EQ(TextToNumber(""), 0);
+  EXPECT_EQ(TextToNumber("abc"), 0);
+  EXPECT_EQ(TextToNumber("."), 0);
+  EXPECT_EQ(TextToNumber("-"), 0);
+  EXPECT_EQ(TextToNumber("e5"), 0);
+  EXPECT_EQ(TextToNumber("inf"), 0);
+  EXPECT_EQ(TextToNumber("0x10"), 0);
+  EXPECT_EQ(TextToNumber("米"), 0);
+}
+
+TEST(TextToNumberTest, OutOfRangeBehavesLikeTheCLibrary) {
+  EXPECT_EQ(TextToNumber("1e999"), std::numeric_limits<double>::infinity());
+  EXPECT_EQ(TextToNumber("-1e999"), -std::numeric_limits<double>::infinity());
+  EXPECT_EQ(TextToNumber("1e-999"), 0);
+  EXPECT_EQ(TextToNumber("0.0001e-400"), 0);
+  EXPECT_EQ(TextToNumber("1e99999999999999999999"),
+            std::numeric_limits<double>::infinity());
+}
+
+TEST(TextToNumberTest, FullWidthFormsReadAsAscii) {
+  EXPECT_EQ(TextToNumber("１２．５"), 12.5);
+  EXPECT_EQ(TextToNumber("　－３"), -3);  // ideographic space, minus
+  EXPECT_EQ(TextToNumber("＋１ｅ２"), 100);
+  EXPECT_EQ(FullWidthToAscii("ＬＧＪ－９５／２０"), "LGJ-95/20");
+  // A1AB, A1EE, A1EF and the two A3 codes outside the U+FF01 block.
+  EXPECT_EQ(FullWidthToAscii("～☆★￥￣"), "~**$~");
+  EXPECT_EQ(FullWidthToAscii("钢材 1"), "钢材 1");
+}
+
+TEST(TextToNumberTest, DoesNotDependOnTheProcessLocale) {
+  // A locale whose decimal separator is a comma, as a Qt program may get.
+  bool found = false;
+  for (const char* name : {"de_DE.UTF-8", "fr_FR.UTF-8", "ru_RU.UTF-8"}) {
+    if (std::setlocale(LC_NUMERIC, name) != nullptr) {
+      found = true;
+      break;
+    }
+  }
+  if (!found) GTEST_SKIP() << "no locale with a decimal comma installed";
+  const double read = TextToNumber("1.5");
+  const std::string written = NumberToText(1.5);
+  std::setlocale(LC_NUMERIC, "C");
+  EXPECT_EQ(read, 1.5);
+  EXPECT_EQ(written, "1.5");
+}
+
+TEST(ParseNumberTest, AcceptsOnlyAWholeNumber) {
+  double value = -1;
+  EXPECT_TRUE(ParseNumber(" 12.5 ", &value));
+  EXPECT_EQ(value, 12.5);
+  EXPECT_TRUE(ParseNumber("１２", &value));
+  EXPECT_EQ(value, 12);
+  EXPECT_FALSE(ParseNumber("12kg", &value));
+  EXPECT_FALSE(ParseNumber("", &value));
+  EXPECT_FALSE(ParseNumber("  ", &value));
+  EXPECT_FALSE(ParseNumber("1e", &value));
+  EXPECT_EQ(value, 12);  // untouched on failure
+}
+
+TEST(NumberToTextTest, MatchesPrintfG13) {
+  const double values[] = {1250,  12.5,    0.13,   1e20,   1e-5,
+                           -0.0,  0,       1e13,   1e12,   123456789012345,
+                           0.1,   1.0 / 3, -2.675, 1e-4,   99999999999995,
+                           1e300, 5e-324,  0.0001, 2.5e-7, 1234567890123.4};
+  for (const double v : values) {
+    EXPECT_EQ(NumberToText(v), Printf("%.13g", v)) << v;
+  }
+  EXPECT_EQ(NumberToText(1250), "1250");
+  EXPECT_EQ(NumberToText(0.13), "0.13");
+  EXPECT_EQ(NumberToText(1e20), "1e+20");
+  EXPECT_EQ(NumberToText(1e-5), "1e-05");
+  EXPECT_EQ(NumberToText(123456789012345), "1.234567890123e+14");
+}
+
+TEST(NumberToTextTest, MatchesPrintfOnRandomValues) {
+  std::mt19937_64 random(20130910);
+  std::uniform_real_distribution<double> exponent(-30, 30);
+  std::uniform_real_distribution<double> mantissa(-10, 10);
+  for (int i = 0; i < 20000; ++i) {
+    const double v = mantissa(random) * std::pow(10.0, exponent(random));
+    ASSERT_EQ(NumberToText(v), Printf("%.13g", v)) << v;
+    const double cents = std::round(v * 100) / 100;
+    ASSERT_EQ(NumberToText(cents), Printf("%.13g", cents)) << cents;
+    const float f = static_cast<float>(v);
+    ASSERT_EQ(SingleToText(f), Printf("%.6g", f)) << f;
+  }
+}
+
+TEST(NumberToTextTest, SingleAndInteger) {
+  EXPECT_EQ(SingleToText(12.5f), "12.5");
+  EXPECT_EQ(SingleToText(0.1f), "0.1");
+  EXPECT_EQ(SingleToText(1234567.f), "1.23457e+06");
+  EXPECT_EQ(IntegerToText(-9223372036854775807LL - 1), "-9223372036854775808");
+  EXPECT_EQ(IntegerToText(0), "0");
+}
+
+TEST(RoundToTest, RoundsHalfUpAwayFromZero) {
+  EXPECT_EQ(RoundTo(0.125, 2), 0.13);
+  EXPECT_EQ(RoundTo(-0.125, 2), -0.13);
+  EXPECT_EQ(RoundTo(2.675, 2), 2.68);  // 2.67499999... in binary
+  EXPECT_EQ(RoundTo(1.005, 2), 1.01);
+  EXPECT_EQ(RoundTo(0.124, 2), 0.12);
+  EXPECT_EQ(RoundTo(12.5, 0), 13);
+  EXPECT_EQ(RoundTo(1234.5678, 2), 1234.57);
+  EXPECT_EQ(RoundTo(0.0049, 2), 0);
+}
+
+TEST(RoundToTest, ZeroStaysPositiveZero) {
+  EXPECT_FALSE(std::signbit(RoundTo(0.0, 2)));
+  EXPECT_FALSE(std::signbit(RoundTo(-0.0, 2)));
+}
+
+}  // namespace
+}  // namespace matslip
