@@ -8,7 +8,15 @@ namespace matslip {
 
 class Value {
  public:
-  enum class Kind { kEmpty, kInteger, kNumber, kBoolean, kDate, kText, kBinary };
+  enum class Kind {
+    kEmpty,
+    kInteger,
+    kNumber,
+    kBoolean,
+    kDate,
+    kText,
+    kBinary
+  };
 
   Value() = default;
   static Value Integer(std::int64_t v);

@@ -1,0 +1,188 @@
+#include "store/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+namespace matslip {
+
+PosixFile::~PosixFile() { Close(); }
+
+PosixFile::PosixFile(PosixFile&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)) {}
+
+PosixFile& PosixFile::operator=(PosixFile&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = std::exchange(other.fd_, -1);
+  }
+  return *this;
+}
+
+bool PosixFile::Open(const std::string& path, bool read_only) {
+  Close();
+  fd_ = ::open(path.c_str(), (read_only ? O_RDONLY : O_RDWR) | O_CLOEXEC);
+  if (fd_ < 0) return false;
+  struct stat st;
+  if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+    Close();
+    return false;
+  }
+  return true;
+}
+
+bool PosixFile::Create(const std::string& path) {
+  Close();
+  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  return fd_ >= 0;
+}
+
+void PosixFile::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+std::int64_t PosixFile::ReadUpTo(std::int64_t offset, void* buf,
+                                 std::size_t size) const {
+  if (fd_ < 0 || offset < 0) return -1;
+  std::size_t done = 0;
+  char* p = static_cast<char*>(buf);
+  while (done < size) {
+    ssize_t n = ::pread(fd_, p + done, size - done, offset + done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return static_cast<std::int64_t>(done);
+}
+
+bool PosixFile::ReadAt(std::int64_t offset, void* buf, std::size_t size) const {
+  return ReadUpTo(offset, buf, size) == static_cast<std::int64_t>(size);
+}
+
+bool PosixFile::WriteAt(std::int64_t offset, const void* buf,
+                        std::size_t size) {
+  if (fd_ < 0 || offset < 0) return false;
+  std::size_t done = 0;
+  const char* p = static_cast<const char*>(buf);
+  while (done < size) {
+    ssize_t n = ::pwrite(fd_, p + done, size - done, offset + done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+std::int64_t PosixFile::Size() const {
+  struct stat st;
+  if (fd_ < 0 || ::fstat(fd_, &st) != 0) return -1;
+  return st.st_size;
+}
+
+bool PosixFile::Truncate(std::int64_t size) {
+  return fd_ >= 0 && ::ftruncate(fd_, size) == 0;
+}
+
+bool PosixFile::Sync() { return fd_ >= 0 && ::fdatasync(fd_) == 0; }
+
+namespace {
+
+struct flock MakeLock(short type, std::int64_t offset, std::int64_t length) {
+  struct flock fl;
+  std::memset(&fl, 0, sizeof fl);
+  fl.l_type = type;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = offset;
+  fl.l_len = length == 0 ? kShareLockBase - offset : length;
+  fl.l_pid = 0;  // required for OFD locks
+  return fl;
+}
+
+bool SetLock(int fd, int cmd, short type, std::int64_t offset,
+             std::int64_t length) {
+  struct flock fl = MakeLock(type, offset, length);
+  while (::fcntl(fd, cmd, &fl) != 0) {
+    if (errno != EINTR) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool PosixFile::Lock(std::int64_t offset, std::int64_t length, bool exclusive) {
+  return fd_ >= 0 && SetLock(fd_, F_OFD_SETLKW, exclusive ? F_WRLCK : F_RDLCK,
+                             offset, length);
+}
+
+bool PosixFile::TryLock(std::int64_t offset, std::int64_t length,
+                        bool exclusive) {
+  return fd_ >= 0 && SetLock(fd_, F_OFD_SETLK, exclusive ? F_WRLCK : F_RDLCK,
+                             offset, length);
+}
+
+bool PosixFile::Unlock(std::int64_t offset, std::int64_t length) {
+  return fd_ >= 0 && SetLock(fd_, F_OFD_SETLK, F_UNLCK, offset, length);
+}
+
+bool PosixFile::IsLockedByOther(std::int64_t offset, std::int64_t length,
+                                bool exclusive) const {
+  if (fd_ < 0) return false;
+  struct flock fl = MakeLock(exclusive ? F_WRLCK : F_RDLCK, offset, length);
+  if (::fcntl(fd_, F_OFD_GETLK, &fl) != 0) return true;
+  return fl.l_type != F_UNLCK;
+}
+
+RegionLock::RegionLock(PosixFile* file, std::int64_t offset,
+                       std::int64_t length, bool exclusive, bool skip)
+    : file_(file), offset_(offset), length_(length) {
+  if (skip) return;
+  held_ = file_->Lock(offset, length, exclusive);
+  ok_ = held_;
+}
+
+RegionLock::~RegionLock() {
+  if (held_) file_->Unlock(offset_, length_);
+}
+
+std::int32_t GetI32(const void* p) {
+  std::int32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+std::int16_t GetI16(const void* p) {
+  std::int16_t v;
+  std::memcpy(&v, p, 2);
+  return v;
+}
+std::int64_t GetI64(const void* p) {
+  std::int64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
+}
+double GetF64(const void* p) {
+  double v;
+  std::memcpy(&v, p, 8);
+  return v;
+}
+float GetF32(const void* p) {
+  float v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+void PutI32(void* p, std::int32_t v) { std::memcpy(p, &v, 4); }
+void PutI16(void* p, std::int16_t v) { std::memcpy(p, &v, 2); }
+void PutI64(void* p, std::int64_t v) { std::memcpy(p, &v, 8); }
+void PutF64(void* p, double v) { std::memcpy(p, &v, 8); }
+void PutF32(void* p, float v) { std::memcpy(p, &v, 4); }
+
+}  // namespace matslip

@@ -1,0 +1,92 @@
+#pragma once
+// A file descriptor with whole-buffer positioned reads and writes, and the
+// byte-range locks the engine takes. Locks are open-file-description locks
+// (F_OFD_SETLKW): they belong to this descriptor, so closing another
+// descriptor of the same file never drops them, and they conflict between
+// two descriptors of one process just as between two processes.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace matslip {
+
+class PosixFile {
+ public:
+  PosixFile() = default;
+  ~PosixFile();
+  PosixFile(PosixFile&& other) noexcept;
+  PosixFile& operator=(PosixFile&& other) noexcept;
+  PosixFile(const PosixFile&) = delete;
+  PosixFile& operator=(const PosixFile&) = delete;
+
+  // Opens an existing file; read-write unless `read_only`.
+  bool Open(const std::string& path, bool read_only);
+  // Creates (or truncates) a file for reading and writing.
+  bool Create(const std::string& path);
+  void Close();
+  bool is_open() const { return fd_ >= 0; }
+  int fd() const { return fd_; }
+
+  // Reads exactly `size` bytes at `offset`; false on error or short read.
+  bool ReadAt(std::int64_t offset, void* buf, std::size_t size) const;
+  // Reads up to `size` bytes; the count read, -1 on error.
+  std::int64_t ReadUpTo(std::int64_t offset, void* buf, std::size_t size) const;
+  bool WriteAt(std::int64_t offset, const void* buf, std::size_t size);
+  bool WriteAt(std::int64_t offset, std::string_view bytes) {
+    return WriteAt(offset, bytes.data(), bytes.size());
+  }
+  std::int64_t Size() const;  // -1 on error
+  bool Truncate(std::int64_t size);
+  bool Sync();
+
+  // Byte-range locks. `Lock` waits; `TryLock` does not. A length of 0 means
+  // "to the end of the lockable data region" (all of the file's bytes, but
+  // not the share-mode marker bytes).
+  bool Lock(std::int64_t offset, std::int64_t length, bool exclusive);
+  bool TryLock(std::int64_t offset, std::int64_t length, bool exclusive);
+  bool Unlock(std::int64_t offset, std::int64_t length);
+  // True when another descriptor holds a lock that would conflict with an
+  // exclusive (or shared) lock of ours on the range.
+  bool IsLockedByOther(std::int64_t offset, std::int64_t length,
+                       bool exclusive) const;
+
+ private:
+  int fd_ = -1;
+};
+
+// Holds a lock for a scope. A whole-file lock taken by a bulk operation makes
+// the smaller locks inside it unnecessary: `Region` skips them then (taking
+// and releasing them would punch holes into the whole-file lock).
+class RegionLock {
+ public:
+  RegionLock(PosixFile* file, std::int64_t offset, std::int64_t length,
+             bool exclusive, bool skip = false);
+  ~RegionLock();
+  RegionLock(const RegionLock&) = delete;
+  RegionLock& operator=(const RegionLock&) = delete;
+  bool ok() const { return ok_; }
+
+ private:
+  PosixFile* file_;
+  std::int64_t offset_, length_;
+  bool held_ = false;
+  bool ok_ = true;
+};
+
+// Little-endian access to bytes of the format.
+std::int32_t GetI32(const void* p);
+std::int16_t GetI16(const void* p);
+std::int64_t GetI64(const void* p);
+double GetF64(const void* p);
+float GetF32(const void* p);
+void PutI32(void* p, std::int32_t v);
+void PutI16(void* p, std::int16_t v);
+void PutI64(void* p, std::int64_t v);
+void PutF64(void* p, double v);
+void PutF32(void* p, float v);
+
+// Where the share-mode marker bytes of DbOpen live: far beyond any data, so
+// no record or block lock ever touches them.
+inline constexpr std::int64_t kShareLockBase = INT64_C(0x7FFFFFFF00000000);
+
+}  // namespace matslip

@@ -1,0 +1,81 @@
+#pragma once
+// The memo file (.edt) of a table: 512-byte blocks, block 0 the header, every
+// value a chain of blocks of up to 500 data bytes, freed blocks on a list.
+//
+// Writes that take new blocks are crash-safe: an undo record is written into
+// the header block's reserved bytes first and cleared when the write is
+// complete; a write cut short (the process killed) is rolled back by the
+// next writer or opener, so the file never keeps half a chain or a leaked
+// block.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/file_io.h"
+
+namespace matslip {
+
+class MemoFile {
+ public:
+  // Where the reference to a new chain's first block is stored: the byte
+  // offset of a record's field in the main file. The journal keeps it so that
+  // recovery can tell whether the link was written.
+  struct NewChainLink {
+    std::int64_t main_offset = 0;
+    // Stores the first block's number into the record.
+    std::function<bool(std::int32_t)> write;
+  };
+
+  // Writes an empty memo file (the 512-byte header block) at `path`.
+  static bool CreateEmpty(const std::string& path, double created);
+
+  // Opens and checks the memo file; repairs a short file (and finishes or
+  // rolls back an interrupted write) unless read-only. `main_file` is the
+  // table's main file, read during recovery.
+  bool Open(const std::string& path, bool read_only, std::int32_t version,
+            PosixFile* main_file, std::string* why);
+  // Adopts a freshly created file for bulk writing (no journal, no locks, the
+  // header written once by FinishBulk).
+  bool OpenNewForBulk(const std::string& path);
+  bool FinishBulk();
+
+  // The value of the chain starting at `first` (0 = empty). False when the
+  // chain leaves the file, loops or has a bad used-byte count.
+  bool ReadChain(std::int32_t first, std::string* out);
+  // Appends `bytes` to the chain at `*first`; a chain that is still empty
+  // (0) gets a new one, linked through `link`. Updates `*first`.
+  bool Append(std::int32_t* first, std::string_view bytes,
+              const NewChainLink& link);
+  // Releases the chains starting at `firsts` for reuse.
+  bool Release(const std::vector<std::int32_t>& firsts);
+  // Back to the empty state: header only, no free blocks.
+  bool Reset();
+
+  PosixFile& file() { return file_; }
+  std::int32_t block_count() const { return block_count_; }
+  std::int32_t free_count() const { return free_count_; }
+  std::int32_t first_free() const { return first_free_; }
+  // Re-reads the header's counts; false when they are out of range.
+  bool ReloadHeader();
+
+ private:
+  struct Journal;
+  bool WriteHeaderCounts();
+  bool RecoverIfNeeded();
+  bool ReadBlockHeader(std::int32_t block, std::int32_t* prev,
+                       std::int32_t* next, std::int32_t* used);
+  bool WriteJournal(const Journal& j);
+  bool ClearJournal();
+
+  PosixFile file_;
+  PosixFile* main_file_ = nullptr;
+  bool read_only_ = false;
+  bool bulk_ = false;
+  std::int32_t block_count_ = 1;
+  std::int32_t free_count_ = 0;
+  std::int32_t first_free_ = 0;
+};
+
+}  // namespace matslip

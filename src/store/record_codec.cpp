@@ -1,0 +1,161 @@
+#include "store/record_codec.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "base/datetime.h"
+#include "base/gbk.h"
+#include "store/file_io.h"
+#include "store/format.h"
+
+namespace matslip {
+
+namespace {
+
+template <typename T>
+T ClampToInteger(double d) {
+  if (std::isnan(d)) return 0;
+  constexpr double lo = static_cast<double>(std::numeric_limits<T>::min());
+  constexpr double hi = static_cast<double>(std::numeric_limits<T>::max());
+  if (d <= lo) return std::numeric_limits<T>::min();
+  if (d >= hi) return std::numeric_limits<T>::max();
+  return static_cast<T>(d);  // truncates toward zero
+}
+
+double DateOf(const Value& v) {
+  if (v.kind() == Value::Kind::kText) {
+    double d;
+    if (ParseDateTimeIso(v.str(), &d)) return d;
+  }
+  return v.ToNumber();
+}
+
+}  // namespace
+
+std::string_view TextFieldBytes(const FieldDef& f, const char* record) {
+  const char* p = record + f.offset;
+  const void* z = std::memchr(p, 0, static_cast<std::size_t>(f.width));
+  std::size_t n = z ? static_cast<const char*>(z) - p : std::size_t(f.width);
+  return std::string_view(p, n);
+}
+
+Value DecodeField(const FieldDef& f, const char* record) {
+  const char* p = record + f.offset;
+  switch (f.type) {
+    case fmt::kByte:
+      return Value::Integer(static_cast<unsigned char>(*p));
+    case fmt::kShort:
+      return Value::Integer(GetI16(p));
+    case fmt::kInt:
+    case fmt::kValue4:
+      return Value::Integer(GetI32(p));
+    case fmt::kLong:
+      return Value::Integer(GetI64(p));
+    case fmt::kSingle:
+      return Value::Number(GetF32(p));
+    case fmt::kDouble:
+      return Value::Number(GetF64(p));
+    case fmt::kBoolean:
+      return Value::Boolean(*p != 0);
+    case fmt::kDateTime:
+      return Value::Date(GetF64(p));
+    case fmt::kText:
+      return Value::Text(GbkToUtf8(TextFieldBytes(f, record)));
+    default:
+      return Value();
+  }
+}
+
+bool EncodeField(const FieldDef& f, const Value& v, char* record) {
+  char* p = record + f.offset;
+  switch (f.type) {
+    case fmt::kByte:
+      *p = static_cast<char>(ClampToInteger<std::uint8_t>(v.ToNumber()));
+      return true;
+    case fmt::kShort:
+      PutI16(p, ClampToInteger<std::int16_t>(v.ToNumber()));
+      return true;
+    case fmt::kInt:
+    case fmt::kValue4:
+      PutI32(p, ClampToInteger<std::int32_t>(v.ToNumber()));
+      return true;
+    case fmt::kLong:
+      PutI64(p, v.kind() == Value::Kind::kInteger
+                    ? static_cast<std::int64_t>(v.ToNumber())
+                    : ClampToInteger<std::int64_t>(v.ToNumber()));
+      return true;
+    case fmt::kSingle:
+      PutF32(p, static_cast<float>(v.ToNumber()));
+      return true;
+    case fmt::kDouble:
+      PutF64(p, v.ToNumber());
+      return true;
+    case fmt::kBoolean:
+      *p = v.ToBoolean() ? 1 : 0;
+      return true;
+    case fmt::kDateTime:
+      PutF64(p, DateOf(v));
+      return true;
+    case fmt::kText: {
+      std::string gbk;
+      if (v.kind() == Value::Kind::kBinary) {
+        gbk = v.str();
+      } else if (!Utf8ToGbk(v.ToText(), &gbk)) {
+        return false;
+      }
+      std::size_t n = GbkCutLength(gbk, static_cast<std::size_t>(f.width));
+      std::memset(p, 0, static_cast<std::size_t>(f.width));
+      std::memcpy(p, gbk.data(), n);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+bool EncodeMemo(const FieldDef& f, const Value& v, std::string* bytes) {
+  if (f.type == fmt::kBinary || v.kind() == Value::Kind::kBinary) {
+    *bytes = v.kind() == Value::Kind::kBinary ? v.str() : v.ToText();
+    return true;
+  }
+  return Utf8ToGbk(v.ToText(), bytes);
+}
+
+Value DecodeMemo(const FieldDef& f, std::string bytes) {
+  if (f.type == fmt::kBinary) return Value::Binary(std::move(bytes));
+  return Value::Text(GbkToUtf8(bytes));
+}
+
+int CompareField(const FieldDef& f, const char* a, const char* b) {
+  auto three_way = [](auto x, auto y) { return x < y ? -1 : (y < x ? 1 : 0); };
+  const char* pa = a + f.offset;
+  const char* pb = b + f.offset;
+  switch (f.type) {
+    case fmt::kByte:
+      return three_way(static_cast<unsigned char>(*pa),
+                       static_cast<unsigned char>(*pb));
+    case fmt::kBoolean:
+      return three_way(*pa != 0, *pb != 0);
+    case fmt::kShort:
+      return three_way(GetI16(pa), GetI16(pb));
+    case fmt::kInt:
+    case fmt::kValue4:
+      return three_way(GetI32(pa), GetI32(pb));
+    case fmt::kLong:
+      return three_way(GetI64(pa), GetI64(pb));
+    case fmt::kSingle:
+      return three_way(GetF32(pa), GetF32(pb));
+    case fmt::kDouble:
+    case fmt::kDateTime:
+      return three_way(GetF64(pa), GetF64(pb));
+    case fmt::kText: {
+      int c = std::memcmp(pa, pb, static_cast<std::size_t>(f.width));
+      return c < 0 ? -1 : (c > 0 ? 1 : 0);
+    }
+    default:
+      return 0;
+  }
+}
+
+}  // namespace matslip

@@ -1,0 +1,31 @@
+#pragma once
+// Conversion between field bytes inside a record and Values. Memo and binary
+// fields hold a block number here; their contents live in the memo file.
+#include <string>
+
+#include "store/schema.h"
+#include "store/value.h"
+
+namespace matslip {
+
+// Decodes a fixed-size field (every type but 11 and 12) at `record`.
+Value DecodeField(const FieldDef& f, const char* record);
+
+// Encodes `v` into a fixed-size field of `record`, converting it to the
+// field's type; a text is cut to the width at a character boundary and padded
+// with zero bytes. False (record unchanged) when a text has no GBK form.
+bool EncodeField(const FieldDef& f, const Value& v, char* record);
+
+// The raw stored bytes of a text field, up to its first zero byte.
+std::string_view TextFieldBytes(const FieldDef& f, const char* record);
+
+// Converts a memo value for storage: memo texts to GBK, binary as is.
+// False when a text has no GBK form.
+bool EncodeMemo(const FieldDef& f, const Value& v, std::string* bytes);
+Value DecodeMemo(const FieldDef& f, std::string bytes);
+
+// Three-way comparison of two records on one field by the field's type (texts
+// byte by byte over the whole width, memo and binary always equal).
+int CompareField(const FieldDef& f, const char* a, const char* b);
+
+}  // namespace matslip

@@ -1,0 +1,407 @@
+#include "store/table.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+
+#include "base/clock.h"
+#include "base/files.h"
+#include "store/format.h"
+#include "store/names.h"
+#include "store/record_codec.h"
+
+namespace matslip {
+
+namespace {
+
+std::atomic<bool> durable_writes{true};
+
+// Share-mode marker bytes (see file_io.h): a gate serialising opens, and one
+// byte per access kind and per denial, each held shared by every opener that
+// has that access or denies it.
+constexpr std::int64_t kGate = kShareLockBase;
+constexpr std::int64_t kHasRead = kShareLockBase + 1;
+constexpr std::int64_t kHasWrite = kShareLockBase + 2;
+constexpr std::int64_t kDeniesRead = kShareLockBase + 3;
+constexpr std::int64_t kDeniesWrite = kShareLockBase + 4;
+
+bool Fail(std::string* why, const char* reason) {
+  if (why) *why = reason;
+  return false;
+}
+
+}  // namespace
+
+void SetDurableWrites(bool on) { durable_writes = on; }
+bool DurableWrites() { return durable_writes; }
+
+Table::~Table() = default;
+
+std::unique_ptr<Table> Table::Open(const std::string& path,
+                                   const OpenOptions& options,
+                                   std::string* why) {
+  std::unique_ptr<Table> t(new Table);
+  if (!t->OpenFiles(path, options, why)) return nullptr;
+  return t;
+}
+
+bool Table::TakeShareLocks(const OpenOptions& o) {
+  bool wants_write = !o.read_only;
+  bool denies_read = o.share_mode == 2 || o.share_mode == 4;
+  bool denies_write = o.share_mode == 3 || o.share_mode == 4;
+  RegionLock gate(&file_, kGate, 1, true);
+  if (!gate.ok()) return false;
+  if (file_.IsLockedByOther(kDeniesRead, 1, true)) return false;
+  if (wants_write && file_.IsLockedByOther(kDeniesWrite, 1, true)) return false;
+  if (denies_read && file_.IsLockedByOther(kHasRead, 1, true)) return false;
+  if (denies_write && file_.IsLockedByOther(kHasWrite, 1, true)) return false;
+  return file_.Lock(kHasRead, 1, false) &&
+         (!wants_write || file_.Lock(kHasWrite, 1, false)) &&
+         (!denies_read || file_.Lock(kDeniesRead, 1, false)) &&
+         (!denies_write || file_.Lock(kDeniesWrite, 1, false));
+}
+
+bool Table::OpenFiles(const std::string& path, const OpenOptions& options,
+                      std::string* why) {
+  path_ = path;
+  read_only_ = options.read_only;
+  if (!file_.Open(path, read_only_)) return Fail(why, "file cannot be opened");
+  if (!TakeShareLocks(options)) return Fail(why, "file is in use");
+
+  std::string fixed(fmt::kFixedHeaderSize, '\0');
+  if (!file_.ReadAt(0, fixed.data(), fixed.size()))
+    return Fail(why, "file shorter than its header");
+  std::int64_t header_length = Schema::HeaderLengthOf(fixed);
+  if (header_length < 0 || header_length > file_.Size()) {
+    // Decode names the problem: magic, version, counts or field count.
+    Schema::Decode(fixed, &schema_, why);
+    return false;
+  }
+  std::string header(static_cast<std::size_t>(header_length), '\0');
+  if (!file_.ReadAt(0, header.data(), header.size()))
+    return Fail(why, "header cannot be read");
+  if (!Schema::Decode(header, &schema_, why)) return false;
+  version_ = GetI32(header.data() + fmt::kVersionOffset);
+  created_ = GetF64(header.data() + fmt::kCreatedOffset);
+
+  {
+    // Drop a record cut short by a crash; another writer's append in flight
+    // holds this lock, so its record is never mistaken for one.
+    RegionLock lock(&file_, fmt::kCountOffset, 1, !read_only_);
+    if (!lock.ok()) return Fail(why, "file cannot be locked");
+    std::int32_t count, next_id;
+    if (!ReadCounts(&count, &next_id))
+      return Fail(why, "counts cannot be read");
+    std::int64_t size = file_.Size();
+    std::int64_t whole = (size - header_length) / schema_.record_length();
+    if (whole < count) {
+      if (read_only_)
+        return Fail(why, "record count beyond the end of the file");
+      count = static_cast<std::int32_t>(whole);
+      char b[4];
+      PutI32(b, count);
+      if (!file_.WriteAt(fmt::kCountOffset, b, 4))
+        return Fail(why, "repair cannot be written");
+    }
+    if (!read_only_ && size != RecordOffset(count) &&
+        !file_.Truncate(RecordOffset(count)))
+      return Fail(why, "repair cannot be written");
+    known_count_ = count;
+  }
+  if (schema_.has_memo()) {
+    memo_ = std::make_unique<MemoFile>();
+    if (!memo_->Open(MemoPathOf(path), read_only_, version_, &file_, why))
+      return false;
+  }
+  cursor_ = 0;
+  return true;
+}
+
+std::unique_ptr<Table> Table::Create(const std::string& path,
+                                     const Schema& schema, std::string* why) {
+  if (schema.field_count() == 0) {
+    Fail(why, "a table needs at least one field");
+    return nullptr;
+  }
+  std::vector<int> all(static_cast<std::size_t>(schema.field_count()));
+  for (int i = 0; i < schema.field_count(); ++i) all[i] = i;
+  // A table without records: WriteTable only needs the schema.
+  Table proto;
+  proto.schema_ = schema;
+  if (!proto.WriteTable(path, all, [](const auto&) { return true; })) {
+    Fail(why, "file cannot be written");
+    return nullptr;
+  }
+  return Open(path, OpenOptions{}, why);
+}
+
+bool Table::ReadCounts(std::int32_t* count, std::int32_t* next_id) {
+  char b[8];
+  if (!file_.ReadAt(fmt::kCountOffset, b, sizeof b)) return false;
+  *count = GetI32(b);
+  *next_id = GetI32(b + 4);
+  return *count >= 0;
+}
+
+int Table::RecordCount() {
+  RegionLock lock(&file_, fmt::kCountOffset, 1, false, whole_locked_);
+  std::int32_t count, next_id;
+  if (!lock.ok() || !ReadCounts(&count, &next_id)) return 0;
+  // Never trust a count the file cannot hold (another process may have cut
+  // the file, or the count is damaged).
+  std::int64_t whole =
+      (file_.Size() - schema_.header_length()) / schema_.record_length();
+  return static_cast<int>(std::clamp<std::int64_t>(whole, 0, count));
+}
+
+bool Table::WriteCounts(std::int32_t count, std::int32_t next_id) {
+  char b[8];
+  PutI32(b, count);
+  PutI32(b + 4, next_id);
+  return file_.WriteAt(fmt::kCountOffset, b, sizeof b);
+}
+
+bool Table::Flush(bool memo_too) {
+  if (!durable_writes) return true;
+  return file_.Sync() && (!memo_too || !memo_ || memo_->file().Sync());
+}
+
+int Table::RecordsPerBlock() const {
+  return std::max(1, fmt::kBulkBytes / schema_.record_length());
+}
+
+bool Table::First() { return GoTo(1); }
+
+bool Table::GoTo(int record_number) {
+  Invalidate();
+  known_count_ = RecordCount();
+  std::int64_t k = std::int64_t{record_number} - 1;
+  cursor_ = static_cast<int>(
+      std::clamp<std::int64_t>(k, 0, std::max(0, known_count_ - 1)));
+  return true;
+}
+
+bool Table::Skip(int n) {
+  if (n == 0) return true;
+  known_count_ = RecordCount();
+  if (known_count_ == 0) return false;
+  Invalidate();
+  if (n > 0) {
+    if (cursor_ >= known_count_) return false;
+    cursor_ = static_cast<int>(
+        std::min<std::int64_t>(std::int64_t{cursor_} + n, known_count_));
+  } else {
+    if (cursor_ < 0) return false;
+    cursor_ =
+        static_cast<int>(std::max<std::int64_t>(std::int64_t{cursor_} + n, -1));
+  }
+  return true;
+}
+
+bool Table::LoadCurrent() {
+  if (current_) return true;
+  if (cursor_ < 0 || cursor_ >= known_count_) return false;
+  record_.resize(static_cast<std::size_t>(schema_.record_length()));
+  if (!file_.ReadAt(RecordOffset(cursor_), record_.data(), record_.size()))
+    return false;
+  current_ = record_.data();
+  return true;
+}
+
+void Table::Present(int index, const char* record) {
+  cursor_ = index;
+  current_ = record;
+}
+
+bool Table::ReadId(std::int32_t* id) {
+  if (!LoadCurrent()) return false;
+  *id = GetI32(current_);
+  return true;
+}
+
+bool Table::Read(int field, Value* out) {
+  if (field < 0 || field >= schema_.field_count() || !LoadCurrent())
+    return false;
+  const FieldDef& f = schema_.field(field);
+  if (!IsMemoType(f.type)) {
+    *out = DecodeField(f, current_);
+    return true;
+  }
+  std::int32_t first = GetI32(current_ + f.offset);
+  std::string bytes;
+  if (first != 0 && (!memo_ || !memo_->ReadChain(first, &bytes))) return false;
+  *out = DecodeMemo(f, std::move(bytes));
+  return true;
+}
+
+bool Table::Write(int field, const Value& value) {
+  if (read_only_ || field < 0 || field >= schema_.field_count() ||
+      !LoadCurrent())
+    return false;
+  const FieldDef& f = schema_.field(field);
+  if (current_ != record_.data()) record_.assign(current_, record_.size());
+  std::int64_t at = RecordOffset(cursor_);
+  if (IsMemoType(f.type)) {
+    // Replacing a memo value: the new chain is linked first, then the old
+    // one is released, so a crash in between can only leak blocks.
+    std::string bytes;
+    if (!memo_ || !EncodeMemo(f, value, &bytes)) return false;
+    RegionLock lock(&file_, at, 1, true, whole_locked_);
+    char b[4];
+    if (!lock.ok() || !file_.ReadAt(at + f.offset, b, 4)) return false;
+    std::int32_t old_first = GetI32(b), first = 0;
+    if (bytes.empty()) {
+      PutI32(b, 0);
+      if (!file_.WriteAt(at + f.offset, b, 4)) return false;
+    } else {
+      MemoFile::NewChainLink link{at + f.offset, [&](std::int32_t block) {
+                                    PutI32(b, block);
+                                    return file_.WriteAt(at + f.offset, b, 4);
+                                  }};
+      if (!memo_->Append(&first, bytes, link)) return false;
+    }
+    PutI32(record_.data() + f.offset, first);
+    current_ = record_.data();
+    if (old_first != 0) memo_->Release({old_first});
+    return Flush(true);
+  }
+  std::string copy = record_;
+  if (!EncodeField(f, value, copy.data())) return false;
+  RegionLock lock(&file_, at, 1, true, whole_locked_);
+  if (!lock.ok() ||
+      !file_.WriteAt(at + f.offset, copy.data() + f.offset,
+                     static_cast<std::size_t>(FieldSize(f.type, f.width))))
+    return false;
+  record_.swap(copy);
+  current_ = record_.data();
+  return Flush(false);
+}
+
+bool Table::AppendMemo(int field, const Value& text) {
+  if (read_only_ || field < 0 || field >= schema_.field_count() ||
+      !LoadCurrent())
+    return false;
+  const FieldDef& f = schema_.field(field);
+  std::string bytes;
+  if (!IsMemoType(f.type) || !memo_ || !EncodeMemo(f, text, &bytes))
+    return false;
+  if (current_ != record_.data()) record_.assign(current_, record_.size());
+  std::int64_t at = RecordOffset(cursor_);
+  RegionLock lock(&file_, at, 1, true, whole_locked_);
+  char b[4];
+  // Read the reference again under the lock: another writer may have
+  // started the chain since this record was loaded.
+  if (!lock.ok() || !file_.ReadAt(at + f.offset, b, 4)) return false;
+  std::int32_t first = GetI32(b);
+  MemoFile::NewChainLink link{at + f.offset, [&](std::int32_t block) {
+                                PutI32(b, block);
+                                return file_.WriteAt(at + f.offset, b, 4);
+                              }};
+  if (!memo_->Append(&first, bytes, link)) return false;
+  PutI32(record_.data() + f.offset, first);
+  current_ = record_.data();
+  return Flush(true);
+}
+
+bool Table::Append(const std::vector<Value>& values) {
+  if (read_only_) return false;
+  std::string rec(static_cast<std::size_t>(schema_.record_length()), '\0');
+  std::vector<int> memo_fields;
+  std::size_t n = std::min<std::size_t>(values.size(), schema_.field_count());
+  for (std::size_t i = 0; i < n; ++i) {
+    const FieldDef& f = schema_.field(static_cast<int>(i));
+    if (values[i].empty()) continue;
+    if (IsMemoType(f.type)) {
+      std::string probe;
+      if (!EncodeMemo(f, values[i], &probe)) return false;
+      if (!probe.empty()) memo_fields.push_back(static_cast<int>(i));
+    } else if (!EncodeField(f, values[i], rec.data())) {
+      return false;
+    }
+  }
+  std::int32_t count, next_id;
+  {
+    RegionLock lock(&file_, fmt::kCountOffset, 1, true, whole_locked_);
+    if (!lock.ok() || !ReadCounts(&count, &next_id)) return false;
+    if (next_id <= 0) next_id = 1;
+    if (count == INT32_MAX || next_id == INT32_MAX) return false;
+    PutI32(rec.data(), next_id);
+    // The record first, then the counts: until the counts are written the
+    // record is not part of the table, and an open drops it.
+    if (!file_.WriteAt(RecordOffset(count), rec) ||
+        !WriteCounts(count + 1, next_id + 1))
+      return false;
+  }
+  known_count_ = count + 1;
+  cursor_ = count;
+  record_ = std::move(rec);
+  current_ = record_.data();
+  // Memo values go into the committed record, each as its own safe write.
+  for (int i : memo_fields) {
+    if (!AppendMemo(i, values[static_cast<std::size_t>(i)])) return false;
+  }
+  return memo_fields.empty() ? Flush(false) : true;
+}
+
+bool Table::Find(const RecordCondition& condition) {
+  int saved = cursor_;
+  known_count_ = RecordCount();
+  int per_block = RecordsPerBlock();
+  std::string block;
+  for (int start = std::max(cursor_, 0); start < known_count_;
+       start += per_block) {
+    int n = std::min(per_block, known_count_ - start);
+    block.resize(static_cast<std::size_t>(n) * schema_.record_length());
+    if (!file_.ReadAt(RecordOffset(start), block.data(), block.size())) break;
+    for (int i = 0; i < n; ++i) {
+      const char* rec = block.data() + std::size_t(i) * schema_.record_length();
+      Present(start + i, rec);
+      if (condition && condition()) {
+        record_.assign(rec, static_cast<std::size_t>(schema_.record_length()));
+        Present(start + i, record_.data());
+        return true;
+      }
+    }
+  }
+  cursor_ = saved;
+  Invalidate();
+  return false;
+}
+
+bool Table::DeleteCurrent() {
+  if (read_only_ || !LoadCurrent()) return false;
+  if (current_ != record_.data()) record_.assign(current_, record_.size());
+  std::int64_t at = RecordOffset(cursor_);
+  RegionLock lock(&file_, at, 1, true, whole_locked_);
+  char b[4];
+  if (!lock.ok() || !file_.ReadAt(at, b, 4)) return false;
+  std::int32_t id = GetI32(b);
+  if (id > 0) {
+    PutI32(b, -id);
+    if (!file_.WriteAt(at, b, 4)) return false;
+  }
+  std::memcpy(record_.data(), b, 4);
+  current_ = record_.data();
+  return Flush(false);
+}
+
+bool Table::ForEachRecord(
+    const std::function<bool(int index, const char* record)>& visit) {
+  int count = RecordCount();
+  int per_block = RecordsPerBlock();
+  std::string block;
+  for (int start = 0; start < count; start += per_block) {
+    int n = std::min(per_block, count - start);
+    block.resize(static_cast<std::size_t>(n) * schema_.record_length());
+    if (!file_.ReadAt(RecordOffset(start), block.data(), block.size()))
+      return false;
+    for (int i = 0; i < n; ++i) {
+      if (!visit(start + i,
+                 block.data() + std::size_t(i) * schema_.record_length()))
+        return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace matslip

@@ -1,0 +1,136 @@
+#pragma once
+// One open record-database table: its main file, its memo file and a cursor.
+// This is the engine behind the Db* operations (db.h); tools and tests may
+// use it directly. Not thread-safe: one thread per Table.
+//
+// Every operation returns false on failure and leaves the files intact:
+// single-record changes are written in an order that a crash cannot turn
+// into a damaged file (see docs/file-format.md), bulk operations hold the
+// whole-file lock.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "store/file_io.h"
+#include "store/memo_file.h"
+#include "store/schema.h"
+#include "store/value.h"
+
+namespace matslip {
+
+struct SortKey;
+using RecordCondition = std::function<bool()>;
+
+struct OpenOptions {
+  bool read_only = false;  // never writes; a damaged file then fails to open
+  int share_mode = 1;  // 1 share all, 2 deny read, 3 deny write, 4 exclusive
+};
+
+// When on (the default), every change of a table is flushed to the disk
+// before the operation returns. Benchmarks and tests switch it off.
+void SetDurableWrites(bool on);
+bool DurableWrites();
+
+class Table {
+ public:
+  ~Table();
+
+  // Opens and checks a table and its memo file; repairs a file cut short by
+  // a crash unless read-only. Null, with a reason, when it cannot.
+  static std::unique_ptr<Table> Open(const std::string& path,
+                                     const OpenOptions& options,
+                                     std::string* why = nullptr);
+  // Writes a new empty table (and memo file when a field needs one) at
+  // `path`, replacing any file there, and opens it.
+  static std::unique_ptr<Table> Create(const std::string& path,
+                                       const Schema& schema,
+                                       std::string* why = nullptr);
+
+  const std::string& path() const { return path_; }
+  const Schema& schema() const { return schema_; }
+  std::int32_t version() const { return version_; }
+  double created() const { return created_; }
+  MemoFile* memo() { return memo_.get(); }
+  PosixFile& file() { return file_; }
+
+  // Record count and next identifier, read from the file; false on error.
+  bool ReadCounts(std::int32_t* count, std::int32_t* next_id);
+  int RecordCount();  // 0 when it cannot be read
+
+  // The cursor: -1 before the first record, RecordCount() past the last.
+  int cursor() const { return cursor_; }
+  bool First();
+  bool Skip(int n);
+  bool GoTo(int record_number);
+
+  // Field access on the current record; `field` is a 0-based index.
+  bool Read(int field, Value* out);
+  bool Write(int field, const Value& value);
+  bool AppendMemo(int field, const Value& text);
+  bool Append(const std::vector<Value>& values);
+  // The current record's identifier (negative when marked deleted).
+  bool ReadId(std::int32_t* id);
+
+  bool Find(const RecordCondition& condition);
+  bool DeleteCurrent();
+  bool DeleteWhere(const RecordCondition& condition);
+  bool Purge();
+  bool Empty();
+
+  // `fields` are 0-based indices into this table's schema (all when empty).
+  bool CopyTo(const std::string& target, const RecordCondition& condition,
+              const std::vector<int>& fields);
+  struct SortField {
+    int field;
+    bool ascending;
+  };
+  bool SortTo(const std::string& target, const std::vector<SortField>& keys,
+              const RecordCondition& condition, const std::vector<int>& fields);
+  bool AppendFrom(Table& source);
+
+  // Visits every record's bytes in file order, in blocks; for tools.
+  bool ForEachRecord(
+      const std::function<bool(int index, const char* record)>& visit);
+
+ private:
+  Table() = default;
+  bool OpenFiles(const std::string& path, const OpenOptions& options,
+                 std::string* why);
+  bool TakeShareLocks(const OpenOptions& options);
+  std::int64_t RecordOffset(std::int64_t index) const {
+    return schema_.header_length() + index * schema_.record_length();
+  }
+  int RecordsPerBlock() const;
+  bool LoadCurrent();
+  void Present(int index, const char* record);
+  void Invalidate() { current_ = nullptr; }
+  bool WriteCounts(std::int32_t count, std::int32_t next_id);
+  bool Flush(bool memo_too);
+  // Scans the records [0, count) in blocks under a whole-file lock, making
+  // each current in turn; `visit` returns false to stop with failure.
+  bool Scan(bool exclusive,
+            const std::function<bool(int index, char* record)>& visit,
+            bool* modified_block);
+  bool WriteTable(
+      const std::string& target, const std::vector<int>& fields,
+      const std::function<bool(const std::function<bool(const char*)>&)>&
+          produce);
+
+  std::string path_;
+  Schema schema_;
+  std::int32_t version_ = 0;
+  double created_ = 0;
+  PosixFile file_;
+  std::unique_ptr<MemoFile> memo_;
+  bool read_only_ = false;
+  bool whole_locked_ = false;  // a bulk operation holds the whole-file lock
+
+  int cursor_ = 0;
+  int known_count_ = 0;            // record count seen at the last cursor move
+  std::string record_;             // bytes of the current record when loaded
+  const char* current_ = nullptr;  // current record bytes, or null
+};
+
+}  // namespace matslip

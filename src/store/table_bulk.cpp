@@ -1,0 +1,383 @@
+// The operations of Table that work on many records at once: they hold the
+// whole-file lock and move records in blocks of at most fmt::kBulkBytes.
+#include <algorithm>
+#include <cstring>
+
+#include "base/clock.h"
+#include "base/files.h"
+#include "base/gbk.h"
+#include "store/format.h"
+#include "store/names.h"
+#include "store/record_codec.h"
+#include "store/table.h"
+
+namespace matslip {
+
+namespace {
+
+// Marks a table as holding its whole-file lock for a scope, so that the
+// record and count locks inside are skipped.
+class WholeFileLock {
+ public:
+  WholeFileLock(PosixFile* file, bool* flag, bool exclusive)
+      : lock_(file, 0, 0, exclusive, *flag), flag_(flag), was_(*flag) {
+    *flag_ = true;
+  }
+  ~WholeFileLock() { *flag_ = was_; }
+  bool ok() const { return lock_.ok(); }
+
+ private:
+  RegionLock lock_;
+  bool* flag_;
+  bool was_;
+};
+
+}  // namespace
+
+bool Table::Scan(bool exclusive,
+                 const std::function<bool(int index, char* record)>& visit,
+                 bool* modified_block) {
+  WholeFileLock lock(&file_, &whole_locked_, exclusive);
+  if (!lock.ok()) return false;
+  int count = RecordCount();
+  int per_block = RecordsPerBlock();
+  std::size_t reclen = static_cast<std::size_t>(schema_.record_length());
+  std::string block;
+  for (int start = 0; start < count; start += per_block) {
+    int n = std::min(per_block, count - start);
+    block.resize(static_cast<std::size_t>(n) * reclen);
+    if (!file_.ReadAt(RecordOffset(start), block.data(), block.size()))
+      return false;
+    if (modified_block) *modified_block = false;
+    for (int i = 0; i < n; ++i) {
+      char* rec = block.data() + std::size_t(i) * reclen;
+      Present(start + i, rec);
+      if (!visit(start + i, rec)) return false;
+    }
+    if (modified_block && *modified_block &&
+        !file_.WriteAt(RecordOffset(start), block))
+      return false;
+  }
+  return true;
+}
+
+bool Table::DeleteWhere(const RecordCondition& condition) {
+  if (read_only_) return false;
+  int saved = cursor_;
+  bool modified = false;
+  bool ok = Scan(
+      true,
+      [&](int, char* rec) {
+        std::int32_t id = GetI32(rec);
+        if (id > 0 && condition && condition()) {
+          PutI32(rec, -id);
+          modified = true;
+        }
+        return true;
+      },
+      &modified);
+  cursor_ = saved;
+  Invalidate();
+  return ok && Flush(false);
+}
+
+bool Table::Purge() {
+  if (read_only_) return false;
+  std::vector<std::int32_t> released;
+  std::int64_t kept = 0;
+  {
+    WholeFileLock lock(&file_, &whole_locked_, true);
+    if (!lock.ok()) return false;
+    int count = RecordCount();
+    int per_block = RecordsPerBlock();
+    std::size_t reclen = static_cast<std::size_t>(schema_.record_length());
+    std::string block, out;
+    std::int64_t out_at = 0;  // record index where `out` goes
+    bool moving = false;      // a deleted record has been seen
+    for (int start = 0; start < count; start += per_block) {
+      int n = std::min(per_block, count - start);
+      block.resize(static_cast<std::size_t>(n) * reclen);
+      if (!file_.ReadAt(RecordOffset(start), block.data(), block.size()))
+        return false;
+      for (int i = 0; i < n; ++i) {
+        const char* rec = block.data() + std::size_t(i) * reclen;
+        if (GetI32(rec) < 0) {
+          for (const FieldDef& f : schema_.fields()) {
+            std::int32_t first = GetI32(rec + f.offset);
+            if (IsMemoType(f.type) && first != 0) released.push_back(first);
+          }
+          if (!moving) out_at = kept;
+          moving = true;
+          continue;
+        }
+        ++kept;
+        if (moving) out.append(rec, reclen);
+      }
+      // Writing back never overtakes reading: `out` holds records already
+      // read, and goes to positions before them.
+      if (out.size() >= static_cast<std::size_t>(fmt::kBulkBytes)) {
+        if (!file_.WriteAt(RecordOffset(out_at), out)) return false;
+        out_at += static_cast<std::int64_t>(out.size() / reclen);
+        out.clear();
+      }
+    }
+    if (!out.empty() && !file_.WriteAt(RecordOffset(out_at), out)) return false;
+    char b[4];
+    PutI32(b, static_cast<std::int32_t>(kept));
+    if (!file_.WriteAt(fmt::kCountOffset, b, 4) ||
+        !file_.Truncate(RecordOffset(kept)))
+      return false;
+  }
+  if (memo_ && !released.empty()) memo_->Release(released);
+  known_count_ = static_cast<int>(kept);
+  cursor_ = 0;
+  Invalidate();
+  return Flush(true);
+}
+
+bool Table::Empty() {
+  if (read_only_) return false;
+  {
+    WholeFileLock lock(&file_, &whole_locked_, true);
+    char b[4];
+    PutI32(b, 0);
+    if (!lock.ok() || !file_.WriteAt(fmt::kCountOffset, b, 4) ||
+        !file_.Truncate(schema_.header_length()))
+      return false;
+  }
+  if (memo_ && !memo_->Reset()) return false;
+  known_count_ = 0;
+  cursor_ = 0;
+  Invalidate();
+  return Flush(true);
+}
+
+bool Table::WriteTable(
+    const std::string& target, const std::vector<int>& fields,
+    const std::function<bool(const std::function<bool(const char*)>&)>&
+        produce) {
+  std::vector<FieldDef> defs;
+  for (int i : fields) defs.push_back(schema_.field(i));
+  Schema ts(std::move(defs));
+  const std::string tmp = target + ".tmp";
+  const std::string memo_target = MemoPathOf(target);
+  const std::string memo_tmp = memo_target + ".tmp";
+  const double created = Now();
+  auto cleanup = [&]() {
+    RemoveFile(tmp);
+    RemoveFile(memo_tmp);
+    return false;
+  };
+
+  PosixFile out;
+  if (!out.Create(tmp) || !out.WriteAt(0, ts.EncodeHeader(created)))
+    return cleanup();
+  MemoFile target_memo;
+  if (ts.has_memo() && (!MemoFile::CreateEmpty(memo_tmp, created) ||
+                        !target_memo.OpenNewForBulk(memo_tmp)))
+    return cleanup();
+
+  const std::size_t reclen = static_cast<std::size_t>(ts.record_length());
+  std::string buf;
+  std::int64_t written = 0, write_at = ts.header_length();
+  std::string memo_bytes;
+  auto emit = [&](const char* src) {
+    if (written >= INT32_MAX - 1) return false;
+    std::size_t base = buf.size();
+    buf.resize(base + reclen, '\0');
+    char* dst = buf.data() + base;
+    PutI32(dst, static_cast<std::int32_t>(written + 1));
+    for (std::size_t j = 0; j < fields.size(); ++j) {
+      const FieldDef& sf = schema_.field(fields[j]);
+      const FieldDef& tf = ts.field(static_cast<int>(j));
+      if (!IsMemoType(sf.type)) {
+        std::memcpy(dst + tf.offset, src + sf.offset,
+                    static_cast<std::size_t>(FieldSize(sf.type, sf.width)));
+        continue;
+      }
+      std::int32_t ref = GetI32(src + sf.offset);
+      if (ref == 0) continue;
+      if (!memo_ || !memo_->ReadChain(ref, &memo_bytes)) return false;
+      std::int32_t first = 0;
+      MemoFile::NewChainLink link{0, [&](std::int32_t block) {
+                                    PutI32(dst + tf.offset, block);
+                                    return true;
+                                  }};
+      if (!target_memo.Append(&first, memo_bytes, link)) return false;
+    }
+    ++written;
+    if (buf.size() >= static_cast<std::size_t>(fmt::kBulkBytes)) {
+      if (!out.WriteAt(write_at, buf)) return false;
+      write_at += static_cast<std::int64_t>(buf.size());
+      buf.clear();
+    }
+    return true;
+  };
+  if (!produce(emit)) return cleanup();
+  char counts[8];
+  PutI32(counts, static_cast<std::int32_t>(written));
+  PutI32(counts + 4, static_cast<std::int32_t>(written + 1));
+  if (!out.WriteAt(write_at, buf) || !out.WriteAt(fmt::kCountOffset, counts, 8))
+    return cleanup();
+  if (ts.has_memo() && !target_memo.FinishBulk()) return cleanup();
+  if (DurableWrites() &&
+      (!out.Sync() || (ts.has_memo() && !target_memo.file().Sync())))
+    return cleanup();
+  out.Close();
+  target_memo.file().Close();
+  // The memo file goes first: a table is never seen with another table's
+  // memo file behind it for longer than between two renames.
+  if (ts.has_memo() ? !MoveFile(memo_tmp, memo_target)
+                    : !RemoveFile(memo_target))
+    return cleanup();
+  if (!MoveFile(tmp, target)) return cleanup();
+  if (DurableWrites()) SyncDirectoryOf(target);
+  return true;
+}
+
+bool Table::CopyTo(const std::string& target, const RecordCondition& condition,
+                   const std::vector<int>& fields) {
+  std::vector<int> chosen = fields;
+  if (chosen.empty())
+    for (int i = 0; i < schema_.field_count(); ++i) chosen.push_back(i);
+  int saved = cursor_;
+  bool ok = WriteTable(target, chosen, [&](const auto& emit) {
+    return Scan(
+        false,
+        [&](int, char* rec) {
+          return (condition && !condition()) || emit(rec);
+        },
+        nullptr);
+  });
+  cursor_ = saved;
+  Invalidate();
+  return ok;
+}
+
+bool Table::SortTo(const std::string& target,
+                   const std::vector<SortField>& keys,
+                   const RecordCondition& condition,
+                   const std::vector<int>& fields) {
+  for (const SortField& k : keys)
+    if (k.field < 0 || k.field >= schema_.field_count()) return false;
+  std::vector<int> chosen = fields;
+  if (chosen.empty())
+    for (int i = 0; i < schema_.field_count(); ++i) chosen.push_back(i);
+  int saved = cursor_;
+  const std::size_t reclen = static_cast<std::size_t>(schema_.record_length());
+  std::string all;
+  bool scanned = Scan(
+      false,
+      [&](int, char* rec) {
+        if (!condition || condition()) all.append(rec, reclen);
+        return true;
+      },
+      nullptr);
+  cursor_ = saved;
+  Invalidate();
+  if (!scanned) return false;
+  std::vector<std::uint32_t> order(all.size() / reclen);
+  for (std::size_t i = 0; i < order.size(); ++i)
+    order[i] = static_cast<std::uint32_t>(i);
+  const char* base = all.data();
+  std::stable_sort(
+      order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        for (const SortField& k : keys) {
+          int c = CompareField(schema_.field(k.field), base + a * reclen,
+                               base + b * reclen);
+          if (c != 0) return k.ascending ? c < 0 : c > 0;
+        }
+        return false;
+      });
+  bool ok = WriteTable(target, chosen, [&](const auto& emit) {
+    for (std::uint32_t i : order)
+      if (!emit(base + i * reclen)) return false;
+    return true;
+  });
+  return ok;
+}
+
+bool Table::AppendFrom(Table& source) {
+  if (read_only_) return false;
+  struct Pair {
+    const FieldDef* target;
+    const FieldDef* source;
+  };
+  std::vector<Pair> pairs;
+  for (const FieldDef& t : schema_.fields()) {
+    int s = source.schema_.IndexOf(t.name);
+    if (s < 0) continue;
+    const FieldDef& sf = source.schema_.field(s);
+    if (sf.type == t.type || (IsNumericType(sf.type) && IsNumericType(t.type)))
+      pairs.push_back({&t, &sf});
+  }
+  const std::size_t reclen = static_cast<std::size_t>(schema_.record_length());
+  std::int64_t added = 0;
+  {
+    WholeFileLock lock(&file_, &whole_locked_, true);
+    if (!lock.ok()) return false;
+    std::int32_t count, next_id;
+    if (!ReadCounts(&count, &next_id)) return false;
+    if (next_id <= 0) next_id = 1;
+    std::unique_ptr<WholeFileLock> source_lock;
+    if (&source != this) {
+      source_lock = std::make_unique<WholeFileLock>(
+          &source.file_, &source.whole_locked_, false);
+      if (!source_lock->ok()) return false;
+    }
+    std::string buf, bytes;
+    std::int64_t write_at = RecordOffset(count);
+    int source_count = source.RecordCount();
+    bool ok = source.ForEachRecord([&](int index, const char* src) {
+      if (index >= source_count) return true;
+      if (std::int64_t{count} + added >= INT32_MAX - 1 ||
+          std::int64_t{next_id} + added >= INT32_MAX - 1)
+        return false;
+      std::size_t base = buf.size();
+      buf.resize(base + reclen, '\0');
+      char* dst = buf.data() + base;
+      PutI32(dst, static_cast<std::int32_t>(next_id + added));
+      for (const Pair& p : pairs) {
+        const FieldDef& t = *p.target;
+        const FieldDef& s = *p.source;
+        if (IsMemoType(t.type)) {
+          std::int32_t ref = GetI32(src + s.offset);
+          if (ref == 0) continue;
+          if (!source.memo_ || !memo_ || !source.memo_->ReadChain(ref, &bytes))
+            return false;
+          std::int32_t first = 0;
+          std::int64_t link_at = RecordOffset(count + added) + t.offset;
+          MemoFile::NewChainLink link{link_at, [&](std::int32_t block) {
+                                        PutI32(dst + t.offset, block);
+                                        return true;
+                                      }};
+          if (!memo_->Append(&first, bytes, link)) return false;
+        } else if (t.type == fmt::kText) {
+          std::string_view text = TextFieldBytes(s, src);
+          std::memcpy(dst + t.offset, text.data(),
+                      GbkCutLength(text, static_cast<std::size_t>(t.width)));
+        } else if (t.type == s.type) {
+          std::memcpy(dst + t.offset, src + s.offset,
+                      static_cast<std::size_t>(FieldSize(t.type, t.width)));
+        } else if (!EncodeField(t, DecodeField(s, src), dst)) {
+          return false;
+        }
+      }
+      ++added;
+      if (buf.size() >= static_cast<std::size_t>(fmt::kBulkBytes)) {
+        if (!file_.WriteAt(write_at, buf)) return false;
+        write_at += static_cast<std::int64_t>(buf.size());
+        buf.clear();
+      }
+      return true;
+    });
+    if (!ok || !file_.WriteAt(write_at, buf) ||
+        !WriteCounts(static_cast<std::int32_t>(count + added),
+                     static_cast<std::int32_t>(next_id + added)))
+      return false;
+  }
+  Invalidate();
+  return Flush(true);
+}
+
+}  // namespace matslip
