@@ -74,9 +74,9 @@ IniFile::Line IniFile::MakeLine(std::string raw, std::string ending) const {
   Line line;
   line.raw = std::move(raw);
   line.ending = std::move(ending);
-  // '[', ']', '=' and ';' never occur inside a GBK or UTF-8 character except
-  // ']' as a GBK trail byte, so the header's end is looked for in the decoded
-  // text.
+  // A GBK trail byte may be '[' or ']' (it is 0x40..0xFE) but never '=' or
+  // ';', and a line starts with a whole character: only the ']' closing a
+  // section name has to be looked for in the decoded text.
   const std::string_view text = Trim(line.raw);
   if (text.empty() || text.front() == ';') return line;
   if (text.front() == '[') {
