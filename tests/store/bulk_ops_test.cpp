@@ -28,7 +28,8 @@ class BulkOpsTest : public ::testing::Test {
     if (!log.empty()) ASSERT_TRUE(DbWriteMemo(material::kInLog, log));
   }
   // Reads field `field` of every record of the table at `path`.
-  std::vector<std::string> Column(const std::string& path, const FieldRef& field) {
+  std::vector<std::string> Column(const std::string& path,
+                                  const FieldRef& field) {
     std::vector<std::string> out;
     bool own = path != data_;
     EXPECT_TRUE(own ? DbOpen(path, "peek") : DbSelect("data"));
@@ -53,8 +54,9 @@ TEST_F(BulkOpsTest, CopyToWithFieldListAndCondition) {
   AddMaterial("熔丝", "10A", 5, 50, "进库三\r\n");
   ASSERT_TRUE(DbGoTo(2));
   std::string target = dir_.File("qd.mzk");
-  ASSERT_TRUE(DbCopyTo(target, [] { return DbRead(material::kQuantity).ToNumber() > 0; },
-                       material::StockListFields()));
+  ASSERT_TRUE(DbCopyTo(
+      target, [] { return DbRead(material::kQuantity).ToNumber() > 0; },
+      material::StockListFields()));
   EXPECT_EQ(DbRecordNumber(), 2);  // the source cursor is restored
   EXPECT_EQ(DbRead(1).ToText(), "悬式绝缘子");
   EXPECT_FALSE(FileExists(dir_.File("qd.edt")));  // no memo field copied
@@ -63,7 +65,8 @@ TEST_F(BulkOpsTest, CopyToWithFieldListAndCondition) {
   EXPECT_EQ(DbFieldName(7), "报警数量");
   EXPECT_EQ(DbRecordCount(), 2);
   DbClose("qd");
-  EXPECT_EQ(Column(target, 1), (std::vector<std::string>{"钢芯铝绞线", "熔丝"}));
+  EXPECT_EQ(Column(target, 1),
+            (std::vector<std::string>{"钢芯铝绞线", "熔丝"}));
   EXPECT_EQ(Column(target, 4), (std::vector<std::string>{"10", "5"}));
   EXPECT_TRUE(CheckTable(target).empty());
 
@@ -98,7 +101,8 @@ TEST_F(BulkOpsTest, CopyToReplacesAnExistingTargetWhole) {
 TEST_F(BulkOpsTest, SortByTextUsesGbkByteOrder) {
   // GBK orders Chinese by pinyin for level-1 characters: 电 (B5E7) before
   // 钢 (B8D6) before 熔 (C8DB); "ab" before "abc" (zero padding).
-  for (const char* n : {"熔丝", "abc", "钢管", "电缆", "ab"}) AddMaterial(n, "", 1, 1);
+  for (const char* n : {"熔丝", "abc", "钢管", "电缆", "ab"})
+    AddMaterial(n, "", 1, 1);
   std::string sorted = dir_.File("qd4.mzk");
   ASSERT_TRUE(DbSortTo(sorted, "品名", true));
   EXPECT_EQ(Column(sorted, 1),
@@ -154,9 +158,11 @@ TEST_F(BulkOpsTest, AppendFromPairsByNameAndCompatibleType) {
 }
 
 TEST_F(BulkOpsTest, DeleteWithConditionMarksButStillCounts) {
-  for (int i = 1; i <= 6; ++i) AddMaterial("m" + std::to_string(i), "", i, i, "log");
+  for (int i = 1; i <= 6; ++i)
+    AddMaterial("m" + std::to_string(i), "", i, i, "log");
   ASSERT_TRUE(DbGoTo(4));
-  ASSERT_TRUE(DbDelete([] { return int(DbRead(material::kQuantity).ToNumber()) % 2 == 0; }));
+  ASSERT_TRUE(DbDelete(
+      [] { return int(DbRead(material::kQuantity).ToNumber()) % 2 == 0; }));
   EXPECT_EQ(DbRecordNumber(), 4);
   EXPECT_EQ(DbRecordCount(), 6);
   ASSERT_TRUE(DbPurge());
@@ -168,7 +174,8 @@ TEST_F(BulkOpsTest, DeleteWithConditionMarksButStillCounts) {
 TEST_F(BulkOpsTest, PurgeMovesManyBlocksOfRecords) {
   // More records than fit in one 160 KiB block (300 bytes each).
   for (int i = 0; i < 1500; ++i) AddMaterial(std::to_string(i), "", i, i);
-  ASSERT_TRUE(DbDelete([] { return int(DbRead(material::kQuantity).ToNumber()) % 10 == 3; }));
+  ASSERT_TRUE(DbDelete(
+      [] { return int(DbRead(material::kQuantity).ToNumber()) % 10 == 3; }));
   ASSERT_TRUE(DbPurge());
   ASSERT_EQ(DbRecordCount(), 1350);
   int expected = 0;

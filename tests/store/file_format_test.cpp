@@ -119,7 +119,8 @@ TEST_F(FileFormatTest, ShortFileIsRepairedToWholeRecords) {
   std::string b = ReadTestFile(path);
   const std::size_t header = 116 + 3 * 72, reclen = 24;
   ASSERT_EQ(I32At(b, 16), 10);
-  ASSERT_TRUE(WriteTestFile(path, b.substr(0, header + 9 * reclen + reclen / 2)));
+  ASSERT_TRUE(
+      WriteTestFile(path, b.substr(0, header + 9 * reclen + reclen / 2)));
   // A read-only opener does not repair, and so cannot open it.
   EXPECT_EQ(CheckTable(path).size(), 1u);
   ASSERT_TRUE(DbOpen(path, "t"));
@@ -162,7 +163,8 @@ TEST_F(FileFormatTest, LongMemoTakesBlocksOf500And500And200) {
     EXPECT_EQ(I32At(m, at), want[i].prev) << i;
     EXPECT_EQ(I32At(m, at + 4), want[i].next) << i;
     EXPECT_EQ(I32At(m, at + 8), want[i].used) << i;
-    EXPECT_EQ(m.substr(at + 12, want[i].used), text.substr(i * 500, want[i].used));
+    EXPECT_EQ(m.substr(at + 12, want[i].used),
+              text.substr(i * 500, want[i].used));
   }
   EXPECT_EQ(m.substr(3 * 512 + 12 + 200), std::string(300, '\0'));
   EXPECT_EQ(m.substr(28, 484), std::string(484, '\0'));  // no journal left
@@ -242,10 +244,10 @@ TEST_F(FileFormatTest, OpenChecksRejectBadHeaders) {
     std::size_t offset;
     std::int32_t value;
   } cases[] = {
-      {"magic", 0, 0x42444557 + 1},  {"version above 0x10000", 4, 0x10001},
-      {"negative count", 16, -1},    {"zero next id", 20, 0},
-      {"zero record length", 24, 0}, {"zero field count", 112, 0},
-      {"type 0", 116 + 20, 0},       {"type 13", 116 + 20, 13},
+      {"magic", 0, 0x42444557 + 1},      {"version above 0x10000", 4, 0x10001},
+      {"negative count", 16, -1},        {"zero next id", 20, 0},
+      {"zero record length", 24, 0},     {"zero field count", 112, 0},
+      {"type 0", 116 + 20, 0},           {"type 13", 116 + 20, 13},
       {"negative offset", 116 + 24, -4}, {"text width 0", 116 + 28, 0},
   };
   for (const Case& c : cases) {
@@ -278,8 +280,12 @@ TEST_F(FileFormatTest, MemoOpenChecksAndShortMemoRepair) {
   ASSERT_TRUE(DbWriteMemo(3, std::string(800, 'x')));  // blocks 1, 2
   DbCloseAll();
   const std::string good = ReadTestFile(edt);
-  for (auto [offset, value] : {std::pair<int, int>{0, 0}, {4, 0x0FFFF}, {16, 0},
-                               {20, 3}, {24, 3}, {20, -1}}) {
+  for (auto [offset, value] : {std::pair<int, int>{0, 0},
+                               {4, 0x0FFFF},
+                               {16, 0},
+                               {20, 3},
+                               {24, 3},
+                               {20, -1}}) {
     std::string bad = good;
     PutI32(bad.data() + offset, value);
     ASSERT_TRUE(WriteTestFile(edt, bad));
