@@ -26,6 +26,7 @@ void Grid::SetDataSource(DataSrc* source) {
   if (source_ != nullptr) source_->AddListener(this);
   const CellPos first = MoveByKey({}, kKeyHome, kModCtrl, Area(), 1);
   Select(first, first);
+  Raise(view_changed_);
 }
 
 KeyArea Grid::Area() const {
@@ -46,6 +47,7 @@ void Grid::Select(CellPos anchor, CellPos end) {
   if (anchor == anchor_ && end == end_) return;
   anchor_ = anchor;
   end_ = end;
+  Raise(view_changed_);
   Raise(events_.selection_changed);
 }
 
@@ -72,6 +74,12 @@ void Grid::ExtendSelection(int row, int col) { Select(anchor_, {row, col}); }
 
 void Grid::SetScale(int percent) {
   scale_ = std::clamp(percent, kMinScale, kMaxScale);
+  Raise(view_changed_);
+}
+
+void Grid::set_background(Colour colour) {
+  background_ = colour;
+  Raise(view_changed_);
 }
 
 void Grid::FitToWidth(int client_width) {

@@ -49,6 +49,12 @@ class Grid : private DataSrcListener {
   DataSrc* data_source() const { return source_; }
 
   GridEvents& events() { return events_; }
+  // Called whenever something the drawing view shows changes here: the
+  // data source, the selection, the scale or the background. For the view
+  // alone; windows use events().
+  void set_view_changed(std::function<void()> changed) {
+    view_changed_ = std::move(changed);
+  }
 
   // --- Cursor and selection. The anchor is where the selection started,
   // the end where the user dragged to; both lie in the table (0 when empty).
@@ -72,7 +78,7 @@ class Grid : private DataSrcListener {
   // table has no width.
   void FitToWidth(int client_width);
   Colour background() const { return background_; }
-  void set_background(Colour colour) { background_ = colour; }
+  void set_background(Colour colour);
   const std::string& tip() const { return tip_; }
   void set_tip(std::string text) { tip_ = std::move(text); }
 
@@ -99,6 +105,7 @@ class Grid : private DataSrcListener {
 
   DataSrc* source_ = nullptr;
   GridEvents events_;
+  std::function<void()> view_changed_;
   CellPos anchor_;
   CellPos end_;
   int scale_ = kDefaultScale;
