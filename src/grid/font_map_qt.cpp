@@ -13,14 +13,14 @@ struct KnownFont {
   Look look;
 };
 
-// Song, Kai, Fang Song, Li and Xin Wei are brush or serif faces; Hei and
-// the Xing Kai script are closest to a sans face among what is installed.
+// Hei is the one sans face; Song, Fang Song, Kai, Li and the Xin Wei and
+// Xing Kai brush faces come closest to a serif face.
 constexpr KnownFont kKnownFonts[] = {
     {"宋体", Look::kSerif},        {"新宋体", Look::kSerif},
     {"楷体_GB2312", Look::kSerif}, {"楷体", Look::kSerif},
     {"仿宋_GB2312", Look::kSerif}, {"仿宋", Look::kSerif},
     {"隶书", Look::kSerif},        {"华文新魏", Look::kSerif},
-    {"黑体", Look::kSans},         {"华文行楷", Look::kSans},
+    {"华文行楷", Look::kSerif},    {"黑体", Look::kSans},
 };
 
 QStringList Candidates(Look look) {

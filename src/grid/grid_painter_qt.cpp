@@ -41,62 +41,69 @@ struct LineRun {
   QRectF bounds;  // the area it must stay in
 };
 
-// Fills `width` pixels next to the edge, on the side of the cell before
-// it, moved inside the bounds at the area's own edges. `pattern` gives
-// on/off lengths in widths; empty draws a solid line.
-void FillRun(QPainter* painter, const LineRun& run, double width,
-             std::span<const int> pattern, const QColor& colour) {
-  const double low = run.vertical ? run.bounds.left() : run.bounds.top();
-  const double high = run.vertical ? run.bounds.right() : run.bounds.bottom();
-  const double start = std::clamp(std::round(run.at) - std::ceil(width / 2),
-                                  low, std::max(low, high - width));
-  auto fill = [&](double from, double to) {
-    const QRectF rect = run.vertical ? QRectF(start, from, width, to - from)
-                                     : QRectF(from, start, to - from, width);
-    painter->fillRect(rect.intersected(run.bounds), colour);
+// How a line kind looks at a resolution: its width in pixels, on/off
+// lengths in widths for a broken line (empty for solid), and for a double
+// line two strokes of a third of the width with a gap between.
+struct LineLook {
+  double width = 0;
+  std::span<const int> pattern;
+  bool twin = false;
+};
+
+LineLook LookOf(int kind, double pixels_per_tenth) {
+  const double thin = std::max(1.0, std::round(kThinLine * pixels_per_tenth));
+  auto wider = [&](double tenths) {
+    return std::max(thin, std::round(tenths * pixels_per_tenth));
   };
-  if (pattern.empty()) {
-    fill(run.from, run.to);
-    return;
-  }
-  std::size_t i = 0;
-  for (double pos = run.from; pos < run.to; ++i) {
-    const double length = pattern[i % pattern.size()] * width;
-    if (i % 2 == 0) fill(pos, std::min(pos + length, run.to));
-    pos += length;
+  switch (kind) {
+    case kLineThin:
+      return {thin, {}, false};
+    case kLineMedium:
+      return {wider(kMediumLine), {}, false};
+    case kLineThick:
+      return {wider(kThickLine), {}, false};
+    case kLineDashed:
+      return {thin, kDashed, false};
+    case kLineDotted:
+      return {thin, kDotted, false};
+    case kLineDashDot:
+      return {thin, kDashDot, false};
+    case kLineDouble:
+      return {3 * thin, {}, true};
+    default:
+      return {};
   }
 }
 
+// Fills the line's pixels next to the edge, on the side of the cell before
+// it, moved inside the bounds when the edge is the area's own edge.
 void DrawEdge(QPainter* painter, const LineRun& run, int kind,
               double pixels_per_tenth, const QColor& colour) {
-  const double thin = std::max(1.0, std::round(kThinLine * pixels_per_tenth));
-  switch (kind) {
-    case kLineThin:
-      return FillRun(painter, run, thin, {}, colour);
-    case kLineMedium:
-      return FillRun(painter, run,
-                     std::max(thin, std::round(kMediumLine * pixels_per_tenth)),
-                     {}, colour);
-    case kLineThick:
-      return FillRun(painter, run,
-                     std::max(thin, std::round(kThickLine * pixels_per_tenth)),
-                     {}, colour);
-    case kLineDashed:
-      return FillRun(painter, run, thin, kDashed, colour);
-    case kLineDotted:
-      return FillRun(painter, run, thin, kDotted, colour);
-    case kLineDashDot:
-      return FillRun(painter, run, thin, kDashDot, colour);
-    case kLineDouble: {
-      // Two thin lines with a thin gap, both on the near side of the edge.
-      LineRun outer = run;
-      outer.at = std::round(run.at) - 2 * thin;
-      FillRun(painter, run, thin, {}, colour);
-      FillRun(painter, outer, thin, {}, colour);
-      return;
-    }
-    default:
-      return;
+  const LineLook look = LookOf(kind, pixels_per_tenth);
+  if (look.width <= 0) return;
+  const double low = run.vertical ? run.bounds.left() : run.bounds.top();
+  const double high = run.vertical ? run.bounds.right() : run.bounds.bottom();
+  const double edge = std::round(run.at);
+  // The edges of blocks reaching beyond the area are not the area's to draw.
+  if (edge < low || edge > high) return;
+  const double start = std::clamp(edge - std::ceil(look.width / 2), low,
+                                  std::max(low, high - look.width));
+  auto fill = [&](double from, double to) {
+    auto stroke = [&](double at, double width) {
+      const QRectF rect = run.vertical ? QRectF(at, from, width, to - from)
+                                       : QRectF(from, at, to - from, width);
+      painter->fillRect(rect.intersected(run.bounds), colour);
+    };
+    if (!look.twin) return stroke(start, look.width);
+    stroke(start, look.width / 3);
+    stroke(start + 2 * look.width / 3, look.width / 3);
+  };
+  if (look.pattern.empty()) return fill(run.from, run.to);
+  std::size_t i = 0;
+  for (double pos = run.from; pos < run.to; ++i) {
+    const double length = look.pattern[i % look.pattern.size()] * look.width;
+    if (i % 2 == 0) fill(pos, std::min(pos + length, run.to));
+    pos += length;
   }
 }
 
@@ -182,8 +189,11 @@ std::vector<CellRange> TablePainter::BlocksIn(const TableArea& area) const {
 }
 
 void TablePainter::PaintFace(QPainter* painter, const QRectF& rect,
-                             const CellRange& block) {
+                             const QRectF& bounds, const CellRange& block) {
   const CellFormat& format = table_.GetCellFormat(block.row, block.col);
+  const QRectF shown = rect.intersected(bounds);
+  // Text taller than the room inside the margins may use the margins.
+  painter->setClipRect(shown);
   if (format.background != kAutoColour) {
     painter->fillRect(rect, ToQColor(format.background));
   } else {
@@ -197,11 +207,11 @@ void TablePainter::PaintFace(QPainter* painter, const QRectF& rect,
   if (text.empty()) return;
   const double margin = format.text_margin * options_.pixels_per_tenth;
   const QRectF inner = rect.adjusted(margin, margin, -margin, -margin);
-  if (inner.width() <= 0 || inner.height() <= 0) return;
+  if (inner.width() <= 0) return;
   painter->setFont(FontOf(format));
   painter->setPen(ToQColor(format.text_colour));
   painter->drawText(
-      inner, TextFlags(format.alignment, format.wrap),
+      inner, TextFlags(format.alignment, format.wrap) | Qt::TextDontClip,
       QString::fromUtf8(text.data(), static_cast<int>(text.size())));
 }
 
@@ -223,6 +233,21 @@ void TablePainter::PaintBorders(QPainter* painter, const TableArea& area,
   const int first_row = std::max(shown.row, area.cells.row);
   const int first_col = std::max(shown.col, area.cells.col);
   const QRectF rect = BlockRect(area, block);
+  // A line on the area's leading edge that the cell drawn just before it
+  // also has is drawn once, by that cell (a header's bottom line and the
+  // first body row's top line make one line).
+  auto kind = [&](int row, int col, int side) {
+    const int own = table_.GetCellFormat(row, col).edges[side];
+    if (side == kSideLeft && col == area.cells.col && area.col_before > 0 &&
+        table_.GetCellFormat(row, area.col_before).edges[kSideRight] == own) {
+      return static_cast<int>(kLineNone);
+    }
+    if (side == kSideTop && row == area.cells.row && area.row_before > 0 &&
+        table_.GetCellFormat(area.row_before, col).edges[kSideBottom] == own) {
+      return static_cast<int>(kLineNone);
+    }
+    return own;
+  };
   for (int row = first_row; row <= shown.last_row(); ++row) {
     const double top = RowEdge(area, row);
     const double bottom = RowEdge(area, row + 1);
@@ -236,23 +261,22 @@ void TablePainter::PaintBorders(QPainter* painter, const TableArea& area,
   for (int col = first_col; col <= shown.last_col(); ++col) {
     const double left = ColumnEdge(area, col);
     const double right = ColumnEdge(area, col + 1);
-    const auto& top = table_.GetCellFormat(block.row, col).edges;
-    const auto& bottom = table_.GetCellFormat(block.last_row(), col).edges;
-    DrawEdge(painter, {false, rect.top(), left, right, bounds}, top[kSideTop],
-             k, Qt::black);
+    DrawEdge(painter, {false, rect.top(), left, right, bounds},
+             kind(block.row, col, kSideTop), k, Qt::black);
     DrawEdge(painter, {false, rect.bottom(), left, right, bounds},
-             bottom[kSideBottom], k, Qt::black);
+             kind(block.last_row(), col, kSideBottom), k, Qt::black);
   }
 }
 
 int TablePainter::Paint(QPainter* painter, const TableArea& area) {
   if (area.cells.empty()) return 0;
   const std::vector<CellRange> blocks = BlocksIn(area);
+  const QRectF bounds = area.Bounds();
   painter->save();
-  painter->setClipRect(area.Bounds(), Qt::IntersectClip);
   // Faces first, lines after, so that no face covers a neighbour's line.
   for (const CellRange& block : blocks)
-    PaintFace(painter, BlockRect(area, block), block);
+    PaintFace(painter, BlockRect(area, block), bounds, block);
+  painter->setClipRect(bounds);
   if (options_.grid_lines.isValid()) {
     for (const CellRange& block : blocks)
       PaintGridLines(painter, BlockRect(area, block));

@@ -23,12 +23,16 @@ class DataSrc;
 QColor ToQColor(Colour colour);
 
 struct TableArea {
-  CellRange cells;  // inside the table
+  CellRange cells{1, 1, 0, 0};  // inside the table; none by default
   // Device positions of the leading edge of each row (column) of `cells`
   // and, last, the trailing edge of the last one: rows + 1 (cols + 1)
   // values, ascending.
   std::vector<double> row_edges;
   std::vector<double> col_edges;
+  // The row drawn right above the area and the column drawn right left of
+  // it (0 for none), whose lines on the shared edge win.
+  int row_before = 0;
+  int col_before = 0;
 
   QRectF Bounds() const {
     return QRectF(QPointF(col_edges.front(), row_edges.front()),
@@ -72,7 +76,9 @@ class TablePainter {
   double ColumnEdge(const TableArea& area, int col) const;
   // The blocks of `area`, each once, in the order they are drawn.
   std::vector<CellRange> BlocksIn(const TableArea& area) const;
-  void PaintFace(QPainter* painter, const QRectF& rect, const CellRange& block);
+  // Background and text of a block, clipped to the block within `bounds`.
+  void PaintFace(QPainter* painter, const QRectF& rect, const QRectF& bounds,
+                 const CellRange& block);
   void PaintGridLines(QPainter* painter, const QRectF& rect);
   void PaintBorders(QPainter* painter, const TableArea& area,
                     const CellRange& block);

@@ -19,6 +19,7 @@ namespace {
 
 constexpr int kPageNumberFontSize = 35;  // tenths of a millimetre
 constexpr int kLandscape = 1;
+constexpr int kFolioType = 16;
 
 // The page spans before and after `header` items: header ones first.
 std::pair<std::vector<PageSpan>, std::vector<PageSpan>> SplitHeader(
@@ -69,8 +70,14 @@ void DrawPage(QPainter* painter, TablePainter* cells, const Page& page,
   const auto [head_rows, body_rows] = SplitHeader(page.rows, header_rows);
   const auto [head_cols, body_cols] = SplitHeader(page.cols, header_cols);
   for (const auto* rows : {&head_rows, &body_rows}) {
-    for (const auto* cols : {&head_cols, &body_cols})
-      cells->Paint(painter, PagePart(*rows, *cols, dots));
+    for (const auto* cols : {&head_cols, &body_cols}) {
+      TableArea part = PagePart(*rows, *cols, dots);
+      if (rows == &body_rows && !head_rows.empty())
+        part.row_before = head_rows.back().index;
+      if (cols == &body_cols && !head_cols.empty())
+        part.col_before = head_cols.back().index;
+      cells->Paint(painter, part);
+    }
   }
   DrawPageNumber(painter, page.number, dots);
 }
@@ -84,9 +91,13 @@ QPageSize DefaultPrinterPageSize() {
 }  // namespace
 
 QPageSize PageSizeOfType(int paper_type, const QPageSize& printer_default) {
-  if (paper_type == 0) return printer_default;
-  const QPageSize::PageSizeId id = QPageSize::id(PaperCodeOfType(paper_type));
-  return id == QPageSize::Custom ? printer_default : QPageSize(id);
+  const int code = PaperCodeOfType(paper_type);
+  if (code == 0) return printer_default;
+  // Qt knows Folio (8.5 x 13 in) only under another name.
+  const QPageSize page_size(code == PaperCodeOfType(kFolioType)
+                                ? QPageSize::FanFoldGermanLegal
+                                : QPageSize::id(code));
+  return page_size.isValid() ? page_size : printer_default;
 }
 
 PaperSize PaperOf(const QPageSize& page_size, int orientation) {

@@ -217,13 +217,16 @@ TableArea GridWidget::MakeArea(const Frame& frame, const CellRange& cells,
 std::array<TableArea, 4> GridWidget::Areas(const Frame& f) {
   const int body_rows = std::max(0, f.bottom_row - f.top_row + 1);
   const int body_cols = std::max(0, f.right_col - f.left_col + 1);
-  return {
+  std::array<TableArea, 4> areas = {
       MakeArea(f, {1, 1, f.header_rows, f.header_cols}, 0, 0),
       MakeArea(f, {1, f.left_col, f.header_rows, body_cols}, f.header_width, 0),
       MakeArea(f, {f.top_row, 1, body_rows, f.header_cols}, 0, f.header_height),
       MakeArea(f, {f.top_row, f.left_col, body_rows, body_cols}, f.header_width,
                f.header_height),
   };
+  areas[1].col_before = areas[3].col_before = f.header_cols;
+  areas[2].row_before = areas[3].row_before = f.header_rows;
+  return areas;
 }
 
 TablePainter GridWidget::MakePainter(const Frame& frame) const {
