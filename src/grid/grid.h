@@ -90,7 +90,6 @@ class Grid : private DataSrcListener {
   void PressKey(int key, int modifiers, int page_rows);
 
  private:
-  void CellsChanged(const CellRange&) override {}
   void StructureChanged() override;
   void DataSrcDestroyed() override;
   CellPos Clamped(CellPos pos) const;
