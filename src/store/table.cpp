@@ -16,10 +16,8 @@ namespace {
 
 std::atomic<bool> durable_writes{true};
 
-// Share-mode marker bytes (see file_io.h): a gate serialising opens, and one
-// byte per access kind and per denial, each held shared by every opener that
-// has that access or denies it.
-constexpr std::int64_t kGate = kShareLockBase;
+// Share-mode marker bytes (see file_io.h): one byte per access kind and per
+// denial, each held shared by every opener that has that access or denies it.
 constexpr std::int64_t kHasRead = kShareLockBase + 1;
 constexpr std::int64_t kHasWrite = kShareLockBase + 2;
 constexpr std::int64_t kDeniesRead = kShareLockBase + 3;
@@ -45,20 +43,24 @@ std::unique_ptr<Table> Table::Open(const std::string& path,
   return t;
 }
 
+// Each opener first takes the marker bytes of what it has and what it
+// denies, then looks for conflicting markers of others: of two openers racing
+// both may fail, but never both succeed.
 bool Table::TakeShareLocks(const OpenOptions& o) {
   bool wants_write = !o.read_only;
   bool denies_read = o.share_mode == 2 || o.share_mode == 4;
   bool denies_write = o.share_mode == 3 || o.share_mode == 4;
-  RegionLock gate(&file_, kGate, 1, true);
-  if (!gate.ok()) return false;
-  if (file_.IsLockedByOther(kDeniesRead, 1, true)) return false;
-  if (wants_write && file_.IsLockedByOther(kDeniesWrite, 1, true)) return false;
-  if (denies_read && file_.IsLockedByOther(kHasRead, 1, true)) return false;
-  if (denies_write && file_.IsLockedByOther(kHasWrite, 1, true)) return false;
-  return file_.Lock(kHasRead, 1, false) &&
-         (!wants_write || file_.Lock(kHasWrite, 1, false)) &&
-         (!denies_read || file_.Lock(kDeniesRead, 1, false)) &&
-         (!denies_write || file_.Lock(kDeniesWrite, 1, false));
+  bool taken = file_.Lock(kHasRead, 1, false) &&
+               (!wants_write || file_.Lock(kHasWrite, 1, false)) &&
+               (!denies_read || file_.Lock(kDeniesRead, 1, false)) &&
+               (!denies_write || file_.Lock(kDeniesWrite, 1, false));
+  bool conflict =
+      !taken || file_.IsLockedByOther(kDeniesRead, 1, true) ||
+      (wants_write && file_.IsLockedByOther(kDeniesWrite, 1, true)) ||
+      (denies_read && file_.IsLockedByOther(kHasRead, 1, true)) ||
+      (denies_write && file_.IsLockedByOther(kHasWrite, 1, true));
+  if (conflict) file_.Unlock(kHasRead, 4);
+  return !conflict;
 }
 
 bool Table::OpenFiles(const std::string& path, const OpenOptions& options,

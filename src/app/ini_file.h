@@ -1,0 +1,60 @@
+#pragma once
+// One settings file in memory, parsed the way the platform's profile-file
+// functions read it, for look-up and for editing one entry. Lines that are
+// not edited keep their bytes exactly, line ends included.
+//
+// Encoding: GBK, or UTF-8 when the file starts with a UTF-8 byte-order mark;
+// the file keeps its encoding (and its mark) when written back.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace matslip {
+
+class IniFile {
+ public:
+  // Parses file bytes. Lines end at LF (a CR before it is part of the line
+  // end); bytes that do not decode are kept and never match a name.
+  static IniFile Parse(std::string_view bytes);
+
+  // The value of `key` in the first section named `section` (both compared
+  // with ASCII case folded), with blanks around it removed and one pair of
+  // matching quotes around that removed. nullopt when the key is missing.
+  std::optional<std::string> Find(std::string_view section,
+                                  std::string_view key) const;
+
+  // Sets a value: rewrites the value part of an existing key line, else adds
+  // "key=value" after the last non-blank line of the section, else appends
+  // the section at the end. A value that Find would trim or unquote is
+  // written in double quotes so it reads back unchanged. False when a text
+  // cannot be encoded in the file's encoding (nothing changes then).
+  bool Set(std::string_view section, std::string_view key,
+           std::string_view value);
+
+  std::string Serialize() const;
+
+ private:
+  struct Line {
+    enum class Kind { kOther, kSection, kKey };
+    std::string raw;     // bytes without the line end
+    std::string ending;  // "\r\n", "\n", or "" for a last line without one
+    Kind kind = Kind::kOther;
+    std::string name;              // UTF-8, trimmed: section or key name
+    std::size_t value_offset = 0;  // keys: byte offset of the value in `raw`
+  };
+
+  std::string Decode(std::string_view bytes) const;
+  bool Encode(std::string_view utf8, std::string* bytes) const;
+  Line MakeLine(std::string raw, std::string ending) const;
+  // Index of the first section header named `section`; lines_.size() if none.
+  std::size_t FindSection(std::string_view section) const;
+  // Index of `key` in the section whose header is at `header`, or npos.
+  std::size_t FindKey(std::size_t header, std::string_view key) const;
+  std::string LineEnd() const;
+
+  bool utf8_ = false;
+  std::vector<Line> lines_;
+};
+
+}  // namespace matslip

@@ -1,0 +1,149 @@
+#include "app/settings.h"
+
+#include <array>
+#include <cmath>
+#include <limits>
+
+#include "app/ini.h"
+#include "base/number.h"
+
+namespace matslip {
+namespace {
+
+// Truncation toward zero, held inside the range of int.
+int ToInteger(double value) {
+  if (std::isnan(value)) return 0;
+  if (value >= std::numeric_limits<int>::max()) {
+    return std::numeric_limits<int>::max();
+  }
+  if (value <= std::numeric_limits<int>::min()) {
+    return std::numeric_limits<int>::min();
+  }
+  return static_cast<int>(value);
+}
+
+// Reads the entry whose section and key are both `name`.
+int ReadInteger(const std::string& path, const std::string& name,
+                int default_value) {
+  return ToInteger(
+      TextToNumber(IniRead(path, name, name, std::to_string(default_value))));
+}
+
+bool WriteInteger(const std::string& path, const std::string& name, int value) {
+  return IniWrite(path, name, name, IntegerToText(value));
+}
+
+std::string GeometryKey(int window, char part) {
+  return "ck" + std::to_string(window) + part;
+}
+
+bool KnownWindow(int window) {
+  return window >= kItemEditorWindow && window <= kSlipParametersWindow;
+}
+
+struct SlipTextKey {
+  const char* key;
+  std::string SlipTexts::*member;
+};
+
+constexpr std::array<SlipTextKey, 10> kSlipTextKeys = {{
+    {"仓库名称", &SlipTexts::warehouse},
+    {"使用方向", &SlipTexts::purpose},
+    {"领料部门", &SlipTexts::receiving_department},
+    {"项目名称", &SlipTexts::project},
+    {"审批", &SlipTexts::approved_by},
+    {"财务审核", &SlipTexts::financial_review},
+    {"技术部门", &SlipTexts::technical_department},
+    {"开票", &SlipTexts::written_by},
+    {"保管", &SlipTexts::storekeeper},
+    {"领料", &SlipTexts::received_by},
+}};
+
+struct PeiziKey {
+  const char* key;
+  int PeiziSettings::*member;
+};
+
+constexpr std::array<PeiziKey, 12> kPeiziKeys = {{
+    {"dyzx", &PeiziSettings::paper},
+    {"dyfx", &PeiziSettings::orientation},
+    {"dyzb", &PeiziSettings::left_margin},
+    {"dysb", &PeiziSettings::top_margin},
+    {"dyyb", &PeiziSettings::right_margin},
+    {"dyxb", &PeiziSettings::bottom_margin},
+    {"dyfs", &PeiziSettings::copies},
+    {"dyfw", &PeiziSettings::range_kind},
+    {"dyqs", &PeiziSettings::range_start},
+    {"dyjs", &PeiziSettings::range_end},
+    {"dyhs", &PeiziSettings::count},
+    {"dysf", &PeiziSettings::scale},
+}};
+
+}  // namespace
+
+WindowGeometry ReadWindowGeometry(const std::string& config_path, int window) {
+  if (!KnownWindow(window)) return WindowGeometry{};
+  const bool stock_out = window == kStockOutWindow;
+  WindowGeometry g;
+  g.left = ReadInteger(config_path, GeometryKey(window, 'z'), 100);
+  g.top = ReadInteger(config_path, GeometryKey(window, 'd'), 100);
+  g.width =
+      ReadInteger(config_path, GeometryKey(window, 'k'), stock_out ? 800 : 600);
+  g.height =
+      ReadInteger(config_path, GeometryKey(window, 'g'), stock_out ? 650 : 550);
+  return g;
+}
+
+bool WriteWindowPosition(const std::string& config_path, int window, int left,
+                         int top) {
+  if (!KnownWindow(window)) return false;
+  const bool left_written =
+      WriteInteger(config_path, GeometryKey(window, 'z'), left);
+  const bool top_written =
+      WriteInteger(config_path, GeometryKey(window, 'd'), top);
+  return left_written && top_written;
+}
+
+bool WriteWindowGeometry(const std::string& config_path, int window,
+                         const WindowGeometry& geometry) {
+  if (!KnownWindow(window)) return false;
+  const bool position_written =
+      WriteWindowPosition(config_path, window, geometry.left, geometry.top);
+  const bool width_written =
+      WriteInteger(config_path, GeometryKey(window, 'k'), geometry.width);
+  const bool height_written =
+      WriteInteger(config_path, GeometryKey(window, 'g'), geometry.height);
+  return position_written && width_written && height_written;
+}
+
+SlipTexts ReadSlipTexts(const std::string& config_path) {
+  SlipTexts texts;
+  for (const SlipTextKey& entry : kSlipTextKeys) {
+    texts.*entry.member = IniRead(config_path, entry.key, entry.key, "");
+  }
+  return texts;
+}
+
+bool WriteSlipTexts(const std::string& config_path, const SlipTexts& texts) {
+  for (const SlipTextKey& entry : kSlipTextKeys) {
+    if (!IniValueWritable(texts.*entry.member)) return false;
+  }
+  bool all_written = true;
+  for (const SlipTextKey& entry : kSlipTextKeys) {
+    all_written &=
+        IniWrite(config_path, entry.key, entry.key, texts.*entry.member);
+  }
+  return all_written;
+}
+
+PeiziSettings ReadPeiziSettings(const std::string& peizi_path) {
+  const PeiziSettings defaults;
+  PeiziSettings settings;
+  for (const PeiziKey& entry : kPeiziKeys) {
+    settings.*entry.member =
+        ReadInteger(peizi_path, entry.key, defaults.*entry.member);
+  }
+  return settings;
+}
+
+}  // namespace matslip

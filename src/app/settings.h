@@ -1,0 +1,73 @@
+#pragma once
+// The program's settings as typed values over its two INI files: config.ini
+// (window geometry, slip texts; read and written) and peizi.ini (print
+// settings of the outbound slip; only read). In every entry the section name
+// is the key name. Callers pass the file's full path, formed anew each time.
+#include <string>
+
+namespace matslip {
+
+inline constexpr char kConfigFileName[] = "config.ini";
+inline constexpr char kPeiziFileName[] = "peizi.ini";
+
+// Windows whose geometry is kept: keys ck<n>z, ck<n>d, ck<n>k, ck<n>g.
+inline constexpr int kItemEditorWindow = 1;
+inline constexpr int kStockOutWindow = 2;
+inline constexpr int kSlipParametersWindow = 3;
+
+struct WindowGeometry {
+  int left = 0, top = 0, width = 0, height = 0;
+  bool operator==(const WindowGeometry&) const = default;
+};
+
+// The stored geometry of window 1, 2 or 3, each value read as a number and
+// truncated toward zero (text that is not a number gives 0); missing values
+// take the window's defaults. An unknown window gives all zeros.
+WindowGeometry ReadWindowGeometry(const std::string& config_path, int window);
+// After a move: left and top only. After a resize: all four.
+bool WriteWindowPosition(const std::string& config_path, int window, int left,
+                         int top);
+bool WriteWindowGeometry(const std::string& config_path, int window,
+                         const WindowGeometry& geometry);
+
+// The ten header and footer texts of the outbound slip, as typed.
+struct SlipTexts {
+  std::string warehouse;             // 仓库名称
+  std::string purpose;               // 使用方向
+  std::string receiving_department;  // 领料部门
+  std::string project;               // 项目名称
+  std::string approved_by;           // 审批
+  std::string financial_review;      // 财务审核
+  std::string technical_department;  // 技术部门
+  std::string written_by;            // 开票
+  std::string storekeeper;           // 保管
+  std::string received_by;           // 领料
+  bool operator==(const SlipTexts&) const = default;
+};
+
+SlipTexts ReadSlipTexts(const std::string& config_path);
+// Writes all ten. Refuses (false, nothing written) when a text cannot be
+// stored (see IniValueWritable); otherwise false when a write failed.
+bool WriteSlipTexts(const std::string& config_path, const SlipTexts& texts);
+
+// The print settings of the outbound slip, each read as a number truncated
+// toward zero. Margins in the unit the print settings record uses.
+struct PeiziSettings {
+  int paper = 0;           // dyzx
+  int orientation = 0;     // dyfx
+  int left_margin = 50;    // dyzb
+  int top_margin = 50;     // dysb
+  int right_margin = 50;   // dyyb
+  int bottom_margin = 50;  // dyxb
+  int copies = 1;          // dyfs
+  int range_kind = 0;      // dyfw
+  int range_start = 1;     // dyqs
+  int range_end = 0;       // dyjs
+  int count = 0;           // dyhs
+  int scale = 100;         // dysf, percent
+  bool operator==(const PeiziSettings&) const = default;
+};
+
+PeiziSettings ReadPeiziSettings(const std::string& peizi_path);
+
+}  // namespace matslip

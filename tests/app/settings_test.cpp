@@ -1,0 +1,100 @@
+#include "app/settings.h"
+
+#include <gtest/gtest.h>
+
+#include "app/ini.h"
+#include "base/files.h"
+#include "support/temp_dir.h"
+
+namespace matslip {
+namespace {
+
+using testing::ReadTestFile;
+using testing::TempDir;
+using testing::WriteTestFile;
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  TempDir dir_;
+  std::string config_ = dir_.File(kConfigFileName);
+  std::string peizi_ = dir_.File(kPeiziFileName);
+};
+
+TEST_F(SettingsTest, GeometryDefaultsWithoutConfigFile) {
+  EXPECT_EQ(ReadWindowGeometry(config_, kItemEditorWindow),
+            (WindowGeometry{100, 100, 600, 550}));
+  EXPECT_EQ(ReadWindowGeometry(config_, kStockOutWindow),
+            (WindowGeometry{100, 100, 800, 650}));
+  EXPECT_EQ(ReadWindowGeometry(config_, kSlipParametersWindow),
+            (WindowGeometry{100, 100, 600, 550}));
+  EXPECT_EQ(ReadWindowGeometry(config_, 4), WindowGeometry{});
+  EXPECT_FALSE(FileExists(config_));
+}
+
+TEST_F(SettingsTest, MoveWritesOnlyLeftAndTopThenResizeWritesAll) {
+  ASSERT_TRUE(WriteWindowPosition(config_, kStockOutWindow, 30, -5));
+  EXPECT_EQ(ReadTestFile(config_),
+            "[ck2z]\r\nck2z=30\r\n[ck2d]\r\nck2d=-5\r\n");
+  EXPECT_EQ(ReadWindowGeometry(config_, kStockOutWindow),
+            (WindowGeometry{30, -5, 800, 650}));
+  ASSERT_TRUE(WriteWindowGeometry(config_, kStockOutWindow, {1, 2, 1024, 768}));
+  EXPECT_EQ(ReadWindowGeometry(config_, kStockOutWindow),
+            (WindowGeometry{1, 2, 1024, 768}));
+  EXPECT_EQ(ReadWindowGeometry(config_, kItemEditorWindow),
+            (WindowGeometry{100, 100, 600, 550}));
+  EXPECT_FALSE(WriteWindowPosition(config_, 0, 1, 1));
+}
+
+TEST_F(SettingsTest, GeometryTextIsTruncatedTowardZero) {
+  // ck1g holds "１２０px" in GBK full-width digits; 1e30 is held at INT_MAX.
+  ASSERT_TRUE(WriteTestFile(
+      config_,
+      "[ck1z]\r\nck1z=-12.7\r\n[ck1d]\r\nck1d=abc\r\n"
+      "[ck1k]\r\nck1k=123.9\r\n[ck1g]\r\nck1g=\xA3\xB1\xA3\xB2\xA3\xB0px\r\n"
+      "[ck3k]\r\nck3k=1e30\r\n"));
+  EXPECT_EQ(ReadWindowGeometry(config_, kItemEditorWindow),
+            (WindowGeometry{-12, 0, 123, 120}));
+  EXPECT_EQ(ReadWindowGeometry(config_, kSlipParametersWindow).width,
+            2147483647);
+}
+
+TEST_F(SettingsTest, SlipTextsRoundTrip) {
+  EXPECT_EQ(ReadSlipTexts(config_), SlipTexts{});
+  SlipTexts texts;
+  texts.warehouse = "一号 材料库";
+  texts.purpose = " 线路 维修 ";
+  texts.receiving_department = "运检部";
+  texts.approved_by = "张三";
+  texts.received_by = "李四";
+  ASSERT_TRUE(WriteSlipTexts(config_, texts));
+  EXPECT_EQ(ReadSlipTexts(config_), texts);
+  EXPECT_EQ(IniRead(config_, "领料部门", "领料部门", ""), "运检部");
+}
+
+TEST_F(SettingsTest, SlipTextsWithALineBreakAreRefusedWhole) {
+  SlipTexts texts;
+  texts.warehouse = "一号库";
+  texts.received_by = "李\n四";
+  EXPECT_FALSE(WriteSlipTexts(config_, texts));
+  EXPECT_FALSE(FileExists(config_));
+}
+
+TEST_F(SettingsTest, PeiziDefaultsAndValues) {
+  EXPECT_EQ(ReadPeiziSettings(peizi_),
+            (PeiziSettings{0, 0, 50, 50, 50, 50, 1, 0, 1, 0, 0, 100}));
+  ASSERT_TRUE(WriteTestFile(peizi_,
+                            "[dyzx]\r\ndyzx=9\r\n[dyfx]\r\ndyfx=1\r\n"
+                            "[dyzb]\r\ndyzb=20.5\r\n[dysf]\r\ndysf=85\r\n"
+                            "[dyfs]\r\ndyfs=2\r\n[dyjs]\r\ndyjs=3\r\n"));
+  PeiziSettings expected;
+  expected.paper = 9;
+  expected.orientation = 1;
+  expected.left_margin = 20;
+  expected.scale = 85;
+  expected.copies = 2;
+  expected.range_end = 3;
+  EXPECT_EQ(ReadPeiziSettings(peizi_), expected);
+}
+
+}  // namespace
+}  // namespace matslip
