@@ -14,9 +14,9 @@ enum class MessageIcon { kNone, kInformation, kWarning, kError };
 struct FileDialogRequest {
   bool save = false;
   std::string title;
-  std::string filter;       // "表格文件(*.grd)|*.grd" style: label|pattern pairs
-  std::string directory;    // initial folder
-  std::string file_name;    // proposed name
+  std::string filter;  // "表格文件(*.grd)|*.grd" style: label|pattern pairs
+  std::string directory;  // initial folder
+  std::string file_name;  // proposed name
   std::string default_suffix;
 };
 

@@ -6,8 +6,8 @@
 namespace matslip {
 
 struct WorkbookState {
-  std::string last_grid_file;   // the grid file last opened or saved
-  bool sorted = false;          // the window shows qd4.mzk, not qd.mzk
+  std::string last_grid_file;  // the grid file last opened or saved
+  bool sorted = false;         // the window shows qd4.mzk, not qd.mzk
   int current_column = 0;
   std::string search_text;
   std::vector<int> search_hits;  // rows found
