@@ -125,7 +125,7 @@ void DataSrc::SetCellFormat(int row, int col, const CellFormat& format) {
 }
 
 void DataSrc::ChangeFormats(
-    const CellRange& range, const CellRange& changed,
+    const CellRange& range,
     const std::function<void(int, int, CellFormat*)>& change) {
   if (range.empty()) return;
   for (int row = range.row; row <= range.last_row(); ++row) {
@@ -135,13 +135,13 @@ void DataSrc::ChangeFormats(
       cells_.SetFormat(row - 1, col - 1, formats_.Intern(f));
     }
   }
-  Notify([&changed](DataSrcListener* l) { l->CellsChanged(changed); });
+  Notify([&range](DataSrcListener* l) { l->CellsChanged(range); });
 }
 
 void DataSrc::ChangeEachFormat(const CellRange& range,
                                const std::function<void(CellFormat*)>& change) {
   const CellRange r = Clip(range);
-  ChangeFormats(r, r, [&change](int, int, CellFormat* f) { change(f); });
+  ChangeFormats(r, [&change](int, int, CellFormat* f) { change(f); });
 }
 
 void DataSrc::SetTextColour(const CellRange& range, Colour colour) {
@@ -180,7 +180,7 @@ void DataSrc::SetEdgeLines(const CellRange& range, int mask, int line_kind) {
   const CellRange around =
       CellRange{r.row - 1, r.col - 1, r.rows + 2, r.cols + 2}.ClippedTo(
           GetRowCount(), GetColumnCount());
-  ChangeFormats(around, around, [&](int row, int col, CellFormat* f) {
+  ChangeFormats(around, [&](int row, int col, CellFormat* f) {
     const int sides = SidesOnRangeLines(r, mask, row, col);
     for (int side = 0; side < 4; ++side) {
       if ((sides & (1 << side)) != 0) f->edges[side] = line_kind;
@@ -191,7 +191,7 @@ void DataSrc::SetEdgeLines(const CellRange& range, int mask, int line_kind) {
 void DataSrc::MergeCells(const CellRange& range) {
   const CellRange r = Clip(range);
   if (r.empty() || (r.rows == 1 && r.cols == 1)) return;
-  ChangeFormats(r, r, [&r](int row, int col, CellFormat* f) {
+  ChangeFormats(r, [&r](int row, int col, CellFormat* f) {
     f->merge = MergeMarksIn(r, row, col);
   });
 }

@@ -130,7 +130,7 @@ class DataSrc {
   bool SaveToFile(const std::string& path) const;
   bool LoadFromFile(const std::string& path);
 
-  // --- Views.
+  // --- Views. A listener removes itself before it goes away.
   void AddListener(DataSrcListener* listener);
   void RemoveListener(DataSrcListener* listener);
   void Refresh();      // every view redraws everything
@@ -145,9 +145,9 @@ class DataSrc {
            col <= GetColumnCount();
   }
   // Lets `change` edit the format of every cell of `range` (already
-  // clipped) and tells the views about `changed`.
+  // clipped), then tells the views once.
   void ChangeFormats(
-      const CellRange& range, const CellRange& changed,
+      const CellRange& range,
       const std::function<void(int row, int col, CellFormat*)>& change);
   void ChangeEachFormat(const CellRange& range,
                         const std::function<void(CellFormat*)>& change);

@@ -8,9 +8,9 @@ namespace matslip {
 
 bool DBProvider::ReadRows(const RowSink& sink, int* column_count) const {
   if (file_name_.empty()) return false;
-  // Opened for reading and writing although nothing is written: the engine
-  // cannot yet take its share locks on a read-only open.
-  const std::unique_ptr<Table> table = Table::Open(file_name_, OpenOptions());
+  OpenOptions options;
+  options.read_only = true;
+  const std::unique_ptr<Table> table = Table::Open(file_name_, options);
   if (!table) return false;
   const int fields = table->schema().field_count();
   // Read everything first: a failure half-way must hand over no rows.

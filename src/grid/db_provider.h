@@ -1,9 +1,9 @@
 #pragma once
 // Rows from a record-database file: one row per record in file order, one
 // column per field in field order, each value in the program's text form
-// (Value::ToText). The file is read when the rows are asked for, outside the
-// open-database registry, so the caller's open tables and its current table
-// stay as they are. Nothing is written to it.
+// (Value::ToText). The file is read when the rows are asked for, read-only
+// and outside the open-database registry, so the caller's open tables and
+// its current table stay as they are.
 #include <string>
 
 #include "grid/provider.h"

@@ -16,7 +16,6 @@ class FormatPool {
   // The index of `format`, adding it when it is new.
   std::uint32_t Intern(const CellFormat& format);
   const CellFormat& Get(std::uint32_t index) const { return formats_[index]; }
-  std::size_t size() const { return formats_.size(); }
 
  private:
   std::vector<CellFormat> formats_;

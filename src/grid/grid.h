@@ -96,7 +96,6 @@ class Grid : private DataSrcListener {
   void PressKey(int key, int modifiers, int page_rows);
 
  private:
-  void CellsChanged(const CellRange&) override {}
   void StructureChanged() override;
   void DataSrcDestroyed() override;
   CellPos Clamped(CellPos pos) const;

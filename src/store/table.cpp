@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <cstring>
 
 #include "base/clock.h"
@@ -66,6 +69,7 @@ bool Table::TakeShareLocks(const OpenOptions& o) {
 bool Table::OpenFiles(const std::string& path, const OpenOptions& options,
                       std::string* why) {
   path_ = path;
+  options_ = options;
   read_only_ = options.read_only;
   if (!file_.Open(path, read_only_)) return Fail(why, "file cannot be opened");
   if (!TakeShareLocks(options)) return Fail(why, "file is in use");
@@ -154,6 +158,24 @@ int Table::RecordCount() {
   std::int64_t whole =
       (file_.Size() - schema_.header_length()) / schema_.record_length();
   return static_cast<int>(std::clamp<std::int64_t>(whole, 0, count));
+}
+
+bool Table::StillLinked() const {
+  struct stat st;
+  return ::fstat(file_.fd(), &st) == 0 && st.st_nlink > 0;
+}
+
+bool Table::ReplaceWith(const std::string& tmp) {
+  if (::rename(tmp.c_str(), path_.c_str()) != 0) return false;
+  if (DurableWrites()) SyncDirectoryOf(path_);
+  return true;
+}
+
+bool Table::ReopenMain() {
+  PosixFile fresh;
+  if (!fresh.Open(path_, false)) return false;
+  std::swap(file_, fresh);  // the old descriptor closes with its locks
+  return TakeShareLocks(options_);
 }
 
 bool Table::WriteCounts(std::int32_t count, std::int32_t next_id) {
@@ -250,7 +272,7 @@ bool Table::Write(int field, const Value& value) {
     if (!memo_ || !EncodeMemo(f, value, &bytes)) return false;
     RegionLock lock(&file_, at, 1, true, whole_locked_);
     char b[4];
-    if (!lock.ok() || !file_.ReadAt(at + f.offset, b, 4)) return false;
+    if (!lock.ok() || !StillLinked() || !file_.ReadAt(at + f.offset, b, 4)) return false;
     std::int32_t old_first = GetI32(b), first = 0;
     if (bytes.empty()) {
       PutI32(b, 0);
@@ -270,7 +292,7 @@ bool Table::Write(int field, const Value& value) {
   std::string copy = record_;
   if (!EncodeField(f, value, copy.data())) return false;
   RegionLock lock(&file_, at, 1, true, whole_locked_);
-  if (!lock.ok() ||
+  if (!lock.ok() || !StillLinked() ||
       !file_.WriteAt(at + f.offset, copy.data() + f.offset,
                      static_cast<std::size_t>(FieldSize(f.type, f.width))))
     return false;
@@ -293,7 +315,7 @@ bool Table::AppendMemo(int field, const Value& text) {
   char b[4];
   // Read the reference again under the lock: another writer may have
   // started the chain since this record was loaded.
-  if (!lock.ok() || !file_.ReadAt(at + f.offset, b, 4)) return false;
+  if (!lock.ok() || !StillLinked() || !file_.ReadAt(at + f.offset, b, 4)) return false;
   std::int32_t first = GetI32(b);
   MemoFile::NewChainLink link{at + f.offset, [&](std::int32_t block) {
                                 PutI32(b, block);
@@ -324,7 +346,7 @@ bool Table::Append(const std::vector<Value>& values) {
   std::int32_t count, next_id;
   {
     RegionLock lock(&file_, fmt::kCountOffset, 1, true, whole_locked_);
-    if (!lock.ok() || !ReadCounts(&count, &next_id)) return false;
+    if (!lock.ok() || !StillLinked() || !ReadCounts(&count, &next_id)) return false;
     if (next_id <= 0) next_id = 1;
     if (count == INT32_MAX || next_id == INT32_MAX) return false;
     PutI32(rec.data(), next_id);
@@ -376,7 +398,7 @@ bool Table::DeleteCurrent() {
   std::int64_t at = RecordOffset(cursor_);
   RegionLock lock(&file_, at, 1, true, whole_locked_);
   char b[4];
-  if (!lock.ok() || !file_.ReadAt(at, b, 4)) return false;
+  if (!lock.ok() || !StillLinked() || !file_.ReadAt(at, b, 4)) return false;
   std::int32_t id = GetI32(b);
   if (id > 0) {
     PutI32(b, -id);

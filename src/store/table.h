@@ -107,6 +107,13 @@ class Table {
   void Present(int index, const char* record);
   void Invalidate() { current_ = nullptr; }
   bool WriteCounts(std::int32_t count, std::int32_t next_id);
+  // False when the file was replaced under this table (by a purge or a
+  // restore elsewhere): writing on would go into a file nobody sees.
+  bool StillLinked() const;
+  // Renames `tmp` over the main file (flushing the folder when writes are
+  // durable), and opens the new main file with this table's share mode.
+  bool ReplaceWith(const std::string& tmp);
+  bool ReopenMain();
   bool Flush(bool memo_too);
   // Scans the records [0, count) in blocks under a whole-file lock, making
   // each current in turn; `visit` returns false to stop with failure.
@@ -125,6 +132,7 @@ class Table {
   PosixFile file_;
   std::unique_ptr<MemoFile> memo_;
   bool read_only_ = false;
+  OpenOptions options_;
   bool whole_locked_ = false;  // a bulk operation holds the whole-file lock
 
   int cursor_ = 0;

@@ -19,6 +19,12 @@ Value Value::Number(double v) {
   return r;
 }
 
+Value Value::Single(float v) {
+  Value r = Number(v);
+  r.single_ = true;
+  return r;
+}
+
 Value Value::Boolean(bool v) {
   Value r;
   r.kind_ = Kind::kBoolean;
@@ -70,7 +76,8 @@ std::string Value::ToText() const {
     case Kind::kBoolean:
       return IntegerToText(integer_);
     case Kind::kNumber:
-      return NumberToText(number_);
+      return single_ ? SingleToText(static_cast<float>(number_))
+                     : NumberToText(number_);
     case Kind::kDate:
       return number_ == 0 ? std::string() : DateTimeText(number_);
     case Kind::kText:

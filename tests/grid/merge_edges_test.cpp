@@ -10,7 +10,9 @@ namespace {
 class MergeTest : public ::testing::Test {
  protected:
   MergeTest() { table_.SetTableSize(5, 5); }
-  int Marks(int row, int col) const { return table_.GetCellFormat(row, col).merge; }
+  int Marks(int row, int col) const {
+    return table_.GetCellFormat(row, col).merge;
+  }
   DataSrc table_;
 };
 

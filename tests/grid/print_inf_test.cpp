@@ -5,27 +5,6 @@
 namespace matslip {
 namespace {
 
-TEST(PrintInfTest, StartUpValues) {
-  const PrintInf p;
-  EXPECT_EQ(p.paper_type, 0);
-  EXPECT_EQ(p.orientation, 0);
-  EXPECT_EQ(p.left_margin, 230);
-  EXPECT_EQ(p.top_margin, 230);
-  EXPECT_EQ(p.right_margin, 230);
-  EXPECT_EQ(p.bottom_margin, 230);
-  EXPECT_EQ(p.page_number_position, 0);
-  EXPECT_EQ(p.copies, 1);
-  EXPECT_EQ(p.count_9, 1);
-  EXPECT_FALSE(p.flag_10);
-  EXPECT_EQ(p.text_11, "");
-  EXPECT_EQ(p.range_kind, 0);
-  EXPECT_EQ(p.range_start, 1);
-  EXPECT_EQ(p.range_end, 0);
-  EXPECT_EQ(p.count_18, 0);
-  EXPECT_EQ(p.scale, 0);
-  EXPECT_EQ(Clamped(p), p);
-}
-
 TEST(PrintInfTest, ClampingBringsEachFieldIntoItsRange) {
   PrintInf p;
   p.paper_type = 1005;
@@ -63,7 +42,8 @@ TEST(PrintInfTest, ClampingBringsEachFieldIntoItsRange) {
 }
 
 TEST(PaperTest, ListedTypesMapToTheirCodesAndBack) {
-  const int codes[kPaperTypeCount] = {0, 8, 9, 11, 12, 13, 15, 93, 94, 1, 5, 7, 6, 3, 18, 4, 14};
+  const int codes[kPaperTypeCount] = {0, 8, 9, 11, 12, 13, 15, 93, 94,
+                                      1, 5, 7, 6,  3,  18, 4,  14};
   for (int type = 0; type < kPaperTypeCount; ++type) {
     EXPECT_EQ(PaperCodeOfType(type), codes[type]) << type;
     EXPECT_EQ(PaperTypeOfCode(codes[type]), type) << type;
@@ -81,13 +61,6 @@ TEST(PaperTest, CustomSizesAreStoredAsTheirNumber) {
   EXPECT_EQ(PaperCodeOfType(17), 0);
   EXPECT_EQ(PaperCodeOfType(-1), 0);
   EXPECT_EQ(PaperTypeOfCode(-3), 0);
-}
-
-TEST(PaperTest, WithoutPrinterEverySettingPrintsOnA4) {
-  PrintInf p;
-  p.paper_type = 1;
-  p.orientation = 1;
-  EXPECT_EQ(PaperWithoutPrinter(p), (PaperSize{2100, 2970}));
 }
 
 }  // namespace

@@ -186,6 +186,25 @@ TEST_F(BulkOpsTest, PurgeMovesManyBlocksOfRecords) {
   }
 }
 
+TEST_F(BulkOpsTest, PurgeReplacesTheFileAndOtherOpenersStopWriting) {
+  for (int i = 0; i < 4; ++i) AddMaterial(std::to_string(i), "", i, i, "log");
+  auto other = Table::Open(data_, OpenOptions{});
+  ASSERT_TRUE(other);
+  ASSERT_TRUE(DbGoTo(2));
+  ASSERT_TRUE(DbDelete());
+  ASSERT_TRUE(DbPurge());
+  EXPECT_FALSE(FileExists(data_ + ".tmp"));
+  // The purged table keeps working in this process...
+  ASSERT_TRUE(DbAppend({"after", "", "", 9.0}));
+  EXPECT_EQ(Column(data_, 1), (std::vector<std::string>{"0", "2", "3", "after"}));
+  // ...while an opener of the replaced file fails instead of writing into a
+  // file nobody sees any more.
+  EXPECT_FALSE(other->Append({"lost"}));
+  ASSERT_TRUE(other->GoTo(1));
+  EXPECT_FALSE(other->Write(0, Value::Text("lost")));
+  EXPECT_EQ(CheckTable(data_), std::vector<std::string>{});
+}
+
 TEST_F(BulkOpsTest, ShareModesKeepOtherOpenersOut) {
   DbCloseAll();
   OpenOptions exclusive;
