@@ -134,7 +134,7 @@ TEST_F(StockListTest, RebuildShowsChangesAndKeepsNoOldColours) {
   ASSERT_TRUE(DbGoTo(1));
   ASSERT_TRUE(DbWrite(material::kQuantity, 100.0));
   StockOutState state;
-  state.selection.push_back({"a", "1"});
+  state.selection.push_back({.name = "a", .specification = "1"});
   state.picked_rows = {2};
   StockListBuild b =
       RefreshStockList(dir_.path(), &state, &table_, &provider_, &grid_);
@@ -175,7 +175,7 @@ TEST_F(StockListTest, SelectedMaterialAndStockOutCheck) {
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0].text, "请先选中材料项目");
   EXPECT_EQ(dialogs.shown[0].caption, "^-^");
-  state.selection.push_back({"钢芯铝绞线", "LGJ-95/20"});
+  state.selection.push_back({.name = "钢芯铝绞线", .specification = "LGJ-95/20"});
   EXPECT_TRUE(MayOpenStockOut(state, dialogs));
   EXPECT_EQ(dialogs.shown.size(), 1u);
 }
