@@ -1,5 +1,6 @@
 #include "grid/cell_store.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace matslip {
@@ -28,7 +29,10 @@ void CellStore::Resize(int rows, int cols, std::uint32_t format) {
 
 void CellStore::AppendRows(int count, std::uint32_t format) {
   if (count <= 0) return;
-  rows_.reserve(rows_.size() + static_cast<std::size_t>(count));
+  // Grow geometrically: a provider appends its rows one at a time.
+  const std::size_t needed = rows_.size() + static_cast<std::size_t>(count);
+  if (needed > rows_.capacity())
+    rows_.reserve(std::max(needed, 2 * rows_.capacity()));
   for (int i = 0; i < count; ++i) rows_.push_back(NewRow(format));
 }
 

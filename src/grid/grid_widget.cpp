@@ -278,7 +278,6 @@ int GridWidget::ColumnEdgeAt(QPoint pos) {
   const Frame f = CurrentFrame();
   if (source_ == nullptr || f.header_rows == 0 || pos.y() >= f.header_height)
     return 0;
-  const TablePainter cells = MakePainter(f);
   for (const TableArea& area : Areas(f)) {
     if (area.cells.empty() || area.cells.row != 1) continue;
     for (int i = 1; i < static_cast<int>(area.col_edges.size()); ++i) {
