@@ -28,11 +28,15 @@ void* operator new(std::size_t n) {
   return p;
 }
 
+// The pointer did come from this file's operator new, which uses malloc.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* p) noexcept {
   if (p == nullptr) return;
   live_bytes -= ChunkSize(p);
   std::free(p);
 }
+#pragma GCC diagnostic pop
 
 void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
 

@@ -25,7 +25,9 @@ class BulkOpsTest : public ::testing::Test {
   void AddMaterial(const std::string& name, const std::string& spec,
                    double quantity, double value, const std::string& log = "") {
     ASSERT_TRUE(DbAppend({name, spec, "米", quantity, 1.0, value}));
-    if (!log.empty()) ASSERT_TRUE(DbWriteMemo(material::kInLog, log));
+    if (!log.empty()) {
+      ASSERT_TRUE(DbWriteMemo(material::kInLog, log));
+    }
   }
   // Reads field `field` of every record of the table at `path`.
   std::vector<std::string> Column(const std::string& path,
