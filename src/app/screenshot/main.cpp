@@ -27,7 +27,8 @@ int main(int argc, char** argv) {
   {
     matslip::MainWindow window(&session, &dialogs);
     window.show();
-    window.resize(1280, 760);
+    QApplication::processEvents();  // the activation rebuilds the list
+    window.setGeometry(0, 0, 1100, 700);
     QApplication::processEvents();
     saved = window.grab().save(QString::fromLocal8Bit(argv[2]), "PNG");
   }
