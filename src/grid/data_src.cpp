@@ -291,6 +291,7 @@ void DataSrc::WidenTo(int cols) {
 }
 
 bool DataSrc::ConnectProvider(const Provider& provider) {
+  const int old_rows = GetRowCount(), old_cols = GetColumnCount();
   int provider_cols = 0;
   const bool ok = provider.ReadRows(
       [this](std::span<const std::string> texts) {
@@ -304,7 +305,13 @@ bool DataSrc::ConnectProvider(const Provider& provider) {
         }
       },
       &provider_cols);
-  if (!ok) return false;
+  if (!ok) {
+    // A source that failed half-way leaves the table as it was.
+    cells_.Resize(old_rows, old_cols, default_index_);
+    row_heights_.resize(static_cast<std::size_t>(old_rows));
+    column_widths_.resize(static_cast<std::size_t>(old_cols));
+    return false;
+  }
   WidenTo(provider_cols);
   Refresh();
   return true;

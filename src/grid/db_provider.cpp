@@ -13,30 +13,19 @@ bool DBProvider::ReadRows(const RowSink& sink, int* column_count) const {
   const std::unique_ptr<Table> table = Table::Open(file_name_, options);
   if (!table) return false;
   const int fields = table->schema().field_count();
-  // Read everything first: a failure half-way must hand over no rows.
-  std::vector<std::string> texts;
   const int records = table->RecordCount();
-  texts.reserve(static_cast<std::size_t>(records) *
-                static_cast<std::size_t>(fields));
-  Value value;
-  for (bool more = table->First(); more && table->cursor() < records;
-       more = table->Skip(1)) {
-    for (int f = 0; f < fields; ++f) {
-      if (!table->Read(f, &value)) return false;
-      texts.push_back(value.ToText());
-    }
-  }
-  if (texts.size() !=
-      static_cast<std::size_t>(records) * static_cast<std::size_t>(fields)) {
-    return false;
-  }
+  // One row of texts, reused: its strings keep their storage between rows.
+  std::vector<std::string> row(static_cast<std::size_t>(fields));
   *column_count = fields;
-  for (std::size_t first = 0; first < texts.size();
-       first += static_cast<std::size_t>(fields)) {
-    sink(std::span<const std::string>(texts).subspan(
-        first, static_cast<std::size_t>(fields)));
-  }
-  return true;
+  return table->ForEachRecord([&](int index, const char* record) {
+    if (index >= records) return true;
+    for (int f = 0; f < fields; ++f) {
+      if (!table->ReadTextFrom(record, f, &row[static_cast<std::size_t>(f)]))
+        return false;
+    }
+    sink(row);
+    return true;
+  });
 }
 
 }  // namespace matslip

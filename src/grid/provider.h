@@ -15,7 +15,8 @@ class Provider {
   virtual ~Provider() = default;
   // Hands every row to `sink` in order and sets `column_count` to the
   // number of columns the source has (at least its widest row's). False
-  // when the source cannot be read; no row has been handed over then.
+  // when the source cannot be read; rows handed over before the failure are
+  // then to be dropped by the caller.
   virtual bool ReadRows(const RowSink& sink, int* column_count) const = 0;
 };
 

@@ -1,14 +1,15 @@
 #include "store/table.h"
 
-#include <algorithm>
-#include <atomic>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 
 #include "base/clock.h"
 #include "base/files.h"
+#include "base/gbk.h"
 #include "store/format.h"
 #include "store/names.h"
 #include "store/record_codec.h"
@@ -244,17 +245,33 @@ bool Table::ReadId(std::int32_t* id) {
 }
 
 bool Table::Read(int field, Value* out) {
-  if (field < 0 || field >= schema_.field_count() || !LoadCurrent())
-    return false;
+  return LoadCurrent() && ReadFrom(current_, field, out);
+}
+
+bool Table::ReadFrom(const char* record, int field, Value* out) {
+  if (field < 0 || field >= schema_.field_count()) return false;
   const FieldDef& f = schema_.field(field);
   if (!IsMemoType(f.type)) {
-    *out = DecodeField(f, current_);
+    *out = DecodeField(f, record);
     return true;
   }
-  std::int32_t first = GetI32(current_ + f.offset);
+  std::int32_t first = GetI32(record + f.offset);
   std::string bytes;
   if (first != 0 && (!memo_ || !memo_->ReadChain(first, &bytes))) return false;
   *out = DecodeMemo(f, std::move(bytes));
+  return true;
+}
+
+bool Table::ReadTextFrom(const char* record, int field, std::string* out) {
+  if (field < 0 || field >= schema_.field_count()) return false;
+  const FieldDef& f = schema_.field(field);
+  if (f.type == fmt::kText) {
+    GbkToUtf8(TextFieldBytes(f, record), out);
+    return true;
+  }
+  Value value;
+  if (!ReadFrom(record, field, &value)) return false;
+  *out = std::move(value).ToText();
   return true;
 }
 
@@ -272,7 +289,8 @@ bool Table::Write(int field, const Value& value) {
     if (!memo_ || !EncodeMemo(f, value, &bytes)) return false;
     RegionLock lock(&file_, at, 1, true, whole_locked_);
     char b[4];
-    if (!lock.ok() || !StillLinked() || !file_.ReadAt(at + f.offset, b, 4)) return false;
+    if (!lock.ok() || !StillLinked() || !file_.ReadAt(at + f.offset, b, 4))
+      return false;
     std::int32_t old_first = GetI32(b), first = 0;
     if (bytes.empty()) {
       PutI32(b, 0);
@@ -315,7 +333,8 @@ bool Table::AppendMemo(int field, const Value& text) {
   char b[4];
   // Read the reference again under the lock: another writer may have
   // started the chain since this record was loaded.
-  if (!lock.ok() || !StillLinked() || !file_.ReadAt(at + f.offset, b, 4)) return false;
+  if (!lock.ok() || !StillLinked() || !file_.ReadAt(at + f.offset, b, 4))
+    return false;
   std::int32_t first = GetI32(b);
   MemoFile::NewChainLink link{at + f.offset, [&](std::int32_t block) {
                                 PutI32(b, block);
@@ -346,7 +365,8 @@ bool Table::Append(const std::vector<Value>& values) {
   std::int32_t count, next_id;
   {
     RegionLock lock(&file_, fmt::kCountOffset, 1, true, whole_locked_);
-    if (!lock.ok() || !StillLinked() || !ReadCounts(&count, &next_id)) return false;
+    if (!lock.ok() || !StillLinked() || !ReadCounts(&count, &next_id))
+      return false;
     if (next_id <= 0) next_id = 1;
     if (count == INT32_MAX || next_id == INT32_MAX) return false;
     PutI32(rec.data(), next_id);

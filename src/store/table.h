@@ -67,6 +67,13 @@ class Table {
 
   // Field access on the current record; `field` is a 0-based index.
   bool Read(int field, Value* out);
+  // The value of a field of `record`, the bytes of one of this table's
+  // records (as ForEachRecord hands them over); memo values from the memo
+  // file.
+  bool ReadFrom(const char* record, int field, Value* out);
+  // The same value in the program's text form (Value::ToText), into `out`,
+  // reusing its storage.
+  bool ReadTextFrom(const char* record, int field, std::string* out);
   bool Write(int field, const Value& value);
   bool AppendMemo(int field, const Value& text);
   bool Append(const std::vector<Value>& values);

@@ -70,7 +70,12 @@ double Value::ToNumber() const {
   return 0;
 }
 
-std::string Value::ToText() const {
+std::string Value::ToText() && {
+  if (kind_ == Kind::kText || kind_ == Kind::kBinary) return std::move(text_);
+  return static_cast<const Value&>(*this).ToText();
+}
+
+std::string Value::ToText() const& {
   switch (kind_) {
     case Kind::kInteger:
     case Kind::kBoolean:

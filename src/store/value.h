@@ -44,7 +44,9 @@ class Value {
   // ones "%.6g"), integers plain,
   // booleans "0"/"1", dates as DateTimeText (empty for the zero date), texts
   // and binary as they are, empty as "".
-  std::string ToText() const;
+  std::string ToText() const&;
+  // The same, taking the text of a text value instead of copying it.
+  std::string ToText() &&;
   bool ToBoolean() const { return ToNumber() != 0; }
   // The raw text or bytes of a text or binary value ("" for other kinds).
   const std::string& str() const { return text_; }

@@ -7,6 +7,7 @@
 #include "base/datetime.h"
 #include "grid/data_src.h"
 #include "store/db.h"
+#include "store/file_io.h"
 #include "store/format.h"
 #include "store/schema.h"
 #include "store/table.h"
@@ -101,6 +102,32 @@ TEST_F(DBProviderTest, UnreadableFileAddsNothing) {
   EXPECT_FALSE(table_.ConnectProvider(provider_));
   EXPECT_EQ(table_.GetRowCount(), 1);
   EXPECT_EQ(table_.GetColumnCount(), 2);
+}
+
+TEST_F(DBProviderTest, SourceFailingHalfWayLeavesTheTableAsItWas) {
+  // Record 2's memo reference points past the memo file: record 1 reads,
+  // record 2 does not.
+  std::int64_t at;
+  {
+    OpenOptions read_only;
+    read_only.read_only = true;
+    auto table = Table::Open(path_, read_only);
+    ASSERT_NE(table, nullptr);
+    at = table->schema().header_length() + table->schema().record_length() +
+         table->schema().field(11).offset;
+  }
+  std::string bytes = testing::ReadTestFile(path_);
+  PutI32(bytes.data() + at, 999);
+  ASSERT_TRUE(testing::WriteTestFile(path_, bytes));
+  table_.SetTableSize(1, 2);
+  table_.SetCellText(1, 2, "表头");
+  table_.SetColumnWidths(2, 1, 333);
+  provider_.set_file_name(path_);
+  EXPECT_FALSE(table_.ConnectProvider(provider_));
+  EXPECT_EQ(table_.GetRowCount(), 1);
+  EXPECT_EQ(table_.GetColumnCount(), 2);
+  EXPECT_EQ(table_.GetCellText(1, 2), "表头");
+  EXPECT_EQ(table_.GetColumnWidth(2), 333);
 }
 
 TEST_F(DBProviderTest, EmptyFileStillGivesItsColumns) {
