@@ -74,30 +74,43 @@ std::string GbkToUtf8(std::string_view gbk) {
 void GbkToUtf8(std::string_view gbk, std::string* out_string) {
   const GbkTable& table = GetGbkTable();
   std::string& out = *out_string;
-  out.clear();
-  out.reserve(gbk.size() + gbk.size() / 2);
-  std::size_t i = 0;
-  while (i < gbk.size()) {
-    const unsigned char b = static_cast<unsigned char>(gbk[i]);
+  // Every byte gives at most three (a lone byte becomes U+FFFD); all the
+  // table's code points lie in the basic plane.
+  out.resize(gbk.size() * 3);
+  char* p = out.data();
+  const auto* s = reinterpret_cast<const unsigned char*>(gbk.data());
+  const std::size_t n = gbk.size();
+  for (std::size_t i = 0; i < n;) {
+    const unsigned char b = s[i];
     if (b < 0x80) {
-      out.push_back(static_cast<char>(b));
+      *p++ = static_cast<char>(b);
       ++i;
       continue;
     }
-    if (IsGbkLead(b) && i + 1 < gbk.size() &&
-        IsGbkTrail(static_cast<unsigned char>(gbk[i + 1]))) {
-      const unsigned char t = static_cast<unsigned char>(gbk[i + 1]);
-      const char32_t cp = table.decode[b - 0x81][t - 0x40];
-      AppendUtf8(cp != 0 ? cp : kReplacement, &out);
+    char32_t cp;
+    if (IsGbkLead(b) && i + 1 < n && IsGbkTrail(s[i + 1])) {
+      cp = table.decode[b - 0x81][s[i + 1] - 0x40];
       i += 2;
+    } else {
+      // A lone byte: the euro sign, or a lead byte without its trail byte
+      // (the next byte stays for the next character).
+      cp = table.decode_single[b - 0x80];
+      ++i;
+    }
+    if (cp == 0) cp = kReplacement;
+    if (cp < 0x80) {
+      *p++ = static_cast<char>(cp);
       continue;
     }
-    // A lone byte: the euro sign, or a lead byte without its trail byte (the
-    // next byte stays for the next character).
-    const char32_t cp = table.decode_single[b - 0x80];
-    AppendUtf8(cp != 0 ? cp : kReplacement, &out);
-    ++i;
+    if (cp < 0x800) {
+      *p++ = static_cast<char>(0xC0 | (cp >> 6));
+    } else {
+      *p++ = static_cast<char>(0xE0 | (cp >> 12));
+      *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    }
+    *p++ = static_cast<char>(0x80 | (cp & 0x3F));
   }
+  out.resize(static_cast<std::size_t>(p - out.data()));
 }
 
 std::size_t GbkLength(std::string_view utf8) {

@@ -125,13 +125,63 @@ bool MemoFile::OpenNewForBulk(const std::string& path) {
 }
 
 bool MemoFile::FinishBulk() {
+  bool flushed = FlushBulk();
   bulk_ = false;
-  return WriteHeaderCounts();
+  return flushed && WriteHeaderCounts();
+}
+
+bool MemoFile::FlushBulk() {
+  bool ok = bulk_pending_.empty() ||
+            file_.WriteAt(BlockOffset(bulk_pending_at_), bulk_pending_);
+  bulk_pending_.clear();
+  return ok;
+}
+
+bool MemoFile::WriteBlocks(std::int32_t first, std::string_view bytes) {
+  if (!bulk_) return file_.WriteAt(BlockOffset(first), bytes);
+  // New blocks of a new file come one after another at its end.
+  const std::int64_t pending_end =
+      bulk_pending_at_ + std::int64_t(bulk_pending_.size() / fmt::kBlockSize);
+  if (bulk_pending_.empty()) {
+    bulk_pending_at_ = first;
+  } else if (first != pending_end) {
+    if (!FlushBulk()) return false;
+    bulk_pending_at_ = first;
+  }
+  bulk_pending_.append(bytes);
+  return bulk_pending_.size() < static_cast<std::size_t>(fmt::kBulkBytes) ||
+         FlushBulk();
+}
+
+bool MemoFile::ReadBlock(std::int32_t b, char* out) {
+  if (!read_ahead_) return file_.ReadAt(BlockOffset(b), out, fmt::kBlockSize);
+  constexpr std::int32_t kWindowBlocks = 64;
+  const std::int64_t have = std::int64_t(window_.size() / fmt::kBlockSize);
+  if (b < window_at_ || b >= window_at_ + have) {
+    const std::int32_t n = std::min(kWindowBlocks, block_count_ - b);
+    window_.resize(static_cast<std::size_t>(n) * fmt::kBlockSize);
+    std::int64_t got =
+        file_.ReadUpTo(BlockOffset(b), window_.data(), window_.size());
+    if (got < fmt::kBlockSize) {
+      window_.clear();
+      return false;
+    }
+    window_.resize(static_cast<std::size_t>(got / fmt::kBlockSize) *
+                   fmt::kBlockSize);
+    window_at_ = b;
+  }
+  std::memcpy(out,
+              window_.data() + std::size_t(b - window_at_) * fmt::kBlockSize,
+              fmt::kBlockSize);
+  return true;
 }
 
 bool MemoFile::ReloadHeader() {
   char h[12];
-  if (!file_.ReadAt(fmt::kMemoBlockCountOffset, h, sizeof h)) return false;
+  return file_.ReadAt(fmt::kMemoBlockCountOffset, h, sizeof h) && TakeCounts(h);
+}
+
+bool MemoFile::TakeCounts(const char* h) {
   std::int32_t count = GetI32(h), free_count = GetI32(h + 4),
                first_free = GetI32(h + 8);
   if (count <= 0 || free_count < 0 || free_count > count - 1 ||
@@ -175,7 +225,7 @@ bool MemoFile::ReadChain(std::int32_t first, std::string* out) {
       continue;
     }
     if (++steps > block_count_) return false;  // a loop
-    if (!file_.ReadAt(BlockOffset(b), block, sizeof block)) return false;
+    if (!ReadBlock(b, block)) return false;
     std::int32_t used = GetI32(block + 8);
     if (used < 0 || used > fmt::kBlockDataSize) return false;
     out->append(block + fmt::kBlockHeaderSize, static_cast<std::size_t>(used));
@@ -197,11 +247,15 @@ bool MemoFile::ClearJournal() {
 // that died (a live one would hold the lock). Finishes it when the new blocks
 // were already linked, else puts the file back as it was before that write.
 bool MemoFile::RecoverIfNeeded() {
-  if (read_only_ || bulk_) return true;
-  char area[kJournalArea];
-  if (!file_.ReadAt(fmt::kMemoJournalOffset, area, sizeof area)) return false;
+  if (read_only_ || bulk_) return ReloadHeader();
+  // The counts and the journal area in one read.
+  char head[fmt::kBlockSize - fmt::kMemoBlockCountOffset];
+  if (!file_.ReadAt(fmt::kMemoBlockCountOffset, head, sizeof head))
+    return false;
+  const char* area =
+      head + (fmt::kMemoJournalOffset - fmt::kMemoBlockCountOffset);
   Journal j;
-  if (!j.Decode(area)) return true;  // nothing of ours pending
+  if (!j.Decode(area)) return TakeCounts(head);  // nothing of ours pending
   std::int64_t whole = file_.Size() / fmt::kBlockSize;
   bool linked = false;
   if (j.last != 0) {
@@ -249,9 +303,10 @@ bool MemoFile::Append(std::int32_t* first, std::string_view bytes,
                       const NewChainLink& link) {
   if (read_only_) return false;
   if (bytes.empty()) return true;
+  window_.clear();
   RegionLock lock(&file_, kHeaderLockOffset, kHeaderLockLength, true, bulk_);
   if (!lock.ok()) return false;
-  if (!bulk_ && (!RecoverIfNeeded() || !ReloadHeader())) return false;
+  if (!bulk_ && !RecoverIfNeeded()) return false;
 
   // Find the end of the existing chain.
   std::int32_t last = 0, last_used = 0;
@@ -321,8 +376,7 @@ bool MemoFile::Append(std::int32_t* first, std::string_view bytes,
   std::int64_t run_start = -1;
   auto flush = [&]() {
     bool ok =
-        buf.empty() ||
-        file_.WriteAt(BlockOffset(static_cast<std::int32_t>(run_start)), buf);
+        buf.empty() || WriteBlocks(static_cast<std::int32_t>(run_start), buf);
     buf.clear();
     run_start = -1;
     return ok;
@@ -364,9 +418,10 @@ bool MemoFile::Append(std::int32_t* first, std::string_view bytes,
 
 bool MemoFile::Release(const std::vector<std::int32_t>& firsts) {
   if (read_only_) return false;
+  window_.clear();
   RegionLock lock(&file_, kHeaderLockOffset, kHeaderLockLength, true, bulk_);
   if (!lock.ok()) return false;
-  if (!bulk_ && (!RecoverIfNeeded() || !ReloadHeader())) return false;
+  if (!bulk_ && !RecoverIfNeeded()) return false;
   std::vector<bool> seen(static_cast<std::size_t>(block_count_), false);
   bool all_ok = true;
   for (std::int32_t first : firsts) {

@@ -36,10 +36,19 @@ class MemoFile {
   // table's main file, read during recovery.
   bool Open(const std::string& path, bool read_only, std::int32_t version,
             PosixFile* main_file, std::string* why);
-  // Adopts a freshly created file for bulk writing (no journal, no locks, the
-  // header written once by FinishBulk).
+  // Adopts a freshly created file for bulk writing (no journal, no locks;
+  // new blocks are collected and written in large pieces, the header once by
+  // FinishBulk).
   bool OpenNewForBulk(const std::string& path);
   bool FinishBulk();
+
+  // While on, ReadChain serves blocks from a window of the file read in one
+  // piece, which pays when chains lie one after another. Only for scans that
+  // hold the table's whole-file lock, so nobody changes a chain meanwhile.
+  void SetReadAhead(bool on) {
+    read_ahead_ = on;
+    window_.clear();
+  }
 
   // The value of the chain starting at `first` (0 = empty). False when the
   // chain leaves the file, loops or has a bad used-byte count.
@@ -63,11 +72,20 @@ class MemoFile {
  private:
   struct Journal;
   bool WriteHeaderCounts();
+  // Reads the header's counts; with the header lock held and writing allowed,
+  // first finishes or undoes a write a dead writer left (see the journal).
   bool RecoverIfNeeded();
+  // Takes the three counts at `h` (the header from offset 16) when in range.
+  bool TakeCounts(const char* h);
   bool ReadBlockHeader(std::int32_t block, std::int32_t* prev,
                        std::int32_t* next, std::int32_t* used);
   bool WriteJournal(const Journal& j);
   bool ClearJournal();
+  // Writes blocks [first, first + bytes / 512) (bulk: collected first).
+  bool WriteBlocks(std::int32_t first, std::string_view bytes);
+  bool FlushBulk();
+  // The 512 bytes of block `b`, through the read-ahead window when on.
+  bool ReadBlock(std::int32_t b, char* out);
 
   PosixFile file_;
   PosixFile* main_file_ = nullptr;
@@ -76,6 +94,12 @@ class MemoFile {
   std::int32_t block_count_ = 1;
   std::int32_t free_count_ = 0;
   std::int32_t first_free_ = 0;
+
+  std::string bulk_pending_;          // bulk: blocks not yet written
+  std::int32_t bulk_pending_at_ = 0;  // block number of its first block
+  bool read_ahead_ = false;
+  std::string window_;  // read-ahead: blocks from window_at_
+  std::int32_t window_at_ = 0;
 };
 
 }  // namespace matslip

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
 #include "base/datetime.h"
 #include "base/gbk.h"
@@ -128,7 +129,14 @@ Value DecodeMemo(const FieldDef& f, std::string bytes) {
 }
 
 int CompareField(const FieldDef& f, const char* a, const char* b) {
-  auto three_way = [](auto x, auto y) { return x < y ? -1 : (y < x ? 1 : 0); };
+  // A total order, also over NaN (first), so sorting a damaged file is safe.
+  auto three_way = [](auto x, auto y) {
+    if constexpr (std::is_floating_point_v<decltype(x)>) {
+      if (std::isnan(x) || std::isnan(y))
+        return std::isnan(x) == std::isnan(y) ? 0 : (std::isnan(x) ? -1 : 1);
+    }
+    return x < y ? -1 : (y < x ? 1 : 0);
+  };
   const char* pa = a + f.offset;
   const char* pb = b + f.offset;
   switch (f.type) {

@@ -127,10 +127,15 @@ class Table {
   bool Scan(bool exclusive,
             const std::function<bool(int index, char* record)>& visit,
             bool* modified_block);
-  bool WriteTable(
-      const std::string& target, const std::vector<int>& fields,
-      const std::function<bool(const std::function<bool(const char*)>&)>&
-          produce);
+  // Writes a new table of `fields` at `target` (through a temporary file
+  // renamed over it). `produce` hands over the source records in order
+  // through its argument, each with the texts of its memo fields among
+  // `fields` (in their order) when it has them at hand, else null and they
+  // are read from the memo file.
+  using EmitRecord =
+      std::function<bool(const char* record, const std::string* memo_texts)>;
+  bool WriteTable(const std::string& target, const std::vector<int>& fields,
+                  const std::function<bool(const EmitRecord&)>& produce);
 
   std::string path_;
   Schema schema_;

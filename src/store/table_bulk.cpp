@@ -1,6 +1,7 @@
 // The operations of Table that work on many records at once: they hold the
 // whole-file lock and move records in blocks of at most fmt::kBulkBytes.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "base/clock.h"
@@ -39,6 +40,16 @@ bool Table::Scan(bool exclusive,
                  bool* modified_block) {
   WholeFileLock lock(&file_, &whole_locked_, exclusive);
   if (!lock.ok() || (exclusive && !StillLinked())) return false;
+  // Nobody changes a memo chain while the whole-file lock is held.
+  struct ReadAhead {
+    MemoFile* memo;
+    explicit ReadAhead(MemoFile* m) : memo(m) {
+      if (memo) memo->SetReadAhead(true);
+    }
+    ~ReadAhead() {
+      if (memo) memo->SetReadAhead(false);
+    }
+  } read_ahead(memo_.get());
   int count = RecordCount();
   int per_block = RecordsPerBlock();
   std::size_t reclen = static_cast<std::size_t>(schema_.record_length());
@@ -105,7 +116,8 @@ bool Table::Purge() {
       return false;
     }
     const int per_block = RecordsPerBlock();
-    const std::size_t reclen = static_cast<std::size_t>(schema_.record_length());
+    const std::size_t reclen =
+        static_cast<std::size_t>(schema_.record_length());
     std::string block, kept_bytes;
     std::int64_t write_at = static_cast<std::int64_t>(header_length);
     for (int start = 0; start < count; start += per_block) {
@@ -156,7 +168,8 @@ bool Table::Empty() {
     WholeFileLock lock(&file_, &whole_locked_, true);
     char b[4];
     PutI32(b, 0);
-    if (!lock.ok() || !StillLinked() || !file_.WriteAt(fmt::kCountOffset, b, 4) ||
+    if (!lock.ok() || !StillLinked() ||
+        !file_.WriteAt(fmt::kCountOffset, b, 4) ||
         !file_.Truncate(schema_.header_length()))
       return false;
   }
@@ -167,10 +180,9 @@ bool Table::Empty() {
   return Flush(true);
 }
 
-bool Table::WriteTable(
-    const std::string& target, const std::vector<int>& fields,
-    const std::function<bool(const std::function<bool(const char*)>&)>&
-        produce) {
+bool Table::WriteTable(const std::string& target,
+                       const std::vector<int>& fields,
+                       const std::function<bool(const EmitRecord&)>& produce) {
   std::vector<FieldDef> defs;
   for (int i : fields) defs.push_back(schema_.field(i));
   Schema ts(std::move(defs));
@@ -196,7 +208,7 @@ bool Table::WriteTable(
   std::string buf;
   std::int64_t written = 0, write_at = ts.header_length();
   std::string memo_bytes;
-  auto emit = [&](const char* src) {
+  auto emit = [&](const char* src, const std::string* memo_texts) {
     if (written >= INT32_MAX - 1) return false;
     std::size_t base = buf.size();
     buf.resize(base + reclen, '\0');
@@ -210,15 +222,19 @@ bool Table::WriteTable(
                     static_cast<std::size_t>(FieldSize(sf.type, sf.width)));
         continue;
       }
-      std::int32_t ref = GetI32(src + sf.offset);
-      if (ref == 0) continue;
-      if (!memo_ || !memo_->ReadChain(ref, &memo_bytes)) return false;
+      const std::string* bytes = memo_texts ? memo_texts++ : &memo_bytes;
+      if (!memo_texts) {
+        std::int32_t ref = GetI32(src + sf.offset);
+        if (ref == 0) continue;
+        if (!memo_ || !memo_->ReadChain(ref, &memo_bytes)) return false;
+      }
+      if (bytes->empty()) continue;
       std::int32_t first = 0;
       MemoFile::NewChainLink link{0, [&](std::int32_t block) {
                                     PutI32(dst + tf.offset, block);
                                     return true;
                                   }};
-      if (!target_memo.Append(&first, memo_bytes, link)) return false;
+      if (!target_memo.Append(&first, *bytes, link)) return false;
     }
     ++written;
     if (buf.size() >= static_cast<std::size_t>(fmt::kBulkBytes)) {
@@ -260,7 +276,7 @@ bool Table::CopyTo(const std::string& target, const RecordCondition& condition,
     return Scan(
         false,
         [&](int, char* rec) {
-          return (condition && !condition()) || emit(rec);
+          return (condition && !condition()) || emit(rec, nullptr);
         },
         nullptr);
   });
@@ -278,38 +294,73 @@ bool Table::SortTo(const std::string& target,
   std::vector<int> chosen = fields;
   if (chosen.empty())
     for (int i = 0; i < schema_.field_count(); ++i) chosen.push_back(i);
+  std::vector<int> memo_fields;
+  for (int f : chosen)
+    if (IsMemoType(schema_.field(f).type)) memo_fields.push_back(f);
+
+  // The records that qualify, and their memo texts, read in file order: the
+  // target is written in key order, which would read the memo file at
+  // random.
   int saved = cursor_;
   const std::size_t reclen = static_cast<std::size_t>(schema_.record_length());
   std::string all;
+  std::vector<std::string> memo_texts;
   bool scanned = Scan(
       false,
       [&](int, char* rec) {
-        if (!condition || condition()) all.append(rec, reclen);
+        if (condition && !condition()) return true;
+        all.append(rec, reclen);
+        for (int f : memo_fields) {
+          memo_texts.emplace_back();
+          std::int32_t ref = GetI32(rec + schema_.field(f).offset);
+          if (ref != 0 && !memo_->ReadChain(ref, &memo_texts.back()))
+            return false;
+        }
         return true;
       },
       nullptr);
   cursor_ = saved;
   Invalidate();
   if (!scanned) return false;
+
   std::vector<std::uint32_t> order(all.size() / reclen);
   for (std::size_t i = 0; i < order.size(); ++i)
     order[i] = static_cast<std::uint32_t>(i);
   const char* base = all.data();
-  std::stable_sort(
-      order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        for (const SortField& k : keys) {
-          int c = CompareField(schema_.field(k.field), base + a * reclen,
-                               base + b * reclen);
-          if (c != 0) return k.ascending ? c < 0 : c > 0;
-        }
-        return false;
-      });
-  bool ok = WriteTable(target, chosen, [&](const auto& emit) {
-    for (std::uint32_t i : order)
-      if (!emit(base + i * reclen)) return false;
+  const FieldDef& first_key = schema_.field(keys.front().field);
+  if (keys.size() == 1 &&
+      (IsNumericType(first_key.type) || first_key.type == fmt::kDateTime)) {
+    // One number key: compare plain values, decoded once.
+    std::vector<double> value(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      double v = DecodeField(first_key, base + i * reclen).ToNumber();
+      value[i] = std::isnan(v) ? -HUGE_VAL : v;  // NaN first, as CompareField
+    }
+    const bool ascending = keys.front().ascending;
+    std::stable_sort(
+        order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+          return ascending ? value[a] < value[b] : value[b] < value[a];
+        });
+  } else {
+    std::stable_sort(
+        order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+          for (const SortField& k : keys) {
+            int c = CompareField(schema_.field(k.field), base + a * reclen,
+                                 base + b * reclen);
+            if (c != 0) return k.ascending ? c < 0 : c > 0;
+          }
+          return false;
+        });
+  }
+  const std::size_t per_record = memo_fields.size();
+  return WriteTable(target, chosen, [&](const EmitRecord& emit) {
+    for (std::uint32_t i : order) {
+      const std::string* texts =
+          per_record ? &memo_texts[i * per_record] : nullptr;
+      if (!emit(base + i * reclen, texts)) return false;
+    }
     return true;
   });
-  return ok;
 }
 
 bool Table::AppendFrom(Table& source) {

@@ -1,6 +1,8 @@
 // Copy, sort, append-from, delete with a condition, and share modes.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "base/files.h"
 #include "store/db.h"
 #include "store/material_table.h"
@@ -115,14 +117,17 @@ TEST_F(BulkOpsTest, SortByTextUsesGbkByteOrder) {
 }
 
 TEST_F(BulkOpsTest, SortByNumberAndDateAndRestoresCursor) {
-  AddMaterial("a", "", 1, 25.5);
+  AddMaterial("a", "", 1, 25.5, "log a");
   AddMaterial("b", "", 1, -3);
-  AddMaterial("c", "", 1, 100);
+  AddMaterial("c", "", 1, 100, std::string(1100, 'c'));
   ASSERT_TRUE(DbGoTo(2));
   std::string sorted = dir_.File("s.mzk");
   ASSERT_TRUE(DbSortTo(sorted, "金额", true));
   EXPECT_EQ(DbRecordNumber(), 2);
   EXPECT_EQ(Column(sorted, 1), (std::vector<std::string>{"b", "a", "c"}));
+  EXPECT_EQ(Column(sorted, material::kInLog),
+            (std::vector<std::string>{"", "log a", std::string(1100, 'c')}));
+  EXPECT_EQ(CheckTable(sorted), std::vector<std::string>{});
   ASSERT_TRUE(DbGoTo(1));
   ASSERT_TRUE(DbWrite(material::kOutDate, Value::Date(45000)));
   ASSERT_TRUE(DbGoTo(3));
@@ -131,6 +136,22 @@ TEST_F(BulkOpsTest, SortByNumberAndDateAndRestoresCursor) {
   EXPECT_EQ(Column(sorted, 1), (std::vector<std::string>{"a", "c", "b"}));
   EXPECT_FALSE(DbSortTo(dir_.File("bad.mzk"), "材  料  品  名", true));
   EXPECT_FALSE(FileExists(dir_.File("bad.mzk")));
+}
+
+TEST_F(BulkOpsTest, SortPutsNotANumberFirst) {
+  for (int i = 0; i < 40; ++i) AddMaterial(std::to_string(i), "", 1, 40 - i);
+  ASSERT_TRUE(DbGoTo(7));
+  ASSERT_TRUE(DbWrite(material::kValue, std::nan("")));
+  std::string sorted = dir_.File("s.mzk");
+  for (bool ascending : {true, false}) {
+    ASSERT_TRUE(DbSortTo(sorted, "金额", ascending));
+    std::vector<std::string> names = Column(sorted, 1);
+    ASSERT_EQ(names.size(), 40u);
+    EXPECT_EQ(ascending ? names.front() : names.back(), "6");
+  }
+  // Two keys take the general comparison, with the same order.
+  ASSERT_TRUE(DbSortTo(sorted, {{"金额", true}, {"品名", true}}));
+  EXPECT_EQ(Column(sorted, 1).front(), "6");
 }
 
 TEST_F(BulkOpsTest, AppendFromPairsByNameAndCompatibleType) {
@@ -198,7 +219,8 @@ TEST_F(BulkOpsTest, PurgeReplacesTheFileAndOtherOpenersStopWriting) {
   EXPECT_FALSE(FileExists(data_ + ".tmp"));
   // The purged table keeps working in this process...
   ASSERT_TRUE(DbAppend({"after", "", "", 9.0}));
-  EXPECT_EQ(Column(data_, 1), (std::vector<std::string>{"0", "2", "3", "after"}));
+  EXPECT_EQ(Column(data_, 1),
+            (std::vector<std::string>{"0", "2", "3", "after"}));
   // ...while an opener of the replaced file fails instead of writing into a
   // file nobody sees any more.
   EXPECT_FALSE(other->Append({"lost"}));
