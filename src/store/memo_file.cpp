@@ -100,16 +100,13 @@ bool MemoFile::Open(const std::string& path, bool read_only,
                   read_only);
   if (!lock.ok()) return fail("memo file cannot be locked");
   if (!ReloadHeader()) return fail("bad memo header counts");
+  if (file_.Size() < fmt::kBlockSize) return fail("memo file too short");
+  // A count beyond the file is lowered; a reader does so in memory only, so
+  // that a damaged header never makes it walk blocks that are not there.
+  const bool lowered = ClampToFile();
   if (read_only) return true;
-
-  std::int64_t whole = file_.Size() / fmt::kBlockSize;
-  if (whole < block_count_) {
-    if (whole < 1) return fail("memo file too short");
-    block_count_ = static_cast<std::int32_t>(whole);
-    if (free_count_ > block_count_ - 1) free_count_ = block_count_ - 1;
-    if (first_free_ >= block_count_) first_free_ = 0, free_count_ = 0;
-    if (!WriteHeaderCounts()) return fail("memo header cannot be written");
-  }
+  if (lowered && !WriteHeaderCounts())
+    return fail("memo header cannot be written");
   if (!RecoverIfNeeded())
     return fail("interrupted memo write cannot be undone");
   return true;
@@ -193,6 +190,15 @@ bool MemoFile::TakeCounts(const char* h) {
   return true;
 }
 
+bool MemoFile::ClampToFile() {
+  const std::int64_t whole = file_.Size() / fmt::kBlockSize;
+  if (whole < 1 || whole >= block_count_) return false;
+  block_count_ = static_cast<std::int32_t>(whole);
+  if (free_count_ > block_count_ - 1) free_count_ = block_count_ - 1;
+  if (first_free_ >= block_count_) first_free_ = 0, free_count_ = 0;
+  return true;
+}
+
 bool MemoFile::WriteHeaderCounts() {
   char h[12];
   PutI32(h, block_count_);
@@ -221,6 +227,7 @@ bool MemoFile::ReadChain(std::int32_t first, std::string* out) {
     if (b < 1 || b >= block_count_) {
       // Another writer may have added blocks since we read the header.
       if (reloaded || !ReloadHeader()) return false;
+      ClampToFile();
       reloaded = true;
       continue;
     }

@@ -77,6 +77,9 @@ class MemoFile {
   bool RecoverIfNeeded();
   // Takes the three counts at `h` (the header from offset 16) when in range.
   bool TakeCounts(const char* h);
+  // Lowers the counts (in memory) to the blocks the file really holds; true
+  // when they were lowered.
+  bool ClampToFile();
   bool ReadBlockHeader(std::int32_t block, std::int32_t* prev,
                        std::int32_t* next, std::int32_t* used);
   bool WriteJournal(const Journal& j);

@@ -25,8 +25,13 @@ void CheckMemo(Table& table, std::vector<std::string>* problems) {
         "memo file: an interrupted write is pending (opening the table for "
         "writing finishes or undoes it)");
   std::int64_t whole = f.Size() / fmt::kBlockSize;
-  if (whole < count) {
-    problem("memo file: header claims " + std::to_string(count) +
+  char claimed_bytes[4];
+  const std::int32_t claimed =
+      f.ReadAt(fmt::kMemoBlockCountOffset, claimed_bytes, 4)
+          ? GetI32(claimed_bytes)
+          : count;
+  if (whole < claimed) {
+    problem("memo file: header claims " + std::to_string(claimed) +
             " blocks, the file holds " + std::to_string(whole));
     return;
   }

@@ -126,6 +126,30 @@ TEST_F(HostileFileTest, MemoChainsThatLoopOrLeaveTheFile) {
   }
 }
 
+TEST_F(HostileFileTest, ReaderOfAHugeBlockCountAndALoopStopsAtTheFilesEnd) {
+  // The header claims two thousand million blocks and record 3's chain
+  // loops: a reader must give up after the blocks the file really has.
+  std::string bad = memo_;
+  PutI32(bad.data() + 16, 0x7FFFFFFF);
+  PutI32(bad.data() + 6 * 512 + 4, 4);
+  ASSERT_TRUE(WriteTestFile(path_, main_));
+  ASSERT_TRUE(WriteTestFile(edt_, bad));
+  OpenOptions read_only;
+  read_only.read_only = true;
+  auto table = Table::Open(path_, read_only);
+  ASSERT_TRUE(table);
+  ASSERT_TRUE(table->GoTo(3));
+  Value v;
+  EXPECT_FALSE(table->Read(material::kInLog - 1, &v));
+  ASSERT_TRUE(table->GoTo(2));
+  EXPECT_TRUE(table->Read(material::kInLog - 1, &v));
+  EXPECT_EQ(v.ToText(), std::string(610, 'x'));
+  std::vector<std::string> problems = CheckTable(path_);
+  ASSERT_FALSE(problems.empty());
+  EXPECT_NE(problems[0].find("claims 2147483647 blocks"), std::string::npos);
+  EXPECT_EQ(ReadTestFile(edt_), bad);  // readers never write
+}
+
 TEST_F(HostileFileTest, DamagedFreeListIsReportedAndNeverLoops) {
   ASSERT_TRUE(DbOpen(path_, "data"));
   ASSERT_TRUE(DbGoTo(3));
