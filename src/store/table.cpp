@@ -283,29 +283,8 @@ bool Table::Write(int field, const Value& value) {
   if (current_ != record_.data()) record_.assign(current_, record_.size());
   std::int64_t at = RecordOffset(cursor_);
   if (IsMemoType(f.type)) {
-    // Replacing a memo value: the new chain is linked first, then the old
-    // one is released, so a crash in between can only leak blocks.
     std::string bytes;
-    if (!memo_ || !EncodeMemo(f, value, &bytes)) return false;
-    RegionLock lock(&file_, at, 1, true, whole_locked_);
-    char b[4];
-    if (!lock.ok() || !StillLinked() || !file_.ReadAt(at + f.offset, b, 4))
-      return false;
-    std::int32_t old_first = GetI32(b), first = 0;
-    if (bytes.empty()) {
-      PutI32(b, 0);
-      if (!file_.WriteAt(at + f.offset, b, 4)) return false;
-    } else {
-      MemoFile::NewChainLink link{at + f.offset, [&](std::int32_t block) {
-                                    PutI32(b, block);
-                                    return file_.WriteAt(at + f.offset, b, 4);
-                                  }};
-      if (!memo_->Append(&first, bytes, link)) return false;
-    }
-    PutI32(record_.data() + f.offset, first);
-    current_ = record_.data();
-    if (old_first != 0) memo_->Release({old_first});
-    return Flush(true);
+    return memo_ && EncodeMemo(f, value, &bytes) && ChangeMemo(f, bytes, true);
   }
   std::string copy = record_;
   if (!EncodeField(f, value, copy.data())) return false;
@@ -325,24 +304,35 @@ bool Table::AppendMemo(int field, const Value& text) {
     return false;
   const FieldDef& f = schema_.field(field);
   std::string bytes;
-  if (!IsMemoType(f.type) || !memo_ || !EncodeMemo(f, text, &bytes))
-    return false;
+  return IsMemoType(f.type) && memo_ && EncodeMemo(f, text, &bytes) &&
+         ChangeMemo(f, bytes, false);
+}
+
+// Replacing links the new chain first and then releases the old one, so a
+// crash in between can only leak blocks.
+bool Table::ChangeMemo(const FieldDef& f, std::string_view bytes,
+                       bool replace) {
   if (current_ != record_.data()) record_.assign(current_, record_.size());
-  std::int64_t at = RecordOffset(cursor_);
-  RegionLock lock(&file_, at, 1, true, whole_locked_);
+  const std::int64_t at = RecordOffset(cursor_) + f.offset;
+  RegionLock lock(&file_, RecordOffset(cursor_), 1, true, whole_locked_);
   char b[4];
   // Read the reference again under the lock: another writer may have
   // started the chain since this record was loaded.
-  if (!lock.ok() || !StillLinked() || !file_.ReadAt(at + f.offset, b, 4))
+  if (!lock.ok() || !StillLinked() || !file_.ReadAt(at, b, 4)) return false;
+  const std::int32_t old_first = GetI32(b);
+  std::int32_t first = replace ? 0 : old_first;
+  const MemoFile::NewChainLink link{at, [&](std::int32_t block) {
+                                      PutI32(b, block);
+                                      return file_.WriteAt(at, b, 4);
+                                    }};
+  if (replace && bytes.empty()) {
+    if (!link.write(0)) return false;
+  } else if (!memo_->Append(&first, bytes, link)) {
     return false;
-  std::int32_t first = GetI32(b);
-  MemoFile::NewChainLink link{at + f.offset, [&](std::int32_t block) {
-                                PutI32(b, block);
-                                return file_.WriteAt(at + f.offset, b, 4);
-                              }};
-  if (!memo_->Append(&first, bytes, link)) return false;
+  }
   PutI32(record_.data() + f.offset, first);
   current_ = record_.data();
+  if (replace && old_first != 0) memo_->Release({old_first});
   return Flush(true);
 }
 

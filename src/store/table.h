@@ -114,6 +114,9 @@ class Table {
   void Present(int index, const char* record);
   void Invalidate() { current_ = nullptr; }
   bool WriteCounts(std::int32_t count, std::int32_t next_id);
+  // Appends `bytes` to the current record's memo field `f`, or replaces its
+  // value, under the record's lock.
+  bool ChangeMemo(const FieldDef& f, std::string_view bytes, bool replace);
   // False when the file was replaced under this table (by a purge or a
   // restore elsewhere): writing on would go into a file nobody sees.
   bool StillLinked() const;
