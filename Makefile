@@ -10,7 +10,7 @@ DEB_PACKAGES = cmake ninja-build g++ clang libclang-rt-14-dev \
   libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev \
   qt6-base-dev libgl-dev fonts-noto-cjk poppler-utils
 
-.PHONY: deps build test test-asan bench fuzz run format clean
+.PHONY: deps build test test-asan bench fuzz run screenshots format clean
 
 deps:
 	@scripts/deps.sh $(DEB_PACKAGES)
@@ -45,9 +45,15 @@ fuzz: deps
 	  -dict=fuzz/table_fuzz.dict \
 	  -max_len=65536 $(FUZZ_BUILD)/corpus
 
-run: deps
-	@echo "The main window is not built yet; 'make run' arrives with it." >&2
-	@exit 1
+# The program on ./demo-data, made with demo materials on the first run.
+run: build
+	@test -f demo-data/data.mzk || $(BUILD)/tools/matslip-db demo demo-data
+	$(BUILD)/matslip demo-data
+
+# docs/main-window.png: the main window on the demo data, rendered off screen.
+screenshots: build
+	@test -f demo-data/data.mzk || $(BUILD)/tools/matslip-db demo demo-data
+	$(BUILD)/matslip-screenshot demo-data docs/main-window.png
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -61,22 +61,23 @@ constexpr std::array<SlipTextKey, 10> kSlipTextKeys = {{
 
 struct PeiziKey {
   const char* key;
-  int PeiziSettings::*member;
+  int default_value;
+  int PrintInf::*member;
 };
 
 constexpr std::array<PeiziKey, 12> kPeiziKeys = {{
-    {"dyzx", &PeiziSettings::paper},
-    {"dyfx", &PeiziSettings::orientation},
-    {"dyzb", &PeiziSettings::left_margin},
-    {"dysb", &PeiziSettings::top_margin},
-    {"dyyb", &PeiziSettings::right_margin},
-    {"dyxb", &PeiziSettings::bottom_margin},
-    {"dyfs", &PeiziSettings::copies},
-    {"dyfw", &PeiziSettings::range_kind},
-    {"dyqs", &PeiziSettings::range_start},
-    {"dyjs", &PeiziSettings::range_end},
-    {"dyhs", &PeiziSettings::count},
-    {"dysf", &PeiziSettings::scale},
+    {"dyzx", 0, &PrintInf::paper_type},
+    {"dyfx", 0, &PrintInf::orientation},
+    {"dyzb", 50, &PrintInf::left_margin},
+    {"dysb", 50, &PrintInf::top_margin},
+    {"dyyb", 50, &PrintInf::right_margin},
+    {"dyxb", 50, &PrintInf::bottom_margin},
+    {"dyfs", 1, &PrintInf::copies},
+    {"dyfw", 0, &PrintInf::range_kind},
+    {"dyqs", 1, &PrintInf::range_start},
+    {"dyjs", 0, &PrintInf::range_end},
+    {"dyhs", 0, &PrintInf::count_18},
+    {"dysf", 100, &PrintInf::scale},
 }};
 
 }  // namespace
@@ -136,14 +137,13 @@ bool WriteSlipTexts(const std::string& config_path, const SlipTexts& texts) {
   return all_written;
 }
 
-PeiziSettings ReadPeiziSettings(const std::string& peizi_path) {
-  const PeiziSettings defaults;
-  PeiziSettings settings;
+PrintInf ReadSlipPrintSettings(const std::string& peizi_path) {
+  PrintInf settings;
   for (const PeiziKey& entry : kPeiziKeys) {
     settings.*entry.member =
-        ReadInteger(peizi_path, entry.key, defaults.*entry.member);
+        ReadInteger(peizi_path, entry.key, entry.default_value);
   }
-  return settings;
+  return Clamped(settings);
 }
 
 }  // namespace matslip

@@ -5,6 +5,8 @@
 // is the key name. Callers pass the file's full path, formed anew each time.
 #include <string>
 
+#include "grid/print_inf.h"
+
 namespace matslip {
 
 inline constexpr char kConfigFileName[] = "config.ini";
@@ -50,24 +52,11 @@ SlipTexts ReadSlipTexts(const std::string& config_path);
 // stored (see IniValueWritable); otherwise false when a write failed.
 bool WriteSlipTexts(const std::string& config_path, const SlipTexts& texts);
 
-// The print settings of the outbound slip, each read as a number truncated
-// toward zero. Margins in the unit the print settings record uses.
-struct PeiziSettings {
-  int paper = 0;           // dyzx
-  int orientation = 0;     // dyfx
-  int left_margin = 50;    // dyzb
-  int top_margin = 50;     // dysb
-  int right_margin = 50;   // dyyb
-  int bottom_margin = 50;  // dyxb
-  int copies = 1;          // dyfs
-  int range_kind = 0;      // dyfw
-  int range_start = 1;     // dyqs
-  int range_end = 0;       // dyjs
-  int count = 0;           // dyhs
-  int scale = 100;         // dysf, percent
-  bool operator==(const PeiziSettings&) const = default;
-};
-
-PeiziSettings ReadPeiziSettings(const std::string& peizi_path);
+// The print settings of the outbound slip: the program's default print
+// settings with paper type, orientation, the four margins, copies, print
+// range kind, range start and end, count and scale read from peizi.ini, each
+// as a number truncated toward zero (defaults: 0, 0, 50, 50, 50, 50, 1, 0,
+// 1, 0, 0, 100), then clamped as every PrintInf is.
+PrintInf ReadSlipPrintSettings(const std::string& peizi_path);
 
 }  // namespace matslip

@@ -66,8 +66,15 @@ std::string Utf8ToGbkLossy(std::string_view utf8) {
 }
 
 std::string GbkToUtf8(std::string_view gbk) {
-  const GbkTable& table = GetGbkTable();
   std::string out;
+  GbkToUtf8(gbk, &out);
+  return out;
+}
+
+void GbkToUtf8(std::string_view gbk, std::string* out_string) {
+  const GbkTable& table = GetGbkTable();
+  std::string& out = *out_string;
+  out.clear();
   out.reserve(gbk.size() + gbk.size() / 2);
   std::size_t i = 0;
   while (i < gbk.size()) {
@@ -91,7 +98,6 @@ std::string GbkToUtf8(std::string_view gbk) {
     AppendUtf8(cp != 0 ? cp : kReplacement, &out);
     ++i;
   }
-  return out;
 }
 
 std::size_t GbkLength(std::string_view utf8) {

@@ -21,6 +21,8 @@ std::string Utf8ToGbkLossy(std::string_view utf8);
 // Decodes GBK bytes to UTF-8. A byte sequence that is not GBK becomes U+FFFD;
 // decoding never fails and never reads past the end.
 std::string GbkToUtf8(std::string_view gbk);
+// The same into `out` (replacing its content), reusing its storage.
+void GbkToUtf8(std::string_view gbk, std::string* out);
 
 // The number of bytes the text takes in GBK (characters without a GBK form
 // count as one byte, as their '?' replacement would).

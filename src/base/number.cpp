@@ -1,5 +1,6 @@
 #include "base/number.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -109,7 +110,11 @@ std::string FullWidthToAscii(std::string_view text) {
 
 double TextToNumber(std::string_view text) {
   std::size_t end;
-  return ReadNumberPrefix(FullWidthToAscii(text), &end);
+  const bool ascii = std::all_of(text.begin(), text.end(), [](char c) {
+    return static_cast<unsigned char>(c) < 0x80;
+  });
+  return ascii ? ReadNumberPrefix(text, &end)
+               : ReadNumberPrefix(FullWidthToAscii(text), &end);
 }
 
 bool ParseNumber(std::string_view text, double* value) {
@@ -124,19 +129,92 @@ bool ParseNumber(std::string_view text, double* value) {
   return true;
 }
 
-std::string NumberToText(double value) {
+namespace {
+
+// printf's "%.<precision>g". Most values the program shows (amounts with two
+// decimals, whole quantities) have a shortest round-trip form of at most
+// `precision` digits, and then "%g" shows exactly those digits; that form is
+// much cheaper to find than the general rounding, which serves the rest.
+std::string FormatGeneral(double value, int precision) {
+  char sci[40];
+  const auto r = std::to_chars(sci, sci + sizeof sci, value,
+                               std::chars_format::scientific);
+  const std::string_view text(sci, static_cast<std::size_t>(r.ptr - sci));
+  const std::size_t e = text.find('e');
+  // Subnormal values carry fewer digits than `precision`: general path.
+  const bool normal = value == 0 || std::fpclassify(value) == FP_NORMAL;
+  if (normal && r.ec == std::errc() && e != std::string_view::npos) {
+    const bool negative = text[0] == '-';
+    std::string digits;
+    for (char c : text.substr(negative ? 1 : 0, e - (negative ? 1 : 0)))
+      if (c != '.') digits.push_back(c);
+    int exponent = 0;
+    std::from_chars(text.data() + e + (text[e + 1] == '+' ? 2 : 1),
+                    text.data() + text.size(), exponent);
+    if (static_cast<int>(digits.size()) <= precision) {
+      while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+      std::string out = negative ? "-" : "";
+      const int n = static_cast<int>(digits.size());
+      if (exponent < -4 || exponent >= precision) {
+        out += digits[0];
+        if (n > 1) out += "." + digits.substr(1);
+        out += exponent < 0 ? "e-" : "e+";
+        const int magnitude = exponent < 0 ? -exponent : exponent;
+        if (magnitude < 10) out += '0';
+        out += std::to_string(magnitude);
+      } else if (exponent < 0) {
+        out += "0." +
+               std::string(static_cast<std::size_t>(-exponent - 1), '0') +
+               digits;
+      } else if (n <= exponent + 1) {
+        out += digits +
+               std::string(static_cast<std::size_t>(exponent + 1 - n), '0');
+      } else {
+        out += digits.substr(0, static_cast<std::size_t>(exponent + 1)) + "." +
+               digits.substr(static_cast<std::size_t>(exponent + 1));
+      }
+      return out;
+    }
+  }
   char buffer[64];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                    std::chars_format::general, 13);
+                                    std::chars_format::general, precision);
   return std::string(buffer, result.ptr);
 }
 
+// Whole numbers and amounts with one or two decimals below 1e11: what
+// "%.13g" shows is the value's shortest decimal form, cut from the hundredths
+// directly. False for everything else.
+bool FormatHundredths(double value, std::string* out) {
+  const double hundredths = std::round(value * 100);
+  if (!(std::fabs(hundredths) < 1e13) || hundredths / 100 != value)
+    return false;
+  const auto h = static_cast<std::int64_t>(hundredths);
+  const std::int64_t magnitude = h < 0 ? -h : h;
+  char buffer[32];
+  char* p = buffer;
+  if (h < 0) *p++ = '-';
+  p = std::to_chars(p, buffer + sizeof buffer, magnitude / 100).ptr;
+  const int cents = static_cast<int>(magnitude % 100);
+  if (cents != 0) {
+    *p++ = '.';
+    *p++ = static_cast<char>('0' + cents / 10);
+    if (cents % 10 != 0) *p++ = static_cast<char>('0' + cents % 10);
+  }
+  out->assign(buffer, p);
+  return true;
+}
+
+}  // namespace
+
+std::string NumberToText(double value) {
+  std::string text;
+  if (value != 0 && FormatHundredths(value, &text)) return text;
+  return FormatGeneral(value, 13);
+}
+
 std::string SingleToText(float value) {
-  char buffer[64];
-  const auto result =
-      std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value),
-                    std::chars_format::general, 6);
-  return std::string(buffer, result.ptr);
+  return FormatGeneral(static_cast<double>(value), 6);
 }
 
 std::string IntegerToText(std::int64_t value) {

@@ -53,7 +53,7 @@ Value DecodeField(const FieldDef& f, const char* record) {
     case fmt::kLong:
       return Value::Integer(GetI64(p));
     case fmt::kSingle:
-      return Value::Number(GetF32(p));
+      return Value::Single(GetF32(p));
     case fmt::kDouble:
       return Value::Number(GetF64(p));
     case fmt::kBoolean:

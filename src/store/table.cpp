@@ -1,11 +1,15 @@
 #include "store/table.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 
 #include "base/clock.h"
 #include "base/files.h"
+#include "base/gbk.h"
 #include "store/format.h"
 #include "store/names.h"
 #include "store/record_codec.h"
@@ -16,10 +20,8 @@ namespace {
 
 std::atomic<bool> durable_writes{true};
 
-// Share-mode marker bytes (see file_io.h): a gate serialising opens, and one
-// byte per access kind and per denial, each held shared by every opener that
-// has that access or denies it.
-constexpr std::int64_t kGate = kShareLockBase;
+// Share-mode marker bytes (see file_io.h): one byte per access kind and per
+// denial, each held shared by every opener that has that access or denies it.
 constexpr std::int64_t kHasRead = kShareLockBase + 1;
 constexpr std::int64_t kHasWrite = kShareLockBase + 2;
 constexpr std::int64_t kDeniesRead = kShareLockBase + 3;
@@ -45,25 +47,30 @@ std::unique_ptr<Table> Table::Open(const std::string& path,
   return t;
 }
 
+// Each opener first takes the marker bytes of what it has and what it
+// denies, then looks for conflicting markers of others: of two openers racing
+// both may fail, but never both succeed.
 bool Table::TakeShareLocks(const OpenOptions& o) {
   bool wants_write = !o.read_only;
   bool denies_read = o.share_mode == 2 || o.share_mode == 4;
   bool denies_write = o.share_mode == 3 || o.share_mode == 4;
-  RegionLock gate(&file_, kGate, 1, true);
-  if (!gate.ok()) return false;
-  if (file_.IsLockedByOther(kDeniesRead, 1, true)) return false;
-  if (wants_write && file_.IsLockedByOther(kDeniesWrite, 1, true)) return false;
-  if (denies_read && file_.IsLockedByOther(kHasRead, 1, true)) return false;
-  if (denies_write && file_.IsLockedByOther(kHasWrite, 1, true)) return false;
-  return file_.Lock(kHasRead, 1, false) &&
-         (!wants_write || file_.Lock(kHasWrite, 1, false)) &&
-         (!denies_read || file_.Lock(kDeniesRead, 1, false)) &&
-         (!denies_write || file_.Lock(kDeniesWrite, 1, false));
+  bool taken = file_.Lock(kHasRead, 1, false) &&
+               (!wants_write || file_.Lock(kHasWrite, 1, false)) &&
+               (!denies_read || file_.Lock(kDeniesRead, 1, false)) &&
+               (!denies_write || file_.Lock(kDeniesWrite, 1, false));
+  bool conflict =
+      !taken || file_.IsLockedByOther(kDeniesRead, 1, true) ||
+      (wants_write && file_.IsLockedByOther(kDeniesWrite, 1, true)) ||
+      (denies_read && file_.IsLockedByOther(kHasRead, 1, true)) ||
+      (denies_write && file_.IsLockedByOther(kHasWrite, 1, true));
+  if (conflict) file_.Unlock(kHasRead, 4);
+  return !conflict;
 }
 
 bool Table::OpenFiles(const std::string& path, const OpenOptions& options,
                       std::string* why) {
   path_ = path;
+  options_ = options;
   read_only_ = options.read_only;
   if (!file_.Open(path, read_only_)) return Fail(why, "file cannot be opened");
   if (!TakeShareLocks(options)) return Fail(why, "file is in use");
@@ -154,6 +161,24 @@ int Table::RecordCount() {
   return static_cast<int>(std::clamp<std::int64_t>(whole, 0, count));
 }
 
+bool Table::StillLinked() const {
+  struct stat st;
+  return ::fstat(file_.fd(), &st) == 0 && st.st_nlink > 0;
+}
+
+bool Table::ReplaceWith(const std::string& tmp) {
+  if (::rename(tmp.c_str(), path_.c_str()) != 0) return false;
+  if (DurableWrites()) SyncDirectoryOf(path_);
+  return true;
+}
+
+bool Table::ReopenMain() {
+  PosixFile fresh;
+  if (!fresh.Open(path_, false)) return false;
+  std::swap(file_, fresh);  // the old descriptor closes with its locks
+  return TakeShareLocks(options_);
+}
+
 bool Table::WriteCounts(std::int32_t count, std::int32_t next_id) {
   char b[8];
   PutI32(b, count);
@@ -220,17 +245,33 @@ bool Table::ReadId(std::int32_t* id) {
 }
 
 bool Table::Read(int field, Value* out) {
-  if (field < 0 || field >= schema_.field_count() || !LoadCurrent())
-    return false;
+  return LoadCurrent() && ReadFrom(current_, field, out);
+}
+
+bool Table::ReadFrom(const char* record, int field, Value* out) {
+  if (field < 0 || field >= schema_.field_count()) return false;
   const FieldDef& f = schema_.field(field);
   if (!IsMemoType(f.type)) {
-    *out = DecodeField(f, current_);
+    *out = DecodeField(f, record);
     return true;
   }
-  std::int32_t first = GetI32(current_ + f.offset);
+  std::int32_t first = GetI32(record + f.offset);
   std::string bytes;
   if (first != 0 && (!memo_ || !memo_->ReadChain(first, &bytes))) return false;
   *out = DecodeMemo(f, std::move(bytes));
+  return true;
+}
+
+bool Table::ReadTextFrom(const char* record, int field, std::string* out) {
+  if (field < 0 || field >= schema_.field_count()) return false;
+  const FieldDef& f = schema_.field(field);
+  if (f.type == fmt::kText) {
+    GbkToUtf8(TextFieldBytes(f, record), out);
+    return true;
+  }
+  Value value;
+  if (!ReadFrom(record, field, &value)) return false;
+  *out = std::move(value).ToText();
   return true;
 }
 
@@ -248,7 +289,8 @@ bool Table::Write(int field, const Value& value) {
     if (!memo_ || !EncodeMemo(f, value, &bytes)) return false;
     RegionLock lock(&file_, at, 1, true, whole_locked_);
     char b[4];
-    if (!lock.ok() || !file_.ReadAt(at + f.offset, b, 4)) return false;
+    if (!lock.ok() || !StillLinked() || !file_.ReadAt(at + f.offset, b, 4))
+      return false;
     std::int32_t old_first = GetI32(b), first = 0;
     if (bytes.empty()) {
       PutI32(b, 0);
@@ -268,7 +310,7 @@ bool Table::Write(int field, const Value& value) {
   std::string copy = record_;
   if (!EncodeField(f, value, copy.data())) return false;
   RegionLock lock(&file_, at, 1, true, whole_locked_);
-  if (!lock.ok() ||
+  if (!lock.ok() || !StillLinked() ||
       !file_.WriteAt(at + f.offset, copy.data() + f.offset,
                      static_cast<std::size_t>(FieldSize(f.type, f.width))))
     return false;
@@ -291,7 +333,8 @@ bool Table::AppendMemo(int field, const Value& text) {
   char b[4];
   // Read the reference again under the lock: another writer may have
   // started the chain since this record was loaded.
-  if (!lock.ok() || !file_.ReadAt(at + f.offset, b, 4)) return false;
+  if (!lock.ok() || !StillLinked() || !file_.ReadAt(at + f.offset, b, 4))
+    return false;
   std::int32_t first = GetI32(b);
   MemoFile::NewChainLink link{at + f.offset, [&](std::int32_t block) {
                                 PutI32(b, block);
@@ -322,7 +365,8 @@ bool Table::Append(const std::vector<Value>& values) {
   std::int32_t count, next_id;
   {
     RegionLock lock(&file_, fmt::kCountOffset, 1, true, whole_locked_);
-    if (!lock.ok() || !ReadCounts(&count, &next_id)) return false;
+    if (!lock.ok() || !StillLinked() || !ReadCounts(&count, &next_id))
+      return false;
     if (next_id <= 0) next_id = 1;
     if (count == INT32_MAX || next_id == INT32_MAX) return false;
     PutI32(rec.data(), next_id);
@@ -374,7 +418,7 @@ bool Table::DeleteCurrent() {
   std::int64_t at = RecordOffset(cursor_);
   RegionLock lock(&file_, at, 1, true, whole_locked_);
   char b[4];
-  if (!lock.ok() || !file_.ReadAt(at, b, 4)) return false;
+  if (!lock.ok() || !StillLinked() || !file_.ReadAt(at, b, 4)) return false;
   std::int32_t id = GetI32(b);
   if (id > 0) {
     PutI32(b, -id);

@@ -67,6 +67,13 @@ class Table {
 
   // Field access on the current record; `field` is a 0-based index.
   bool Read(int field, Value* out);
+  // The value of a field of `record`, the bytes of one of this table's
+  // records (as ForEachRecord hands them over); memo values from the memo
+  // file.
+  bool ReadFrom(const char* record, int field, Value* out);
+  // The same value in the program's text form (Value::ToText), into `out`,
+  // reusing its storage.
+  bool ReadTextFrom(const char* record, int field, std::string* out);
   bool Write(int field, const Value& value);
   bool AppendMemo(int field, const Value& text);
   bool Append(const std::vector<Value>& values);
@@ -107,6 +114,13 @@ class Table {
   void Present(int index, const char* record);
   void Invalidate() { current_ = nullptr; }
   bool WriteCounts(std::int32_t count, std::int32_t next_id);
+  // False when the file was replaced under this table (by a purge or a
+  // restore elsewhere): writing on would go into a file nobody sees.
+  bool StillLinked() const;
+  // Renames `tmp` over the main file (flushing the folder when writes are
+  // durable), and opens the new main file with this table's share mode.
+  bool ReplaceWith(const std::string& tmp);
+  bool ReopenMain();
   bool Flush(bool memo_too);
   // Scans the records [0, count) in blocks under a whole-file lock, making
   // each current in turn; `visit` returns false to stop with failure.
@@ -125,6 +139,7 @@ class Table {
   PosixFile file_;
   std::unique_ptr<MemoFile> memo_;
   bool read_only_ = false;
+  OpenOptions options_;
   bool whole_locked_ = false;  // a bulk operation holds the whole-file lock
 
   int cursor_ = 0;

@@ -38,7 +38,7 @@ bool Table::Scan(bool exclusive,
                  const std::function<bool(int index, char* record)>& visit,
                  bool* modified_block) {
   WholeFileLock lock(&file_, &whole_locked_, exclusive);
-  if (!lock.ok()) return false;
+  if (!lock.ok() || (exclusive && !StillLinked())) return false;
   int count = RecordCount();
   int per_block = RecordsPerBlock();
   std::size_t reclen = static_cast<std::size_t>(schema_.record_length());
@@ -81,53 +81,68 @@ bool Table::DeleteWhere(const RecordCondition& condition) {
   return ok && Flush(false);
 }
 
+// The records that stay are written to a new file beside the table, which
+// then replaces it in one rename: a crash at any moment leaves either the old
+// table or the purged one. The memo file stays; the chains of the dropped
+// records go to its free list afterwards (a crash just before that only
+// leaks their blocks).
 bool Table::Purge() {
   if (read_only_) return false;
   std::vector<std::int32_t> released;
   std::int64_t kept = 0;
+  const std::string tmp = path_ + ".tmp";
   {
     WholeFileLock lock(&file_, &whole_locked_, true);
-    if (!lock.ok()) return false;
-    int count = RecordCount();
-    int per_block = RecordsPerBlock();
-    std::size_t reclen = static_cast<std::size_t>(schema_.record_length());
-    std::string block, out;
-    std::int64_t out_at = 0;  // record index where `out` goes
-    bool moving = false;      // a deleted record has been seen
+    if (!lock.ok() || !StillLinked()) return false;
+    const int count = RecordCount();
+    const std::size_t header_length =
+        static_cast<std::size_t>(schema_.header_length());
+    std::string header(header_length, '\0');
+    PosixFile out;
+    if (!file_.ReadAt(0, header.data(), header.size()) || !out.Create(tmp) ||
+        !out.WriteAt(0, header)) {
+      RemoveFile(tmp);
+      return false;
+    }
+    const int per_block = RecordsPerBlock();
+    const std::size_t reclen = static_cast<std::size_t>(schema_.record_length());
+    std::string block, kept_bytes;
+    std::int64_t write_at = static_cast<std::int64_t>(header_length);
     for (int start = 0; start < count; start += per_block) {
       int n = std::min(per_block, count - start);
       block.resize(static_cast<std::size_t>(n) * reclen);
-      if (!file_.ReadAt(RecordOffset(start), block.data(), block.size()))
+      if (!file_.ReadAt(RecordOffset(start), block.data(), block.size())) {
+        RemoveFile(tmp);
         return false;
+      }
+      kept_bytes.clear();
       for (int i = 0; i < n; ++i) {
         const char* rec = block.data() + std::size_t(i) * reclen;
-        if (GetI32(rec) < 0) {
-          for (const FieldDef& f : schema_.fields()) {
-            std::int32_t first = GetI32(rec + f.offset);
-            if (IsMemoType(f.type) && first != 0) released.push_back(first);
-          }
-          if (!moving) out_at = kept;
-          moving = true;
+        if (GetI32(rec) >= 0) {
+          kept_bytes.append(rec, reclen);
           continue;
         }
-        ++kept;
-        if (moving) out.append(rec, reclen);
+        for (const FieldDef& f : schema_.fields()) {
+          std::int32_t first = GetI32(rec + f.offset);
+          if (IsMemoType(f.type) && first != 0) released.push_back(first);
+        }
       }
-      // Writing back never overtakes reading: `out` holds records already
-      // read, and goes to positions before them.
-      if (out.size() >= static_cast<std::size_t>(fmt::kBulkBytes)) {
-        if (!file_.WriteAt(RecordOffset(out_at), out)) return false;
-        out_at += static_cast<std::int64_t>(out.size() / reclen);
-        out.clear();
+      if (!out.WriteAt(write_at, kept_bytes)) {
+        RemoveFile(tmp);
+        return false;
       }
+      write_at += static_cast<std::int64_t>(kept_bytes.size());
+      kept += static_cast<std::int64_t>(kept_bytes.size() / reclen);
     }
-    if (!out.empty() && !file_.WriteAt(RecordOffset(out_at), out)) return false;
     char b[4];
     PutI32(b, static_cast<std::int32_t>(kept));
-    if (!file_.WriteAt(fmt::kCountOffset, b, 4) ||
-        !file_.Truncate(RecordOffset(kept)))
+    if (!out.WriteAt(fmt::kCountOffset, b, 4) ||
+        (DurableWrites() && !out.Sync()) || !ReplaceWith(tmp)) {
+      RemoveFile(tmp);
       return false;
+    }
   }
+  if (!ReopenMain()) return false;
   if (memo_ && !released.empty()) memo_->Release(released);
   known_count_ = static_cast<int>(kept);
   cursor_ = 0;
@@ -141,7 +156,7 @@ bool Table::Empty() {
     WholeFileLock lock(&file_, &whole_locked_, true);
     char b[4];
     PutI32(b, 0);
-    if (!lock.ok() || !file_.WriteAt(fmt::kCountOffset, b, 4) ||
+    if (!lock.ok() || !StillLinked() || !file_.WriteAt(fmt::kCountOffset, b, 4) ||
         !file_.Truncate(schema_.header_length()))
       return false;
   }
@@ -315,7 +330,7 @@ bool Table::AppendFrom(Table& source) {
   std::int64_t added = 0;
   {
     WholeFileLock lock(&file_, &whole_locked_, true);
-    if (!lock.ok()) return false;
+    if (!lock.ok() || !StillLinked()) return false;
     std::int32_t count, next_id;
     if (!ReadCounts(&count, &next_id)) return false;
     if (next_id <= 0) next_id = 1;

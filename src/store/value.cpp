@@ -19,6 +19,12 @@ Value Value::Number(double v) {
   return r;
 }
 
+Value Value::Single(float v) {
+  Value r = Number(v);
+  r.single_ = true;
+  return r;
+}
+
 Value Value::Boolean(bool v) {
   Value r;
   r.kind_ = Kind::kBoolean;
@@ -64,13 +70,19 @@ double Value::ToNumber() const {
   return 0;
 }
 
-std::string Value::ToText() const {
+std::string Value::ToText() && {
+  if (kind_ == Kind::kText || kind_ == Kind::kBinary) return std::move(text_);
+  return static_cast<const Value&>(*this).ToText();
+}
+
+std::string Value::ToText() const& {
   switch (kind_) {
     case Kind::kInteger:
     case Kind::kBoolean:
       return IntegerToText(integer_);
     case Kind::kNumber:
-      return NumberToText(number_);
+      return single_ ? SingleToText(static_cast<float>(number_))
+                     : NumberToText(number_);
     case Kind::kDate:
       return number_ == 0 ? std::string() : DateTimeText(number_);
     case Kind::kText:

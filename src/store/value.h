@@ -21,6 +21,8 @@ class Value {
   Value() = default;
   static Value Integer(std::int64_t v);
   static Value Number(double v);
+  // A number read from a single-precision field: shown with 6 digits.
+  static Value Single(float v);
   static Value Boolean(bool v);
   static Value Date(double day_count);
   static Value Text(std::string utf8);
@@ -38,10 +40,13 @@ class Value {
   // The value as a number: integers, numbers, dates (day count) and booleans
   // (0/1) as they are; texts through TextToNumber; empty and binary give 0.
   double ToNumber() const;
-  // The value in the program's text form: numbers "%.13g", integers plain,
+  // The value in the program's text form: numbers "%.13g" (single-precision
+  // ones "%.6g"), integers plain,
   // booleans "0"/"1", dates as DateTimeText (empty for the zero date), texts
   // and binary as they are, empty as "".
-  std::string ToText() const;
+  std::string ToText() const&;
+  // The same, taking the text of a text value instead of copying it.
+  std::string ToText() &&;
   bool ToBoolean() const { return ToNumber() != 0; }
   // The raw text or bytes of a text or binary value ("" for other kinds).
   const std::string& str() const { return text_; }
@@ -50,6 +55,7 @@ class Value {
 
  private:
   Kind kind_ = Kind::kEmpty;
+  bool single_ = false;
   std::int64_t integer_ = 0;
   double number_ = 0;
   std::string text_;

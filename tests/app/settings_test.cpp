@@ -79,21 +79,28 @@ TEST_F(SettingsTest, SlipTextsWithALineBreakAreRefusedWhole) {
   EXPECT_FALSE(FileExists(config_));
 }
 
-TEST_F(SettingsTest, PeiziDefaultsAndValues) {
-  EXPECT_EQ(ReadPeiziSettings(peizi_),
-            (PeiziSettings{0, 0, 50, 50, 50, 50, 1, 0, 1, 0, 0, 100}));
+TEST_F(SettingsTest, SlipPrintSettingsFromPeizi) {
+  PrintInf expected;  // the program's defaults, then the file's defaults
+  expected.left_margin = expected.top_margin = 50;
+  expected.right_margin = expected.bottom_margin = 50;
+  expected.scale = 100;
+  EXPECT_EQ(ReadSlipPrintSettings(peizi_), expected);
   ASSERT_TRUE(WriteTestFile(peizi_,
                             "[dyzx]\r\ndyzx=9\r\n[dyfx]\r\ndyfx=1\r\n"
                             "[dyzb]\r\ndyzb=20.5\r\n[dysf]\r\ndysf=85\r\n"
-                            "[dyfs]\r\ndyfs=2\r\n[dyjs]\r\ndyjs=3\r\n"));
-  PeiziSettings expected;
-  expected.paper = 9;
+                            "[dyfs]\r\ndyfs=2\r\n[dyjs]\r\ndyjs=3\r\n"
+                            "[dyqs]\r\ndyqs=-4\r\n[dyxb]\r\ndyxb=-7\r\n"
+                            "[dyhs]\r\ndyhs=abc\r\n"));
+  expected.paper_type = 9;
   expected.orientation = 1;
-  expected.left_margin = 20;
+  expected.left_margin = 20;  // 20.5 truncated
   expected.scale = 85;
   expected.copies = 2;
   expected.range_end = 3;
-  EXPECT_EQ(ReadPeiziSettings(peizi_), expected);
+  expected.range_start = 1;    // -4 clamped
+  expected.bottom_margin = 0;  // -7 clamped
+  expected.count_18 = 0;       // not a number
+  EXPECT_EQ(ReadSlipPrintSettings(peizi_), expected);
 }
 
 }  // namespace

@@ -119,6 +119,18 @@ TEST(NumberToTextTest, MatchesPrintfOnRandomValues) {
   }
 }
 
+TEST(NumberToTextTest, MatchesPrintfAroundTheShortFormsLimits) {
+  for (double v : {99999999999.99, 1e11, 1e11 + 0.01, 9999999999999.0, 1e13,
+                   1.5e13, 0.01, 0.05, -0.07, 0.001, 123456.78, -0.5,
+                   1234567890123.0, 12345678901234.0, 0.30000000000000004}) {
+    EXPECT_EQ(NumberToText(v), Printf("%.13g", v)) << v;
+  }
+  for (std::int64_t cents = -100000; cents <= 100000; cents += 7) {
+    const double v = static_cast<double>(cents) / 100;
+    ASSERT_EQ(NumberToText(v), Printf("%.13g", v)) << v;
+  }
+}
+
 TEST(NumberToTextTest, SingleAndInteger) {
   EXPECT_EQ(SingleToText(12.5f), "12.5");
   EXPECT_EQ(SingleToText(0.1f), "0.1");

@@ -1,0 +1,22 @@
+#pragma once
+// The main window's handlers that are not the list build: the selected
+// material and the check before the stock-out window opens.
+#include "app/session.h"
+
+namespace matslip {
+
+class DataSrc;
+class Dialogs;
+
+inline constexpr char kNothingPickedMessage[] = "请先选中材料项目";
+inline constexpr char kNothingPickedCaption[] = "^-^";
+
+// The material of stock-list row `row` (name from column 1, specification
+// from column 2); empty texts outside the table.
+SelectedMaterial SelectedFromRow(const DataSrc& stock_list, int row);
+
+// "开票预览(材料出库)": true when the stock-out window may open; with nothing
+// picked it tells the user so and answers false.
+bool MayOpenStockOut(const StockOutState& stock_out, Dialogs& dialogs);
+
+}  // namespace matslip

@@ -1,0 +1,169 @@
+#include "app/main_window.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QScreen>
+
+#include "app/main_handlers.h"
+#include "app/notice.h"
+#include "app/notice_pane.h"
+#include "app/settings.h"
+#include "app/stock_list.h"
+#include "grid/grid_widget.h"
+
+namespace matslip {
+
+namespace {
+
+// The form's geometry before the first list build places the window.
+constexpr QRect kFormGeometry(50, 50, 641, 590);
+constexpr QSize kNoticeSize(344, 192);
+
+struct MenuItem {
+  const char* caption;  // nullptr: a separator
+  // What the item does; null for an item whose window is not part of the
+  // program yet (shown, but disabled).
+  void (MainWindow::*action)();
+  bool hidden = false;
+};
+
+}  // namespace
+
+MainWindow::MainWindow(Session* session, Dialogs* dialogs, QWidget* parent)
+    : QMainWindow(parent), session_(session), dialogs_(dialogs) {
+  setWindowTitle(QString::fromUtf8(kMainTitle));
+  setGeometry(kFormGeometry);
+  auto* central = new QWidget(this);
+  setCentralWidget(central);
+  grid_widget_ = new GridWidget(&grid_, central);
+  notice_ = new NoticePane(
+      &session_->notice_ticks,
+      QString::fromStdString(NoticeServer(session_->PathOf(kConfigFileName))),
+      central);
+  notice_->hide();
+  connect(notice_, &NoticePane::shown, this, [this](const QString& address) {
+    notice_->setVisible(!address.isEmpty());
+    notice_->raise();
+  });
+  BuildMenus();
+
+  GridEvents& events = grid_.events();
+  events.left_pressed = [this](const MouseEvent&) { RememberSelectedMaterial(); };
+  events.left_released = [this](const MouseEvent&) { RememberSelectedMaterial(); };
+  events.right_pressed = [this](const MouseEvent&) {
+    edit_menu_->popup(QCursor::pos());
+  };
+
+  BuildList();
+  notice_->Start();
+}
+
+MainWindow::~MainWindow() {
+  grid_.SetDataSource(nullptr);
+  RemoveDerivedFiles(session_->program_dir, &provider_);
+}
+
+void MainWindow::BuildMenus() {
+  using M = MainWindow;
+  const std::vector<std::pair<const char*, std::vector<MenuItem>>> menus = {
+      {"数据",
+       {{"备份数据库", nullptr},
+        {"导入  备份 ", nullptr},
+        {nullptr, nullptr},
+        {"从电子表读", nullptr},
+        {"加入数据库", nullptr, true},
+        {nullptr, nullptr},
+        {"清空数据库", nullptr}}},
+      {"编辑",
+       {{"刷新显示", &M::Refresh},
+        {nullptr, nullptr},
+        {"项目编辑(材料进库)", nullptr},
+        {nullptr, nullptr},
+        {"取消进库", nullptr},
+        {"取消出库", nullptr},
+        {nullptr, nullptr},
+        {"进出库簿", nullptr},
+        {"项目查找", nullptr},
+        {nullptr, nullptr},
+        {"开票预览(材料出库)", &M::OpenStockOut}}},
+      {"统计",
+       {{"本日出库", nullptr},
+        {"本月出库", nullptr},
+        {"本年出库", nullptr},
+        {nullptr, nullptr},
+        {"本日进库", nullptr},
+        {"本月进库", nullptr},
+        {"本年进库", nullptr}}},
+      {"参数", {{"参数配置", nullptr}}},
+  };
+  for (const auto& [title, items] : menus) {
+    QMenu* menu = menuBar()->addMenu(QString::fromUtf8(title));
+    if (QString::fromUtf8(title) == QStringLiteral("编辑")) edit_menu_ = menu;
+    for (const MenuItem& item : items) {
+      if (!item.caption) {
+        menu->addSeparator();
+        continue;
+      }
+      QAction* action = menu->addAction(QString::fromUtf8(item.caption));
+      action->setEnabled(item.action != nullptr);
+      action->setVisible(!item.hidden);
+      if (item.action)
+        connect(action, &QAction::triggered, this, [this, f = item.action] { (this->*f)(); });
+    }
+  }
+}
+
+void MainWindow::BuildList() {
+  StockListBuild b = BuildStockList(session_->program_dir,
+                                    session_->stock_out.marked_rows, &table_,
+                                    &provider_, &grid_);
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect s = screen->availableGeometry();
+    setGeometry(s.left() + 1, s.top() + 1, s.width() - 2, s.height() - 40);
+  }
+  grid_.set_background(kStockListBackground);
+  setWindowTitle(QString::fromStdString(b.title));
+  PlaceChildren();
+  grid_widget_->viewport()->update();
+}
+
+void MainWindow::PlaceChildren() {
+  QWidget* area = centralWidget();
+  // The list fills the window less a margin; the notice pane, shown only
+  // while it holds a notice, sits in the list's lower right corner.
+  grid_widget_->setGeometry(10, 10, std::max(0, area->width() - 20),
+                            std::max(0, area->height() - 20));
+  notice_->setGeometry(
+      std::max(8, area->width() - kNoticeSize.width() - 30),
+      std::max(8, area->height() - kNoticeSize.height() - 30),
+      kNoticeSize.width(), kNoticeSize.height());
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  PlaceChildren();
+}
+
+void MainWindow::Refresh() {
+  session_->stock_out.ClearPicks();
+  BuildList();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) Refresh();
+}
+
+void MainWindow::RememberSelectedMaterial() {
+  session_->selected = SelectedFromRow(table_, grid_.GetCursorRow());
+}
+
+void MainWindow::OpenStockOut() {
+  if (!MayOpenStockOut(session_->stock_out, *dialogs_)) return;
+  // The stock-out window comes with the booking of issues.
+}
+
+}  // namespace matslip

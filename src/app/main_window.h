@@ -1,0 +1,55 @@
+#pragma once
+// The main window: the stock list, the menus from which every other window
+// opens, and the notice pane. It rebuilds the list whenever it becomes the
+// active window again and deletes the derived tables when it closes.
+#include <QMainWindow>
+#include <QMenu>
+
+#include "app/session.h"
+#include "grid/data_src.h"
+#include "grid/db_provider.h"
+#include "grid/grid.h"
+
+namespace matslip {
+
+class Dialogs;
+class GridWidget;
+class NoticePane;
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  MainWindow(Session* session, Dialogs* dialogs, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // Rebuilds the stock list (also what every activation does).
+  void Refresh();
+  DataSrc& stock_list() { return table_; }
+  Grid& grid() { return grid_; }
+  GridWidget* grid_widget() const { return grid_widget_; }
+  NoticePane* notice_pane() const { return notice_; }
+  QMenu* edit_menu() const { return edit_menu_; }
+
+ protected:
+  void changeEvent(QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void BuildMenus();
+  void BuildList();
+  void PlaceChildren();
+  void RememberSelectedMaterial();
+  void OpenStockOut();
+
+  Session* session_;
+  Dialogs* dialogs_;
+  DataSrc table_;
+  Grid grid_;
+  DBProvider provider_;
+  GridWidget* grid_widget_ = nullptr;
+  NoticePane* notice_ = nullptr;
+  QMenu* edit_menu_ = nullptr;
+};
+
+}  // namespace matslip

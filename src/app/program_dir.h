@@ -1,0 +1,17 @@
+#pragma once
+// Where the program keeps its files: the folder given as the program's one
+// optional argument, else the folder of the executable. No trailing '/'.
+#include <string>
+
+namespace matslip {
+
+// `args` are the command-line arguments after the program name;
+// `executable_dir` the folder of the running executable.
+std::string ProgramDirectory(int argc, const char* const* argv,
+                             const std::string& executable_dir);
+
+// True when the process can reach a display server (or was told to use an
+// off-screen platform).
+bool HasDisplay();
+
+}  // namespace matslip

@@ -1,0 +1,61 @@
+#pragma once
+// The main window's stock list: built from data.mzk through its seven-field
+// copy data2.mzk, with the low-stock rows coloured, and rebuilt on every
+// activation of the window.
+#include <string>
+#include <vector>
+
+#include "grid/cell_format.h"
+
+namespace matslip {
+
+class DataSrc;
+class DBProvider;
+class Grid;
+struct StockOutState;
+
+inline constexpr char kMainTitle[] = "澜栖供电有限责任公司材料出库单打印系统";
+inline constexpr char kLowStockTitle[] =
+    "澜栖供电有限责任公司材料出库单打印系统---"
+    "表中红色文本项目表示库存数量低于报警数量.共";
+inline constexpr char kLowStockTitleEnd[] = "项";
+inline constexpr Colour kLowStockColour = 0x800080;  // purple
+inline constexpr Colour kNoStockColour = 255;        // red
+inline constexpr Colour kMarkedRowColour = 0xFFFF;   // yellow
+inline constexpr Colour kStockListBackground = 0xAE7400;
+inline constexpr int kStockListColumns = 7;
+
+inline constexpr char kMaterialFile[] = "data.mzk";
+inline constexpr char kMaterialAlias[] = "data";
+inline constexpr char kStockListFile[] = "data2.mzk";
+
+// The header texts of the seven columns, and their widths.
+extern const char* const kStockListHeaders[kStockListColumns];
+extern const int kStockListWidths[kStockListColumns];
+
+struct StockListBuild {
+  int low_count = 0;  // rows at or below their alarm quantity
+  std::string title;  // the main window's title for this list
+};
+
+// Rebuilds `table` for `grid`: detaches the grid, writes the header row,
+// opens <program_dir>/data.mzk as "data" (already open: the current table is
+// used), copies the seven fields to data2.mzk, connects `provider` to it,
+// colours the low-stock rows and the marked rows, re-attaches the grid and
+// sets the widths and the header row. A missing or unreadable material table
+// leaves whatever the last data2.mzk of the run held.
+StockListBuild BuildStockList(const std::string& program_dir,
+                              const std::vector<int>& marked_rows,
+                              DataSrc* table, DBProvider* provider, Grid* grid);
+
+// Every activation of the main window: the unfinished stock-out selection
+// and the picked rows go, the list is built again.
+StockListBuild RefreshStockList(const std::string& program_dir,
+                                StockOutState* stock_out, DataSrc* table,
+                                DBProvider* provider, Grid* grid);
+
+// Deletes the files derived from the material table (data2.mzk, qd.mzk,
+// qd4.mzk) when the main window closes; missing files are no error.
+void RemoveDerivedFiles(const std::string& program_dir, DBProvider* provider);
+
+}  // namespace matslip

@@ -1,0 +1,92 @@
+#pragma once
+// TablePainter: draws the cells of a DataSrc with their formats onto any
+// QPainter (the screen, the print preview and the printer alike). A table
+// is drawn in areas: a rectangle of cells whose row and column edges the
+// caller has placed in device pixels. A merged block is drawn once, in its
+// full size with the text and format of its top-left cell, clipped to the
+// area; blocks reaching outside the area are placed by the table's lengths.
+#include <QColor>
+#include <QFont>
+#include <QPainter>
+#include <QRectF>
+#include <vector>
+
+#include "grid/axis_offsets.h"
+#include "grid/cell_format.h"
+#include "grid/cell_range.h"
+
+namespace matslip {
+
+class DataSrc;
+
+// Colours are blue-green-red with red in the low byte.
+QColor ToQColor(Colour colour);
+
+struct TableArea {
+  CellRange cells{1, 1, 0, 0};  // inside the table; none by default
+  // Device positions of the leading edge of each row (column) of `cells`
+  // and, last, the trailing edge of the last one: rows + 1 (cols + 1)
+  // values, ascending.
+  std::vector<double> row_edges;
+  std::vector<double> col_edges;
+  // The row drawn right above the area and the column drawn right left of
+  // it (0 for none), whose lines on the shared edge win.
+  int row_before = 0;
+  int col_before = 0;
+
+  QRectF Bounds() const {
+    return QRectF(QPointF(col_edges.front(), row_edges.front()),
+                  QPointF(col_edges.back(), row_edges.back()));
+  }
+};
+
+struct PaintOptions {
+  // Device pixels per tenth of a millimetre: the device's dots per inch
+  // / 254, times the display or print scale.
+  double pixels_per_tenth = 96.0 / 254.0;
+  // The automatic background of header cells, and of the other cells.
+  // Invalid colours leave the automatic background unpainted.
+  QColor header_face;
+  QColor body_face;
+  // Thin lines around cells that have no border line; invalid for none.
+  QColor grid_lines;
+  // The font of cells whose format names none.
+  QString default_font = QStringLiteral("宋体");
+};
+
+class TablePainter {
+ public:
+  // `rows` and `cols` hold the table's current heights and widths.
+  TablePainter(const DataSrc& table, const AxisOffsets& rows,
+               const AxisOffsets& cols, PaintOptions options);
+
+  // Draws the cells of `area`, clipped to its bounds; the number of cells
+  // drawn (a merged block counts once).
+  int Paint(QPainter* painter, const TableArea& area);
+
+  // Where the cells of `block` lie when the area's cells lie as it says;
+  // rows and columns outside the area are placed by their lengths.
+  QRectF BlockRect(const TableArea& area, const CellRange& block) const;
+
+  // The font a cell format draws with at the options' resolution.
+  QFont FontOf(const CellFormat& format) const;
+
+ private:
+  double RowEdge(const TableArea& area, int row) const;
+  double ColumnEdge(const TableArea& area, int col) const;
+  // The blocks of `area`, each once, in the order they are drawn.
+  std::vector<CellRange> BlocksIn(const TableArea& area) const;
+  // Background and text of a block, clipped to the block within `bounds`.
+  void PaintFace(QPainter* painter, const QRectF& rect, const QRectF& bounds,
+                 const CellRange& block);
+  void PaintGridLines(QPainter* painter, const QRectF& rect);
+  void PaintBorders(QPainter* painter, const TableArea& area,
+                    const CellRange& block);
+
+  const DataSrc& table_;
+  const AxisOffsets& rows_;
+  const AxisOffsets& cols_;
+  PaintOptions options_;
+};
+
+}  // namespace matslip

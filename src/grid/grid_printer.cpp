@@ -1,0 +1,203 @@
+#include "grid/grid_printer.h"
+
+#include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "grid/axis_offsets.h"
+#include "grid/data_src.h"
+#include "grid/grid_painter_qt.h"
+#include "grid/page_layout.h"
+#include "grid/print_range.h"
+
+namespace matslip {
+namespace {
+
+constexpr int kPageNumberFontSize = 35;  // tenths of a millimetre
+constexpr int kLandscape = 1;
+constexpr int kFolioType = 16;
+
+// The page spans before and after `header` items: header ones first.
+std::pair<std::vector<PageSpan>, std::vector<PageSpan>> SplitHeader(
+    const std::vector<PageSpan>& spans, int header) {
+  const auto body = std::find_if(
+      spans.begin(), spans.end(),
+      [header](const PageSpan& span) { return span.index > header; });
+  return {{spans.begin(), body}, {body, spans.end()}};
+}
+
+std::vector<double> EdgesOf(const std::vector<PageSpan>& spans, double dots) {
+  std::vector<double> edges;
+  for (const PageSpan& span : spans) edges.push_back(span.start * dots);
+  edges.push_back((spans.back().start + spans.back().length) * dots);
+  return edges;
+}
+
+// The cells of one page part: consecutive rows by consecutive columns.
+TableArea PagePart(const std::vector<PageSpan>& rows,
+                   const std::vector<PageSpan>& cols, double dots) {
+  TableArea area;
+  if (rows.empty() || cols.empty()) return area;
+  area.cells = {rows.front().index, cols.front().index,
+                static_cast<int>(rows.size()), static_cast<int>(cols.size())};
+  area.row_edges = EdgesOf(rows, dots);
+  area.col_edges = EdgesOf(cols, dots);
+  return area;
+}
+
+void DrawPageNumber(QPainter* painter, const PageNumber& number, double dots) {
+  if (number.text.empty()) return;
+  QFont font(QStringLiteral("宋体"));
+  font.setPixelSize(
+      std::max(1, static_cast<int>(std::lround(kPageNumberFontSize * dots))));
+  static constexpr int kAcross[] = {Qt::AlignLeft, Qt::AlignHCenter,
+                                    Qt::AlignRight};
+  const int across = std::clamp(number.alignment - kAlignMiddleLeft, 0, 2);
+  painter->setFont(font);
+  painter->setPen(Qt::black);
+  painter->drawText(QRectF(number.box.left * dots, number.box.top * dots,
+                           number.box.width * dots, number.box.height * dots),
+                    kAcross[across] | Qt::AlignVCenter | Qt::TextSingleLine,
+                    QString::fromStdString(number.text));
+}
+
+void DrawPage(QPainter* painter, TablePainter* cells, const Page& page,
+              int header_rows, int header_cols, double dots) {
+  const auto [head_rows, body_rows] = SplitHeader(page.rows, header_rows);
+  const auto [head_cols, body_cols] = SplitHeader(page.cols, header_cols);
+  for (const auto* rows : {&head_rows, &body_rows}) {
+    for (const auto* cols : {&head_cols, &body_cols}) {
+      TableArea part = PagePart(*rows, *cols, dots);
+      if (rows == &body_rows && !head_rows.empty())
+        part.row_before = head_rows.back().index;
+      if (cols == &body_cols && !head_cols.empty())
+        part.col_before = head_cols.back().index;
+      cells->Paint(painter, part);
+    }
+  }
+  DrawPageNumber(painter, page.number, dots);
+}
+
+QPageSize DefaultPrinterPageSize() {
+  const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
+  return printer.isNull() ? QPageSize(QPageSize::A4)
+                          : printer.defaultPageSize();
+}
+
+}  // namespace
+
+QPageSize PageSizeOfType(int paper_type, const QPageSize& printer_default) {
+  const int code = PaperCodeOfType(paper_type);
+  if (code == 0) return printer_default;
+  // Qt knows Folio (8.5 x 13 in) only under another name.
+  const QPageSize page_size(code == PaperCodeOfType(kFolioType)
+                                ? QPageSize::FanFoldGermanLegal
+                                : QPageSize::id(code));
+  return page_size.isValid() ? page_size : printer_default;
+}
+
+PaperSize PaperOf(const QPageSize& page_size, int orientation) {
+  const QSizeF mm = page_size.size(QPageSize::Millimeter);
+  PaperSize paper{static_cast<int>(std::lround(mm.width() * 10)),
+                  static_cast<int>(std::lround(mm.height() * 10))};
+  if (orientation == kLandscape) std::swap(paper.width, paper.height);
+  return paper;
+}
+
+void InstallPaperHook(DataSrc* table) {
+  if (QPrinterInfo::availablePrinters().isEmpty()) {
+    table->SetPaperHook(nullptr);
+    return;
+  }
+  const QPageSize printer_default = DefaultPrinterPageSize();
+  table->SetPaperHook([printer_default](const PrintInf& settings) {
+    return PaperOf(PageSizeOfType(settings.paper_type, printer_default),
+                   settings.orientation);
+  });
+}
+
+void SetUpPrinter(QPrinter* printer, const PrintInf& settings, int copies,
+                  const std::string& title) {
+  printer->setFullPage(true);
+  printer->setPageLayout(QPageLayout(
+      PageSizeOfType(settings.paper_type, printer->pageLayout().pageSize()),
+      settings.orientation == kLandscape ? QPageLayout::Landscape
+                                         : QPageLayout::Portrait,
+      QMarginsF()));
+  printer->setCopyCount(std::max(copies, 1));
+  printer->setDocName(QString::fromStdString(title));
+}
+
+bool PrintPages(const DataSrc& table, QPrinter* printer) {
+  const PrintInf& settings = table.GetPrintSettings();
+  const QRectF sheet = printer->pageLayout().fullRect(QPageLayout::Millimeter);
+  const PaperSize paper{static_cast<int>(std::lround(sheet.width() * 10)),
+                        static_cast<int>(std::lround(sheet.height() * 10))};
+  const std::vector<Page> pages = LayOutPages(table, paper, settings);
+  const std::vector<int> chosen =
+      PagesToPrint(pages, table.GetHeaderRows(), settings);
+
+  QPainter painter;
+  if (!painter.begin(printer)) return false;
+  const double dots = printer->resolution() / 254.0;
+  AxisOffsets rows, cols;
+  rows.Assign(table.GetRowCount(),
+              [&table](int row) { return table.GetRowHeight(row); });
+  cols.Assign(table.GetColumnCount(),
+              [&table](int col) { return table.GetColumnWidth(col); });
+  PaintOptions options;
+  options.pixels_per_tenth =
+      dots * (settings.scale > 0 ? settings.scale : 100) / 100.0;
+  TablePainter cells(table, rows, cols, options);
+
+  const int runs = printer->supportsMultipleCopies() ? 1 : printer->copyCount();
+  bool first = true;
+  for (int run = 0; run < runs; ++run) {
+    for (int index : chosen) {
+      if (!first && !printer->newPage()) return false;
+      first = false;
+      DrawPage(&painter, &cells, pages[static_cast<std::size_t>(index)],
+               table.GetHeaderRows(), table.GetHeaderColumns(), dots);
+    }
+  }
+  return painter.end();
+}
+
+std::string Print(const DataSrc& table, int count, const std::string& title,
+                  PrintPrompts* prompts) {
+  const PrintInf& settings = table.GetPrintSettings();
+  const int copies = count > 0 ? count : std::max(settings.copies, 1);
+  std::unique_ptr<QPrinter> printer;
+  if (QPrinterInfo::availablePrinters().isEmpty()) {
+    const std::string path = prompts->PdfPathWithoutPrinter();
+    if (path.empty()) return kPrintNotDoneText;
+    printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(QString::fromStdString(path));
+  } else {
+    printer = std::make_unique<QPrinter>(QPrinterInfo::defaultPrinter(),
+                                         QPrinter::HighResolution);
+  }
+  SetUpPrinter(printer.get(), settings, copies, title);
+  return PrintPages(table, printer.get()) ? "" : kPrintFailedText;
+}
+
+std::unique_ptr<QPrintPreviewDialog> MakePrintPreview(const DataSrc& table,
+                                                      QWidget* parent) {
+  auto dialog = std::make_unique<QPrintPreviewDialog>(parent);
+  SetUpPrinter(dialog->printer(), table.GetPrintSettings(),
+               table.GetPrintSettings().copies, "");
+  QObject::connect(dialog.get(), &QPrintPreviewDialog::paintRequested,
+                   [&table](QPrinter* printer) { PrintPages(table, printer); });
+  return dialog;
+}
+
+void PrintPreview(const DataSrc& table, QWidget* parent) {
+  MakePrintPreview(table, parent)->exec();
+}
+
+}  // namespace matslip

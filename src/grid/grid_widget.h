@@ -1,0 +1,138 @@
+#pragma once
+// GridWidget: the scroll area that draws a Grid and the DataSrc it shows,
+// and turns the user's mouse, keyboard and wheel into the Grid's methods
+// (and so into its events). Header rows and columns stay in place while the
+// body scrolls by whole rows and columns; only the rows and columns in view
+// are drawn, found by binary search over cached running sums of the
+// lengths, so a frame of a 100,000-row table costs what one of 100 rows
+// does. Typing or a double click edits the cursor cell in place: Enter or
+// Tab or a click elsewhere keeps the text, Esc drops it. Dragging the right
+// edge of a column in the header rows (or the bottom edge of a row in the
+// header columns) resizes it; Ctrl+wheel zooms.
+//
+// The Grid must outlive the widget.
+#include <QAbstractScrollArea>
+#include <QPoint>
+#include <QRect>
+#include <QTimer>
+#include <array>
+
+#include "grid/axis_offsets.h"
+#include "grid/data_src_listener.h"
+#include "grid/grid_painter_qt.h"
+
+class QLineEdit;
+
+namespace matslip {
+
+class DataSrc;
+class Grid;
+struct CellPos;
+
+class GridWidget : public QAbstractScrollArea, private DataSrcListener {
+  Q_OBJECT
+
+ public:
+  explicit GridWidget(Grid* grid, QWidget* parent = nullptr);
+  ~GridWidget() override;
+
+  Grid* grid() const { return grid_; }
+  // Cells drawn by the last paint, a merged block counting once.
+  int last_painted_cells() const { return last_painted_cells_; }
+  bool editing() const { return editing_; }
+  // Where the cell (its merged block) lies on the viewport; empty when it
+  // is not in view.
+  QRect CellRect(int row, int col);
+  // Scrolls so that the cell is in view.
+  void ScrollToCell(int row, int col);
+  // Starts editing the cursor cell with `text` in the editor.
+  void BeginEdit(const QString& text);
+  // Ends an edit in progress, keeping the text.
+  void CommitEdit();
+  void CancelEdit();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // Where the table lies on the viewport now.
+  struct Frame {
+    double pixels_per_tenth = 1;
+    int header_rows = 0;
+    int header_cols = 0;
+    int top_row = 1;     // first body row shown
+    int left_col = 1;    // first body column shown
+    int bottom_row = 0;  // last body row at least partly shown
+    int right_col = 0;
+    double header_height = 0;
+    double header_width = 0;
+  };
+  // A point on the viewport as a cell: header rows/columns where the point
+  // lies over them, body cells otherwise (clamped to the table).
+  struct Hit {
+    int row = 0;
+    int col = 0;
+    bool in_header_rows = false;
+    bool in_header_cols = false;
+  };
+  enum class Drag { kNone, kSelect, kColumnWidth, kRowHeight };
+
+  // DataSrcListener.
+  void CellsChanged(const CellRange&) override;
+  void StructureChanged() override;
+  void EndCellEdit() override;
+  void DataSrcDestroyed() override;
+
+  void GridChanged();
+  void FollowSource();
+  void EnsureOffsets();
+  void UpdateScrollBars();
+  double PixelsPerTenth() const;
+  Frame CurrentFrame();
+  TableArea MakeArea(const Frame& frame, const CellRange& cells, double x,
+                     double y) const;
+  // Corner, header rows, header columns, body.
+  std::array<TableArea, 4> Areas(const Frame& frame);
+  TablePainter MakePainter(const Frame& frame) const;
+  Hit HitTest(QPoint pos);
+  // The column whose right edge (row whose bottom edge) lies within a few
+  // pixels of `pos` in the header rows (columns); 0 when none.
+  int ColumnEdgeAt(QPoint pos);
+  int RowEdgeAt(QPoint pos);
+  int PageRows();
+  void AutoScroll();
+  void DragTo(QPoint pos);
+  void PaintSelection(QPainter* painter, const TablePainter& cells,
+                      const TableArea& area);
+
+  Grid* grid_;
+  DataSrc* source_ = nullptr;
+  AxisOffsets row_offsets_;
+  AxisOffsets col_offsets_;
+  bool offsets_stale_ = true;
+  int last_painted_cells_ = 0;
+
+  Drag drag_ = Drag::kNone;
+  int drag_index_ = 0;   // the column or row being resized
+  int drag_length_ = 0;  // its length when the drag started
+  QPoint drag_start_;
+  QPoint drag_pos_;
+  QTimer auto_scroll_;
+
+  QLineEdit* editor_;
+  bool editing_ = false;
+  int edit_row_ = 0;
+  int edit_col_ = 0;
+};
+
+}  // namespace matslip

@@ -1,0 +1,123 @@
+// The main window on the offscreen platform: menus, title, list, selection,
+// clean-up.
+#include "app/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMenuBar>
+#include <QMouseEvent>
+
+#include "base/files.h"
+#include "grid/grid_widget.h"
+#include "store/db.h"
+#include "store/material_table.h"
+#include "store/table.h"
+#include "support/fake_dialogs.h"
+#include "support/temp_dir.h"
+
+namespace matslip {
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  MainWindowTest() {
+    DbCloseAll();
+    SetDurableWrites(false);
+    session_.program_dir = dir_.path();
+    auto table = Table::Create(dir_.File("data.mzk"), Schema(material::Fields()));
+    std::vector<Value> v(material::kFieldCount);
+    v[0] = "钢芯铝绞线";
+    v[1] = "LGJ-95/20";
+    v[2] = "米";
+    v[3] = 0.0;
+    v[14] = 10.0;
+    table->Append(v);
+    v[0] = "悬式绝缘子";
+    v[1] = "XP-70";
+    v[3] = 500.0;
+    table->Append(v);
+  }
+  ~MainWindowTest() override { DbCloseAll(); }
+
+  testing::TempDir dir_;
+  Session session_;
+  testing::FakeDialogs dialogs_;
+};
+
+TEST_F(MainWindowTest, MenusInOrderWithTheirExactCaptions) {
+  MainWindow window(&session_, &dialogs_);
+  QStringList got;
+  for (QAction* menu : window.menuBar()->actions()) {
+    got << "[" + menu->text() + "]";
+    for (QAction* item : menu->menu()->actions())
+      got << (item->isSeparator() ? "-" : item->text());
+  }
+  QStringList want = {
+      "[数据]", "备份数据库", "导入  备份 ", "-", "从电子表读", "加入数据库", "-",
+      "清空数据库", "[编辑]", "刷新显示", "-", "项目编辑(材料进库)", "-", "取消进库",
+      "取消出库", "-", "进出库簿", "项目查找", "-", "开票预览(材料出库)", "[统计]",
+      "本日出库", "本月出库", "本年出库", "-", "本日进库", "本月进库", "本年进库",
+      "[参数]", "参数配置"};
+  EXPECT_EQ(got, want);
+  QAction* hidden = window.menuBar()->actions()[0]->menu()->actions()[4];
+  EXPECT_FALSE(hidden->isVisible());
+  EXPECT_FALSE(hidden->isEnabled());
+  // Items whose windows are not there yet are disabled, never pretending.
+  EXPECT_FALSE(window.edit_menu()->actions()[2]->isEnabled());
+  EXPECT_TRUE(window.edit_menu()->actions()[0]->isEnabled());
+}
+
+TEST_F(MainWindowTest, TitleAndListAfterTheBuild) {
+  MainWindow window(&session_, &dialogs_);
+  EXPECT_EQ(window.windowTitle(),
+            QString("澜栖供电有限责任公司材料出库单打印系统---"
+                    "表中红色文本项目表示库存数量低于报警数量.共1项"));
+  EXPECT_EQ(window.stock_list().GetRowCount(), 3);
+  EXPECT_EQ(window.grid().background(), 0xAE7400u);
+  EXPECT_TRUE(FileExists(dir_.File("data2.mzk")));
+}
+
+TEST_F(MainWindowTest, StockOutPreviewWithNothingPicked) {
+  MainWindow window(&session_, &dialogs_);
+  window.edit_menu()->actions().last()->trigger();
+  ASSERT_EQ(dialogs_.shown.size(), 1u);
+  EXPECT_EQ(dialogs_.shown[0].text, "请先选中材料项目");
+  EXPECT_EQ(dialogs_.shown[0].caption, "^-^");
+}
+
+TEST_F(MainWindowTest, ClickOnARowSelectsItsMaterial) {
+  MainWindow window(&session_, &dialogs_);
+  window.show();
+  QApplication::processEvents();
+  GridWidget* w = window.grid_widget();
+  QRect cell = w->CellRect(3, 1);
+  ASSERT_FALSE(cell.isEmpty());
+  QPoint at = cell.center();
+  QMouseEvent press(QEvent::MouseButtonPress, at, w->viewport()->mapToGlobal(at),
+                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w->viewport(), &press);
+  QMouseEvent release(QEvent::MouseButtonRelease, at, w->viewport()->mapToGlobal(at),
+                      Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(w->viewport(), &release);
+  EXPECT_EQ(session_.selected.name, "悬式绝缘子");
+  EXPECT_EQ(session_.selected.specification, "XP-70");
+}
+
+TEST_F(MainWindowTest, RefreshDropsPicksAndClosingRemovesDerivedFiles) {
+  {
+    MainWindow window(&session_, &dialogs_);
+    session_.stock_out.selection.push_back({.name = "钢芯铝绞线", .specification = "LGJ-95/20"});
+    session_.stock_out.picked_rows = {2};
+    window.edit_menu()->actions()[0]->trigger();  // 刷新显示
+    EXPECT_TRUE(session_.stock_out.selection.empty());
+    EXPECT_TRUE(session_.stock_out.picked_rows.empty());
+    ASSERT_TRUE(testing::WriteTestFile(dir_.File("qd4.mzk"), "x"));
+  }
+  EXPECT_FALSE(FileExists(dir_.File("data2.mzk")));
+  EXPECT_FALSE(FileExists(dir_.File("qd4.mzk")));
+  EXPECT_TRUE(FileExists(dir_.File("data.mzk")));
+}
+
+}  // namespace
+}  // namespace matslip
