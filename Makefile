@@ -42,6 +42,7 @@ fuzz: deps
 	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target table_fuzz
 	mkdir -p $(FUZZ_BUILD)/corpus
 	$(FUZZ_BUILD)/fuzz/table_fuzz -max_total_time=$(FUZZ_SECONDS) \
+	  -dict=fuzz/table_fuzz.dict -timeout=10 -artifact_prefix=$(FUZZ_BUILD)/ \
 	  -max_len=65536 $(FUZZ_BUILD)/corpus
 
 # The program on ./demo-data, made with demo materials on the first run.

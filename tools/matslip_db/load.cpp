@@ -36,7 +36,7 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
 
 class Loader {
  public:
-  Loader(const std::string& tsv_name) : tsv_name_(tsv_name) {}
+  explicit Loader(const std::string& tsv_name) : tsv_name_(tsv_name) {}
 
   // Reads the header and the records; false when any line is bad.
   bool Read(std::string_view text) {
