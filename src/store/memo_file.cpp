@@ -69,6 +69,21 @@ struct MemoFile::Journal {
     for (int i = 0; i < n; ++i) popped[i] = GetI32(p + kJournalFixed + 4 * i);
     return true;
   }
+
+  // Whether a write of ours can have left this record in a file whose header
+  // now counts `count` blocks and that holds `whole` blocks: such a write
+  // only ever adds blocks, and everything it names lies in the old file.
+  bool Plausible(std::int32_t count, std::int64_t whole) const {
+    auto old_block = [&](std::int32_t b) { return b >= 1 && b < old_count; };
+    if (old_count > count || old_count > whole ||
+        old_free_count > old_count - 1 || old_first_free < 0 ||
+        old_first_free >= old_count || new_first < 1 || last < 0 ||
+        last >= old_count || rest_free < 0 || rest_free >= old_count)
+      return false;
+    for (std::int32_t b : popped)
+      if (!old_block(b)) return false;
+    return true;
+  }
 };
 
 bool MemoFile::CreateEmpty(const std::string& path, double created) {
@@ -263,6 +278,10 @@ bool MemoFile::RecoverIfNeeded() {
       head + (fmt::kMemoJournalOffset - fmt::kMemoBlockCountOffset);
   Journal j;
   if (!j.Decode(area)) return TakeCounts(head);  // nothing of ours pending
+  if (!j.Plausible(GetI32(head), file_.Size() / fmt::kBlockSize)) {
+    // Not a record any write of ours leaves: these bytes belong at zero.
+    return ClearJournal() && TakeCounts(head);
+  }
   std::int64_t whole = file_.Size() / fmt::kBlockSize;
   bool linked = false;
   if (j.last != 0) {

@@ -135,8 +135,9 @@ bool Table::Purge() {
           continue;
         }
         for (const FieldDef& f : schema_.fields()) {
+          if (!IsMemoType(f.type)) continue;
           std::int32_t first = GetI32(rec + f.offset);
-          if (IsMemoType(f.type) && first != 0) released.push_back(first);
+          if (first != 0) released.push_back(first);
         }
       }
       if (!out.WriteAt(write_at, kept_bytes)) {
