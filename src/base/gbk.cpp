@@ -71,13 +71,13 @@ std::string GbkToUtf8(std::string_view gbk) {
   return out;
 }
 
-void GbkToUtf8(std::string_view gbk, std::string* out_string) {
+namespace {
+
+// Decodes `gbk` into `p`, which has room for three bytes per input byte (a
+// lone byte becomes U+FFFD; the table's code points all lie in the basic
+// plane); returns the end of the text written.
+char* DecodeGbk(std::string_view gbk, char* p) {
   const GbkTable& table = GetGbkTable();
-  std::string& out = *out_string;
-  // Every byte gives at most three (a lone byte becomes U+FFFD); all the
-  // table's code points lie in the basic plane.
-  out.resize(gbk.size() * 3);
-  char* p = out.data();
   const auto* s = reinterpret_cast<const unsigned char*>(gbk.data());
   const std::size_t n = gbk.size();
   for (std::size_t i = 0; i < n;) {
@@ -110,7 +110,23 @@ void GbkToUtf8(std::string_view gbk, std::string* out_string) {
     }
     *p++ = static_cast<char>(0x80 | (cp & 0x3F));
   }
-  out.resize(static_cast<std::size_t>(p - out.data()));
+  return p;
+}
+
+}  // namespace
+
+void GbkToUtf8(std::string_view gbk, std::string* out) {
+  // Short texts (names, specifications) go through a buffer on the stack, so
+  // that a result that fits the string's own storage needs no allocation.
+  constexpr std::size_t kShort = 128;
+  if (gbk.size() <= kShort) {
+    char buffer[3 * kShort];
+    out->assign(buffer, DecodeGbk(gbk, buffer));
+    return;
+  }
+  out->resize(gbk.size() * 3);
+  out->resize(
+      static_cast<std::size_t>(DecodeGbk(gbk, out->data()) - out->data()));
 }
 
 std::size_t GbkLength(std::string_view utf8) {
