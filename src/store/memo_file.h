@@ -61,6 +61,11 @@ class MemoFile {
   bool Release(const std::vector<std::int32_t>& firsts);
   // Back to the empty state: header only, no free blocks.
   bool Reset();
+  // Writes a copy of the file's counted blocks to `path` with `created` as
+  // its creation time, for a table copy that keeps every memo reference.
+  // False (nothing left at `path`) when a write of another process is
+  // pending in the file or the copy fails.
+  bool CopyTo(const std::string& path, double created);
 
   PosixFile& file() { return file_; }
   std::int32_t block_count() const { return block_count_; }

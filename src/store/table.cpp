@@ -18,8 +18,6 @@ namespace matslip {
 
 namespace {
 
-std::atomic<bool> durable_writes{true};
-
 // Share-mode marker bytes (see file_io.h): one byte per access kind and per
 // denial, each held shared by every opener that has that access or denies it.
 constexpr std::int64_t kHasRead = kShareLockBase + 1;
@@ -33,9 +31,6 @@ bool Fail(std::string* why, const char* reason) {
 }
 
 }  // namespace
-
-void SetDurableWrites(bool on) { durable_writes = on; }
-bool DurableWrites() { return durable_writes; }
 
 Table::~Table() = default;
 
@@ -187,7 +182,7 @@ bool Table::WriteCounts(std::int32_t count, std::int32_t next_id) {
 }
 
 bool Table::Flush(bool memo_too) {
-  if (!durable_writes) return true;
+  if (!DurableWrites()) return true;
   return file_.Sync() && (!memo_too || !memo_ || memo_->file().Sync());
 }
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "store/durability.h"
 #include "store/file_io.h"
 #include "store/memo_file.h"
 #include "store/schema.h"
@@ -27,11 +28,6 @@ struct OpenOptions {
   bool read_only = false;  // never writes; a damaged file then fails to open
   int share_mode = 1;  // 1 share all, 2 deny read, 3 deny write, 4 exclusive
 };
-
-// When on (the default), every change of a table is flushed to the disk
-// before the operation returns. Benchmarks and tests switch it off.
-void SetDurableWrites(bool on);
-bool DurableWrites();
 
 class Table {
  public:
@@ -137,8 +133,14 @@ class Table {
   // are read from the memo file.
   using EmitRecord =
       std::function<bool(const char* record, const std::string* memo_texts)>;
+  // With `share_memo`, the target's memo file is a copy of this one and the
+  // records keep their memo references (see SharesMemo).
   bool WriteTable(const std::string& target, const std::vector<int>& fields,
-                  const std::function<bool(const EmitRecord&)>& produce);
+                  const std::function<bool(const EmitRecord&)>& produce,
+                  bool share_memo = false);
+  // Whether a copy of every record with `fields` may take this table's memo
+  // file whole: every memo field is among them exactly once.
+  bool SharesMemo(const std::vector<int>& fields) const;
 
   std::string path_;
   Schema schema_;

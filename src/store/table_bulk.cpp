@@ -181,9 +181,20 @@ bool Table::Empty() {
   return Flush(true);
 }
 
+bool Table::SharesMemo(const std::vector<int>& fields) const {
+  if (!memo_) return false;
+  for (int i = 0; i < schema_.field_count(); ++i) {
+    if (IsMemoType(schema_.field(i).type) &&
+        std::count(fields.begin(), fields.end(), i) != 1)
+      return false;
+  }
+  return true;
+}
+
 bool Table::WriteTable(const std::string& target,
                        const std::vector<int>& fields,
-                       const std::function<bool(const EmitRecord&)>& produce) {
+                       const std::function<bool(const EmitRecord&)>& produce,
+                       bool share_memo) {
   std::vector<FieldDef> defs;
   for (int i : fields) defs.push_back(schema_.field(i));
   Schema ts(std::move(defs));
@@ -201,8 +212,12 @@ bool Table::WriteTable(const std::string& target,
   if (!out.Create(tmp) || !out.WriteAt(0, ts.EncodeHeader(created)))
     return cleanup();
   MemoFile target_memo;
-  if (ts.has_memo() && (!MemoFile::CreateEmpty(memo_tmp, created) ||
-                        !target_memo.OpenNewForBulk(memo_tmp)))
+  // A memo file that cannot be taken whole (another process's write is
+  // pending in it) has its chains copied one by one instead.
+  if (share_memo && !memo_->CopyTo(memo_tmp, created)) share_memo = false;
+  if (!share_memo && ts.has_memo() &&
+      (!MemoFile::CreateEmpty(memo_tmp, created) ||
+       !target_memo.OpenNewForBulk(memo_tmp)))
     return cleanup();
 
   const std::size_t reclen = static_cast<std::size_t>(ts.record_length());
@@ -218,7 +233,7 @@ bool Table::WriteTable(const std::string& target,
     for (std::size_t j = 0; j < fields.size(); ++j) {
       const FieldDef& sf = schema_.field(fields[j]);
       const FieldDef& tf = ts.field(static_cast<int>(j));
-      if (!IsMemoType(sf.type)) {
+      if (!IsMemoType(sf.type) || share_memo) {
         std::memcpy(dst + tf.offset, src + sf.offset,
                     static_cast<std::size_t>(FieldSize(sf.type, sf.width)));
         continue;
@@ -251,9 +266,10 @@ bool Table::WriteTable(const std::string& target,
   PutI32(counts + 4, static_cast<std::int32_t>(written + 1));
   if (!out.WriteAt(write_at, buf) || !out.WriteAt(fmt::kCountOffset, counts, 8))
     return cleanup();
-  if (ts.has_memo() && !target_memo.FinishBulk()) return cleanup();
+  const bool bulk_memo = ts.has_memo() && !share_memo;
+  if (bulk_memo && !target_memo.FinishBulk()) return cleanup();
   if (DurableWrites() &&
-      (!out.Sync() || (ts.has_memo() && !target_memo.file().Sync())))
+      (!out.Sync() || (bulk_memo && !target_memo.file().Sync())))
     return cleanup();
   out.Close();
   target_memo.file().Close();
@@ -273,14 +289,21 @@ bool Table::CopyTo(const std::string& target, const RecordCondition& condition,
   if (chosen.empty())
     for (int i = 0; i < schema_.field_count(); ++i) chosen.push_back(i);
   int saved = cursor_;
-  bool ok = WriteTable(target, chosen, [&](const auto& emit) {
-    return Scan(
-        false,
-        [&](int, char* rec) {
-          return (condition && !condition()) || emit(rec, nullptr);
-        },
-        nullptr);
-  });
+  // One lock over the whole copy, so that a memo file taken whole matches
+  // the records read.
+  WholeFileLock lock(&file_, &whole_locked_, false);
+  if (!lock.ok()) return false;
+  bool ok = WriteTable(
+      target, chosen,
+      [&](const auto& emit) {
+        return Scan(
+            false,
+            [&](int, char* rec) {
+              return (condition && !condition()) || emit(rec, nullptr);
+            },
+            nullptr);
+      },
+      !condition && SharesMemo(chosen));
   cursor_ = saved;
   Invalidate();
   return ok;
@@ -295,13 +318,18 @@ bool Table::SortTo(const std::string& target,
   std::vector<int> chosen = fields;
   if (chosen.empty())
     for (int i = 0; i < schema_.field_count(); ++i) chosen.push_back(i);
+  // A sort of every record takes the memo file whole (under one lock with
+  // the records); otherwise the memo texts are read in file order with the
+  // records, since the target is written in key order, which would read the
+  // memo file at random.
+  WholeFileLock lock(&file_, &whole_locked_, false);
+  if (!lock.ok()) return false;
+  const bool share_memo = !condition && SharesMemo(chosen);
   std::vector<int> memo_fields;
   for (int f : chosen)
-    if (IsMemoType(schema_.field(f).type)) memo_fields.push_back(f);
+    if (!share_memo && IsMemoType(schema_.field(f).type))
+      memo_fields.push_back(f);
 
-  // The records that qualify, and their memo texts, read in file order: the
-  // target is written in key order, which would read the memo file at
-  // random.
   int saved = cursor_;
   const std::size_t reclen = static_cast<std::size_t>(schema_.record_length());
   std::string all;
@@ -354,14 +382,17 @@ bool Table::SortTo(const std::string& target,
         });
   }
   const std::size_t per_record = memo_fields.size();
-  return WriteTable(target, chosen, [&](const EmitRecord& emit) {
-    for (std::uint32_t i : order) {
-      const std::string* texts =
-          per_record ? &memo_texts[i * per_record] : nullptr;
-      if (!emit(base + i * reclen, texts)) return false;
-    }
-    return true;
-  });
+  return WriteTable(
+      target, chosen,
+      [&](const EmitRecord& emit) {
+        for (std::uint32_t i : order) {
+          const std::string* texts =
+              per_record ? &memo_texts[i * per_record] : nullptr;
+          if (!emit(base + i * reclen, texts)) return false;
+        }
+        return true;
+      },
+      share_memo);
 }
 
 bool Table::AppendFrom(Table& source) {

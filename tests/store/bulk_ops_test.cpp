@@ -5,6 +5,7 @@
 
 #include "base/files.h"
 #include "store/db.h"
+#include "store/file_io.h"
 #include "store/material_table.h"
 #include "store/table_check.h"
 #include "store_test_util.h"
@@ -89,6 +90,55 @@ TEST_F(BulkOpsTest, CopyToWithFieldListAndCondition) {
 
   EXPECT_FALSE(DbCopyTo(dir_.File("x.mzk"), nullptr, {"没有这个字段"}));
   EXPECT_FALSE(FileExists(dir_.File("x.mzk")));
+}
+
+TEST_F(BulkOpsTest, FullCopyTakesTheMemoFileWholeAndBothLiveOn) {
+  AddMaterial("a", "1", 1, 1, std::string(1300, 'a'));
+  AddMaterial("b", "2", 2, 2, "short b");
+  AddMaterial("gone", "3", 3, 3, std::string(800, 'g'));
+  ASSERT_TRUE(DbDelete());
+  ASSERT_TRUE(DbPurge());  // leaves free blocks behind
+  const std::string source_memo = ReadTestFile(dir_.File("data.edt"));
+  std::string backup = dir_.File("backup.mzk");
+  ASSERT_TRUE(DbCopyTo(backup));
+  std::string copied = ReadTestFile(dir_.File("backup.edt"));
+  ASSERT_EQ(copied.size(), source_memo.size());
+  EXPECT_EQ(copied.substr(16), source_memo.substr(16));  // blocks, free list
+  EXPECT_EQ(CheckTable(backup), std::vector<std::string>{});
+  std::string sorted = dir_.File("sorted.mzk");
+  ASSERT_TRUE(DbSortTo(sorted, "品名", false));
+  EXPECT_EQ(Column(sorted, material::kInLog),
+            (std::vector<std::string>{"short b", std::string(1300, 'a')}));
+  EXPECT_EQ(CheckTable(sorted), std::vector<std::string>{});
+  // The copies and the source change independently afterwards.
+  ASSERT_TRUE(DbOpen(backup, "backup"));
+  ASSERT_TRUE(DbGoTo(2));
+  ASSERT_TRUE(DbWriteMemo(material::kInLog, std::string(900, '+')));
+  ASSERT_TRUE(DbSelect("data"));
+  ASSERT_TRUE(DbGoTo(2));
+  ASSERT_TRUE(DbWriteMemo(material::kInLog, " more"));
+  DbClose("backup");
+  EXPECT_EQ(Column(backup, material::kInLog),
+            (std::vector<std::string>{std::string(1300, 'a'),
+                                      "short b" + std::string(900, '+')}));
+  EXPECT_EQ(Column(data_, material::kInLog),
+            (std::vector<std::string>{std::string(1300, 'a'), "short b more"}));
+  EXPECT_EQ(CheckTable(backup), std::vector<std::string>{});
+  EXPECT_EQ(CheckTable(data_), std::vector<std::string>{});
+}
+
+TEST_F(BulkOpsTest, FullCopyWithAWritePendingCopiesChainByChain) {
+  AddMaterial("a", "1", 1, 1, std::string(1300, 'a'));
+  // Another process's memo write is under way: its undo record is there.
+  std::string memo = ReadTestFile(dir_.File("data.edt"));
+  PutI32(memo.data() + 28, 0x314E524A);
+  ASSERT_TRUE(testing::WriteTestFile(dir_.File("data.edt"), memo));
+  std::string backup = dir_.File("backup.mzk");
+  ASSERT_TRUE(DbCopyTo(backup));
+  EXPECT_EQ(GetI32(ReadTestFile(dir_.File("backup.edt")).data() + 28), 0);
+  EXPECT_EQ(Column(backup, material::kInLog),
+            std::vector<std::string>{std::string(1300, 'a')});
+  EXPECT_EQ(CheckTable(backup), std::vector<std::string>{});
 }
 
 TEST_F(BulkOpsTest, CopyToReplacesAnExistingTargetWhole) {
