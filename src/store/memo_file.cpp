@@ -451,24 +451,52 @@ bool MemoFile::Release(const std::vector<std::int32_t>& firsts) {
   RegionLock lock(&file_, kHeaderLockOffset, kHeaderLockLength, true, bulk_);
   if (!lock.ok()) return false;
   if (!bulk_ && !RecoverIfNeeded()) return false;
+  // Collect the blocks first (reading ahead: released chains often lie
+  // together), then free them in ascending order, so that neighbouring
+  // blocks go out in one write and later values reuse them front to back.
   std::vector<bool> seen(static_cast<std::size_t>(block_count_), false);
+  std::vector<std::int32_t> blocks;
   bool all_ok = true;
+  const bool was_reading_ahead = read_ahead_;
+  read_ahead_ = true;
+  char block[fmt::kBlockSize];
   for (std::int32_t first : firsts) {
     for (std::int32_t b = first; b != 0;) {
-      std::int32_t prev, next, used;
-      if (!ReadBlockHeader(b, &prev, &next, &used) || seen[b]) {
+      if (b < 1 || b >= block_count_ || seen[b] || !ReadBlock(b, block) ||
+          GetI32(block + 8) < 0 || GetI32(block + 8) > fmt::kBlockDataSize) {
         all_ok = false;  // broken or shared chain: free what was valid
         break;
       }
       seen[b] = true;
-      char blk[fmt::kBlockSize] = {};
-      PutI32(blk + 4, first_free_);
-      if (!file_.WriteAt(BlockOffset(b), blk, sizeof blk)) return false;
-      first_free_ = b;
-      ++free_count_;
-      b = next;
+      blocks.push_back(b);
+      b = GetI32(block + 4);
     }
   }
+  read_ahead_ = was_reading_ahead;
+  window_.clear();
+  if (blocks.empty()) return all_ok;
+  std::sort(blocks.begin(), blocks.end());
+  std::string run;
+  std::int32_t run_start = blocks.front();
+  for (std::size_t i = 0; i < blocks.size(); ++i) {
+    if (!run.empty() &&
+        (blocks[i] != run_start + std::int32_t(run.size() / fmt::kBlockSize) ||
+         run.size() >= static_cast<std::size_t>(fmt::kBulkBytes))) {
+      if (!file_.WriteAt(BlockOffset(run_start), run)) return false;
+      run.clear();
+      run_start = blocks[i];
+    }
+    char free_block[fmt::kBlockSize] = {};
+    PutI32(free_block + 4, i + 1 < blocks.size() ? blocks[i + 1] : first_free_);
+    run.append(free_block, sizeof free_block);
+  }
+  if (!file_.WriteAt(BlockOffset(run_start), run)) return false;
+  first_free_ = blocks.front();
+  // Blocks a damaged file had on its free list already would count twice;
+  // the count must stay one the header may hold.
+  free_count_ = static_cast<std::int32_t>(std::min<std::int64_t>(
+      std::int64_t{free_count_} + std::int64_t(blocks.size()),
+      block_count_ - 1));
   return WriteHeaderCounts() && all_ok;
 }
 
