@@ -3,8 +3,9 @@
 // become the main file (.mzk), the rest the memo file (.edt). Each input is
 // opened read-only (every field of every record read, memo texts included),
 // checked with CheckTable, then opened for writing so that the repairs run,
-// read again, given a memo append and a purge, and checked once more: what
-// the repairs leave behind must be as safe to read as the input.
+// read again, given a memo append and a purge, copied and sorted (the copies
+// checked), and checked once more: what the repairs leave behind must be as
+// safe to read as the input.
 //
 // When the corpus folder is empty, LLVMFuzzerInitialize seeds it with small
 // valid tables holding memo chains.
@@ -73,6 +74,11 @@ void Exercise(const std::uint8_t* data, std::size_t size) {
       t->DeleteCurrent();
       t->Purge();
     }
+    // Whole copies take the memo file as it is; sorted ones in key order.
+    const std::string copy = WorkDir() + "/copy.mzk";
+    if (t->CopyTo(copy, nullptr, {})) CheckTable(copy);
+    if (t->SortTo(copy, {{0, false}}, nullptr, {})) CheckTable(copy);
+    if (t->CopyTo(copy, [] { return true; }, {})) CheckTable(copy);
   }
   CheckTable(path);
 }
