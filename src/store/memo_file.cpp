@@ -451,29 +451,24 @@ bool MemoFile::Release(const std::vector<std::int32_t>& firsts) {
   RegionLock lock(&file_, kHeaderLockOffset, kHeaderLockLength, true, bulk_);
   if (!lock.ok()) return false;
   if (!bulk_ && !RecoverIfNeeded()) return false;
-  // Collect the blocks first (reading ahead: released chains often lie
-  // together), then free them in ascending order, so that neighbouring
-  // blocks go out in one write and later values reuse them front to back.
+  // Collect the blocks first, then free them in ascending order, so that
+  // neighbouring blocks go out in one write and later values reuse them
+  // front to back.
   std::vector<bool> seen(static_cast<std::size_t>(block_count_), false);
   std::vector<std::int32_t> blocks;
   bool all_ok = true;
-  const bool was_reading_ahead = read_ahead_;
-  read_ahead_ = true;
-  char block[fmt::kBlockSize];
   for (std::int32_t first : firsts) {
     for (std::int32_t b = first; b != 0;) {
-      if (b < 1 || b >= block_count_ || seen[b] || !ReadBlock(b, block) ||
-          GetI32(block + 8) < 0 || GetI32(block + 8) > fmt::kBlockDataSize) {
+      std::int32_t prev, next, used;
+      if (!ReadBlockHeader(b, &prev, &next, &used) || seen[b]) {
         all_ok = false;  // broken or shared chain: free what was valid
         break;
       }
       seen[b] = true;
       blocks.push_back(b);
-      b = GetI32(block + 4);
+      b = next;
     }
   }
-  read_ahead_ = was_reading_ahead;
-  window_.clear();
   if (blocks.empty()) return all_ok;
   std::sort(blocks.begin(), blocks.end());
   std::string run;
