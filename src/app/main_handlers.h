@@ -11,7 +11,7 @@ class Dialogs;
 inline constexpr char kNothingPickedMessage[] = "请先选中材料项目";
 inline constexpr char kNothingPickedCaption[] = "^-^";
 
-// The material of stock-list row `row` (name from column 1, specification
+// The material of stock-list row `row` (name from column 1, 规格型号
 // from column 2); empty texts outside the table.
 SelectedMaterial SelectedFromRow(const DataSrc& stock_list, int row);
 

@@ -12,8 +12,8 @@
 namespace matslip {
 
 struct SelectedMaterial {
-  std::string name;           // 品名
-  std::string specification;  // 规格型号
+  std::string name;  // 品名
+  std::string spec;  // 规格型号
 };
 
 struct Session {

@@ -27,7 +27,7 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes);
 bool SyncFile(const std::string& path);
 bool SyncDirectoryOf(const std::string& path);
 
-// Maps a material key (name followed by specification) to a file name that
+// Maps a material key (品名 followed by 规格型号) to a file name that
 // stays inside its folder: / \ : * ? " < > | and control characters become
 // their full-width forms (control characters U+0000..U+001F become U+2400..);
 // "." and ".." alone become "．" and "．．". "LGJ-95/20" -> "LGJ-95／20".

@@ -8,13 +8,13 @@
 namespace matslip {
 
 struct MaterialEntry {
-  std::string name;           // 品名
-  std::string specification;  // 规格型号
-  std::string unit;           // 单位
-  double price = 0;           // 单价
-  double quantity = 0;        // 数量
-  double value = 0;           // 金额
-  double alarm = 0;           // 报警数量
+  std::string name;     // 品名
+  std::string spec;     // 规格型号
+  std::string unit;     // 单位
+  double price = 0;     // 单价
+  double quantity = 0;  // 数量
+  double value = 0;     // 金额
+  double alarm = 0;     // 报警数量
   bool operator==(const MaterialEntry&) const = default;
 };
 

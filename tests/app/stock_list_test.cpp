@@ -134,7 +134,7 @@ TEST_F(StockListTest, RebuildShowsChangesAndKeepsNoOldColours) {
   ASSERT_TRUE(DbGoTo(1));
   ASSERT_TRUE(DbWrite(material::kQuantity, 100.0));
   StockOutState state;
-  state.selection.push_back({.name = "a", .specification = "1"});
+  state.selection.push_back({.name = "a", .spec = "1"});
   state.picked_rows = {2};
   StockListBuild b =
       RefreshStockList(dir_.path(), &state, &table_, &provider_, &grid_);
@@ -166,7 +166,7 @@ TEST_F(StockListTest, SelectedMaterialAndStockOutCheck) {
   Build();
   SelectedMaterial m = SelectedFromRow(table_, 2);
   EXPECT_EQ(m.name, "钢芯铝绞线");
-  EXPECT_EQ(m.specification, "LGJ-95/20");
+  EXPECT_EQ(m.spec, "LGJ-95/20");
   EXPECT_EQ(SelectedFromRow(table_, 9).name, "");
 
   testing::FakeDialogs dialogs;
@@ -175,7 +175,7 @@ TEST_F(StockListTest, SelectedMaterialAndStockOutCheck) {
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0].text, "请先选中材料项目");
   EXPECT_EQ(dialogs.shown[0].caption, "^-^");
-  state.selection.push_back({.name = "钢芯铝绞线", .specification = "LGJ-95/20"});
+  state.selection.push_back({.name = "钢芯铝绞线", .spec = "LGJ-95/20"});
   EXPECT_TRUE(MayOpenStockOut(state, dialogs));
   EXPECT_EQ(dialogs.shown.size(), 1u);
 }

@@ -25,7 +25,8 @@ class MainWindowTest : public ::testing::Test {
     DbCloseAll();
     SetDurableWrites(false);
     session_.program_dir = dir_.path();
-    auto table = Table::Create(dir_.File("data.mzk"), Schema(material::Fields()));
+    auto table =
+        Table::Create(dir_.File("data.mzk"), Schema(material::Fields()));
     std::vector<Value> v(material::kFieldCount);
     v[0] = "钢芯铝绞线";
     v[1] = "LGJ-95/20";
@@ -54,11 +55,14 @@ TEST_F(MainWindowTest, MenusInOrderWithTheirExactCaptions) {
       got << (item->isSeparator() ? "-" : item->text());
   }
   QStringList want = {
-      "[数据]", "备份数据库", "导入  备份 ", "-", "从电子表读", "加入数据库", "-",
-      "清空数据库", "[编辑]", "刷新显示", "-", "项目编辑(材料进库)", "-", "取消进库",
-      "取消出库", "-", "进出库簿", "项目查找", "-", "开票预览(材料出库)", "[统计]",
-      "本日出库", "本月出库", "本年出库", "-", "本日进库", "本月进库", "本年进库",
-      "[参数]", "参数配置"};
+      "[数据]",     "备份数据库", "导入  备份 ", "-",
+      "从电子表读", "加入数据库", "-",           "清空数据库",
+      "[编辑]",     "刷新显示",   "-",           "项目编辑(材料进库)",
+      "-",          "取消进库",   "取消出库",    "-",
+      "进出库簿",   "项目查找",   "-",           "开票预览(材料出库)",
+      "[统计]",     "本日出库",   "本月出库",    "本年出库",
+      "-",          "本日进库",   "本月进库",    "本年进库",
+      "[参数]",     "参数配置"};
   EXPECT_EQ(got, want);
   QAction* hidden = window.menuBar()->actions()[0]->menu()->actions()[4];
   EXPECT_FALSE(hidden->isVisible());
@@ -94,20 +98,23 @@ TEST_F(MainWindowTest, ClickOnARowSelectsItsMaterial) {
   QRect cell = w->CellRect(3, 1);
   ASSERT_FALSE(cell.isEmpty());
   QPoint at = cell.center();
-  QMouseEvent press(QEvent::MouseButtonPress, at, w->viewport()->mapToGlobal(at),
-                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QMouseEvent press(QEvent::MouseButtonPress, at,
+                    w->viewport()->mapToGlobal(at), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(w->viewport(), &press);
-  QMouseEvent release(QEvent::MouseButtonRelease, at, w->viewport()->mapToGlobal(at),
-                      Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+  QMouseEvent release(QEvent::MouseButtonRelease, at,
+                      w->viewport()->mapToGlobal(at), Qt::LeftButton,
+                      Qt::NoButton, Qt::NoModifier);
   QApplication::sendEvent(w->viewport(), &release);
   EXPECT_EQ(session_.selected.name, "悬式绝缘子");
-  EXPECT_EQ(session_.selected.specification, "XP-70");
+  EXPECT_EQ(session_.selected.spec, "XP-70");
 }
 
 TEST_F(MainWindowTest, RefreshDropsPicksAndClosingRemovesDerivedFiles) {
   {
     MainWindow window(&session_, &dialogs_);
-    session_.stock_out.selection.push_back({.name = "钢芯铝绞线", .specification = "LGJ-95/20"});
+    session_.stock_out.selection.push_back(
+        {.name = "钢芯铝绞线", .spec = "LGJ-95/20"});
     session_.stock_out.picked_rows = {2};
     window.edit_menu()->actions()[0]->trigger();  // 刷新显示
     EXPECT_TRUE(session_.stock_out.selection.empty());
