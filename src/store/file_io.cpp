@@ -124,12 +124,6 @@ bool PosixFile::Lock(std::int64_t offset, std::int64_t length, bool exclusive) {
                              offset, length);
 }
 
-bool PosixFile::TryLock(std::int64_t offset, std::int64_t length,
-                        bool exclusive) {
-  return fd_ >= 0 && SetLock(fd_, F_OFD_SETLK, exclusive ? F_WRLCK : F_RDLCK,
-                             offset, length);
-}
-
 bool PosixFile::Unlock(std::int64_t offset, std::int64_t length) {
   return fd_ >= 0 && SetLock(fd_, F_OFD_SETLK, F_UNLCK, offset, length);
 }

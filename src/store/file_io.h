@@ -39,11 +39,10 @@ class PosixFile {
   bool Truncate(std::int64_t size);
   bool Sync();
 
-  // Byte-range locks. `Lock` waits; `TryLock` does not. A length of 0 means
-  // "to the end of the lockable data region" (all of the file's bytes, but
-  // not the share-mode marker bytes).
+  // Byte-range locks; `Lock` waits for a conflicting lock to go. A length
+  // of 0 means "to the end of the lockable data region" (all of the file's
+  // bytes, but not the share-mode marker bytes).
   bool Lock(std::int64_t offset, std::int64_t length, bool exclusive);
-  bool TryLock(std::int64_t offset, std::int64_t length, bool exclusive);
   bool Unlock(std::int64_t offset, std::int64_t length);
   // True when another descriptor holds a lock that would conflict with an
   // exclusive (or shared) lock of ours on the range.
