@@ -178,8 +178,8 @@ TEST_F(MultiProcessTest, WriterKilledAtRandomMomentsLosesNothingReported) {
       ASSERT_TRUE(present.count(name)) << "lost reported append " << name;
   }
   EXPECT_GE(killed_mid_run, kKills * 9 / 10);
-  EXPECT_GT(appended.size(), 100u);
-  EXPECT_GT(lines.size(), 50u);
+  EXPECT_GT(appended.size(), 50u);
+  EXPECT_GT(lines.size(), 20u);
   std::printf(
       "kills: %d, interrupted memo writes recovered: %d, reported appends: "
       "%zu, "
