@@ -49,7 +49,7 @@ inline constexpr int kMemoBlockCountOffset = 16;
 inline constexpr int kMemoFreeCountOffset = 20;
 inline constexpr int kMemoFirstFreeOffset = 24;
 // Bytes 28..511 of block 0 are zero at rest. While a memo write that takes
-// new blocks is under way they hold its undo record (memo_journal.h), so that
+// new blocks is under way they hold its undo record (memo_file.cpp), so that
 // a write cut short by a crash is rolled back on the next open.
 inline constexpr int kMemoJournalOffset = 28;
 
