@@ -1,6 +1,9 @@
 #include "store/durability.h"
 
 #include <atomic>
+#include <cstdio>
+
+#include "base/files.h"
 
 namespace matslip {
 
@@ -10,5 +13,11 @@ std::atomic<bool> durable_writes{true};
 
 void SetDurableWrites(bool on) { durable_writes = on; }
 bool DurableWrites() { return durable_writes; }
+
+bool RenameOver(const std::string& from, const std::string& to,
+                bool flush_folder) {
+  if (::rename(from.c_str(), to.c_str()) != 0) return false;
+  return !flush_folder || !DurableWrites() || SyncDirectoryOf(to);
+}
 
 }  // namespace matslip

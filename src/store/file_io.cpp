@@ -136,6 +136,26 @@ bool PosixFile::IsLockedByOther(std::int64_t offset, std::int64_t length,
   return fl.l_type != F_UNLCK;
 }
 
+char* PieceWriter::Next(std::size_t size) {
+  if (pending_.size() >= piece_ && !Flush()) return nullptr;
+  pending_.resize(pending_.size() + size, '\0');
+  return pending_.data() + pending_.size() - size;
+}
+
+bool PieceWriter::Append(std::string_view bytes) {
+  char* room = Next(bytes.size());
+  if (room == nullptr) return false;
+  std::memcpy(room, bytes.data(), bytes.size());
+  return true;
+}
+
+bool PieceWriter::Flush() {
+  if (!file_->WriteAt(at_, pending_)) return false;
+  at_ += static_cast<std::int64_t>(pending_.size());
+  pending_.clear();
+  return true;
+}
+
 RegionLock::RegionLock(PosixFile* file, std::int64_t offset,
                        std::int64_t length, bool exclusive, bool skip)
     : file_(file), offset_(offset), length_(length) {

@@ -53,6 +53,27 @@ class PosixFile {
   int fd_ = -1;
 };
 
+// Bytes written one after another into a file from a starting offset,
+// gathered into pieces of at most about `piece` bytes, so that records go
+// out in a few large writes.
+class PieceWriter {
+ public:
+  PieceWriter(PosixFile* file, std::int64_t at, std::size_t piece)
+      : file_(file), at_(at), piece_(piece) {}
+  // Room for `size` more bytes, zeroed; valid until the next call. Null when
+  // a full piece could not be written.
+  char* Next(std::size_t size);
+  bool Append(std::string_view bytes);
+  // Writes what is gathered.
+  bool Flush();
+
+ private:
+  PosixFile* file_;
+  std::int64_t at_;
+  std::size_t piece_;
+  std::string pending_;
+};
+
 // Holds a lock for a scope. A whole-file lock taken by a bulk operation makes
 // the smaller locks inside it unnecessary: `Region` skips them then (taking
 // and releasing them would punch holes into the whole-file lock).

@@ -160,12 +160,6 @@ bool Table::StillLinked() const {
   return ::fstat(file_.fd(), &st) == 0 && st.st_nlink > 0;
 }
 
-bool Table::ReplaceWith(const std::string& tmp) {
-  if (::rename(tmp.c_str(), path_.c_str()) != 0) return false;
-  if (DurableWrites()) SyncDirectoryOf(path_);
-  return true;
-}
-
 bool Table::ReopenMain() {
   PosixFile fresh;
   if (!fresh.Open(path_, false)) return false;

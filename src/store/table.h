@@ -116,9 +116,8 @@ class Table {
   // False when the file was replaced under this table (by a purge or a
   // restore elsewhere): writing on would go into a file nobody sees.
   bool StillLinked() const;
-  // Renames `tmp` over the main file (flushing the folder when writes are
-  // durable), and opens the new main file with this table's share mode.
-  bool ReplaceWith(const std::string& tmp);
+  // Opens the main file anew (after it was replaced) with this table's share
+  // mode.
   bool ReopenMain();
   bool Flush(bool memo_too);
   // Scans the records [0, count) in blocks under a whole-file lock, making

@@ -118,8 +118,9 @@ bool Table::Purge() {
     const int per_block = RecordsPerBlock();
     const std::size_t reclen =
         static_cast<std::size_t>(schema_.record_length());
-    std::string block, kept_bytes;
-    std::int64_t write_at = static_cast<std::int64_t>(header_length);
+    std::string block;
+    PieceWriter kept_records(&out, static_cast<std::int64_t>(header_length),
+                             fmt::kBulkBytes);
     for (int start = 0; start < count; start += per_block) {
       int n = std::min(per_block, count - start);
       block.resize(static_cast<std::size_t>(n) * reclen);
@@ -127,11 +128,14 @@ bool Table::Purge() {
         RemoveFile(tmp);
         return false;
       }
-      kept_bytes.clear();
       for (int i = 0; i < n; ++i) {
         const char* rec = block.data() + std::size_t(i) * reclen;
         if (GetI32(rec) >= 0) {
-          kept_bytes.append(rec, reclen);
+          if (!kept_records.Append(std::string_view(rec, reclen))) {
+            RemoveFile(tmp);
+            return false;
+          }
+          ++kept;
           continue;
         }
         for (const FieldDef& f : schema_.fields()) {
@@ -140,17 +144,11 @@ bool Table::Purge() {
           if (first != 0) released.push_back(first);
         }
       }
-      if (!out.WriteAt(write_at, kept_bytes)) {
-        RemoveFile(tmp);
-        return false;
-      }
-      write_at += static_cast<std::int64_t>(kept_bytes.size());
-      kept += static_cast<std::int64_t>(kept_bytes.size() / reclen);
     }
     char b[4];
     PutI32(b, static_cast<std::int32_t>(kept));
-    if (!out.WriteAt(fmt::kCountOffset, b, 4) ||
-        (DurableWrites() && !out.Sync()) || !ReplaceWith(tmp)) {
+    if (!kept_records.Flush() || !out.WriteAt(fmt::kCountOffset, b, 4) ||
+        (DurableWrites() && !out.Sync()) || !RenameOver(tmp, path_, true)) {
       RemoveFile(tmp);
       return false;
     }
@@ -221,14 +219,13 @@ bool Table::WriteTable(const std::string& target,
     return cleanup();
 
   const std::size_t reclen = static_cast<std::size_t>(ts.record_length());
-  std::string buf;
-  std::int64_t written = 0, write_at = ts.header_length();
+  PieceWriter records(&out, ts.header_length(), fmt::kBulkBytes);
+  std::int64_t written = 0;
   std::string memo_bytes;
   auto emit = [&](const char* src, const std::string* memo_texts) {
     if (written >= INT32_MAX - 1) return false;
-    std::size_t base = buf.size();
-    buf.resize(base + reclen, '\0');
-    char* dst = buf.data() + base;
+    char* dst = records.Next(reclen);
+    if (dst == nullptr) return false;
     PutI32(dst, static_cast<std::int32_t>(written + 1));
     for (std::size_t j = 0; j < fields.size(); ++j) {
       const FieldDef& sf = schema_.field(fields[j]);
@@ -253,18 +250,13 @@ bool Table::WriteTable(const std::string& target,
       if (!target_memo.Append(&first, *bytes, link)) return false;
     }
     ++written;
-    if (buf.size() >= static_cast<std::size_t>(fmt::kBulkBytes)) {
-      if (!out.WriteAt(write_at, buf)) return false;
-      write_at += static_cast<std::int64_t>(buf.size());
-      buf.clear();
-    }
     return true;
   };
   if (!produce(emit)) return cleanup();
   char counts[8];
   PutI32(counts, static_cast<std::int32_t>(written));
   PutI32(counts + 4, static_cast<std::int32_t>(written + 1));
-  if (!out.WriteAt(write_at, buf) || !out.WriteAt(fmt::kCountOffset, counts, 8))
+  if (!records.Flush() || !out.WriteAt(fmt::kCountOffset, counts, 8))
     return cleanup();
   const bool bulk_memo = ts.has_memo() && !share_memo;
   if (bulk_memo && !target_memo.FinishBulk()) return cleanup();
@@ -275,12 +267,10 @@ bool Table::WriteTable(const std::string& target,
   target_memo.file().Close();
   // The memo file goes first: a table is never seen with another table's
   // memo file behind it for longer than between two renames.
-  if (ts.has_memo() ? !MoveFile(memo_tmp, memo_target)
+  if (ts.has_memo() ? !RenameOver(memo_tmp, memo_target, false)
                     : !RemoveFile(memo_target))
     return cleanup();
-  if (!MoveFile(tmp, target)) return cleanup();
-  if (DurableWrites()) SyncDirectoryOf(target);
-  return true;
+  return RenameOver(tmp, target, true) || cleanup();
 }
 
 bool Table::CopyTo(const std::string& target, const RecordCondition& condition,
@@ -423,17 +413,16 @@ bool Table::AppendFrom(Table& source) {
           &source.file_, &source.whole_locked_, false);
       if (!source_lock->ok()) return false;
     }
-    std::string buf, bytes;
-    std::int64_t write_at = RecordOffset(count);
+    std::string bytes;
+    PieceWriter records(&file_, RecordOffset(count), fmt::kBulkBytes);
     int source_count = source.RecordCount();
     bool ok = source.ForEachRecord([&](int index, const char* src) {
       if (index >= source_count) return true;
       if (std::int64_t{count} + added >= INT32_MAX - 1 ||
           std::int64_t{next_id} + added >= INT32_MAX - 1)
         return false;
-      std::size_t base = buf.size();
-      buf.resize(base + reclen, '\0');
-      char* dst = buf.data() + base;
+      char* dst = records.Next(reclen);
+      if (dst == nullptr) return false;
       PutI32(dst, static_cast<std::int32_t>(next_id + added));
       for (const Pair& p : pairs) {
         const FieldDef& t = *p.target;
@@ -462,14 +451,9 @@ bool Table::AppendFrom(Table& source) {
         }
       }
       ++added;
-      if (buf.size() >= static_cast<std::size_t>(fmt::kBulkBytes)) {
-        if (!file_.WriteAt(write_at, buf)) return false;
-        write_at += static_cast<std::int64_t>(buf.size());
-        buf.clear();
-      }
       return true;
     });
-    if (!ok || !file_.WriteAt(write_at, buf) ||
+    if (!ok || !records.Flush() ||
         !WriteCounts(static_cast<std::int32_t>(count + added),
                      static_cast<std::int32_t>(next_id + added)))
       return false;
