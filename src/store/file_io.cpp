@@ -6,6 +6,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 namespace matslip {
@@ -44,6 +46,14 @@ bool PosixFile::Create(const std::string& path) {
 void PosixFile::Close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
+}
+
+void CloseInBackground(PosixFile file) {
+  try {
+    std::thread([f = std::move(file)]() mutable { f.Close(); }).detach();
+  } catch (const std::system_error&) {
+    // No thread: the descriptor closed with the thread's unused state.
+  }
 }
 
 std::int64_t PosixFile::ReadUpTo(std::int64_t offset, void* buf,

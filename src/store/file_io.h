@@ -53,6 +53,11 @@ class PosixFile {
   int fd_ = -1;
 };
 
+// Closes `file` on a thread of its own and returns at once: the last close of
+// a file that has been replaced frees its blocks, which the caller need not
+// wait for. Closes it here when no thread can be started.
+void CloseInBackground(PosixFile file);
+
 // Bytes written one after another into a file from a starting offset,
 // gathered into pieces of at most about `piece` bytes, so that records go
 // out in a few large writes.

@@ -495,10 +495,13 @@ bool MemoFile::Release(const std::vector<std::int32_t>& firsts) {
   return WriteHeaderCounts() && all_ok;
 }
 
-bool MemoFile::CopyTo(const std::string& path, double created) {
+bool MemoFile::HasPendingWrite() {
   char tag[4];
-  if (!file_.ReadAt(fmt::kMemoJournalOffset, tag, 4) || GetI32(tag) != 0)
-    return false;
+  return !file_.ReadAt(fmt::kMemoJournalOffset, tag, 4) || GetI32(tag) != 0;
+}
+
+bool MemoFile::CopyTo(const std::string& path, double created) {
+  if (HasPendingWrite()) return false;
   PosixFile out;
   if (!out.Create(path)) return false;
   const std::int64_t length = BlockOffset(block_count_);

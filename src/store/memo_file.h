@@ -61,6 +61,9 @@ class MemoFile {
   bool Release(const std::vector<std::int32_t>& firsts);
   // Back to the empty state: header only, no free blocks.
   bool Reset();
+  // Whether another process's write is pending in the file (its undo record
+  // is set), or the record cannot be read.
+  bool HasPendingWrite();
   // Writes a copy of the file's counted blocks to `path` with `created` as
   // its creation time, for a table copy that keeps every memo reference.
   // False (nothing left at `path`) when a write of another process is

@@ -163,8 +163,12 @@ bool Table::StillLinked() const {
 bool Table::ReopenMain() {
   PosixFile fresh;
   if (!fresh.Open(path_, false)) return false;
-  std::swap(file_, fresh);  // the old descriptor closes with its locks
-  return TakeShareLocks(options_);
+  std::swap(file_, fresh);
+  const bool locked = TakeShareLocks(options_);
+  // The old descriptor goes with its locks; its close frees the blocks of
+  // the replaced file.
+  CloseInBackground(std::move(fresh));
+  return locked;
 }
 
 bool Table::WriteCounts(std::int32_t count, std::int32_t next_id) {

@@ -1,8 +1,8 @@
 // The operations of Table that work on many records at once: they hold the
 // whole-file lock and move records in blocks of at most fmt::kBulkBytes.
 #include <algorithm>
-#include <cmath>
 #include <cstring>
+#include <future>
 
 #include "base/clock.h"
 #include "base/files.h"
@@ -10,6 +10,7 @@
 #include "store/format.h"
 #include "store/names.h"
 #include "store/record_codec.h"
+#include "store/record_order.h"
 #include "store/table.h"
 
 namespace matslip {
@@ -189,6 +190,16 @@ bool Table::SharesMemo(const std::vector<int>& fields) const {
   return true;
 }
 
+namespace {
+
+// A stretch of bytes that goes unchanged from a source record to a target
+// record: neighbouring fields that stay neighbours make one.
+struct CopyRun {
+  std::size_t from, to, size;
+};
+
+}  // namespace
+
 bool Table::WriteTable(const std::string& target,
                        const std::vector<int>& fields,
                        const std::function<bool(const EmitRecord&)>& produce,
@@ -200,7 +211,13 @@ bool Table::WriteTable(const std::string& target,
   const std::string memo_target = MemoPathOf(target);
   const std::string memo_tmp = memo_target + ".tmp";
   const double created = Now();
+  // A memo file taken whole is copied by a second thread while this one
+  // writes the records. Not when another process's write is pending in it:
+  // then its chains are copied one by one.
+  if (share_memo && memo_->HasPendingWrite()) share_memo = false;
+  std::future<bool> memo_copy;
   auto cleanup = [&]() {
+    if (memo_copy.valid()) memo_copy.wait();
     RemoveFile(tmp);
     RemoveFile(memo_tmp);
     return false;
@@ -210,13 +227,33 @@ bool Table::WriteTable(const std::string& target,
   if (!out.Create(tmp) || !out.WriteAt(0, ts.EncodeHeader(created)))
     return cleanup();
   MemoFile target_memo;
-  // A memo file that cannot be taken whole (another process's write is
-  // pending in it) has its chains copied one by one instead.
-  if (share_memo && !memo_->CopyTo(memo_tmp, created)) share_memo = false;
-  if (!share_memo && ts.has_memo() &&
-      (!MemoFile::CreateEmpty(memo_tmp, created) ||
-       !target_memo.OpenNewForBulk(memo_tmp)))
+  if (share_memo) {
+    memo_copy =
+        std::async(std::launch::async | std::launch::deferred,
+                   [&] { return memo_->CopyTo(memo_tmp, created); });
+  } else if (ts.has_memo() && (!MemoFile::CreateEmpty(memo_tmp, created) ||
+                               !target_memo.OpenNewForBulk(memo_tmp))) {
     return cleanup();
+  }
+
+  std::vector<CopyRun> runs;
+  std::vector<std::size_t> chained;  // memo fields whose chains are copied
+  for (std::size_t j = 0; j < fields.size(); ++j) {
+    const FieldDef& sf = schema_.field(fields[j]);
+    const FieldDef& tf = ts.field(static_cast<int>(j));
+    if (IsMemoType(sf.type) && !share_memo) {
+      chained.push_back(j);
+      continue;
+    }
+    const auto from = static_cast<std::size_t>(sf.offset);
+    const auto to = static_cast<std::size_t>(tf.offset);
+    const auto size = static_cast<std::size_t>(FieldSize(sf.type, sf.width));
+    if (!runs.empty() && runs.back().from + runs.back().size == from &&
+        runs.back().to + runs.back().size == to)
+      runs.back().size += size;
+    else
+      runs.push_back({from, to, size});
+  }
 
   const std::size_t reclen = static_cast<std::size_t>(ts.record_length());
   PieceWriter records(&out, ts.header_length(), fmt::kBulkBytes);
@@ -227,14 +264,10 @@ bool Table::WriteTable(const std::string& target,
     char* dst = records.Next(reclen);
     if (dst == nullptr) return false;
     PutI32(dst, static_cast<std::int32_t>(written + 1));
-    for (std::size_t j = 0; j < fields.size(); ++j) {
+    for (const CopyRun& r : runs) std::memcpy(dst + r.to, src + r.from, r.size);
+    for (std::size_t j : chained) {
       const FieldDef& sf = schema_.field(fields[j]);
       const FieldDef& tf = ts.field(static_cast<int>(j));
-      if (!IsMemoType(sf.type) || share_memo) {
-        std::memcpy(dst + tf.offset, src + sf.offset,
-                    static_cast<std::size_t>(FieldSize(sf.type, sf.width)));
-        continue;
-      }
       const std::string* bytes = memo_texts ? memo_texts++ : &memo_bytes;
       if (!memo_texts) {
         std::int32_t ref = GetI32(src + sf.offset);
@@ -263,6 +296,7 @@ bool Table::WriteTable(const std::string& target,
   if (DurableWrites() &&
       (!out.Sync() || (bulk_memo && !target_memo.file().Sync())))
     return cleanup();
+  if (memo_copy.valid() && !memo_copy.get()) return cleanup();
   out.Close();
   target_memo.file().Close();
   // The memo file goes first: a table is never seen with another table's
@@ -324,7 +358,12 @@ bool Table::SortTo(const std::string& target,
   const std::size_t reclen = static_cast<std::size_t>(schema_.record_length());
   std::string all;
   std::vector<std::string> memo_texts;
-  bool scanned = Scan(
+  const int count = RecordCount();
+  // Every record without its memo texts: the records in one read.
+  const bool whole = !condition && memo_fields.empty();
+  if (whole) all.resize(static_cast<std::size_t>(count) * reclen);
+  bool scanned = whole ? file_.ReadAt(RecordOffset(0), all.data(), all.size())
+                       : Scan(
       false,
       [&](int, char* rec) {
         if (condition && !condition()) return true;
@@ -342,35 +381,12 @@ bool Table::SortTo(const std::string& target,
   Invalidate();
   if (!scanned) return false;
 
-  std::vector<std::uint32_t> order(all.size() / reclen);
-  for (std::size_t i = 0; i < order.size(); ++i)
-    order[i] = static_cast<std::uint32_t>(i);
+  std::vector<OrderField> order_keys;
+  for (const SortField& k : keys)
+    order_keys.push_back({&schema_.field(k.field), k.ascending});
   const char* base = all.data();
-  const FieldDef& first_key = schema_.field(keys.front().field);
-  if (keys.size() == 1 &&
-      (IsNumericType(first_key.type) || first_key.type == fmt::kDateTime)) {
-    // One number key: compare plain values, decoded once.
-    std::vector<double> value(order.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
-      double v = DecodeField(first_key, base + i * reclen).ToNumber();
-      value[i] = std::isnan(v) ? -HUGE_VAL : v;  // NaN first, as CompareField
-    }
-    const bool ascending = keys.front().ascending;
-    std::stable_sort(
-        order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-          return ascending ? value[a] < value[b] : value[b] < value[a];
-        });
-  } else {
-    std::stable_sort(
-        order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-          for (const SortField& k : keys) {
-            int c = CompareField(schema_.field(k.field), base + a * reclen,
-                                 base + b * reclen);
-            if (c != 0) return k.ascending ? c < 0 : c > 0;
-          }
-          return false;
-        });
-  }
+  const std::vector<std::uint32_t> order =
+      OrderRecords(base, all.size() / reclen, reclen, order_keys);
   const std::size_t per_record = memo_fields.size();
   return WriteTable(
       target, chosen,
