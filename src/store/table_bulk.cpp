@@ -354,44 +354,44 @@ bool Table::SortTo(const std::string& target,
     if (!share_memo && IsMemoType(schema_.field(f).type))
       memo_fields.push_back(f);
 
-  int saved = cursor_;
-  const std::size_t reclen = static_cast<std::size_t>(schema_.record_length());
-  std::string all;
-  std::vector<std::string> memo_texts;
-  const int count = RecordCount();
-  // Every record without its memo texts: the records in one read.
-  const bool whole = !condition && memo_fields.empty();
-  if (whole) all.resize(static_cast<std::size_t>(count) * reclen);
-  bool scanned = whole ? file_.ReadAt(RecordOffset(0), all.data(), all.size())
-                       : Scan(
-      false,
-      [&](int, char* rec) {
-        if (condition && !condition()) return true;
-        all.append(rec, reclen);
-        for (int f : memo_fields) {
-          memo_texts.emplace_back();
-          std::int32_t ref = GetI32(rec + schema_.field(f).offset);
-          if (ref != 0 && !memo_->ReadChain(ref, &memo_texts.back()))
-            return false;
-        }
-        return true;
-      },
-      nullptr);
-  cursor_ = saved;
-  Invalidate();
-  if (!scanned) return false;
-
   std::vector<OrderField> order_keys;
   for (const SortField& k : keys)
     order_keys.push_back({&schema_.field(k.field), k.ascending});
-  const char* base = all.data();
-  const std::vector<std::uint32_t> order =
-      OrderRecords(base, all.size() / reclen, reclen, order_keys);
-  const std::size_t per_record = memo_fields.size();
-  return WriteTable(
+  const std::size_t reclen = static_cast<std::size_t>(schema_.record_length());
+  int saved = cursor_;
+  // The records are read and sorted inside WriteTable, while a memo file
+  // taken whole is being copied.
+  bool ok = WriteTable(
       target, chosen,
       [&](const EmitRecord& emit) {
-        for (std::uint32_t i : order) {
+        std::string all;
+        std::vector<std::string> memo_texts;
+        // Every record without its memo texts: the records in one read.
+        const bool whole = !condition && memo_fields.empty();
+        if (whole) all.resize(static_cast<std::size_t>(RecordCount()) * reclen);
+        bool scanned =
+            whole ? file_.ReadAt(RecordOffset(0), all.data(), all.size())
+                  : Scan(
+                        false,
+                        [&](int, char* rec) {
+                          if (condition && !condition()) return true;
+                          all.append(rec, reclen);
+                          for (int f : memo_fields) {
+                            memo_texts.emplace_back();
+                            std::int32_t ref =
+                                GetI32(rec + schema_.field(f).offset);
+                            if (ref != 0 &&
+                                !memo_->ReadChain(ref, &memo_texts.back()))
+                              return false;
+                          }
+                          return true;
+                        },
+                        nullptr);
+        if (!scanned) return false;
+        const char* base = all.data();
+        const std::size_t per_record = memo_fields.size();
+        for (std::uint32_t i :
+             OrderRecords(base, all.size() / reclen, reclen, order_keys)) {
           const std::string* texts =
               per_record ? &memo_texts[i * per_record] : nullptr;
           if (!emit(base + i * reclen, texts)) return false;
@@ -399,6 +399,9 @@ bool Table::SortTo(const std::string& target,
         return true;
       },
       share_memo);
+  cursor_ = saved;
+  Invalidate();
+  return ok;
 }
 
 bool Table::AppendFrom(Table& source) {
