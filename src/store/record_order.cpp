@@ -53,8 +53,7 @@ std::uint64_t OrderKey(const FieldDef& f, const char* record, int part) {
     case fmt::kText: {
       std::uint64_t key = 0;
       for (int i = 8 * part; i < 8 * part + 8; ++i)
-        key = key << 8 |
-              (i < f.width ? static_cast<unsigned char>(p[i]) : 0u);
+        key = key << 8 | (i < f.width ? static_cast<unsigned char>(p[i]) : 0u);
       return key;
     }
     default:
@@ -66,7 +65,6 @@ std::uint64_t OrderKey(const FieldDef& f, const char* record, int part) {
 bool OrderKeysDecide(const FieldDef& f, int parts) {
   return f.type != fmt::kText || f.width <= 8 * parts;
 }
-
 
 // One key: (order key, record number) pairs are sorted, so that most
 // comparisons look at neither the records nor the key's type; the records
@@ -100,17 +98,17 @@ std::vector<std::uint32_t> OrderByOne(const char* base, std::size_t n,
       }
     }
   }
-  std::sort(entries.begin(), entries.end(),
-            [&](const Entry& a, const Entry& b) {
-              for (int p = 0; p < kParts; ++p)
-                if (a.key[p] != b.key[p]) return a.key[p] < b.key[p];
-              if (!a.rest_zero || !b.rest_zero) {
-                int c = CompareField(f, base + a.index * reclen,
-                                     base + b.index * reclen);
-                if (c != 0) return ascending ? c < 0 : c > 0;
-              }
-              return a.index < b.index;  // equal keys keep their order
-            });
+  std::sort(
+      entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+        for (int p = 0; p < kParts; ++p)
+          if (a.key[p] != b.key[p]) return a.key[p] < b.key[p];
+        if (!a.rest_zero || !b.rest_zero) {
+          int c =
+              CompareField(f, base + a.index * reclen, base + b.index * reclen);
+          if (c != 0) return ascending ? c < 0 : c > 0;
+        }
+        return a.index < b.index;  // equal keys keep their order
+      });
   std::vector<std::uint32_t> order(n);
   for (std::size_t i = 0; i < n; ++i) order[i] = entries[i].index;
   return order;
@@ -126,16 +124,15 @@ std::vector<std::uint32_t> OrderRecords(const char* records, std::size_t count,
   std::vector<std::uint32_t> order(count);
   for (std::size_t i = 0; i < count; ++i)
     order[i] = static_cast<std::uint32_t>(i);
-  std::stable_sort(order.begin(), order.end(),
-                   [&](std::uint32_t a, std::uint32_t b) {
-                     for (const OrderField& k : keys) {
-                       int c = CompareField(*k.field,
-                                            records + a * record_length,
-                                            records + b * record_length);
-                       if (c != 0) return k.ascending ? c < 0 : c > 0;
-                     }
-                     return false;
-                   });
+  std::stable_sort(
+      order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        for (const OrderField& k : keys) {
+          int c = CompareField(*k.field, records + a * record_length,
+                               records + b * record_length);
+          if (c != 0) return k.ascending ? c < 0 : c > 0;
+        }
+        return false;
+      });
   return order;
 }
 

@@ -125,6 +125,12 @@ class Table {
   bool Scan(bool exclusive,
             const std::function<bool(int index, char* record)>& visit,
             bool* modified_block);
+  // Reads the records that meet `condition` (all when it is empty) into
+  // `records`, one after another, and the texts of their `memo_fields` into
+  // `memo_texts`, record by record.
+  bool ReadRecords(const RecordCondition& condition,
+                   const std::vector<int>& memo_fields, std::string* records,
+                   std::vector<std::string>* memo_texts);
   // Writes a new table of `fields` at `target` (through a temporary file
   // renamed over it). `produce` hands over the source records in order
   // through its argument, each with the texts of its memo fields among

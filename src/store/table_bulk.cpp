@@ -228,9 +228,8 @@ bool Table::WriteTable(const std::string& target,
     return cleanup();
   MemoFile target_memo;
   if (share_memo) {
-    memo_copy =
-        std::async(std::launch::async | std::launch::deferred,
-                   [&] { return memo_->CopyTo(memo_tmp, created); });
+    memo_copy = std::async(std::launch::async | std::launch::deferred,
+                           [&] { return memo_->CopyTo(memo_tmp, created); });
   } else if (ts.has_memo() && (!MemoFile::CreateEmpty(memo_tmp, created) ||
                                !target_memo.OpenNewForBulk(memo_tmp))) {
     return cleanup();
@@ -333,6 +332,30 @@ bool Table::CopyTo(const std::string& target, const RecordCondition& condition,
   return ok;
 }
 
+bool Table::ReadRecords(const RecordCondition& condition,
+                        const std::vector<int>& memo_fields,
+                        std::string* records,
+                        std::vector<std::string>* memo_texts) {
+  const std::size_t reclen = static_cast<std::size_t>(schema_.record_length());
+  if (!condition && memo_fields.empty()) {  // the records in one read
+    records->resize(static_cast<std::size_t>(RecordCount()) * reclen);
+    return file_.ReadAt(RecordOffset(0), records->data(), records->size());
+  }
+  return Scan(
+      false,
+      [&](int, char* rec) {
+        if (condition && !condition()) return true;
+        records->append(rec, reclen);
+        for (int f : memo_fields) {
+          std::string& text = memo_texts->emplace_back();
+          std::int32_t ref = GetI32(rec + schema_.field(f).offset);
+          if (ref != 0 && !memo_->ReadChain(ref, &text)) return false;
+        }
+        return true;
+      },
+      nullptr);
+}
+
 bool Table::SortTo(const std::string& target,
                    const std::vector<SortField>& keys,
                    const RecordCondition& condition,
@@ -366,28 +389,8 @@ bool Table::SortTo(const std::string& target,
       [&](const EmitRecord& emit) {
         std::string all;
         std::vector<std::string> memo_texts;
-        // Every record without its memo texts: the records in one read.
-        const bool whole = !condition && memo_fields.empty();
-        if (whole) all.resize(static_cast<std::size_t>(RecordCount()) * reclen);
-        bool scanned =
-            whole ? file_.ReadAt(RecordOffset(0), all.data(), all.size())
-                  : Scan(
-                        false,
-                        [&](int, char* rec) {
-                          if (condition && !condition()) return true;
-                          all.append(rec, reclen);
-                          for (int f : memo_fields) {
-                            memo_texts.emplace_back();
-                            std::int32_t ref =
-                                GetI32(rec + schema_.field(f).offset);
-                            if (ref != 0 &&
-                                !memo_->ReadChain(ref, &memo_texts.back()))
-                              return false;
-                          }
-                          return true;
-                        },
-                        nullptr);
-        if (!scanned) return false;
+        if (!ReadRecords(condition, memo_fields, &all, &memo_texts))
+          return false;
         const char* base = all.data();
         const std::size_t per_record = memo_fields.size();
         for (std::uint32_t i :

@@ -57,17 +57,26 @@ class RecordOrderTest : public ::testing::Test {
     const std::size_t reclen = std::size_t(schema_.record_length());
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    const double doubles[] = {0.0,  -0.0, 1.5, -1.5, nan,    -nan,
-                              inf,  -inf, 1e300, -1e-300, 2.0, 45000.25};
-    const std::int64_t longs[] = {0, 1, -1, std::numeric_limits<std::int64_t>::min(),
+    const double doubles[] = {0.0, -0.0, 1.5,   -1.5,    nan, -nan,
+                              inf, -inf, 1e300, -1e-300, 2.0, 45000.25};
+    const std::int64_t longs[] = {0,
+                                  1,
+                                  -1,
+                                  std::numeric_limits<std::int64_t>::min(),
                                   std::numeric_limits<std::int64_t>::max(),
                                   (std::int64_t{1} << 53) + 1,
                                   std::int64_t{1} << 53};
     const std::string texts[] = {
-        "", "A", "AB", std::string("\xb8\xd6\xd0\xbe\xc2\xc1\xbd\xca\xcf\xdf"),
-        std::string(16, 'Q'), std::string(16, 'Q') + "a",
-        std::string(16, 'Q') + "b", std::string(30, 'Q'),
-        std::string("\xff\xfe"), std::string("Q\0tail", 6)};
+        "",
+        "A",
+        "AB",
+        std::string("\xb8\xd6\xd0\xbe\xc2\xc1\xbd\xca\xcf\xdf"),
+        std::string(16, 'Q'),
+        std::string(16, 'Q') + "a",
+        std::string(16, 'Q') + "b",
+        std::string(30, 'Q'),
+        std::string("\xff\xfe"),
+        std::string("Q\0tail", 6)};
     std::string out(std::size_t(count) * reclen, '\0');
     for (int r = 0; r < count; ++r) {
       char* rec = out.data() + std::size_t(r) * reclen;
