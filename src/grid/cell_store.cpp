@@ -36,6 +36,21 @@ void CellStore::AppendRows(int count, std::uint32_t format) {
   for (int i = 0; i < count; ++i) rows_.push_back(NewRow(format));
 }
 
+bool CellStore::AppendRow(std::span<const std::string> texts,
+                          std::uint32_t format) {
+  std::size_t size = 0;
+  for (const std::string& t : texts) size += t.size();
+  if (size > std::numeric_limits<std::uint32_t>::max()) return false;
+  Row row = NewRow(format);
+  row.text.reserve(size);
+  for (std::size_t c = 0; c < row.cells.size(); ++c) {
+    if (c < texts.size()) row.text += texts[c];
+    row.cells[c].end = static_cast<std::uint32_t>(row.text.size());
+  }
+  rows_.push_back(std::move(row));
+  return true;
+}
+
 void CellStore::InsertColumns(int at, int count, std::uint32_t format) {
   if (count <= 0) return;
   for (Row& row : rows_) {

@@ -4,6 +4,7 @@
 // text there and its format index (8 bytes a cell plus the text itself).
 // Rows and columns are 0-based here; callers check the bounds.
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,10 @@ class CellStore {
   // Keeps the cells that stay inside; new cells are empty with `format`.
   void Resize(int rows, int cols, std::uint32_t format);
   void AppendRows(int count, std::uint32_t format);
+  // Appends one row whose first columns hold `texts` (at most cols()) and
+  // the rest nothing, every cell with `format`. False (nothing added) when
+  // the texts pass 4 GB.
+  bool AppendRow(std::span<const std::string> texts, std::uint32_t format);
   // Inserts `count` empty columns before column `at` (0..cols).
   void InsertColumns(int at, int count, std::uint32_t format);
 

@@ -297,12 +297,8 @@ bool DataSrc::ConnectProvider(const Provider& provider) {
       [this](std::span<const std::string> texts) {
         const int cols = static_cast<int>(texts.size());
         WidenTo(cols);
-        cells_.AppendRows(1, default_index_);
-        row_heights_.push_back(kDefaultRowHeight);
-        for (int col = 0; col < cols; ++col) {
-          cells_.SetText(GetRowCount() - 1, col,
-                         texts[static_cast<std::size_t>(col)]);
-        }
+        if (cells_.AppendRow(texts, default_index_))
+          row_heights_.push_back(kDefaultRowHeight);
       },
       &provider_cols);
   if (!ok) {

@@ -233,6 +233,11 @@ TEST_F(DataSrcTest, ConnectProviderAppendsRowsAndWidensTheTable) {
   EXPECT_EQ(table_.GetCellText(5, 3), "");
   EXPECT_EQ(table_.GetCellText(6, 4), "f");
   EXPECT_EQ(views_.structure, 1);
+  // The appended rows take later edits like any other.
+  table_.SetCellText(6, 2, "长一些的文字");
+  EXPECT_EQ(table_.GetCellText(6, 1), "c");
+  EXPECT_EQ(table_.GetCellText(6, 2), "长一些的文字");
+  EXPECT_EQ(table_.GetCellText(6, 3), "e");
   provider.Clear();
   ASSERT_TRUE(table_.ConnectProvider(provider));
   EXPECT_EQ(table_.GetRowCount(), 6);
