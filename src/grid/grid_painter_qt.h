@@ -5,6 +5,8 @@
 // caller has placed in device pixels. A merged block is drawn once, in its
 // full size with the text and format of its top-left cell, clipped to the
 // area; blocks reaching outside the area are placed by the table's lengths.
+// Texts are placed by LayOutCellText: whole glyphs inside the cell less its
+// margin, an ellipsis at the end of a line too wide.
 #include <QColor>
 #include <QFont>
 #include <QPainter>

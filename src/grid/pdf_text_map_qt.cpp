@@ -21,7 +21,8 @@ namespace {
 using TextMap = std::map<std::uint32_t, std::u16string>;
 
 std::optional<std::uint32_t> HexNumber(const std::string& hex) {
-  if (hex.empty() || hex.size() > 8) return std::nullopt;
+  // Identity-H codes are two bytes.
+  if (hex.empty() || hex.size() > 4) return std::nullopt;
   return static_cast<std::uint32_t>(std::stoul(hex, nullptr, 16));
 }
 
