@@ -8,7 +8,8 @@ FUZZ_SECONDS ?= 120
 
 DEB_PACKAGES = cmake ninja-build g++ clang libclang-rt-14-dev \
   libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev \
-  qt6-base-dev libgl-dev fonts-noto-cjk poppler-utils
+  qt6-base-dev libgl-dev fonts-noto-cjk poppler-utils \
+  libqpdf-dev pkg-config
 
 .PHONY: deps build test test-asan bench fuzz run screenshots format clean
 

@@ -5,6 +5,7 @@
 #include <span>
 
 #include "grid/data_src.h"
+#include "grid/pdf_text_map_qt.h"
 
 namespace matslip {
 namespace {
@@ -18,19 +19,6 @@ constexpr double kThickLine = 8;
 constexpr int kDashed[] = {6, 3};
 constexpr int kDotted[] = {1, 1};
 constexpr int kDashDot[] = {6, 2, 1, 2};
-
-int TextFlags(int alignment, bool wrap) {
-  static constexpr int kHorizontal[] = {Qt::AlignLeft, Qt::AlignHCenter,
-                                        Qt::AlignRight};
-  static constexpr int kVertical[] = {Qt::AlignTop, Qt::AlignVCenter,
-                                      Qt::AlignBottom};
-  // Codes 10..14 have no placement of their own and draw as top left.
-  const int code = alignment >= kAlignTopLeft && alignment <= kAlignBottomRight
-                       ? alignment - 1
-                       : 0;
-  return kHorizontal[code % 3] | kVertical[code / 3] |
-         (wrap ? Qt::TextWordWrap : Qt::TextSingleLine);
-}
 
 // A straight line along one axis, as whole device pixels.
 struct LineRun {
@@ -117,39 +105,28 @@ TablePainter::TablePainter(const DataSrc& table, const AxisOffsets& rows,
                            const AxisOffsets& cols, PaintOptions options)
     : table_(table), rows_(rows), cols_(cols), options_(std::move(options)) {}
 
-double TablePainter::RowEdge(const TableArea& area, int row) const {
-  const int first = area.cells.row;
-  const int past = area.cells.last_row() + 1;
-  if (row < first) {
-    return area.row_edges.front() -
-           (rows_.Start(first) - rows_.Start(row)) * options_.pixels_per_tenth;
+double TablePainter::Edge(const TableArea& area, Axis axis, int index) const {
+  const AxisOffsets& offsets = axis == Axis::kRows ? rows_ : cols_;
+  const std::vector<double>& edges = area.Edges(axis);
+  const int first = area.First(axis);
+  const int past = first + static_cast<int>(edges.size()) - 1;
+  if (index < first) {
+    return edges.front() - (offsets.Start(first) - offsets.Start(index)) *
+                               options_.pixels_per_tenth;
   }
-  if (row > past) {
-    return area.row_edges.back() +
-           (rows_.Start(row) - rows_.Start(past)) * options_.pixels_per_tenth;
+  if (index > past) {
+    return edges.back() + (offsets.Start(index) - offsets.Start(past)) *
+                              options_.pixels_per_tenth;
   }
-  return area.row_edges[static_cast<std::size_t>(row - first)];
-}
-
-double TablePainter::ColumnEdge(const TableArea& area, int col) const {
-  const int first = area.cells.col;
-  const int past = area.cells.last_col() + 1;
-  if (col < first) {
-    return area.col_edges.front() -
-           (cols_.Start(first) - cols_.Start(col)) * options_.pixels_per_tenth;
-  }
-  if (col > past) {
-    return area.col_edges.back() +
-           (cols_.Start(col) - cols_.Start(past)) * options_.pixels_per_tenth;
-  }
-  return area.col_edges[static_cast<std::size_t>(col - first)];
+  return edges[static_cast<std::size_t>(index - first)];
 }
 
 QRectF TablePainter::BlockRect(const TableArea& area,
                                const CellRange& block) const {
-  return QRectF(QPointF(ColumnEdge(area, block.col), RowEdge(area, block.row)),
-                QPointF(ColumnEdge(area, block.last_col() + 1),
-                        RowEdge(area, block.last_row() + 1)));
+  return QRectF(QPointF(Edge(area, Axis::kColumns, block.col),
+                        Edge(area, Axis::kRows, block.row)),
+                QPointF(Edge(area, Axis::kColumns, block.last_col() + 1),
+                        Edge(area, Axis::kRows, block.last_row() + 1)));
 }
 
 QFont TablePainter::FontOf(const CellFormat& format) const {
@@ -165,7 +142,22 @@ QFont TablePainter::FontOf(const CellFormat& format) const {
   font.setItalic((format.style & kStyleItalic) != 0);
   font.setUnderline((format.style & kStyleUnderline) != 0);
   font.setStrikeOut((format.style & kStyleStrikeOut) != 0);
+  // Shaping may swap in glyphs no character maps to (the CJK fonts' digits
+  // among Latin letters), whose text a PDF then loses.
+  font.setStyleStrategy(QFont::PreferNoShaping);
   return font;
+}
+
+CellText TablePainter::TextOf(const QRectF& rect, const CellRange& block,
+                              QPaintDevice* device) const {
+  const CellFormat& format = table_.GetCellFormat(block.row, block.col);
+  if (HoldsRawBytes(format.value_code)) return {};
+  const std::string text = table_.GetCellText(block.row, block.col);
+  const double margin = format.text_margin * options_.pixels_per_tenth;
+  return LayOutCellText(
+      QString::fromUtf8(text.data(), static_cast<int>(text.size())),
+      FontOf(format), rect.adjusted(margin, margin, -margin, -margin),
+      format.alignment, format.wrap, device);
 }
 
 std::vector<CellRange> TablePainter::BlocksIn(const TableArea& area) const {
@@ -202,17 +194,15 @@ void TablePainter::PaintFace(QPainter* painter, const QRectF& rect,
     const QColor& face = header ? options_.header_face : options_.body_face;
     if (face.isValid()) painter->fillRect(rect, face);
   }
-  if (HoldsRawBytes(format.value_code)) return;
-  const std::string text = table_.GetCellText(block.row, block.col);
-  if (text.empty()) return;
-  const double margin = format.text_margin * options_.pixels_per_tenth;
-  const QRectF inner = rect.adjusted(margin, margin, -margin, -margin);
-  if (inner.width() <= 0) return;
-  painter->setFont(FontOf(format));
+  const CellText text = TextOf(rect, block, painter->device());
+  if (text.lines.empty()) return;
+  const QFont font = FontOf(format);
+  painter->setFont(font);
   painter->setPen(ToQColor(format.text_colour));
-  painter->drawText(
-      inner, TextFlags(format.alignment, format.wrap) | Qt::TextDontClip,
-      QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+  for (const PlacedLine& line : text.lines) {
+    painter->drawText(line.baseline, line.text);
+    if (options_.text_log != nullptr) options_.text_log->Add(font, line.text);
+  }
 }
 
 void TablePainter::PaintGridLines(QPainter* painter, const QRectF& rect) {
@@ -249,8 +239,8 @@ void TablePainter::PaintBorders(QPainter* painter, const TableArea& area,
     return own;
   };
   for (int row = first_row; row <= shown.last_row(); ++row) {
-    const double top = RowEdge(area, row);
-    const double bottom = RowEdge(area, row + 1);
+    const double top = Edge(area, Axis::kRows, row);
+    const double bottom = Edge(area, Axis::kRows, row + 1);
     const auto& left = table_.GetCellFormat(row, block.col).edges;
     const auto& right = table_.GetCellFormat(row, block.last_col()).edges;
     DrawEdge(painter, {true, rect.left(), top, bottom, bounds}, left[kSideLeft],
@@ -259,8 +249,8 @@ void TablePainter::PaintBorders(QPainter* painter, const TableArea& area,
              right[kSideRight], k, Qt::black);
   }
   for (int col = first_col; col <= shown.last_col(); ++col) {
-    const double left = ColumnEdge(area, col);
-    const double right = ColumnEdge(area, col + 1);
+    const double left = Edge(area, Axis::kColumns, col);
+    const double right = Edge(area, Axis::kColumns, col + 1);
     DrawEdge(painter, {false, rect.top(), left, right, bounds},
              kind(block.row, col, kSideTop), k, Qt::black);
     DrawEdge(painter, {false, rect.bottom(), left, right, bounds},

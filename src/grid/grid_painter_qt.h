@@ -5,6 +5,8 @@
 // caller has placed in device pixels. A merged block is drawn once, in its
 // full size with the text and format of its top-left cell, clipped to the
 // area; blocks reaching outside the area are placed by the table's lengths.
+// Texts are placed by LayOutCellText: whole glyphs inside the cell less its
+// margin, an ellipsis at the end of a line too wide.
 #include <QColor>
 #include <QFont>
 #include <QPainter>
@@ -14,13 +16,17 @@
 #include "grid/axis_offsets.h"
 #include "grid/cell_format.h"
 #include "grid/cell_range.h"
+#include "grid/cell_text_qt.h"
 
 namespace matslip {
 
 class DataSrc;
+class PdfTextLog;
 
 // Colours are blue-green-red with red in the low byte.
 QColor ToQColor(Colour colour);
+
+enum class Axis { kRows, kColumns };
 
 struct TableArea {
   CellRange cells{1, 1, 0, 0};  // inside the table; none by default
@@ -33,6 +39,14 @@ struct TableArea {
   // it (0 for none), whose lines on the shared edge win.
   int row_before = 0;
   int col_before = 0;
+
+  const std::vector<double>& Edges(Axis axis) const {
+    return axis == Axis::kRows ? row_edges : col_edges;
+  }
+  // The first row (column) of `cells`.
+  int First(Axis axis) const {
+    return axis == Axis::kRows ? cells.row : cells.col;
+  }
 
   QRectF Bounds() const {
     return QRectF(QPointF(col_edges.front(), row_edges.front()),
@@ -52,6 +66,8 @@ struct PaintOptions {
   QColor grid_lines;
   // The font of cells whose format names none.
   QString default_font = QStringLiteral("宋体");
+  // Where the texts drawn go, with their fonts, when they go into a PDF.
+  PdfTextLog* text_log = nullptr;
 };
 
 class TablePainter {
@@ -68,12 +84,19 @@ class TablePainter {
   // rows and columns outside the area are placed by their lengths.
   QRectF BlockRect(const TableArea& area, const CellRange& block) const;
 
-  // The font a cell format draws with at the options' resolution.
+  // The font a cell format draws with at the options' resolution. It draws
+  // every character with the glyph the font maps it to, so that the text of
+  // a PDF page gives back the characters drawn.
   QFont FontOf(const CellFormat& format) const;
 
+  // The text of `block` as drawn into `rect` on `device`; no lines for cells
+  // holding raw bytes.
+  CellText TextOf(const QRectF& rect, const CellRange& block,
+                  QPaintDevice* device) const;
+
  private:
-  double RowEdge(const TableArea& area, int row) const;
-  double ColumnEdge(const TableArea& area, int col) const;
+  // The device position of the leading edge of row (column) `index`.
+  double Edge(const TableArea& area, Axis axis, int index) const;
   // The blocks of `area`, each once, in the order they are drawn.
   std::vector<CellRange> BlocksIn(const TableArea& area) const;
   // Background and text of a block, clipped to the block within `bounds`.

@@ -12,6 +12,7 @@
 #include "grid/data_src.h"
 #include "grid/grid_painter_qt.h"
 #include "grid/page_layout.h"
+#include "grid/pdf_text_map_qt.h"
 #include "grid/print_range.h"
 
 namespace matslip {
@@ -49,24 +50,32 @@ TableArea PagePart(const std::vector<PageSpan>& rows,
   return area;
 }
 
-void DrawPageNumber(QPainter* painter, const PageNumber& number, double dots) {
+void DrawPageNumber(QPainter* painter, const PageNumber& number, double dots,
+                    PdfTextLog* text_log) {
   if (number.text.empty()) return;
   QFont font(QStringLiteral("宋体"));
   font.setPixelSize(
       std::max(1, static_cast<int>(std::lround(kPageNumberFontSize * dots))));
-  static constexpr int kAcross[] = {Qt::AlignLeft, Qt::AlignHCenter,
-                                    Qt::AlignRight};
-  const int across = std::clamp(number.alignment - kAlignMiddleLeft, 0, 2);
+  // Digits among ideographs keep the glyphs their characters map to.
+  font.setStyleStrategy(QFont::PreferNoShaping);
+  const QString text = QString::fromStdString(number.text);
+  const CellText placed = LayOutCellText(
+      text, font,
+      QRectF(number.box.left * dots, number.box.top * dots,
+             number.box.width * dots, number.box.height * dots),
+      kAlignMiddleLeft + std::clamp(number.alignment - kAlignMiddleLeft, 0, 2),
+      false, painter->device());
   painter->setFont(font);
   painter->setPen(Qt::black);
-  painter->drawText(QRectF(number.box.left * dots, number.box.top * dots,
-                           number.box.width * dots, number.box.height * dots),
-                    kAcross[across] | Qt::AlignVCenter | Qt::TextSingleLine,
-                    QString::fromStdString(number.text));
+  for (const PlacedLine& line : placed.lines) {
+    painter->drawText(line.baseline, line.text);
+    if (text_log != nullptr) text_log->Add(font, line.text);
+  }
 }
 
 void DrawPage(QPainter* painter, TablePainter* cells, const Page& page,
-              int header_rows, int header_cols, double dots) {
+              int header_rows, int header_cols, double dots,
+              PdfTextLog* text_log) {
   const auto [head_rows, body_rows] = SplitHeader(page.rows, header_rows);
   const auto [head_cols, body_cols] = SplitHeader(page.cols, header_cols);
   for (const auto* rows : {&head_rows, &body_rows}) {
@@ -79,7 +88,7 @@ void DrawPage(QPainter* painter, TablePainter* cells, const Page& page,
       cells->Paint(painter, part);
     }
   }
-  DrawPageNumber(painter, page.number, dots);
+  DrawPageNumber(painter, page.number, dots, text_log);
 }
 
 QPageSize DefaultPrinterPageSize() {
@@ -149,9 +158,13 @@ bool PrintPages(const DataSrc& table, QPrinter* printer) {
               [&table](int row) { return table.GetRowHeight(row); });
   cols.Assign(table.GetColumnCount(),
               [&table](int col) { return table.GetColumnWidth(col); });
+  const bool to_pdf = printer->outputFormat() == QPrinter::PdfFormat &&
+                      !printer->outputFileName().isEmpty();
+  PdfTextLog text_log;
   PaintOptions options;
   options.pixels_per_tenth =
       dots * (settings.scale > 0 ? settings.scale : 100) / 100.0;
+  options.text_log = to_pdf ? &text_log : nullptr;
   TablePainter cells(table, rows, cols, options);
 
   const int runs = printer->supportsMultipleCopies() ? 1 : printer->copyCount();
@@ -161,10 +174,13 @@ bool PrintPages(const DataSrc& table, QPrinter* printer) {
       if (!first && !printer->newPage()) return false;
       first = false;
       DrawPage(&painter, &cells, pages[static_cast<std::size_t>(index)],
-               table.GetHeaderRows(), table.GetHeaderColumns(), dots);
+               table.GetHeaderRows(), table.GetHeaderColumns(), dots,
+               options.text_log);
     }
   }
-  return painter.end();
+  if (!painter.end()) return false;
+  return !to_pdf ||
+         CorrectPdfTextMap(printer->outputFileName().toStdString(), text_log);
 }
 
 std::string Print(const DataSrc& table, int count, const std::string& title,

@@ -274,29 +274,22 @@ GridWidget::Hit GridWidget::HitTest(QPoint pos) {
   return hit;
 }
 
-int GridWidget::ColumnEdgeAt(QPoint pos) {
+int GridWidget::EdgeAt(Axis axis, QPoint pos) {
   const Frame f = CurrentFrame();
-  if (source_ == nullptr || f.header_rows == 0 || pos.y() >= f.header_height)
-    return 0;
+  const bool rows = axis == Axis::kRows;
+  // Columns are resized in the header rows, rows in the header columns.
+  const int headers = rows ? f.header_cols : f.header_rows;
+  const double header_extent = rows ? f.header_width : f.header_height;
+  const int across = rows ? pos.x() : pos.y();
+  const int along = rows ? pos.y() : pos.x();
+  if (source_ == nullptr || headers == 0 || across >= header_extent) return 0;
+  const Axis other = rows ? Axis::kColumns : Axis::kRows;
   for (const TableArea& area : Areas(f)) {
-    if (area.cells.empty() || area.cells.row != 1) continue;
-    for (int i = 1; i < static_cast<int>(area.col_edges.size()); ++i) {
-      if (std::abs(area.col_edges[i] - pos.x()) <= kEdgeGrip)
-        return area.cells.col + i - 1;
-    }
-  }
-  return 0;
-}
-
-int GridWidget::RowEdgeAt(QPoint pos) {
-  const Frame f = CurrentFrame();
-  if (source_ == nullptr || f.header_cols == 0 || pos.x() >= f.header_width)
-    return 0;
-  for (const TableArea& area : Areas(f)) {
-    if (area.cells.empty() || area.cells.col != 1) continue;
-    for (int i = 1; i < static_cast<int>(area.row_edges.size()); ++i) {
-      if (std::abs(area.row_edges[i] - pos.y()) <= kEdgeGrip)
-        return area.cells.row + i - 1;
+    if (area.cells.empty() || area.First(other) != 1) continue;
+    const std::vector<double>& edges = area.Edges(axis);
+    for (std::size_t i = 1; i < edges.size(); ++i) {
+      if (std::abs(edges[i] - along) <= kEdgeGrip)
+        return area.First(axis) + static_cast<int>(i) - 1;
     }
   }
   return 0;
@@ -398,13 +391,13 @@ void GridWidget::mousePressEvent(QMouseEvent* event) {
   grid_->PressLeft(report);
   if (source_ == nullptr) return;
   drag_start_ = drag_pos_ = pos;
-  if (const int col = ColumnEdgeAt(pos); col > 0) {
+  if (const int col = EdgeAt(Axis::kColumns, pos); col > 0) {
     drag_ = Drag::kColumnWidth;
     drag_index_ = col;
     drag_length_ = source_->GetColumnWidth(col);
     return;
   }
-  if (const int row = RowEdgeAt(pos); row > 0) {
+  if (const int row = EdgeAt(Axis::kRows, pos); row > 0) {
     drag_ = Drag::kRowHeight;
     drag_index_ = row;
     drag_length_ = source_->GetRowHeight(row);
@@ -437,9 +430,9 @@ void GridWidget::mouseMoveEvent(QMouseEvent* event) {
   const double k = PixelsPerTenth();
   switch (drag_) {
     case Drag::kNone:
-      viewport()->setCursor(ColumnEdgeAt(pos) > 0 ? Qt::SplitHCursor
-                            : RowEdgeAt(pos) > 0  ? Qt::SplitVCursor
-                                                  : Qt::ArrowCursor);
+      viewport()->setCursor(EdgeAt(Axis::kColumns, pos) > 0 ? Qt::SplitHCursor
+                            : EdgeAt(Axis::kRows, pos) > 0  ? Qt::SplitVCursor
+                                                            : Qt::ArrowCursor);
       return;
     case Drag::kColumnWidth:
       source_->SetColumnWidths(
@@ -549,16 +542,30 @@ void GridWidget::wheelEvent(QWheelEvent* event) {
 bool GridWidget::viewportEvent(QEvent* event) {
   if (event->type() == QEvent::ToolTip) {
     const auto* help = static_cast<QHelpEvent*>(event);
-    if (grid_->tip().empty()) {
+    const QString tip = TipAt(help->pos());
+    if (tip.isEmpty()) {
       QToolTip::hideText();
       event->ignore();
     } else {
-      QToolTip::showText(help->globalPos(),
-                         QString::fromStdString(grid_->tip()), viewport());
+      QToolTip::showText(help->globalPos(), tip, viewport());
     }
     return true;
   }
   return QAbstractScrollArea::viewportEvent(event);
+}
+
+QString GridWidget::TipAt(QPoint pos) {
+  if (!grid_->tip().empty()) return QString::fromStdString(grid_->tip());
+  if (source_ == nullptr || !viewport()->rect().contains(pos)) return {};
+  const Hit hit = HitTest(pos);
+  const CellRange block = source_->GetMergedBlock(hit.row, hit.col);
+  const QRect rect = CellRect(block.row, block.col);
+  if (!rect.contains(pos)) return {};
+  const CellText text =
+      MakePainter(CurrentFrame()).TextOf(rect, block, viewport());
+  return text.elided ? QString::fromStdString(
+                           source_->GetCellText(block.row, block.col))
+                     : QString();
 }
 
 // --- Editing in place.

@@ -107,8 +107,10 @@ class GridWidget : public QAbstractScrollArea, private DataSrcListener {
   Hit HitTest(QPoint pos);
   // The column whose right edge (row whose bottom edge) lies within a few
   // pixels of `pos` in the header rows (columns); 0 when none.
-  int ColumnEdgeAt(QPoint pos);
-  int RowEdgeAt(QPoint pos);
+  int EdgeAt(Axis axis, QPoint pos);
+  // The hover tip at `pos`: the grid's own tip, else the whole text of a
+  // cell whose text is cut short there; empty for none.
+  QString TipAt(QPoint pos);
   int PageRows();
   void AutoScroll();
   void DragTo(QPoint pos);

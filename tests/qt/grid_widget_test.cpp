@@ -358,5 +358,24 @@ TEST_F(GridWidgetTest, TheHoverTipShowsTheGridsTip) {
   EXPECT_EQ(QToolTip::text(), QString::fromUtf8("库存不足"));
 }
 
+TEST_F(GridWidgetTest, TheHoverTipOfACellCutShortShowsItsWholeText) {
+  table_->SetCellText(3, 2, "123456789.12");
+  table_->SetColumnWidths(2, 1, 150);
+  const QPoint at = Centre(3, 2);
+  QHelpEvent event(QEvent::ToolTip, at, viewport()->mapToGlobal(at));
+  QApplication::sendEvent(viewport(), &event);
+  EXPECT_EQ(QToolTip::text(), QString("123456789.12"));
+}
+
+TEST_F(GridWidgetTest, TheGridsOwnTipWinsOverACellCutShort) {
+  table_->SetCellText(3, 2, "123456789.12");
+  table_->SetColumnWidths(2, 1, 150);
+  grid_->set_tip("单价");
+  const QPoint at = Centre(3, 2);
+  QHelpEvent event(QEvent::ToolTip, at, viewport()->mapToGlobal(at));
+  QApplication::sendEvent(viewport(), &event);
+  EXPECT_EQ(QToolTip::text(), QString::fromUtf8("单价"));
+}
+
 }  // namespace
 }  // namespace matslip
