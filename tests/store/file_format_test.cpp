@@ -296,7 +296,7 @@ TEST_F(FileFormatTest,
     PutI32(bad.data() + c.offset, c.value);
     ASSERT_TRUE(WriteTestFile(path, bad));
     std::string why;
-    EXPECT_EQ(Table::Open(path, OpenOptions{}, &why), nullptr) << c.what;
+    EXPECT_FALSE(Table::Open(path, OpenOptions{}, &why)) << c.what;
     EXPECT_EQ(why, "field outside the record") << c.what;
     EXPECT_EQ(ReadTestFile(path), bad) << c.what << ": nothing written";
   }
