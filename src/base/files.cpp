@@ -51,6 +51,20 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
+// Reads `fd` to its end, handing each piece read to `take`; false on a read
+// error or when `take` refuses a piece.
+bool ReadToEnd(int fd, const std::function<bool(std::string_view)>& take) {
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    if (!take(std::string_view(buffer, static_cast<std::size_t>(n))))
+      return false;
+  }
+}
+
 bool FsyncRetrying(int fd) {
   int result;
   do {
@@ -115,14 +129,9 @@ bool CopyFile(const std::string& from, const std::string& to) {
   struct stat st;
   if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   return ReplaceWith(to, [&](int out) {
-    char buffer[1 << 16];
-    for (;;) {
-      const ssize_t n = ::read(in.get(), buffer, sizeof buffer);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) return false;
-      if (n == 0) return true;
-      if (!WriteAll(out, std::string_view(buffer, n))) return false;
-    }
+    return ReadToEnd(in.get(), [out](std::string_view piece) {
+      return WriteAll(out, piece);
+    });
   });
 }
 
@@ -149,14 +158,10 @@ bool ReadFile(const std::string& path, std::string* bytes) {
   if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   // The size is only a hint; read until the end, whatever it is by then.
   bytes->reserve(static_cast<std::size_t>(st.st_size));
-  char buffer[1 << 16];
-  for (;;) {
-    const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    if (n == 0) return true;
-    bytes->append(buffer, static_cast<std::size_t>(n));
-  }
+  return ReadToEnd(fd.get(), [bytes](std::string_view piece) {
+    bytes->append(piece);
+    return true;
+  });
 }
 
 bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {

@@ -6,8 +6,6 @@
 namespace matslip {
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
-
 // The GBK code of a non-ASCII code point, 0 when it has none.
 std::uint16_t EncodeOne(const GbkTable& table, char32_t cp) {
   return cp < table.encode.size() ? table.encode[cp] : 0;
@@ -43,28 +41,6 @@ bool Utf8ToGbk(std::string_view utf8, std::string* out, std::string* bad) {
   return true;
 }
 
-std::string Utf8ToGbkLossy(std::string_view utf8) {
-  const GbkTable& table = GetGbkTable();
-  std::string out;
-  out.reserve(utf8.size());
-  std::size_t pos = 0;
-  while (pos < utf8.size()) {
-    const char32_t cp = NextCodePoint(utf8, &pos);
-    if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
-      continue;
-    }
-    const std::uint16_t code =
-        cp == kInvalidCodePoint ? 0 : EncodeOne(table, cp);
-    if (code == 0) {
-      out.push_back('?');
-    } else {
-      AppendCode(code, &out);
-    }
-  }
-  return out;
-}
-
 std::string GbkToUtf8(std::string_view gbk) {
   std::string out;
   GbkToUtf8(gbk, &out);
@@ -73,9 +49,31 @@ std::string GbkToUtf8(std::string_view gbk) {
 
 namespace {
 
-// Decodes `gbk` into `p`, which has room for three bytes per input byte (a
-// lone byte becomes U+FFFD; the table's code points all lie in the basic
-// plane); returns the end of the text written.
+// Writes the UTF-8 form of a code point of the basic plane at `p`; returns
+// the end of it.
+char* PutUtf8(char32_t cp, char* p) {
+  if (cp < 0x80) {
+    *p++ = static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    *p++ = static_cast<char>(0xC0 | (cp >> 6));
+    *p++ = static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    *p++ = static_cast<char>(0xE0 | (cp >> 12));
+    *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *p++ = static_cast<char>(0x80 | (cp & 0x3F));
+  }
+  return p;
+}
+
+// A byte standing alone: ASCII, the euro sign, or the escape of a byte that
+// is no character.
+char* PutSingle(const GbkTable& table, unsigned char b, char* p) {
+  return PutUtf8(b < 0x80 ? b : table.decode_single[b - 0x80], p);
+}
+
+// Decodes `gbk` into `p`, which has room for three bytes per input byte (an
+// escape code point takes three bytes in UTF-8; the table's code points all
+// lie in the basic plane); returns the end of the text written.
 char* DecodeGbk(std::string_view gbk, char* p) {
   const GbkTable& table = GetGbkTable();
   const auto* s = reinterpret_cast<const unsigned char*>(gbk.data());
@@ -87,28 +85,20 @@ char* DecodeGbk(std::string_view gbk, char* p) {
       ++i;
       continue;
     }
-    char32_t cp;
     if (IsGbkLead(b) && i + 1 < n && IsGbkTrail(s[i + 1])) {
-      cp = table.decode[b - 0x81][s[i + 1] - 0x40];
+      const char32_t cp = table.decode[b - 0x81][s[i + 1] - 0x40];
+      if (cp != 0) {
+        p = PutUtf8(cp, p);
+      } else {  // an unassigned code: each of its bytes stands alone
+        p = PutSingle(table, s[i + 1], PutSingle(table, b, p));
+      }
       i += 2;
-    } else {
-      // A lone byte: the euro sign, or a lead byte without its trail byte
-      // (the next byte stays for the next character).
-      cp = table.decode_single[b - 0x80];
-      ++i;
-    }
-    if (cp == 0) cp = kReplacement;
-    if (cp < 0x80) {
-      *p++ = static_cast<char>(cp);
       continue;
     }
-    if (cp < 0x800) {
-      *p++ = static_cast<char>(0xC0 | (cp >> 6));
-    } else {
-      *p++ = static_cast<char>(0xE0 | (cp >> 12));
-      *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    }
-    *p++ = static_cast<char>(0x80 | (cp & 0x3F));
+    // A lead byte without its trail byte (the next byte stays for the next
+    // character), or a byte that leads nothing.
+    p = PutSingle(table, b, p);
+    ++i;
   }
   return p;
 }

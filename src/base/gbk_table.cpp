@@ -38,10 +38,23 @@ std::uint16_t DecodeOne(iconv_t cd, const unsigned char* bytes,
   return cp < 0x80 || cp > 0xFFFF ? 0 : static_cast<std::uint16_t>(cp);
 }
 
+// Gives every byte without a character of its own its escape code point.
+void AddEscapes(GbkTable* table) {
+  for (int b = 0x80; b <= 0xFF; ++b) {
+    std::uint16_t& cp = table->decode_single[b - 0x80];
+    if (cp != 0) continue;
+    cp = static_cast<std::uint16_t>(kGbkEscapeBase + b);
+    table->encode[cp] = static_cast<std::uint16_t>(b);
+  }
+}
+
 std::unique_ptr<GbkTable> BuildTable() {
   auto table = std::make_unique<GbkTable>();
   iconv_t cd = OpenConverter();
-  if (cd == reinterpret_cast<iconv_t>(-1)) return table;  // ASCII only
+  if (cd == reinterpret_cast<iconv_t>(-1)) {  // ASCII and escapes only
+    AddEscapes(table.get());
+    return table;
+  }
   for (int b = 0x80; b <= 0xFF; ++b) {
     const unsigned char byte = static_cast<unsigned char>(b);
     const std::uint16_t cp = DecodeOne(cd, &byte, 1);
@@ -62,6 +75,7 @@ std::unique_ptr<GbkTable> BuildTable() {
     }
   }
   iconv_close(cd);
+  AddEscapes(table.get());
   return table;
 }
 

@@ -129,6 +129,42 @@ bool ParseNumber(std::string_view text, double* value) {
   return true;
 }
 
+bool DoubleToWholeNumber(double value, std::int64_t* whole) {
+  // -2^63 and 2^63 are exact doubles; the comparisons are false for NaN.
+  if (!(value >= -0x1p63 && value < 0x1p63) || value != std::trunc(value))
+    return false;
+  *whole = static_cast<std::int64_t>(value);
+  return true;
+}
+
+bool TextToWholeNumber(std::string_view text, std::int64_t* whole) {
+  const std::string ascii = FullWidthToAscii(text);
+  std::size_t i = 0;
+  while (i < ascii.size() && IsBlank(ascii[i])) ++i;
+  const bool negative = i < ascii.size() && ascii[i] == '-';
+  if (i < ascii.size() && (ascii[i] == '+' || ascii[i] == '-')) ++i;
+  const std::size_t digits = i;
+  while (i < ascii.size() && IsDigit(ascii[i])) ++i;
+  const bool plain =
+      i > digits && (i == ascii.size() ||
+                     (ascii[i] != '.' && ascii[i] != 'e' && ascii[i] != 'E'));
+  if (!plain) {
+    std::size_t end;
+    return DoubleToWholeNumber(ReadNumberPrefix(ascii, &end), whole);
+  }
+  std::uint64_t magnitude = 0;
+  const auto result =
+      std::from_chars(ascii.data() + digits, ascii.data() + i, magnitude);
+  constexpr std::uint64_t kMostPositive =
+      static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+  if (result.ec != std::errc() ||
+      magnitude > kMostPositive + (negative ? 1 : 0))
+    return false;
+  // In unsigned arithmetic, so that -2^63 needs no positive 2^63.
+  *whole = static_cast<std::int64_t>(negative ? 0 - magnitude : magnitude);
+  return true;
+}
+
 namespace {
 
 // printf's "%.<precision>g". Most values the program shows (amounts with two

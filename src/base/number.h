@@ -23,6 +23,15 @@ double TextToNumber(std::string_view text);
 // allowed) is one number.
 bool ParseNumber(std::string_view text, double* value);
 
+// True, with the value, when `value` is a whole number within 64 bits; false
+// for fractions, infinities, NaN and numbers beyond the range.
+bool DoubleToWholeNumber(double value, std::int64_t* whole);
+
+// Reads the text as TextToNumber does, but a number written as plain digits
+// is read exactly, beyond a double's 53 bits ("9007199254740993"). False when
+// the number read is not a whole number within 64 bits.
+bool TextToWholeNumber(std::string_view text, std::int64_t* whole);
+
 // "%.13g" for doubles (1250 -> "1250", 12.5 -> "12.5", 0.13 -> "0.13").
 std::string NumberToText(double value);
 // "%.6g" for single-precision values.

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "base/byte_order.h"
 #include "base/gbk.h"
 #include "grid/data_src.h"
 
@@ -18,18 +19,17 @@ constexpr std::int16_t kPortraitCode = 1;
 constexpr std::int16_t kLandscapeCode = 2;
 
 void PutInt32(std::string* out, std::int32_t v) {
-  const auto u = static_cast<std::uint32_t>(v);
-  for (int shift = 0; shift < 32; shift += 8)
-    out->push_back(static_cast<char>(u >> shift));
+  char b[4];
+  PutI32(b, v);
+  out->append(b, sizeof b);
 }
 
 void PutInt16(std::string* out, int v) {
-  const auto clamped = static_cast<std::int16_t>(
-      std::clamp<int>(v, std::numeric_limits<std::int16_t>::min(),
-                      std::numeric_limits<std::int16_t>::max()));
-  const auto u = static_cast<std::uint16_t>(clamped);
-  out->push_back(static_cast<char>(u));
-  out->push_back(static_cast<char>(u >> 8));
+  char b[2];
+  PutI16(b, static_cast<std::int16_t>(
+                std::clamp<int>(v, std::numeric_limits<std::int16_t>::min(),
+                                std::numeric_limits<std::int16_t>::max())));
+  out->append(b, sizeof b);
 }
 
 // Reads little-endian fields and never past the end.
@@ -41,16 +41,13 @@ class Reader {
   bool Int32(std::int32_t* v) {
     std::string_view b;
     if (!Bytes(4, &b)) return false;
-    std::uint32_t u = 0;
-    for (int i = 3; i >= 0; --i) u = u << 8 | static_cast<unsigned char>(b[i]);
-    *v = static_cast<std::int32_t>(u);
+    *v = GetI32(b.data());
     return true;
   }
   bool Int16(int* v) {
     std::string_view b;
     if (!Bytes(2, &b)) return false;
-    *v = static_cast<std::int16_t>(static_cast<unsigned char>(b[0]) |
-                                   static_cast<unsigned char>(b[1]) << 8);
+    *v = GetI16(b.data());
     return true;
   }
   bool Bytes(std::uint64_t n, std::string_view* out) {

@@ -178,35 +178,4 @@ RegionLock::~RegionLock() {
   if (held_) file_->Unlock(offset_, length_);
 }
 
-std::int32_t GetI32(const void* p) {
-  std::int32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
-std::int16_t GetI16(const void* p) {
-  std::int16_t v;
-  std::memcpy(&v, p, 2);
-  return v;
-}
-std::int64_t GetI64(const void* p) {
-  std::int64_t v;
-  std::memcpy(&v, p, 8);
-  return v;
-}
-double GetF64(const void* p) {
-  double v;
-  std::memcpy(&v, p, 8);
-  return v;
-}
-float GetF32(const void* p) {
-  float v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
-void PutI32(void* p, std::int32_t v) { std::memcpy(p, &v, 4); }
-void PutI16(void* p, std::int16_t v) { std::memcpy(p, &v, 2); }
-void PutI64(void* p, std::int64_t v) { std::memcpy(p, &v, 8); }
-void PutF64(void* p, double v) { std::memcpy(p, &v, 8); }
-void PutF32(void* p, float v) { std::memcpy(p, &v, 4); }
-
 }  // namespace matslip

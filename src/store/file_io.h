@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/byte_order.h"
+
 namespace matslip {
 
 class PosixFile {
@@ -97,18 +99,6 @@ class RegionLock {
   bool held_ = false;
   bool ok_ = true;
 };
-
-// Little-endian access to bytes of the format.
-std::int32_t GetI32(const void* p);
-std::int16_t GetI16(const void* p);
-std::int64_t GetI64(const void* p);
-double GetF64(const void* p);
-float GetF32(const void* p);
-void PutI32(void* p, std::int32_t v);
-void PutI16(void* p, std::int16_t v);
-void PutI64(void* p, std::int64_t v);
-void PutF64(void* p, double v);
-void PutF32(void* p, float v);
 
 // Where the share-mode marker bytes of DbOpen live: far beyond any data, so
 // no record or block lock ever touches them.

@@ -14,15 +14,19 @@ namespace matslip {
 
 namespace {
 
-template <typename T>
-T ClampToInteger(double d) {
-  if (std::isnan(d)) return 0;
-  constexpr double lo = static_cast<double>(std::numeric_limits<T>::min());
-  constexpr double hi = static_cast<double>(std::numeric_limits<T>::max());
-  if (d <= lo) return std::numeric_limits<T>::min();
-  if (d >= hi) return std::numeric_limits<T>::max();
-  return static_cast<T>(d);  // truncates toward zero
+// Stores `v` as an integer of type T at `p`; false (nothing written) when
+// it is not a whole number within T's range: a value never wraps.
+template <typename T, typename Put>
+bool PutWholeNumber(const Value& v, char* p, Put put) {
+  std::int64_t whole;
+  if (!v.ToWholeNumber(&whole) || whole < std::numeric_limits<T>::min() ||
+      whole > std::numeric_limits<T>::max())
+    return false;
+  put(p, static_cast<T>(whole));
+  return true;
 }
+
+void PutByte(char* p, std::uint8_t v) { *p = static_cast<char>(v); }
 
 double DateOf(const Value& v) {
   if (v.kind() == Value::Kind::kText) {
@@ -72,20 +76,14 @@ bool EncodeField(const FieldDef& f, const Value& v, char* record) {
   char* p = record + f.offset;
   switch (f.type) {
     case fmt::kByte:
-      *p = static_cast<char>(ClampToInteger<std::uint8_t>(v.ToNumber()));
-      return true;
+      return PutWholeNumber<std::uint8_t>(v, p, PutByte);
     case fmt::kShort:
-      PutI16(p, ClampToInteger<std::int16_t>(v.ToNumber()));
-      return true;
+      return PutWholeNumber<std::int16_t>(v, p, PutI16);
     case fmt::kInt:
     case fmt::kValue4:
-      PutI32(p, ClampToInteger<std::int32_t>(v.ToNumber()));
-      return true;
+      return PutWholeNumber<std::int32_t>(v, p, PutI32);
     case fmt::kLong:
-      PutI64(p, v.kind() == Value::Kind::kInteger
-                    ? static_cast<std::int64_t>(v.ToNumber())
-                    : ClampToInteger<std::int64_t>(v.ToNumber()));
-      return true;
+      return PutWholeNumber<std::int64_t>(v, p, PutI64);
     case fmt::kSingle:
       PutF32(p, static_cast<float>(v.ToNumber()));
       return true;

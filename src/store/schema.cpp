@@ -69,8 +69,10 @@ int Schema::IndexOf(std::string_view name) const {
   return -1;
 }
 
-std::string Schema::EncodeHeader(double created) const {
-  std::string h(static_cast<std::size_t>(header_length()), '\0');
+bool Schema::EncodeHeader(double created, std::string* header,
+                          std::string* why) const {
+  std::string& h = *header;
+  h.assign(static_cast<std::size_t>(header_length()), '\0');
   char* p = h.data();
   std::memcpy(p + fmt::kMagicOffset, fmt::kMagic, 4);
   PutI32(p + fmt::kVersionOffset, fmt::kVersion);
@@ -81,7 +83,11 @@ std::string Schema::EncodeHeader(double created) const {
   PutI32(p + fmt::kFieldCountOffset, field_count());
   for (int i = 0; i < field_count(); ++i) {
     char* d = p + fmt::kFixedHeaderSize + i * fmt::kDescriptorSize;
-    std::string name = Utf8ToGbkLossy(fields_[i].name);
+    std::string name;
+    if (!Utf8ToGbk(fields_[i].name, &name)) {
+      if (why) *why = "field name has no GBK form";
+      return false;
+    }
     name.resize(GbkCutLength(name, fmt::kDescNameMax));
     std::memcpy(d, name.data(), name.size());
     PutI32(d + fmt::kDescTypeOffset, fields_[i].type);
@@ -89,7 +95,7 @@ std::string Schema::EncodeHeader(double created) const {
     PutI32(d + fmt::kDescWidthOffset,
            fields_[i].type == fmt::kText ? fields_[i].width : 0);
   }
-  return h;
+  return true;
 }
 
 std::int64_t Schema::HeaderLengthOf(std::string_view fixed) {

@@ -36,8 +36,10 @@ class Schema {
   int IndexOf(std::string_view name) const;
 
   // The header bytes of a new file: magic, version, `created`, count 0, next
-  // identifier 1, record length, field count and descriptors.
-  std::string EncodeHeader(double created) const;
+  // identifier 1, record length, field count and descriptors. False, with a
+  // reason, when a field name has no GBK form.
+  bool EncodeHeader(double created, std::string* header,
+                    std::string* why = nullptr) const;
   // Checks and reads a header (the first header_length bytes, or more).
   // False, with a reason, on a bad magic, version, length or descriptor.
   static bool Decode(std::string_view bytes, Schema* out, std::string* why);

@@ -124,6 +124,8 @@ std::unique_ptr<Table> Table::Create(const std::string& path,
     Fail(why, "a table needs at least one field");
     return nullptr;
   }
+  std::string header;
+  if (!schema.EncodeHeader(0, &header, why)) return nullptr;
   std::vector<int> all(static_cast<std::size_t>(schema.field_count()));
   for (int i = 0; i < schema.field_count(); ++i) all[i] = i;
   // A table without records: WriteTable only needs the schema.

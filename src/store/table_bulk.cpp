@@ -2,16 +2,15 @@
 // whole-file lock and move records in blocks of at most fmt::kBulkBytes.
 #include <algorithm>
 #include <cstring>
-#include <future>
 
 #include "base/clock.h"
 #include "base/files.h"
 #include "base/gbk.h"
 #include "store/format.h"
-#include "store/names.h"
 #include "store/record_codec.h"
 #include "store/record_order.h"
 #include "store/table.h"
+#include "store/table_target.h"
 
 namespace matslip {
 
@@ -190,120 +189,31 @@ bool Table::SharesMemo(const std::vector<int>& fields) const {
   return true;
 }
 
-namespace {
-
-// A stretch of bytes that goes unchanged from a source record to a target
-// record: neighbouring fields that stay neighbours make one.
-struct CopyRun {
-  std::size_t from, to, size;
-};
-
-}  // namespace
-
 bool Table::WriteTable(const std::string& target,
                        const std::vector<int>& fields,
                        const std::function<bool(const EmitRecord&)>& produce,
                        bool share_memo) {
   std::vector<FieldDef> defs;
   for (int i : fields) defs.push_back(schema_.field(i));
-  Schema ts(std::move(defs));
-  const std::string tmp = target + ".tmp";
-  const std::string memo_target = MemoPathOf(target);
-  const std::string memo_tmp = memo_target + ".tmp";
-  const double created = Now();
+  const Schema ts(std::move(defs));
   // A memo file taken whole is copied by a second thread while this one
   // writes the records. Not when another process's write is pending in it:
   // then its chains are copied one by one.
   if (share_memo && memo_->HasPendingWrite()) share_memo = false;
-  std::future<bool> memo_copy;
-  auto cleanup = [&]() {
-    if (memo_copy.valid()) memo_copy.wait();
-    RemoveFile(tmp);
-    RemoveFile(memo_tmp);
-    return false;
-  };
-
-  PosixFile out;
-  if (!out.Create(tmp) || !out.WriteAt(0, ts.EncodeHeader(created)))
-    return cleanup();
-  MemoFile target_memo;
-  if (share_memo) {
-    memo_copy = std::async(std::launch::async | std::launch::deferred,
-                           [&] { return memo_->CopyTo(memo_tmp, created); });
-  } else if (ts.has_memo() && (!MemoFile::CreateEmpty(memo_tmp, created) ||
-                               !target_memo.OpenNewForBulk(memo_tmp))) {
-    return cleanup();
-  }
-
-  std::vector<CopyRun> runs;
-  std::vector<std::size_t> chained;  // memo fields whose chains are copied
-  for (std::size_t j = 0; j < fields.size(); ++j) {
-    const FieldDef& sf = schema_.field(fields[j]);
-    const FieldDef& tf = ts.field(static_cast<int>(j));
-    if (IsMemoType(sf.type) && !share_memo) {
-      chained.push_back(j);
-      continue;
-    }
-    const auto from = static_cast<std::size_t>(sf.offset);
-    const auto to = static_cast<std::size_t>(tf.offset);
-    const auto size = static_cast<std::size_t>(FieldSize(sf.type, sf.width));
-    if (!runs.empty() && runs.back().from + runs.back().size == from &&
-        runs.back().to + runs.back().size == to)
-      runs.back().size += size;
-    else
-      runs.push_back({from, to, size});
-  }
-
+  TargetFiles out(target, ts);
+  if (!out.Create(Now(), share_memo ? memo_.get() : nullptr)) return false;
+  RecordCopier copier(schema_, fields, ts, share_memo, memo_.get(),
+                      &out.memo());
   const std::size_t reclen = static_cast<std::size_t>(ts.record_length());
-  PieceWriter records(&out, ts.header_length(), fmt::kBulkBytes);
   std::int64_t written = 0;
-  std::string memo_bytes;
   auto emit = [&](const char* src, const std::string* memo_texts) {
     if (written >= INT32_MAX - 1) return false;
-    char* dst = records.Next(reclen);
-    if (dst == nullptr) return false;
-    PutI32(dst, static_cast<std::int32_t>(written + 1));
-    for (const CopyRun& r : runs) std::memcpy(dst + r.to, src + r.from, r.size);
-    for (std::size_t j : chained) {
-      const FieldDef& sf = schema_.field(fields[j]);
-      const FieldDef& tf = ts.field(static_cast<int>(j));
-      const std::string* bytes = memo_texts ? memo_texts++ : &memo_bytes;
-      if (!memo_texts) {
-        std::int32_t ref = GetI32(src + sf.offset);
-        if (ref == 0) continue;
-        if (!memo_ || !memo_->ReadChain(ref, &memo_bytes)) return false;
-      }
-      if (bytes->empty()) continue;
-      std::int32_t first = 0;
-      MemoFile::NewChainLink link{0, [&](std::int32_t block) {
-                                    PutI32(dst + tf.offset, block);
-                                    return true;
-                                  }};
-      if (!target_memo.Append(&first, *bytes, link)) return false;
-    }
-    ++written;
+    char* dst = out.records().Next(reclen);
+    if (dst == nullptr || !copier.Copy(src, memo_texts, dst)) return false;
+    PutI32(dst, static_cast<std::int32_t>(++written));
     return true;
   };
-  if (!produce(emit)) return cleanup();
-  char counts[8];
-  PutI32(counts, static_cast<std::int32_t>(written));
-  PutI32(counts + 4, static_cast<std::int32_t>(written + 1));
-  if (!records.Flush() || !out.WriteAt(fmt::kCountOffset, counts, 8))
-    return cleanup();
-  const bool bulk_memo = ts.has_memo() && !share_memo;
-  if (bulk_memo && !target_memo.FinishBulk()) return cleanup();
-  if (DurableWrites() &&
-      (!out.Sync() || (bulk_memo && !target_memo.file().Sync())))
-    return cleanup();
-  if (memo_copy.valid() && !memo_copy.get()) return cleanup();
-  out.Close();
-  target_memo.file().Close();
-  // The memo file goes first: a table is never seen with another table's
-  // memo file behind it for longer than between two renames.
-  if (ts.has_memo() ? !RenameOver(memo_tmp, memo_target, false)
-                    : !RemoveFile(memo_target))
-    return cleanup();
-  return RenameOver(tmp, target, true) || cleanup();
+  return produce(emit) && out.Finish(written) && out.Commit();
 }
 
 bool Table::CopyTo(const std::string& target, const RecordCondition& condition,

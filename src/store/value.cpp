@@ -70,6 +70,19 @@ double Value::ToNumber() const {
   return 0;
 }
 
+bool Value::ToWholeNumber(std::int64_t* whole) const {
+  switch (kind_) {
+    case Kind::kInteger:
+    case Kind::kBoolean:
+      *whole = integer_;
+      return true;
+    case Kind::kText:
+      return TextToWholeNumber(text_, whole);
+    default:
+      return DoubleToWholeNumber(ToNumber(), whole);
+  }
+}
+
 std::string Value::ToText() && {
   if (kind_ == Kind::kText || kind_ == Kind::kBinary) return std::move(text_);
   return static_cast<const Value&>(*this).ToText();

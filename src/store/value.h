@@ -48,6 +48,10 @@ class Value {
   // The same, taking the text of a text value instead of copying it.
   std::string ToText() &&;
   bool ToBoolean() const { return ToNumber() != 0; }
+  // The value as a whole number: integers and booleans exactly, texts through
+  // TextToWholeNumber, the rest through ToNumber. False when that is not a
+  // whole number within 64 bits.
+  bool ToWholeNumber(std::int64_t* whole) const;
   // The raw text or bytes of a text or binary value ("" for other kinds).
   const std::string& str() const { return text_; }
 

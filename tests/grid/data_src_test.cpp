@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,80 @@ TEST_F(DataSrcTest, ClearRangeEmptiesTextsButKeepsFormats) {
   EXPECT_EQ(table_.GetCellText(1, 1), "");
   EXPECT_EQ(table_.GetCellText(1, 2), "b");
   EXPECT_EQ(table_.GetCellFormat(1, 1).text_colour, 255u);
+}
+
+// A count means "this many, or to the end of the table": up to INT_MAX,
+// from any first row or column.
+class LongRangeTest : public DataSrcTest {
+ protected:
+  static constexpr int kMax = std::numeric_limits<int>::max();
+
+  LongRangeTest() {
+    for (int row = 1; row <= 4; ++row)
+      for (int col = 1; col <= 3; ++col) table_.SetCellText(row, col, "x");
+  }
+  // The cells that still hold text, as a picture: "x" full, "." cleared.
+  std::string Texts() const {
+    std::string picture;
+    for (int row = 1; row <= 4; ++row) {
+      for (int col = 1; col <= 3; ++col)
+        picture += table_.GetCellText(row, col).empty() ? "." : "x";
+      picture += "/";
+    }
+    return picture;
+  }
+};
+
+TEST_F(LongRangeTest, ClearRangeWithTheLargestCountsClearsToTheEnd) {
+  table_.ClearRange({2, 2, kMax, kMax});
+  EXPECT_EQ(Texts(), "xxx/x../x../x../");
+  EXPECT_EQ(views_.changed.back(), (CellRange{2, 2, 3, 2}));
+  table_.ClearRange({1, 3, kMax - 1, 1});
+  EXPECT_EQ(Texts(), "xx./x../x../x../");
+  table_.ClearRange({4, 1, kMax, kMax - 2});
+  EXPECT_EQ(Texts(), "xx./x../x../.../");
+  table_.ClearRange({kMax, 1, kMax, kMax});
+  table_.ClearRange({-kMax, 1, kMax, 1});
+  EXPECT_EQ(Texts(), "xx./x../x../.../");
+  table_.ClearRange({-5, 1, kMax, 1});
+  EXPECT_EQ(Texts(), ".x./.../.../.../");
+}
+
+TEST_F(LongRangeTest, RangesStartingPastTheEndChangeNothing) {
+  views_.changed.clear();
+  table_.ClearRange({5, 1, kMax, kMax});
+  table_.ClearRange({1, 4, kMax, kMax});
+  table_.SetTextColour({5, 1, kMax, kMax}, 255);
+  table_.SetEdgeLines({1, 4, kMax, kMax});
+  table_.MergeCells({5, 4, kMax, kMax});
+  table_.SetRowHeights(5, kMax, 100);
+  table_.SetColumnWidths(4, kMax, 100);
+  EXPECT_EQ(Texts(), "xxx/xxx/xxx/xxx/");
+  EXPECT_TRUE(views_.changed.empty());
+  EXPECT_EQ(table_.GetRowHeight(4), kDefaultRowHeight);
+  EXPECT_EQ(table_.GetColumnWidth(3), kDefaultColumnWidth);
+}
+
+TEST_F(LongRangeTest, EveryRangeOperationReachesTheLastCell) {
+  table_.SetTextColour({3, 2, kMax, kMax}, 255);
+  table_.SetBackgroundColour({3, 2, kMax, kMax}, 0xFF00);
+  table_.SetFontSize({3, 2, kMax, kMax}, 60);
+  table_.SetEdgeLines({3, 2, kMax, kMax}, kEdgeOutline, kLineThick);
+  table_.SetRowHeights(3, kMax, 100);
+  table_.SetColumnWidths(2, kMax, 300);
+  const CellFormat& last = table_.GetCellFormat(4, 3);
+  EXPECT_EQ(last.text_colour, 255u);
+  EXPECT_EQ(last.background, 0xFF00u);
+  EXPECT_EQ(last.font_size, 60);
+  EXPECT_EQ(last.edges[kSideBottom], kLineThick);
+  EXPECT_EQ(last.edges[kSideRight], kLineThick);
+  EXPECT_EQ(table_.GetCellFormat(2, 1).text_colour, 0u);
+  EXPECT_EQ(table_.GetRowHeight(2), kDefaultRowHeight);
+  EXPECT_EQ(table_.GetRowHeight(4), 100);
+  EXPECT_EQ(table_.GetColumnWidth(1), kDefaultColumnWidth);
+  EXPECT_EQ(table_.GetColumnWidth(3), 300);
+  table_.MergeCells({3, 2, kMax, kMax});
+  EXPECT_EQ(table_.GetMergedBlock(4, 3), (CellRange{3, 2, 2, 2}));
 }
 
 TEST_F(DataSrcTest, SetTableSizeKeepsInsideCellsAndTurnsNegativeCountsToZero) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,16 @@ TEST_F(GridTest, SelectionStaysInsideTheTable) {
   grid_.SetCursor(10, 5);
   table_.SetTableSize(4, 2);
   EXPECT_EQ(Selection(), (CellRange{4, 2}));
+}
+
+TEST_F(GridTest, SelectingWithTheLargestCountsReachesTheLastCell) {
+  constexpr int kMax = std::numeric_limits<int>::max();
+  grid_.SelectRange({3, 2, kMax, kMax});
+  EXPECT_EQ(Selection(), (CellRange{3, 2, 8, 4}));
+  grid_.SelectRange({1, 1, kMax, 1});
+  EXPECT_EQ(Selection(), (CellRange{1, 1, 10, 1}));
+  grid_.SelectRange({kMax, kMax, kMax, kMax});
+  EXPECT_EQ(Selection(), (CellRange{10, 5}));
 }
 
 TEST_F(GridTest, SelectionChangedIsRaisedOnlyForChanges) {

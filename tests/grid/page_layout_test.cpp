@@ -126,5 +126,78 @@ TEST_F(PageLayoutTest, PageNumbersSitInTheChosenMarginCorner) {
 
 TEST_F(PageLayoutTest, EmptyTableHasNoPages) { EXPECT_TRUE(Pages().empty()); }
 
+// A table whose rows (columns) add up to exactly the printable height
+// (width) fits one page; one tenth of a millimetre more needs a second.
+// The paper is chosen so that the room for the body is exactly 2400 down and
+// 2000 across, whatever the headers take.
+class PageFitTest : public ::testing::Test {
+ protected:
+  PageFitTest() {
+    settings_.left_margin = settings_.right_margin = 100;
+    settings_.top_margin = settings_.bottom_margin = 100;
+    settings_.page_number_position = kPageNumberBottomCentre;
+  }
+
+  std::vector<Page> Pages(int header_rows, int header_cols) {
+    table_.SetHeaderRows(header_rows);
+    table_.SetHeaderColumns(header_cols);
+    // Header rows of 60, header columns of 250, margins of 100 all round.
+    const PaperSize paper{200 + 250 * header_cols + 2000,
+                          200 + 60 * header_rows + 2400};
+    return LayOutPages(table_, paper, settings_);
+  }
+
+  DataSrc table_;
+  PrintInf settings_;
+};
+
+TEST_F(PageFitTest, RowsFillingTheHeightExactlyTakeOnePage) {
+  for (int header : {0, 1, 3}) {
+    table_.SetTableSize(40 + header, 1);
+    table_.SetRowHeights(1, 40 + header, 60);
+    const std::vector<Page> pages = Pages(header, 0);
+    ASSERT_EQ(pages.size(), 1u) << header;
+    EXPECT_EQ(pages[0].rows.size(), 40u + header) << header;
+    EXPECT_EQ(pages[0].number.text, "第 1 页 共 1 页") << header;
+  }
+}
+
+TEST_F(PageFitTest, OneRowTooHighPushesTheLastRowOntoASecondPage) {
+  for (int header : {0, 1, 3}) {
+    table_.SetTableSize(40 + header, 1);
+    table_.SetRowHeights(1, 40 + header, 60);
+    table_.SetRowHeights(header + 1, 1, 61);
+    const std::vector<Page> pages = Pages(header, 0);
+    ASSERT_EQ(pages.size(), 2u) << header;
+    EXPECT_EQ(pages[0].rows.size(), 39u + header) << header;
+    ASSERT_EQ(pages[1].rows.size(), 1u + header) << header;
+    EXPECT_EQ(pages[1].rows.back().index, 40 + header) << header;
+    EXPECT_EQ(pages[1].number.text, "第 2 页 共 2 页") << header;
+  }
+}
+
+TEST_F(PageFitTest, ColumnsFillingTheWidthExactlyTakeOnePage) {
+  for (int header : {0, 1, 2}) {
+    table_.SetTableSize(2, 8 + header);
+    table_.SetColumnWidths(1, 8 + header, 250);
+    const std::vector<Page> pages = Pages(1, header);
+    ASSERT_EQ(pages.size(), 1u) << header;
+    EXPECT_EQ(pages[0].cols.size(), 8u + header) << header;
+  }
+}
+
+TEST_F(PageFitTest, OneColumnTooWidePushesTheLastColumnOntoASecondPage) {
+  for (int header : {0, 1, 2}) {
+    table_.SetTableSize(2, 8 + header);
+    table_.SetColumnWidths(1, 8 + header, 250);
+    table_.SetColumnWidths(8 + header, 1, 251);
+    const std::vector<Page> pages = Pages(1, header);
+    ASSERT_EQ(pages.size(), 2u) << header;
+    EXPECT_EQ(pages[0].cols.size(), 7u + header) << header;
+    ASSERT_EQ(pages[1].cols.size(), 1u + header) << header;
+    EXPECT_EQ(pages[1].cols.back().index, 8 + header) << header;
+  }
+}
+
 }  // namespace
 }  // namespace matslip

@@ -272,6 +272,40 @@ TEST_F(FileFormatTest, OpenChecksRejectBadHeaders) {
   EXPECT_TRUE(DbOpen(path, "t"));
 }
 
+// 品名 text 8 at 4, 数量 double at 12, 记录 memo at 20: records of 24 bytes.
+// Descriptor i lies at 116 + 72 * i; its offset at +24, its width at +28.
+TEST_F(FileFormatTest,
+       FieldsOverlappingTheIdentifierOrPastTheRecordAreRefused) {
+  const std::string path = dir_.File("t.mzk");
+  ASSERT_TRUE(CreateTable(path, SmallSchema()));
+  const std::string good = ReadTestFile(path);
+  ASSERT_EQ(I32At(good, 24), 24);
+  struct Case {
+    const char* what;
+    std::size_t offset;
+    std::int32_t value;
+  } cases[] = {
+      {"text at offset 0", 116 + 24, 0},
+      {"text at offset 3", 116 + 24, 3},
+      {"text of width 21 ending at 25", 116 + 28, 21},
+      {"double at offset 17 ending at 25", 116 + 72 + 24, 17},
+      {"memo at offset 21 ending at 25", 116 + 144 + 24, 21},
+  };
+  for (const Case& c : cases) {
+    std::string bad = good;
+    PutI32(bad.data() + c.offset, c.value);
+    ASSERT_TRUE(WriteTestFile(path, bad));
+    std::string why;
+    EXPECT_FALSE(Table::Open(path, OpenOptions{}, &why)) << c.what;
+    EXPECT_EQ(why, "field outside the record") << c.what;
+    EXPECT_EQ(ReadTestFile(path), bad) << c.what << ": nothing written";
+  }
+  // The first field right after the identifier, the last one ending with
+  // the record: the file as written opens.
+  ASSERT_TRUE(WriteTestFile(path, good));
+  EXPECT_NE(Table::Open(path, OpenOptions{}), nullptr);
+}
+
 TEST_F(FileFormatTest, MemoOpenChecksAndShortMemoRepair) {
   std::string path = dir_.File("t.mzk"), edt = dir_.File("t.edt");
   ASSERT_TRUE(CreateTable(path, SmallSchema()));

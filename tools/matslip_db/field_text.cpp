@@ -1,6 +1,6 @@
 #include "field_text.h"
 
-#include <cmath>
+#include <cstdint>
 
 #include "base/datetime.h"
 #include "base/gbk.h"
@@ -60,11 +60,17 @@ bool ParseFieldValue(const FieldDef& field, std::string_view cell, Value* out,
       *why = Quoted(cell) + " is not a number";
       return false;
     }
-    if (IsIntegerType(field.type) && d != std::trunc(d)) {
+    if (!IsIntegerType(field.type)) {
+      *out = Value::Number(d);
+      return true;
+    }
+    // Read again exactly: a double would lose digits of a 64-bit integer.
+    std::int64_t whole;
+    if (!TextToWholeNumber(cell, &whole)) {
       *why = Quoted(cell) + " is not a whole number";
       return false;
     }
-    *out = Value::Number(d);
+    *out = Value::Integer(whole);
     return true;
   }
   if (field.type == fmt::kDateTime) {

@@ -1,0 +1,114 @@
+#include "store/table_target.h"
+
+#include <cstring>
+
+#include "base/files.h"
+#include "store/durability.h"
+#include "store/format.h"
+#include "store/names.h"
+
+namespace matslip {
+
+TargetFiles::TargetFiles(const std::string& target, const Schema& schema)
+    : schema_(schema),
+      target_(target),
+      table_tmp_(target + ".tmp"),
+      memo_target_(MemoPathOf(target)),
+      memo_tmp_(memo_target_ + ".tmp"),
+      records_(&table_, schema.header_length(), fmt::kBulkBytes) {}
+
+TargetFiles::~TargetFiles() {
+  if (!committed_) Discard();
+}
+
+void TargetFiles::Discard() {
+  if (memo_copy_.valid()) memo_copy_.wait();
+  RemoveFile(table_tmp_);
+  RemoveFile(memo_tmp_);
+}
+
+bool TargetFiles::Create(double created, MemoFile* shared) {
+  std::string header;
+  if (!schema_.EncodeHeader(created, &header) || !table_.Create(table_tmp_) ||
+      !table_.WriteAt(0, header))
+    return false;
+  if (shared != nullptr) {
+    memo_copy_ = std::async(std::launch::async | std::launch::deferred,
+                            [shared, path = memo_tmp_, created] {
+                              return shared->CopyTo(path, created);
+                            });
+    return true;
+  }
+  bulk_memo_ = schema_.has_memo();
+  return !bulk_memo_ || (MemoFile::CreateEmpty(memo_tmp_, created) &&
+                         memo_.OpenNewForBulk(memo_tmp_));
+}
+
+bool TargetFiles::Finish(std::int64_t written) {
+  char counts[8];
+  PutI32(counts, static_cast<std::int32_t>(written));
+  PutI32(counts + 4, static_cast<std::int32_t>(written + 1));
+  if (!records_.Flush() || !table_.WriteAt(fmt::kCountOffset, counts, 8))
+    return false;
+  if (bulk_memo_ && !memo_.FinishBulk()) return false;
+  if (DurableWrites() &&
+      (!table_.Sync() || (bulk_memo_ && !memo_.file().Sync())))
+    return false;
+  if (memo_copy_.valid() && !memo_copy_.get()) return false;
+  table_.Close();
+  memo_.file().Close();
+  return true;
+}
+
+bool TargetFiles::Commit() {
+  if (schema_.has_memo() ? !RenameOver(memo_tmp_, memo_target_, false)
+                         : !RemoveFile(memo_target_))
+    return false;
+  committed_ = RenameOver(table_tmp_, target_, true);
+  return committed_;
+}
+
+RecordCopier::RecordCopier(const Schema& source, const std::vector<int>& fields,
+                           const Schema& target, bool share_memo,
+                           MemoFile* source_memo, MemoFile* target_memo)
+    : source_memo_(source_memo), target_memo_(target_memo) {
+  for (std::size_t j = 0; j < fields.size(); ++j) {
+    const FieldDef& sf = source.field(fields[j]);
+    const FieldDef& tf = target.field(static_cast<int>(j));
+    const auto from = static_cast<std::size_t>(sf.offset);
+    const auto to = static_cast<std::size_t>(tf.offset);
+    if (IsMemoType(sf.type) && !share_memo) {
+      chained_.push_back({from, to});
+      continue;
+    }
+    const auto size = static_cast<std::size_t>(FieldSize(sf.type, sf.width));
+    if (!runs_.empty() && runs_.back().from + runs_.back().size == from &&
+        runs_.back().to + runs_.back().size == to)
+      runs_.back().size += size;
+    else
+      runs_.push_back({from, to, size});
+  }
+}
+
+bool RecordCopier::Copy(const char* src, const std::string* memo_texts,
+                        char* dst) {
+  for (const Run& r : runs_) std::memcpy(dst + r.to, src + r.from, r.size);
+  for (const Chained& c : chained_) {
+    const std::string* text = memo_texts ? memo_texts++ : &text_;
+    if (!memo_texts) {
+      const std::int32_t ref = GetI32(src + c.from);
+      if (ref == 0) continue;
+      if (!source_memo_ || !source_memo_->ReadChain(ref, &text_)) return false;
+    }
+    if (text->empty()) continue;
+    std::int32_t first = 0;
+    MemoFile::NewChainLink link{0, [&](std::int32_t block) {
+                                  PutI32(dst + c.to, block);
+                                  return true;
+                                }};
+    if (!target_memo_->Append(&first, *text, link)) return false;
+  }
+  return true;
+}
+
+}  // namespace matslip

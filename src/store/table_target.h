@@ -1,0 +1,86 @@
+#pragma once
+// Writing a new table at a target path: its files under temporary names
+// beside the target until they are complete, and the copying of source
+// records (with their memo texts) into target records.
+#include <cstdint>
+#include <future>
+#include <string>
+#include <vector>
+
+#include "store/file_io.h"
+#include "store/memo_file.h"
+#include "store/schema.h"
+
+namespace matslip {
+
+// The table and memo files of a new table while they are written. Whatever
+// is not committed is removed when the object goes.
+class TargetFiles {
+ public:
+  TargetFiles(const std::string& target, const Schema& schema);
+  ~TargetFiles();
+  TargetFiles(const TargetFiles&) = delete;
+  TargetFiles& operator=(const TargetFiles&) = delete;
+
+  // Creates the table file with its header and, when the schema has memo
+  // fields, the memo file: a copy of `shared` made by a second thread while
+  // the records are written, or (without `shared`) an empty file that takes
+  // chains one by one through memo().
+  bool Create(double created, MemoFile* shared);
+  // Where the records go, one after another from the end of the header.
+  PieceWriter& records() { return records_; }
+  MemoFile& memo() { return memo_; }
+  // Writes the gathered records and the counts for `written` records,
+  // completes and flushes both files.
+  bool Finish(std::int64_t written);
+  // Renames both files over the target's: the memo file first, so that a
+  // table is never seen with another table's memo file behind it for longer
+  // than between two renames. A table without memo fields removes the
+  // target's old memo file.
+  bool Commit();
+
+ private:
+  void Discard();
+
+  const Schema& schema_;
+  const std::string target_, table_tmp_, memo_target_, memo_tmp_;
+  PosixFile table_;
+  PieceWriter records_;
+  MemoFile memo_;
+  std::future<bool> memo_copy_;
+  bool bulk_memo_ = false;
+  bool committed_ = false;
+};
+
+// Fills target records from source records: the chosen fields' bytes as they
+// are, in runs where neighbouring fields stay neighbours, and memo fields
+// either with their references as they are (the memo file is shared) or with
+// their texts appended to the target's memo file.
+class RecordCopier {
+ public:
+  // `fields` are the source's field indexes in the target's order.
+  RecordCopier(const Schema& source, const std::vector<int>& fields,
+               const Schema& target, bool share_memo, MemoFile* source_memo,
+               MemoFile* target_memo);
+
+  // Copies `src` into the zeroed target record `dst` (identifier aside).
+  // `memo_texts` are the texts of the copied memo fields in their order,
+  // or null to read them from the source's memo file.
+  bool Copy(const char* src, const std::string* memo_texts, char* dst);
+
+ private:
+  struct Run {
+    std::size_t from, to, size;
+  };
+  struct Chained {
+    std::size_t from, to;
+  };
+
+  std::vector<Run> runs_;
+  std::vector<Chained> chained_;
+  MemoFile* source_memo_;
+  MemoFile* target_memo_;
+  std::string text_;  // a memo text read from the source
+};
+
+}  // namespace matslip
