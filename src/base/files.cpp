@@ -1,5 +1,6 @@
 #include "base/files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -157,6 +158,23 @@ bool ReadFile(const std::string& path, std::string* bytes) {
     if (n == 0) return true;
     bytes->append(buffer, static_cast<std::size_t>(n));
   }
+}
+std::string ExistingPathIgnoringCase(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) == 0) return path;
+  const std::string dir = DirName(path);
+  const std::string name = BaseName(path);
+  DIR* d = ::opendir(dir.c_str());
+  if (d == nullptr) return path;
+  std::string found;
+  while (const dirent* e = ::readdir(d)) {
+    const std::string_view entry = e->d_name;
+    if (NamesEqual(entry, name) && (found.empty() || entry < found))
+      found = entry;
+  }
+  ::closedir(d);
+  if (found.empty()) return path;
+  return dir == "/" ? "/" + found : dir + "/" + found;
 }
 
 bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {

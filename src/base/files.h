@@ -33,6 +33,18 @@ bool SyncDirectoryOf(const std::string& path);
 // "." and ".." alone become "．" and "．．". "LGJ-95/20" -> "LGJ-95／20".
 std::string SafeFileName(std::string_view key);
 
+// Whether two names are equal without regard to ASCII case (Chinese names
+// compare as exact bytes), as names compare on the system the data files
+// come from.
+bool NamesEqual(std::string_view a, std::string_view b);
+
+// `path` itself when it exists, else the entry of its folder whose name
+// equals its last part without regard to ASCII case (the first in byte
+// order when several do), else `path` unchanged: files copied from a system
+// that ignores letter case ("DATA.MZK") are found under their usual names,
+// and a file not there yet gets the name asked for.
+std::string ExistingPathIgnoringCase(const std::string& path);
+
 // The folder part of a path (without the trailing '/'), and the last part.
 std::string DirName(std::string_view path);
 std::string BaseName(std::string_view path);
