@@ -102,6 +102,10 @@ bool DirectoryExists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool IsWritable(const std::string& path) {
+  return ::access(path.c_str(), W_OK) == 0;
+}
+
 bool CreateDirectory(const std::string& path) {
   if (path.empty()) return false;
   if (DirectoryExists(path)) return true;

@@ -8,6 +8,8 @@ namespace matslip {
 
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
+// Whether this process may write the file, or create files in the folder.
+bool IsWritable(const std::string& path);
 // Creates the folder and missing parents; true when it exists afterwards.
 bool CreateDirectory(const std::string& path);
 // Copies the bytes of `from` to `to`, replacing `to` atomically.
