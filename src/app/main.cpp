@@ -9,7 +9,6 @@
 #include "app/program_dir.h"
 #include "app/qt_dialogs.h"
 #include "app/session.h"
-#include "app/stock_list.h"
 #include "grid/font_map_qt.h"
 #include "store/db.h"
 #include "store/material_table.h"

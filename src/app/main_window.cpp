@@ -7,12 +7,12 @@
 #include <QMenuBar>
 #include <QScreen>
 
-#include "app/main_handlers.h"
 #include "app/notice.h"
 #include "app/notice_pane.h"
 #include "app/settings.h"
-#include "app/stock_list.h"
 #include "grid/grid_widget.h"
+#include "stock/main_handlers.h"
+#include "stock/stock_list.h"
 
 namespace matslip {
 
@@ -51,13 +51,19 @@ MainWindow::MainWindow(Session* session, Dialogs* dialogs, QWidget* parent)
   BuildMenus();
 
   GridEvents& events = grid_.events();
-  events.left_pressed = [this](const MouseEvent&) { RememberSelectedMaterial(); };
-  events.left_released = [this](const MouseEvent&) { RememberSelectedMaterial(); };
+  events.left_pressed = [this](const MouseEvent&) {
+    RememberSelectedMaterial();
+  };
+  events.left_released = [this](const MouseEvent&) {
+    RememberSelectedMaterial();
+  };
   events.right_pressed = [this](const MouseEvent&) {
     edit_menu_->popup(QCursor::pos());
   };
 
-  BuildList();
+  ShowList(BuildStockList(session_->program_dir,
+                          session_->stock_out.marked_rows, &table_, &provider_,
+                          &grid_));
   notice_->Start();
 }
 
@@ -111,15 +117,13 @@ void MainWindow::BuildMenus() {
       action->setEnabled(item.action != nullptr);
       action->setVisible(!item.hidden);
       if (item.action)
-        connect(action, &QAction::triggered, this, [this, f = item.action] { (this->*f)(); });
+        connect(action, &QAction::triggered, this,
+                [this, f = item.action] { (this->*f)(); });
     }
   }
 }
 
-void MainWindow::BuildList() {
-  StockListBuild b = BuildStockList(session_->program_dir,
-                                    session_->stock_out.marked_rows, &table_,
-                                    &provider_, &grid_);
+void MainWindow::ShowList(const StockListBuild& b) {
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect s = screen->availableGeometry();
     setGeometry(s.left() + 1, s.top() + 1, s.width() - 2, s.height() - 40);
@@ -136,10 +140,9 @@ void MainWindow::PlaceChildren() {
   // while it holds a notice, sits in the list's lower right corner.
   grid_widget_->setGeometry(10, 10, std::max(0, area->width() - 20),
                             std::max(0, area->height() - 20));
-  notice_->setGeometry(
-      std::max(8, area->width() - kNoticeSize.width() - 30),
-      std::max(8, area->height() - kNoticeSize.height() - 30),
-      kNoticeSize.width(), kNoticeSize.height());
+  notice_->setGeometry(std::max(8, area->width() - kNoticeSize.width() - 30),
+                       std::max(8, area->height() - kNoticeSize.height() - 30),
+                       kNoticeSize.width(), kNoticeSize.height());
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
@@ -148,8 +151,8 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void MainWindow::Refresh() {
-  session_->stock_out.ClearPicks();
-  BuildList();
+  ShowList(RefreshStockList(session_->program_dir, &session_->stock_out,
+                            &table_, &provider_, &grid_));
 }
 
 void MainWindow::changeEvent(QEvent* event) {

@@ -15,6 +15,7 @@ namespace matslip {
 class Dialogs;
 class GridWidget;
 class NoticePane;
+struct StockListBuild;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -37,7 +38,8 @@ class MainWindow : public QMainWindow {
 
  private:
   void BuildMenus();
-  void BuildList();
+  // Places the window and shows a list just built, under its title.
+  void ShowList(const StockListBuild& build);
   void PlaceChildren();
   void RememberSelectedMaterial();
   void OpenStockOut();

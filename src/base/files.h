@@ -47,6 +47,11 @@ bool NamesEqual(std::string_view a, std::string_view b);
 // and a file not there yet gets the name asked for.
 std::string ExistingPathIgnoringCase(const std::string& path);
 
+// The path of the program's file (or folder) `name` in the program directory
+// `dir`: the one way every part of the program names its files. An existing
+// file is found whatever its letter case (ExistingPathIgnoringCase).
+std::string ProgramFilePath(const std::string& dir, std::string_view name);
+
 // The folder part of a path (without the trailing '/'), and the last part.
 std::string DirName(std::string_view path);
 std::string BaseName(std::string_view path);
