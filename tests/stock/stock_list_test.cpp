@@ -155,9 +155,8 @@ TEST_F(StockListTest, UnreadableMaterialTableShowsTheHeaderRowAndSaysWhy) {
   EXPECT_EQ(table_.GetRowCount(), 1);
   EXPECT_EQ(table_.GetCellText(1, 4), "库存数量");
   EXPECT_EQ(b.title, kMainTitle);
-  EXPECT_EQ(b.message.rfind("材料数据表已损坏，无法读取：\n" +
-                                dir_.File("data.mzk"),
-                            0),
+  EXPECT_EQ(b.message.rfind(
+                "材料数据表已损坏，无法读取：\n" + dir_.File("data.mzk"), 0),
             0u)
       << b.message;
 }
