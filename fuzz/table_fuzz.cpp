@@ -79,6 +79,12 @@ void Exercise(const std::uint8_t* data, std::size_t size) {
     if (t->CopyTo(copy, nullptr, {})) CheckTable(copy);
     if (t->SortTo(copy, {{0, false}}, nullptr, {})) CheckTable(copy);
     if (t->CopyTo(copy, [] { return true; }, {})) CheckTable(copy);
+    // The repair's copy of the damaged input; one per input would pile up.
+    if (t->repair().repaired()) {
+      CheckTable(t->repair().copy_path);
+      RemoveFile(t->repair().copy_path);
+      RemoveFile(MemoPathOf(t->repair().copy_path));
+    }
   }
   CheckTable(path);
 }

@@ -28,10 +28,17 @@ int main(int argc, char** argv) {
   auto session = std::make_unique<matslip::Session>();
   session->program_dir = matslip::ProgramDirectory(
       argc, argv, QCoreApplication::applicationDirPath().toStdString());
+  matslip::QtDialogs dialogs;
+  const std::string problem =
+      matslip::ProgramDirectoryProblem(session->program_dir);
+  if (!problem.empty()) {
+    dialogs.Message(problem, matslip::kInfoCaption,
+                    matslip::MessageIcon::kWarning);
+    return 1;
+  }
   // A first start finds no material table: begin with an empty one.
   matslip::material::EnsureTable(session->PathOf(matslip::kMaterialFile));
 
-  matslip::QtDialogs dialogs;
   int result;
   {
     matslip::MainWindow window(session.get(), &dialogs);

@@ -10,6 +10,7 @@
 #include "app/notice.h"
 #include "app/notice_pane.h"
 #include "app/settings.h"
+#include "base/dialogs.h"
 #include "grid/grid_widget.h"
 #include "stock/main_handlers.h"
 #include "stock/stock_list.h"
@@ -132,6 +133,12 @@ void MainWindow::ShowList(const StockListBuild& b) {
   setWindowTitle(QString::fromStdString(b.title));
   PlaceChildren();
   grid_widget_->viewport()->update();
+  // Closing the box activates the window again, which builds the list again:
+  // a message is shown once, until the list's state changes.
+  if (b.message == shown_message_) return;
+  shown_message_ = b.message;
+  if (!b.message.empty())
+    dialogs_->Message(b.message, kInfoCaption, MessageIcon::kWarning);
 }
 
 void MainWindow::PlaceChildren() {

@@ -46,6 +46,7 @@ class MainWindow : public QMainWindow {
 
   Session* session_;
   Dialogs* dialogs_;
+  std::string shown_message_;  // the list build's message last shown
   DataSrc table_;
   Grid grid_;
   DBProvider provider_;

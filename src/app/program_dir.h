@@ -10,6 +10,11 @@ namespace matslip {
 std::string ProgramDirectory(int argc, const char* const* argv,
                              const std::string& executable_dir);
 
+// What keeps the program from working in `dir`, as the message the user sees
+// before any window opens: the folder given does not exist, or is a file.
+// Empty when `dir` is a folder.
+std::string ProgramDirectoryProblem(const std::string& dir);
+
 // True when the process can reach a display server (or was told to use an
 // off-screen platform).
 bool HasDisplay();

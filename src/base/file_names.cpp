@@ -34,12 +34,24 @@ char32_t SafeStandIn(unsigned char c) {
   }
 }
 
+char AsciiLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+
 std::string_view WithoutTrailingSlashes(std::string_view path) {
   while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
   return path;
 }
 
 }  // namespace
+
+bool NamesEqual(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  }
+  return true;
+}
 
 std::string SafeFileName(std::string_view key) {
   if (key == "." || key == "..") {

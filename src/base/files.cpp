@@ -1,5 +1,6 @@
 #include "base/files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -115,6 +116,10 @@ bool DirectoryExists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool IsWritable(const std::string& path) {
+  return ::access(path.c_str(), W_OK) == 0;
+}
+
 bool CreateDirectory(const std::string& path) {
   if (path.empty()) return false;
   if (DirectoryExists(path)) return true;
@@ -163,6 +168,23 @@ bool ReadFile(const std::string& path, std::string* bytes) {
     return true;
   });
 }
+std::string ExistingPathIgnoringCase(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) == 0) return path;
+  const std::string dir = DirName(path);
+  const std::string name = BaseName(path);
+  DIR* d = ::opendir(dir.c_str());
+  if (d == nullptr) return path;
+  std::string found;
+  while (const dirent* e = ::readdir(d)) {
+    const std::string_view entry = e->d_name;
+    if (NamesEqual(entry, name) && (found.empty() || entry < found))
+      found = entry;
+  }
+  ::closedir(d);
+  if (found.empty()) return path;
+  return dir == "/" ? "/" + found : dir + "/" + found;
+}
 
 bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
   return ReplaceWith(path, [&](int fd) { return WriteAll(fd, bytes); });
@@ -182,7 +204,7 @@ std::string ProgramFilePath(const std::string& dir, std::string_view name) {
   std::string path = dir;
   path += '/';
   path += name;
-  return path;
+  return ExistingPathIgnoringCase(path);
 }
 
 }  // namespace matslip

@@ -8,6 +8,8 @@ namespace matslip {
 
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
+// Whether this process may write the file, or create files in the folder.
+bool IsWritable(const std::string& path);
 // Creates the folder and missing parents; true when it exists afterwards.
 bool CreateDirectory(const std::string& path);
 // Copies the bytes of `from` to `to`, replacing `to` atomically.
@@ -33,8 +35,21 @@ bool SyncDirectoryOf(const std::string& path);
 // "." and ".." alone become "．" and "．．". "LGJ-95/20" -> "LGJ-95／20".
 std::string SafeFileName(std::string_view key);
 
+// Whether two names are equal without regard to ASCII case (Chinese names
+// compare as exact bytes), as names compare on the system the data files
+// come from.
+bool NamesEqual(std::string_view a, std::string_view b);
+
+// `path` itself when it exists, else the entry of its folder whose name
+// equals its last part without regard to ASCII case (the first in byte
+// order when several do), else `path` unchanged: files copied from a system
+// that ignores letter case ("DATA.MZK") are found under their usual names,
+// and a file not there yet gets the name asked for.
+std::string ExistingPathIgnoringCase(const std::string& path);
+
 // The path of the program's file (or folder) `name` in the program directory
-// `dir`: the one way every part of the program names its files.
+// `dir`: the one way every part of the program names its files. An existing
+// file is found whatever its letter case (ExistingPathIgnoringCase).
 std::string ProgramFilePath(const std::string& dir, std::string_view name);
 
 // The folder part of a path (without the trailing '/'), and the last part.

@@ -5,8 +5,8 @@
 #include "grid/data_src.h"
 #include "grid/db_provider.h"
 #include "grid/grid.h"
+#include "stock/stock_list_source.h"
 #include "stock/stock_out_state.h"
-#include "store/db.h"
 #include "store/material_table.h"
 
 namespace matslip {
@@ -45,13 +45,18 @@ StockListBuild BuildStockList(const std::string& program_dir,
     table->SetCellText(1, c, kStockListHeaders[c - 1]);
 
   provider->set_file_name("");
-  DbOpen(ProgramFilePath(program_dir, kMaterialFile), kMaterialAlias);
   const std::string list_path = ProgramFilePath(program_dir, kStockListFile);
-  DbCopyTo(list_path, nullptr, material::StockListFields());
-  provider->set_file_name(list_path);
-  table->ConnectProvider(*provider);
+  const StockListSource source =
+      CopyStockList(ProgramFilePath(program_dir, kMaterialFile), list_path);
+  // A table that cannot be read shows the header row alone, never an older
+  // list that would pass for the current stock.
+  if (source.listed) {
+    provider->set_file_name(list_path);
+    table->ConnectProvider(*provider);
+  }
 
   StockListBuild result;
+  result.message = source.message;
   const int rows = table->GetRowCount();
   for (int r = 2; r <= rows; ++r) {
     double alarm = TextToNumber(table->GetCellText(r, kAlarmColumn));

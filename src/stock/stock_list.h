@@ -30,16 +30,17 @@ extern const char* const kStockListHeaders[kStockListColumns];
 extern const int kStockListWidths[kStockListColumns];
 
 struct StockListBuild {
-  int low_count = 0;  // rows at or below their alarm quantity
-  std::string title;  // the main window's title for this list
+  int low_count = 0;    // rows at or below their alarm quantity
+  std::string title;    // the main window's title for this list
+  std::string message;  // what the user must be told (stock_list_source.h)
 };
 
 // Rebuilds `table` for `grid`: detaches the grid, writes the header row,
-// opens <program_dir>/data.mzk as "data" (already open: the current table is
-// used), copies the seven fields to data2.mzk, connects `provider` to it,
-// colours the low-stock rows and the marked rows, re-attaches the grid and
-// sets the widths and the header row. A missing or unreadable material table
-// leaves whatever the last data2.mzk of the run held.
+// copies the seven fields of <program_dir>/data.mzk, open as "data", to
+// data2.mzk (CopyStockList), connects `provider` to it, colours the
+// low-stock rows and the marked rows, re-attaches the grid and sets the
+// widths and the header row. A material table that cannot be read leaves the
+// header row alone, and the message says why.
 StockListBuild BuildStockList(const std::string& program_dir,
                               const std::vector<int>& marked_rows,
                               DataSrc* table, DBProvider* provider, Grid* grid);

@@ -91,17 +91,43 @@ void CloseAt(int index) {
   }
 }
 
+// Whoever keeps a table open across user actions must not go on reading a
+// file that was replaced or removed under it: the entry follows its path.
+void FollowPath(int index, const std::string& path, DbOpenReport* report) {
+  Entry& e = Reg().entries[static_cast<std::size_t>(index)];
+  if (e.table->StillAtPath()) return;
+  std::unique_ptr<Table> fresh =
+      Table::Open(path, e.table->options(), &report->why);
+  if (!fresh) {
+    CloseAt(index);
+    return;
+  }
+  report->repair = fresh->repair();
+  report->reopened = true;
+  e.table = std::move(fresh);
+}
+
 }  // namespace
 
-bool DbOpen(const std::string& path, const std::string& alias, int share_mode) {
+bool DbOpen(const std::string& path, const std::string& alias, int share_mode,
+            DbOpenReport* report) {
+  DbOpenReport ignored;
+  if (report == nullptr) report = &ignored;
+  *report = DbOpenReport{};
   if (path.empty()) return Result(false);
   std::string full = FullPath(path);
-  for (const Entry& e : Reg().entries)
-    if (NamesEqual(e.full_path, full)) return Result(false);
+  const auto& entries = Reg().entries;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (!NamesEqual(entries[i].full_path, full)) continue;
+    report->why = "already open";
+    FollowPath(static_cast<int>(i), path, report);
+    return Result(false);
+  }
   OpenOptions options;
   options.share_mode = share_mode;
-  std::unique_ptr<Table> t = Table::Open(path, options);
+  std::unique_ptr<Table> t = Table::Open(path, options, &report->why);
   if (!t) return Result(false);
+  report->repair = t->repair();
   Registry& r = Reg();
   r.entries.push_back(Entry{alias, full, std::move(t)});
   r.current = static_cast<int>(r.entries.size()) - 1;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "store/repair_report.h"
 #include "store/value.h"
 
 namespace matslip {
@@ -39,12 +40,24 @@ inline constexpr int kShareDenyRead = 2;   // others may not read
 inline constexpr int kShareDenyWrite = 3;  // others may not write
 inline constexpr int kShareExclusive = 4;  // nobody else may open it
 
+// What DbOpen found: why it failed, and what it repaired in a damaged table
+// (see store/repair_report.h).
+struct DbOpenReport {
+  std::string why;
+  RepairReport repair;
+  bool reopened = false;  // an open entry was re-read from a new file
+};
+
 // Opens `path` for reading and writing under `alias` and makes it current.
 // False when the path is empty, the file cannot be opened (missing, damaged,
 // locked out by another opener's share mode) or the same full path is
-// already open (that entry then stays open and usable).
+// already open. In that last case the entry stays open and usable under its
+// alias, and the current table stays as it was; but when the path now names
+// another file than the one the entry has open (the table was replaced on
+// disk), the entry is first opened anew from that file in place, or closed
+// when that file cannot be opened.
 bool DbOpen(const std::string& path, const std::string& alias,
-            int share_mode = kShareReadWrite);
+            int share_mode = kShareReadWrite, DbOpenReport* report = nullptr);
 // Makes the named open table current: aliases first, then file names, then
 // full paths, newest first, without regard to case.
 bool DbSelect(const std::string& name);

@@ -2,6 +2,7 @@
 
 #include "base/files.h"
 #include "store/format.h"
+#include "store/names.h"
 #include "store/table.h"
 
 namespace matslip::material {
@@ -56,7 +57,8 @@ bool CreateEmptyTable(const std::string& path) {
 }
 
 bool EnsureTable(const std::string& path) {
-  return FileExists(path) || CreateEmptyTable(path);
+  if (FileExists(path)) return true;
+  return !FileExists(MemoPathOf(path)) && CreateEmptyTable(path);
 }
 
 }  // namespace matslip::material

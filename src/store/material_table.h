@@ -85,7 +85,10 @@ std::vector<FieldDef> Fields();
 // Creates an empty material table (and its memo file) at `path`. False when
 // it cannot be written; an existing file is replaced.
 bool CreateEmptyTable(const std::string& path);
-// Creates it only when `path` does not exist; true when it exists afterwards.
+// Creates it only when neither `path` nor its memo file exists; true when the
+// table exists afterwards. A memo file without its table (a half-copied
+// installation) is left as it is and false returned: a new table would
+// overwrite its logs.
 bool EnsureTable(const std::string& path);
 
 }  // namespace matslip::material

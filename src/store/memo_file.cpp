@@ -100,9 +100,10 @@ bool MemoFile::CreateEmpty(const std::string& path, double created) {
   return f.WriteAt(0, block, sizeof block);
 }
 
-bool MemoFile::Open(const std::string& path, bool read_only,
-                    std::int32_t version, PosixFile* main_file,
-                    std::string* why) {
+bool MemoFile::Open(
+    const std::string& path, bool read_only, std::int32_t version,
+    PosixFile* main_file, std::string* why,
+    const std::function<bool(std::int32_t blocks_lost)>& before_repair) {
   auto fail = [why](const char* reason) {
     if (why) *why = reason;
     return false;
@@ -121,8 +122,11 @@ bool MemoFile::Open(const std::string& path, bool read_only,
   if (file_.Size() < fmt::kBlockSize) return fail("memo file too short");
   // A count beyond the file is lowered; a reader does so in memory only, so
   // that a damaged header never makes it walk blocks that are not there.
+  const std::int32_t counted = block_count_;
   const bool lowered = ClampToFile();
   if (read_only) return true;
+  if (lowered && before_repair && !before_repair(counted - block_count_))
+    return false;  // `before_repair` said why
   if (lowered && !WriteHeaderCounts())
     return fail("memo header cannot be written");
   if (!RecoverIfNeeded())

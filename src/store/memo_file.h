@@ -33,9 +33,13 @@ class MemoFile {
 
   // Opens and checks the memo file; repairs a short file (and finishes or
   // rolls back an interrupted write) unless read-only. `main_file` is the
-  // table's main file, read during recovery.
+  // table's main file, read during recovery. Before a short file's counts
+  // are lowered, `before_repair` (when set) is told how many counted blocks
+  // are missing; when it returns false nothing is written and the open fails.
   bool Open(const std::string& path, bool read_only, std::int32_t version,
-            PosixFile* main_file, std::string* why);
+            PosixFile* main_file, std::string* why,
+            const std::function<bool(std::int32_t blocks_lost)>& before_repair =
+                nullptr);
   // Adopts a freshly created file for bulk writing (no journal, no locks;
   // new blocks are collected and written in large pieces, the header once by
   // FinishBulk).

@@ -1,17 +1,19 @@
 #pragma once
-// Comparison of table, alias and field names: without regard to ASCII case
-// (Chinese names compare as exact bytes).
+// Names of tables and their files. Table, alias and field names compare
+// through NamesEqual: without regard to ASCII case, Chinese names as exact
+// bytes.
 #include <string>
 #include <string_view>
 
-namespace matslip {
+#include "base/files.h"  // NamesEqual
 
-bool NamesEqual(std::string_view a, std::string_view b);
+namespace matslip {
 
 // The file name part of a path ("/a/b/Data.MZK" -> "Data.MZK").
 std::string_view FileNameOf(std::string_view path);
 // The memo file of a table: the extension replaced by ".edt" (added when
-// there is none).
+// there is none), or the file of that name in other letter case that is
+// already there ("DATA.MZK" -> "DATA.EDT").
 std::string MemoPathOf(std::string_view path);
 
 }  // namespace matslip

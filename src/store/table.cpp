@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "base/clock.h"
+#include "base/datetime.h"
 #include "base/files.h"
 #include "base/gbk.h"
 #include "store/format.h"
@@ -24,9 +25,33 @@ constexpr std::int64_t kHasWrite = kShareLockBase + 2;
 constexpr std::int64_t kDeniesRead = kShareLockBase + 3;
 constexpr std::int64_t kDeniesWrite = kShareLockBase + 4;
 
-bool Fail(std::string* why, const char* reason) {
+bool Fail(std::string* why, const std::string& reason) {
   if (why) *why = reason;
   return false;
+}
+
+// "20261207-120031" for now.
+std::string DateStamp() {
+  const CivilTime t = DateToCivil(Now());
+  char b[32];
+  std::snprintf(b, sizeof b, "%04d%02d%02d-%02d%02d%02d", t.year, t.month,
+                t.day, t.hour, t.minute, t.second);
+  return b;
+}
+
+// "<folder>/<name without extension>-damaged-<stamp>[-n]", free under both
+// extensions.
+std::string FreeDamagedBase(const std::string& path) {
+  std::string name = BaseName(path);
+  const std::size_t dot = name.rfind('.');
+  if (dot != std::string::npos && dot > 0) name.resize(dot);
+  const std::string base =
+      DirName(path) + "/" + name + "-damaged-" + DateStamp();
+  std::string candidate = base;
+  for (int n = 2;
+       FileExists(candidate + ".mzk") || FileExists(candidate + ".edt"); ++n)
+    candidate = base + "-" + std::to_string(n);
+  return candidate;
 }
 
 }  // namespace
@@ -61,6 +86,28 @@ bool Table::TakeShareLocks(const OpenOptions& o) {
   return !conflict;
 }
 
+bool Table::KeepDamagedOriginals(std::string* why) {
+  if (repair_.repaired()) return true;
+  const std::string base = FreeDamagedBase(path_);
+  const std::string memo = MemoPathOf(path_);
+  const bool with_memo = schema_.has_memo() && FileExists(memo);
+  if (!CopyFile(path_, base + ".mzk") ||
+      (with_memo && !CopyFile(memo, base + ".edt"))) {
+    RemoveFile(base + ".mzk");
+    RemoveFile(base + ".edt");
+    return Fail(why, "damaged table cannot be copied before its repair");
+  }
+  repair_.copy_path = base + ".mzk";
+  return true;
+}
+
+bool Table::StillAtPath() const {
+  struct stat at_path, open;
+  return ::stat(path_.c_str(), &at_path) == 0 &&
+         ::fstat(file_.fd(), &open) == 0 && at_path.st_dev == open.st_dev &&
+         at_path.st_ino == open.st_ino;
+}
+
 bool Table::OpenFiles(const std::string& path, const OpenOptions& options,
                       std::string* why) {
   path_ = path;
@@ -85,35 +132,45 @@ bool Table::OpenFiles(const std::string& path, const OpenOptions& options,
   version_ = GetI32(header.data() + fmt::kVersionOffset);
   created_ = GetF64(header.data() + fmt::kCreatedOffset);
 
-  {
-    // Drop a record cut short by a crash; another writer's append in flight
-    // holds this lock, so its record is never mistaken for one.
-    RegionLock lock(&file_, fmt::kCountOffset, 1, !read_only_);
-    if (!lock.ok()) return Fail(why, "file cannot be locked");
-    std::int32_t count, next_id;
-    if (!ReadCounts(&count, &next_id))
-      return Fail(why, "counts cannot be read");
-    std::int64_t size = file_.Size();
-    std::int64_t whole = (size - header_length) / schema_.record_length();
-    if (whole < count) {
-      if (read_only_)
-        return Fail(why, "record count beyond the end of the file");
-      count = static_cast<std::int32_t>(whole);
-      char b[4];
-      PutI32(b, count);
-      if (!file_.WriteAt(fmt::kCountOffset, b, 4))
-        return Fail(why, "repair cannot be written");
-    }
-    if (!read_only_ && size != RecordOffset(count) &&
-        !file_.Truncate(RecordOffset(count)))
-      return Fail(why, "repair cannot be written");
-    known_count_ = count;
+  // Drop a record cut short by a crash; another writer's append in flight
+  // holds this lock, so its record is never mistaken for one.
+  RegionLock lock(&file_, fmt::kCountOffset, 1, !read_only_);
+  if (!lock.ok()) return Fail(why, "file cannot be locked");
+  std::int32_t count, next_id;
+  if (!ReadCounts(&count, &next_id)) return Fail(why, "counts cannot be read");
+  const std::int64_t size = file_.Size();
+  const std::int64_t whole = (size - header_length) / schema_.record_length();
+  if (whole < count) {
+    if (read_only_)
+      return Fail(why, "header counts " + std::to_string(count) +
+                           " records, the file holds " + std::to_string(whole));
+    // Counted records are gone: damage, not an append cut short.
+    repair_.records_lost = count - static_cast<std::int32_t>(whole);
   }
+  // The memo file is checked (and its own damage copied) before the main file
+  // changes: a table that fails to open keeps its files as they were.
   if (schema_.has_memo()) {
     memo_ = std::make_unique<MemoFile>();
-    if (!memo_->Open(MemoPathOf(path), read_only_, version_, &file_, why))
+    const auto before_repair = [this, why](std::int32_t blocks_lost) {
+      repair_.memo_blocks_lost = blocks_lost;
+      return KeepDamagedOriginals(why);
+    };
+    if (!memo_->Open(MemoPathOf(path), read_only_, version_, &file_, why,
+                     before_repair))
       return false;
   }
+  if (repair_.records_lost > 0) {
+    if (!KeepDamagedOriginals(why)) return false;
+    count = static_cast<std::int32_t>(whole);
+    char b[4];
+    PutI32(b, count);
+    if (!file_.WriteAt(fmt::kCountOffset, b, 4))
+      return Fail(why, "repair cannot be written");
+  }
+  if (!read_only_ && size != RecordOffset(count) &&
+      !file_.Truncate(RecordOffset(count)))
+    return Fail(why, "repair cannot be written");
+  known_count_ = count;
   cursor_ = 0;
   return true;
 }

@@ -16,6 +16,7 @@
 #include "store/durability.h"
 #include "store/file_io.h"
 #include "store/memo_file.h"
+#include "store/repair_report.h"
 #include "store/schema.h"
 #include "store/value.h"
 
@@ -34,7 +35,8 @@ class Table {
   ~Table();
 
   // Opens and checks a table and its memo file; repairs a file cut short by
-  // a crash unless read-only. Null, with a reason, when it cannot.
+  // a crash unless read-only (see repair()). Null, with a reason, when it
+  // cannot, also when the copy of the damaged files cannot be written.
   static std::unique_ptr<Table> Open(const std::string& path,
                                      const OpenOptions& options,
                                      std::string* why = nullptr);
@@ -45,6 +47,12 @@ class Table {
                                        std::string* why = nullptr);
 
   const std::string& path() const { return path_; }
+  const OpenOptions& options() const { return options_; }
+  // What the open repaired.
+  const RepairReport& repair() const { return repair_; }
+  // Whether the path still names the file this table has open (same device
+  // and inode): false once another file was put in its place, or removed.
+  bool StillAtPath() const;
   const Schema& schema() const { return schema_; }
   std::int32_t version() const { return version_; }
   double created() const { return created_; }
@@ -102,6 +110,9 @@ class Table {
   bool OpenFiles(const std::string& path, const OpenOptions& options,
                  std::string* why);
   bool TakeShareLocks(const OpenOptions& options);
+  // Copies both files, as they are, to a dated name beside them (once per
+  // open); false, with nothing left behind, when that fails.
+  bool KeepDamagedOriginals(std::string* why);
   std::int64_t RecordOffset(std::int64_t index) const {
     return schema_.header_length() + index * schema_.record_length();
   }
@@ -155,6 +166,7 @@ class Table {
   std::unique_ptr<MemoFile> memo_;
   bool read_only_ = false;
   OpenOptions options_;
+  RepairReport repair_;
   bool whole_locked_ = false;  // a bulk operation holds the whole-file lock
 
   int cursor_ = 0;

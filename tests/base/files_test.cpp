@@ -145,5 +145,32 @@ TEST_F(FilesTest, SyncReportsMissingFiles) {
   EXPECT_FALSE(SyncDirectoryOf(dir_.File("no/y")));
 }
 
+TEST_F(FilesTest, ExistingPathIgnoringCaseFindsTheFileInOtherCase) {
+  ASSERT_TRUE(WriteTestFile(dir_.File("DATA.MZK"), "x"));
+  ASSERT_TRUE(CreateDirectory(dir_.File("进库备份")));
+  EXPECT_EQ(ExistingPathIgnoringCase(dir_.File("data.mzk")),
+            dir_.File("DATA.MZK"));
+  EXPECT_EQ(ExistingPathIgnoringCase(dir_.File("Data.Mzk")),
+            dir_.File("DATA.MZK"));
+  EXPECT_EQ(ExistingPathIgnoringCase(dir_.File("进库备份")),
+            dir_.File("进库备份"));
+  // Not there in any case: the name asked for, as it is.
+  EXPECT_EQ(ExistingPathIgnoringCase(dir_.File("config.ini")),
+            dir_.File("config.ini"));
+  EXPECT_EQ(ExistingPathIgnoringCase(dir_.File("nowhere/data.mzk")),
+            dir_.File("nowhere/data.mzk"));
+}
+
+TEST_F(FilesTest, ExistingPathIgnoringCasePrefersTheExactName) {
+  ASSERT_TRUE(WriteTestFile(dir_.File("data.mzk"), "lower"));
+  ASSERT_TRUE(WriteTestFile(dir_.File("DATA.MZK"), "upper"));
+  ASSERT_TRUE(WriteTestFile(dir_.File("Data.mzk"), "mixed"));
+  EXPECT_EQ(ExistingPathIgnoringCase(dir_.File("data.mzk")),
+            dir_.File("data.mzk"));
+  // Several others: the first in byte order, every time.
+  EXPECT_EQ(ExistingPathIgnoringCase(dir_.File("dATA.mzk")),
+            dir_.File("DATA.MZK"));
+}
+
 }  // namespace
 }  // namespace matslip

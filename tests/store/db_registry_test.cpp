@@ -195,5 +195,72 @@ TEST_F(RegistryTest, MaterialTableCreatedWhenMissing) {
   EXPECT_EQ(DbRecordCount(), 1);
 }
 
+TEST_F(RegistryTest, TableReplacedOnDiskIsOpenedAnewUnderItsAlias) {
+  AppendN(3);
+  ASSERT_TRUE(CreateTable(dir_.File("u.mzk"), SmallSchema()));
+  ASSERT_TRUE(DbOpen(dir_.File("u.mzk"), "u"));
+  // Another table takes t's place, as a restore or a load does it.
+  const std::string next = dir_.File("next.mzk");
+  ASSERT_TRUE(CreateTable(next, SmallSchema()));
+  ASSERT_TRUE(DbOpen(next, "next"));
+  ASSERT_TRUE(DbAppend({"new", 7.0, "new log"}));
+  DbClose("next");
+  ASSERT_TRUE(MoveFile(dir_.File("next.edt"), dir_.File("t.edt")));
+  ASSERT_TRUE(MoveFile(next, path_));
+
+  DbOpenReport report;
+  EXPECT_FALSE(DbOpen(path_, "data", kShareReadWrite, &report));
+  EXPECT_TRUE(report.reopened);
+  EXPECT_EQ(DbRecordCount(), 0);  // "u" stays current
+  ASSERT_TRUE(DbSelect("t"));
+  EXPECT_FALSE(DbSelect("data"));
+  ASSERT_EQ(DbRecordCount(), 1);
+  ASSERT_TRUE(DbFirst());
+  EXPECT_EQ(DbRead(1).ToText(), "new");
+  EXPECT_EQ(DbRead(3).ToText(), "new log");
+  // Nothing changed since: the entry is kept as it is.
+  EXPECT_FALSE(DbOpen(path_, "t", kShareReadWrite, &report));
+  EXPECT_FALSE(report.reopened);
+}
+
+TEST_F(RegistryTest, TableRemovedOnDiskIsClosedOnTheNextOpen) {
+  AppendN(2);
+  ASSERT_TRUE(RemoveFile(path_));
+  DbOpenReport report;
+  EXPECT_FALSE(DbOpen(path_, "t", kShareReadWrite, &report));
+  EXPECT_EQ(report.why, "file cannot be opened");
+  EXPECT_FALSE(DbSelect("t"));
+}
+
+TEST_F(RegistryTest, MemoFileWithoutItsTableIsKeptByteForByte) {
+  const std::string data = dir_.File("data.mzk");
+  const std::string logs = std::string("WEDT") + std::string(1020, '\x7');
+  ASSERT_TRUE(testing::WriteTestFile(dir_.File("data.edt"), logs));
+  EXPECT_FALSE(material::EnsureTable(data));
+  EXPECT_FALSE(FileExists(data));
+  EXPECT_EQ(testing::ReadTestFile(dir_.File("data.edt")), logs);
+}
+
+TEST_F(RegistryTest, InstallationInUpperCaseIsFoundAndOpened) {
+  ASSERT_TRUE(material::EnsureTable(dir_.File("data.mzk")));
+  ASSERT_TRUE(DbOpen(dir_.File("data.mzk"), "data"));
+  ASSERT_TRUE(DbAppend({"钢芯铝绞线", "LGJ-95/20"}));
+  ASSERT_TRUE(DbWriteMemo(material::kInLog, "进库 10"));
+  DbCloseAll();
+  ASSERT_TRUE(MoveFile(dir_.File("data.mzk"), dir_.File("DATA.MZK")));
+  ASSERT_TRUE(MoveFile(dir_.File("data.edt"), dir_.File("DATA.EDT")));
+
+  const std::string data = ExistingPathIgnoringCase(dir_.File("data.mzk"));
+  EXPECT_EQ(data, dir_.File("DATA.MZK"));
+  EXPECT_TRUE(material::EnsureTable(data));
+  ASSERT_TRUE(DbOpen(data, "data"));
+  EXPECT_EQ(DbRecordCount(), 1);
+  ASSERT_TRUE(DbFirst());
+  EXPECT_EQ(DbRead(material::kInLog).ToText(), "进库 10");
+  EXPECT_FALSE(FileExists(dir_.File("data.mzk")));
+  EXPECT_FALSE(FileExists(dir_.File("data.edt")));
+  EXPECT_FALSE(FileExists(dir_.File("DATA.edt")));
+}
+
 }  // namespace
 }  // namespace matslip

@@ -364,7 +364,7 @@ TEST_F(CheckTest, ReportsACountBeyondTheFileWithoutRepairingIt) {
   Patch(path_, fmt::kCountOffset, 10);
   ToolRun r = CheckUnchanged();
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.out, "record count beyond the end of the file\n");
+  EXPECT_EQ(r.out, "header counts 10 records, the file holds 2\n");
 }
 
 // --- usage and demo ------------------------------------------------------
