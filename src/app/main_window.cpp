@@ -6,6 +6,9 @@
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollBar>
+#include <QWindow>
+#include <algorithm>
 
 #include "app/main_handlers.h"
 #include "app/notice.h"
@@ -21,6 +24,7 @@ namespace {
 // The form's geometry before the first list build places the window.
 constexpr QRect kFormGeometry(50, 50, 641, 590);
 constexpr QSize kNoticeSize(344, 192);
+constexpr char kStockListName[] = "材料库存列表";
 
 struct MenuItem {
   const char* caption;  // nullptr: a separator
@@ -39,6 +43,7 @@ MainWindow::MainWindow(Session* session, Dialogs* dialogs, QWidget* parent)
   auto* central = new QWidget(this);
   setCentralWidget(central);
   grid_widget_ = new GridWidget(&grid_, central);
+  grid_widget_->setAccessibleName(QString::fromUtf8(kStockListName));
   notice_ = new NoticePane(
       &session_->notice_ticks,
       QString::fromStdString(NoticeServer(session_->PathOf(kConfigFileName))),
@@ -51,8 +56,12 @@ MainWindow::MainWindow(Session* session, Dialogs* dialogs, QWidget* parent)
   BuildMenus();
 
   GridEvents& events = grid_.events();
-  events.left_pressed = [this](const MouseEvent&) { RememberSelectedMaterial(); };
-  events.left_released = [this](const MouseEvent&) { RememberSelectedMaterial(); };
+  events.left_pressed = [this](const MouseEvent&) {
+    RememberSelectedMaterial();
+  };
+  events.left_released = [this](const MouseEvent&) {
+    RememberSelectedMaterial();
+  };
   events.right_pressed = [this](const MouseEvent&) {
     edit_menu_->popup(QCursor::pos());
   };
@@ -88,7 +97,7 @@ void MainWindow::BuildMenus() {
         {"进出库簿", nullptr},
         {"项目查找", nullptr},
         {nullptr, nullptr},
-        {"开票预览(材料出库)", &M::OpenStockOut}}},
+        {"开票预览(材料出库)", nullptr}}},
       {"统计",
        {{"本日出库", nullptr},
         {"本月出库", nullptr},
@@ -111,23 +120,57 @@ void MainWindow::BuildMenus() {
       action->setEnabled(item.action != nullptr);
       action->setVisible(!item.hidden);
       if (item.action)
-        connect(action, &QAction::triggered, this, [this, f = item.action] { (this->*f)(); });
+        connect(action, &QAction::triggered, this,
+                [this, f = item.action] { (this->*f)(); });
     }
   }
 }
 
-void MainWindow::BuildList() {
-  StockListBuild b = BuildStockList(session_->program_dir,
-                                    session_->stock_out.marked_rows, &table_,
-                                    &provider_, &grid_);
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect s = screen->availableGeometry();
-    setGeometry(s.left() + 1, s.top() + 1, s.width() - 2, s.height() - 40);
+MainWindow::ListPlace MainWindow::CurrentPlace() const {
+  return {grid_.GetCursorRow(), grid_.GetCursorColumn(),
+          grid_widget_->verticalScrollBar()->value(),
+          grid_widget_->horizontalScrollBar()->value()};
+}
+
+void MainWindow::ReturnTo(const ListPlace& place) {
+  const int rows = table_.GetRowCount();
+  const int first = table_.GetHeaderRows() + 1;
+  if (rows >= first) {
+    grid_.SetCursor(std::clamp(place.row, first, rows),
+                    std::clamp(place.col, 1, kStockListColumns));
   }
+  // The scroll bars' ranges already fit the new list and clamp the values.
+  grid_widget_->verticalScrollBar()->setValue(place.top);
+  grid_widget_->horizontalScrollBar()->setValue(place.left);
+}
+
+void MainWindow::BuildList() {
+  // Every activation rebuilds the list; the user must not lose the place.
+  const ListPlace place = CurrentPlace();
+  StockListBuild b =
+      BuildStockList(session_->program_dir, session_->stock_out.marked_rows,
+                     &table_, &provider_, &grid_);
+  PlaceOnScreen();
   grid_.set_background(kStockListBackground);
   setWindowTitle(QString::fromStdString(b.title));
   PlaceChildren();
+  ReturnTo(place);
   grid_widget_->viewport()->update();
+}
+
+void MainWindow::PlaceOnScreen() {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect s = screen->availableGeometry();
+  // The frame goes there, not the client area: its title bar carries the
+  // low-stock count and is where the window is dragged. move() places the
+  // frame; the frame's margins are known once the window manager has framed
+  // the window, so the size is right from the first rebuild after showing.
+  const QRect frame(s.left() + 1, s.top() + 1, s.width() - 2, s.height() - 40);
+  const QMargins margins =
+      windowHandle() ? windowHandle()->frameMargins() : QMargins();
+  move(frame.topLeft());
+  resize(frame.size().shrunkBy(margins));
 }
 
 void MainWindow::PlaceChildren() {
@@ -136,10 +179,9 @@ void MainWindow::PlaceChildren() {
   // while it holds a notice, sits in the list's lower right corner.
   grid_widget_->setGeometry(10, 10, std::max(0, area->width() - 20),
                             std::max(0, area->height() - 20));
-  notice_->setGeometry(
-      std::max(8, area->width() - kNoticeSize.width() - 30),
-      std::max(8, area->height() - kNoticeSize.height() - 30),
-      kNoticeSize.width(), kNoticeSize.height());
+  notice_->setGeometry(std::max(8, area->width() - kNoticeSize.width() - 30),
+                       std::max(8, area->height() - kNoticeSize.height() - 30),
+                       kNoticeSize.width(), kNoticeSize.height());
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
@@ -159,11 +201,6 @@ void MainWindow::changeEvent(QEvent* event) {
 
 void MainWindow::RememberSelectedMaterial() {
   session_->selected = SelectedFromRow(table_, grid_.GetCursorRow());
-}
-
-void MainWindow::OpenStockOut() {
-  if (!MayOpenStockOut(session_->stock_out, *dialogs_)) return;
-  // The stock-out window comes with the booking of issues.
 }
 
 }  // namespace matslip

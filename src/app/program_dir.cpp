@@ -1,6 +1,5 @@
 #include "app/program_dir.h"
 
-#include <cstdlib>
 #include <filesystem>
 
 namespace matslip {
@@ -13,14 +12,6 @@ std::string ProgramDirectory(int argc, const char* const* argv,
   std::string out = ec ? dir : p.lexically_normal().string();
   while (out.size() > 1 && out.back() == '/') out.pop_back();
   return out;
-}
-
-bool HasDisplay() {
-  auto set = [](const char* name) {
-    const char* v = std::getenv(name);
-    return v != nullptr && v[0] != '\0';
-  };
-  return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
 }
 
 }  // namespace matslip

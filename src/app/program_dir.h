@@ -10,8 +10,4 @@ namespace matslip {
 std::string ProgramDirectory(int argc, const char* const* argv,
                              const std::string& executable_dir);
 
-// True when the process can reach a display server (or was told to use an
-// off-screen platform).
-bool HasDisplay();
-
 }  // namespace matslip

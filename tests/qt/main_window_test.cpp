@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QScrollBar>
 
 #include "base/files.h"
 #include "grid/grid_widget.h"
@@ -82,12 +83,40 @@ TEST_F(MainWindowTest, TitleAndListAfterTheBuild) {
   EXPECT_TRUE(FileExists(dir_.File("data2.mzk")));
 }
 
-TEST_F(MainWindowTest, StockOutPreviewWithNothingPicked) {
+TEST_F(MainWindowTest, StockOutPreviewIsDisabledUntilPickingExists) {
   MainWindow window(&session_, &dialogs_);
-  window.edit_menu()->actions().last()->trigger();
-  ASSERT_EQ(dialogs_.shown.size(), 1u);
-  EXPECT_EQ(dialogs_.shown[0].text, "请先选中材料项目");
-  EXPECT_EQ(dialogs_.shown[0].caption, "^-^");
+  QAction* preview = window.edit_menu()->actions().last();
+  ASSERT_EQ(preview->text(), QString("开票预览(材料出库)"));
+  EXPECT_FALSE(preview->isEnabled());
+  preview->trigger();
+  EXPECT_TRUE(dialogs_.shown.empty());
+}
+
+TEST_F(MainWindowTest, RebuildKeepsTheCursorAndTheScrollPosition) {
+  {
+    auto table = Table::Open(dir_.File("data.mzk"), OpenOptions{});
+    ASSERT_TRUE(table);
+    std::vector<Value> v(material::kFieldCount);
+    for (int i = 0; i < 300; ++i) {
+      v[0] = "材料" + std::to_string(i);
+      v[3] = 1000.0;
+      table->Append(v);
+    }
+  }
+  MainWindow window(&session_, &dialogs_);
+  window.resize(800, 600);
+  window.show();
+  QApplication::processEvents();
+  ASSERT_EQ(window.stock_list().GetRowCount(), 303);
+  window.grid().SetCursor(250, 3);
+  window.grid_widget()->ScrollToCell(250, 3);
+  const int scrolled = window.grid_widget()->verticalScrollBar()->value();
+  ASSERT_GT(scrolled, 100);
+
+  window.Refresh();
+  EXPECT_EQ(window.grid().GetCursorRow(), 250);
+  EXPECT_EQ(window.grid().GetCursorColumn(), 3);
+  EXPECT_EQ(window.grid_widget()->verticalScrollBar()->value(), scrolled);
 }
 
 TEST_F(MainWindowTest, ClickOnARowSelectsItsMaterial) {
