@@ -119,6 +119,37 @@ TEST_F(MainWindowTest, RebuildKeepsTheCursorAndTheScrollPosition) {
   EXPECT_EQ(window.grid_widget()->verticalScrollBar()->value(), scrolled);
 }
 
+TEST_F(MainWindowTest, RebuildOfAShorterListClampsTheCursorAndTheScroll) {
+  {
+    auto table = Table::Open(dir_.File("data.mzk"), OpenOptions{});
+    ASSERT_TRUE(table);
+    std::vector<Value> v(material::kFieldCount);
+    for (int i = 0; i < 300; ++i) {
+      v[0] = "材料" + std::to_string(i);
+      table->Append(v);
+    }
+  }
+  MainWindow window(&session_, &dialogs_);
+  window.resize(800, 600);
+  window.show();
+  QApplication::processEvents();
+  window.grid().SetCursor(300, 2);
+  window.grid_widget()->ScrollToCell(300, 2);
+  ASSERT_GT(window.grid_widget()->verticalScrollBar()->value(), 100);
+
+  // The table the list was built from keeps three materials.
+  ASSERT_TRUE(DbSelect("data"));
+  ASSERT_TRUE(DbEmpty());
+  std::vector<Value> row(material::kFieldCount);
+  row[0] = "材料";
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(DbAppend(row));
+  window.Refresh();
+  ASSERT_EQ(window.stock_list().GetRowCount(), 4);
+  EXPECT_EQ(window.grid().GetCursorRow(), 4);
+  EXPECT_EQ(window.grid().GetCursorColumn(), 2);
+  EXPECT_EQ(window.grid_widget()->verticalScrollBar()->value(), 0);
+}
+
 TEST_F(MainWindowTest, ClickOnARowSelectsItsMaterial) {
   MainWindow window(&session_, &dialogs_);
   window.show();
