@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/stock_list.h"
+#include "stock/stock_list.h"
 #include "grid/data_src.h"
 #include "grid/db_provider.h"
 #include "grid/grid.h"

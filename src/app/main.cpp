@@ -11,7 +11,6 @@
 #include "app/qt_dialogs.h"
 #include "app/quit_on_signals_qt.h"
 #include "app/session.h"
-#include "app/stock_list.h"
 #include "app/translations_qt.h"
 #include "grid/font_map_qt.h"
 #include "store/db.h"

@@ -10,12 +10,12 @@
 #include <QWindow>
 #include <algorithm>
 
-#include "app/main_handlers.h"
 #include "app/notice.h"
 #include "app/notice_pane.h"
 #include "app/settings.h"
-#include "app/stock_list.h"
 #include "grid/grid_widget.h"
+#include "stock/main_handlers.h"
+#include "stock/stock_list.h"
 
 namespace matslip {
 
@@ -66,7 +66,9 @@ MainWindow::MainWindow(Session* session, Dialogs* dialogs, QWidget* parent)
     edit_menu_->popup(QCursor::pos());
   };
 
-  BuildList();
+  ShowList(BuildStockList(session_->program_dir,
+                          session_->stock_out.marked_rows, &table_, &provider_,
+                          &grid_));
   notice_->Start();
 }
 
@@ -144,17 +146,11 @@ void MainWindow::ReturnTo(const ListPlace& place) {
   grid_widget_->horizontalScrollBar()->setValue(place.left);
 }
 
-void MainWindow::BuildList() {
-  // Every activation rebuilds the list; the user must not lose the place.
-  const ListPlace place = CurrentPlace();
-  StockListBuild b =
-      BuildStockList(session_->program_dir, session_->stock_out.marked_rows,
-                     &table_, &provider_, &grid_);
+void MainWindow::ShowList(const StockListBuild& b) {
   PlaceOnScreen();
   grid_.set_background(kStockListBackground);
   setWindowTitle(QString::fromStdString(b.title));
   PlaceChildren();
-  ReturnTo(place);
   grid_widget_->viewport()->update();
 }
 
@@ -190,8 +186,11 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void MainWindow::Refresh() {
-  session_->stock_out.ClearPicks();
-  BuildList();
+  // Every activation rebuilds the list; the user must not lose the place.
+  const ListPlace place = CurrentPlace();
+  ShowList(RefreshStockList(session_->program_dir, &session_->stock_out,
+                            &table_, &provider_, &grid_));
+  ReturnTo(place);
 }
 
 void MainWindow::changeEvent(QEvent* event) {

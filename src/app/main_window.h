@@ -15,6 +15,7 @@ namespace matslip {
 class Dialogs;
 class GridWidget;
 class NoticePane;
+struct StockListBuild;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -45,7 +46,8 @@ class MainWindow : public QMainWindow {
   ListPlace CurrentPlace() const;
   // Back to `place`, clamped to the list as it is now.
   void ReturnTo(const ListPlace& place);
-  void BuildList();
+  // Places the window and shows a list just built, under its title.
+  void ShowList(const StockListBuild& build);
   // At left 1, top 1, the screen's width less 2 and height less 40, frame
   // included.
   void PlaceOnScreen();

@@ -4,30 +4,30 @@
 // given the parts they read or write, never the whole Session.
 #include <string>
 
+#include "base/files.h"
 #include "grid/print_inf.h"
 #include "stock/stock_out_state.h"
 #include "stock/window_layout.h"
+#include "store/material_table.h"
 #include "workbook/workbook_state.h"
 
 namespace matslip {
 
-struct SelectedMaterial {
-  std::string name;  // 品名
-  std::string spec;  // 规格型号
-};
-
 struct Session {
   std::string program_dir;  // no trailing '/'
-  SelectedMaterial selected;
+  MaterialKey selected;     // the stock-list row last clicked
   StockOutState stock_out;
+  int notice_ticks = 0;
+  // Kept for the windows that come with the bookings and the workbook: the
+  // item editor, stock-out and slip parameters windows share `layout`; the
+  // print tables use `print`; the grid workbook window keeps `workbook`.
   WindowLayout layout;
   PrintInf print;
-  int notice_ticks = 0;
   WorkbookState workbook;
 
-  // program_dir + "/" + name.
-  std::string PathOf(const std::string& name) const {
-    return program_dir + "/" + name;
+  // The path of the program's file or folder `name`.
+  std::string PathOf(std::string_view name) const {
+    return ProgramFilePath(program_dir, name);
   }
 };
 

@@ -173,4 +173,11 @@ bool SyncDirectoryOf(const std::string& path) {
   return fd.ok() && FsyncRetrying(fd.get());
 }
 
+std::string ProgramFilePath(const std::string& dir, std::string_view name) {
+  std::string path = dir;
+  path += '/';
+  path += name;
+  return path;
+}
+
 }  // namespace matslip

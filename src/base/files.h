@@ -33,6 +33,10 @@ bool SyncDirectoryOf(const std::string& path);
 // "." and ".." alone become "．" and "．．". "LGJ-95/20" -> "LGJ-95／20".
 std::string SafeFileName(std::string_view key);
 
+// The path of the program's file (or folder) `name` in the program directory
+// `dir`: the one way every part of the program names its files.
+std::string ProgramFilePath(const std::string& dir, std::string_view name);
+
 // The folder part of a path (without the trailing '/'), and the last part.
 std::string DirName(std::string_view path);
 std::string BaseName(std::string_view path);

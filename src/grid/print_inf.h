@@ -15,17 +15,20 @@ struct PrintInf {
   int bottom_margin = 230;       // 6
   int page_number_position = 0;  // 7: PageNumberPosition
   int copies = 1;                // 8
-  int count_9 = 1;               // 9
-  bool flag_10 = false;          // 10
-  std::string text_11;           // 11
-  bool flag_12 = false;          // 12
-  bool flag_13 = false;          // 13
-  int setting_14 = 0;            // 14: 0..2
-  int range_kind = 0;            // 15: 0..2
-  int range_start = 1;           // 16
-  int range_end = 0;             // 17
-  int count_18 = 0;              // 18
-  int scale = 0;                 // 19: percent; 0 or less prints at 100
+  // Fields 9 to 14 and 18 have no meaning the program knows: they are kept
+  // in range, stored in grid files and read from peizi.ini, and otherwise
+  // only carried through, so that files written elsewhere keep them.
+  int count_9 = 1;       // 9
+  bool flag_10 = false;  // 10
+  std::string text_11;   // 11
+  bool flag_12 = false;  // 12
+  bool flag_13 = false;  // 13
+  int setting_14 = 0;    // 14: 0..2
+  int range_kind = 0;    // 15: 0..2
+  int range_start = 1;   // 16
+  int range_end = 0;     // 17
+  int count_18 = 0;      // 18: carried through, as 9 to 14
+  int scale = 0;         // 19: percent; 0 or less prints at 100
 
   bool operator==(const PrintInf&) const = default;
 };

@@ -5,11 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "store/material_table.h"
+
 namespace matslip {
 
 struct MaterialEntry {
-  std::string name;     // 品名
-  std::string spec;     // 规格型号
+  MaterialKey key;      // 品名, 规格型号
   std::string unit;     // 单位
   double price = 0;     // 单价
   double quantity = 0;  // 数量

@@ -1,7 +1,10 @@
 #pragma once
-// The proportional layout of the item editor, stock-out and slip parameters
-// windows: the window's size when its layout was captured and the rectangles
-// of its child controls then, so a resize can scale every control.
+// How the item editor, stock-out and slip parameters windows keep their
+// controls in proportion: when a window is created we note its outer
+// rectangle and where each child control sits; on every resize each child is
+// placed again, scaled by how much the window grew or shrank since then. One
+// record serves all three, as only one of them (they are modal) is open.
+#include <cstdint>
 #include <vector>
 
 namespace matslip {
@@ -11,8 +14,9 @@ struct LayoutRect {
 };
 
 struct WindowLayout {
-  int values[5] = {0, 0, 0, 0, 0};
-  std::vector<LayoutRect> children;
+  std::uintptr_t window = 0;  // the window under layout; 0 when none
+  LayoutRect frame;           // its outer rectangle when noted, screen pixels
+  std::vector<LayoutRect> children;  // child rectangles then, client pixels
 };
 
 }  // namespace matslip

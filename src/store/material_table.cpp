@@ -15,10 +15,9 @@ const char* const kFieldNames[kFieldCount] = {
     "本月进库金额", "本年进库数量", "本年进库金额"};
 
 std::vector<std::string> StockListFields() {
-  return {kFieldNames[kName - 1],  kFieldNames[kSpec - 1],
-          kFieldNames[kUnit - 1],  kFieldNames[kQuantity - 1],
-          kFieldNames[kPrice - 1], kFieldNames[kValue - 1],
-          kFieldNames[kAlarm - 1]};
+  std::vector<std::string> names;
+  for (Field f : kStockListFieldOrder) names.push_back(kFieldNames[f - 1]);
+  return names;
 }
 
 std::vector<FieldDef> Fields() {

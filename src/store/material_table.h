@@ -1,10 +1,37 @@
 #pragma once
-// The material table data.mzk: its 23 fields by position and name, the schema
+// The material table data.mzk: its 23 fields by position and name, the files
+// the program derives from it, the key that identifies a material, the schema
 // of a new file, and its creation when the program finds none.
+#include <array>
 #include <string>
 #include <vector>
 
 #include "store/schema.h"
+
+namespace matslip {
+
+// The files of the material table and those derived from it, by their names
+// in the program directory.
+inline constexpr char kMaterialFile[] = "data.mzk";  // memo file data.edt
+inline constexpr char kMaterialAlias[] = "data";
+inline constexpr char kStockListFile[] = "data2.mzk";  // the main window's list
+inline constexpr char kResultFile[] = "qd.mzk";        // a statistics result
+inline constexpr char kSortedResultFile[] = "qd4.mzk";  // its sorted copy
+// Folders of the per-material backups before a stock-in or a stock-out, and
+// of the whole-table backups.
+inline constexpr char kStockInBackupFolder[] = "进库备份";
+inline constexpr char kStockOutBackupFolder[] = "出库备份";
+inline constexpr char kTableBackupFolder[] = "备份数据库";
+
+// A material is identified by its 品名 and 规格型号, compared as exact texts;
+// a lookup takes the first matching record in file order.
+struct MaterialKey {
+  std::string name;  // 品名
+  std::string spec;  // 规格型号
+  bool operator==(const MaterialKey&) const = default;
+};
+
+}  // namespace matslip
 
 namespace matslip::material {
 
@@ -39,8 +66,17 @@ inline constexpr int kFieldCount = 23;
 // The field names (UTF-8), indexed by position - 1.
 extern const char* const kFieldNames[kFieldCount];
 
-// The seven fields of the stock list (data2.mzk, qd.mzk), in order.
+// The seven fields of the stock list (data2.mzk, qd.mzk), in column order.
+inline constexpr std::array<Field, 7> kStockListFieldOrder = {
+    kName, kSpec, kUnit, kQuantity, kPrice, kValue, kAlarm};
+// Their names, in that order.
 std::vector<std::string> StockListFields();
+// The 1-based column of `field` in the stock list; 0 when it has none.
+constexpr int StockListColumn(Field field) {
+  for (std::size_t i = 0; i < kStockListFieldOrder.size(); ++i)
+    if (kStockListFieldOrder[i] == field) return static_cast<int>(i) + 1;
+  return 0;
+}
 
 // Schema of a new material table: texts 品名 64, 规格型号 64, 单位 16 bytes,
 // numbers as doubles, dates as date-times, the two logs as memo texts.

@@ -174,7 +174,7 @@ TEST_F(MainWindowTest, RefreshDropsPicksAndClosingRemovesDerivedFiles) {
   {
     MainWindow window(&session_, &dialogs_);
     session_.stock_out.selection.push_back(
-        {.name = "钢芯铝绞线", .spec = "LGJ-95/20"});
+        {.key = {"钢芯铝绞线", "LGJ-95/20"}});
     session_.stock_out.picked_rows = {2};
     window.edit_menu()->actions()[0]->trigger();  // 刷新显示
     EXPECT_TRUE(session_.stock_out.selection.empty());

@@ -439,6 +439,23 @@ TEST_F(MatslipDbTest, DemoWritesAConsistentNewlyReceivedStock) {
   EXPECT_LE(empty, 2);
 }
 
+// A table written by an earlier build (tests/data/demo) still reads as it did
+// then, value for value: the bytes of existing installations must keep
+// opening unchanged.
+TEST_F(MatslipDbTest, StoredTableDumpsAsRecordedWhenWritten) {
+  const std::string data = std::string(MATSLIP_TEST_DATA) + "/demo/";
+  for (const char* name : {"data.mzk", "data.edt"})
+    ASSERT_TRUE(CopyFile(data + name, dir_.File(name))) << name;
+  const ToolRun check = Run({"check", dir_.File("data.mzk")});
+  EXPECT_EQ(check.exit_code, 0) << check.out;
+  EXPECT_EQ(check.out, "ok\n");
+  const ToolRun dump = Run({"dump", dir_.File("data.mzk")});
+  EXPECT_EQ(dump.exit_code, 0);
+  EXPECT_EQ(dump.out, ReadTestFile(data + "data.tsv"));
+  EXPECT_EQ(ReadTestFile(dir_.File("data.mzk")),
+            ReadTestFile(data + "data.mzk"));
+}
+
 TEST_F(MatslipDbTest, DemoRefusesToOverwriteATable) {
   ASSERT_EQ(Run({"demo", dir_.path()}).exit_code, 0);
   const std::string before = ReadTestFile(dir_.File("data.mzk"));

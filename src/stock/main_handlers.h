@@ -1,7 +1,8 @@
 #pragma once
 // The main window's handlers that are not the list build: the selected
 // material and the check before the stock-out window opens.
-#include "app/session.h"
+#include "stock/stock_out_state.h"
+#include "store/material_table.h"
 
 namespace matslip {
 
@@ -13,7 +14,7 @@ inline constexpr char kNothingPickedCaption[] = "^-^";
 
 // The material of stock-list row `row` (name from column 1, 规格型号
 // from column 2); empty texts outside the table.
-SelectedMaterial SelectedFromRow(const DataSrc& stock_list, int row);
+MaterialKey SelectedFromRow(const DataSrc& stock_list, int row);
 
 // "开票预览(材料出库)": true when the stock-out window may open; with nothing
 // picked it tells the user so and answers false.

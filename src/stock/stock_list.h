@@ -25,10 +25,6 @@ inline constexpr Colour kMarkedRowColour = 0xFFFF;   // yellow
 inline constexpr Colour kStockListBackground = 0xAE7400;
 inline constexpr int kStockListColumns = 7;
 
-inline constexpr char kMaterialFile[] = "data.mzk";
-inline constexpr char kMaterialAlias[] = "data";
-inline constexpr char kStockListFile[] = "data2.mzk";
-
 // The header texts of the seven columns, and their widths.
 extern const char* const kStockListHeaders[kStockListColumns];
 extern const int kStockListWidths[kStockListColumns];

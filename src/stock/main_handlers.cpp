@@ -1,12 +1,14 @@
-#include "app/main_handlers.h"
+#include "stock/main_handlers.h"
 
 #include "base/dialogs.h"
 #include "grid/data_src.h"
 
 namespace matslip {
 
-SelectedMaterial SelectedFromRow(const DataSrc& stock_list, int row) {
-  return {stock_list.GetCellText(row, 1), stock_list.GetCellText(row, 2)};
+MaterialKey SelectedFromRow(const DataSrc& stock_list, int row) {
+  return {
+      stock_list.GetCellText(row, material::StockListColumn(material::kName)),
+      stock_list.GetCellText(row, material::StockListColumn(material::kSpec))};
 }
 
 bool MayOpenStockOut(const StockOutState& stock_out, Dialogs& dialogs) {

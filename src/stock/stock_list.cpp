@@ -1,4 +1,4 @@
-#include "app/stock_list.h"
+#include "stock/stock_list.h"
 
 #include "base/files.h"
 #include "base/number.h"
@@ -17,9 +17,10 @@ namespace {
 // two-decimal values.
 constexpr double kLowTolerance = -0.0000001;
 constexpr double kNoStock = 0.0000001;
-constexpr int kQuantityColumn = 4;
-constexpr int kValueColumn = 6;
-constexpr int kAlarmColumn = 7;
+constexpr int kQuantityColumn = material::StockListColumn(material::kQuantity);
+constexpr int kValueColumn = material::StockListColumn(material::kValue);
+constexpr int kAlarmColumn = material::StockListColumn(material::kAlarm);
+static_assert(material::kStockListFieldOrder.size() == kStockListColumns);
 
 }  // namespace
 
@@ -44,8 +45,8 @@ StockListBuild BuildStockList(const std::string& program_dir,
     table->SetCellText(1, c, kStockListHeaders[c - 1]);
 
   provider->set_file_name("");
-  DbOpen(program_dir + "/" + kMaterialFile, kMaterialAlias);
-  const std::string list_path = program_dir + "/" + kStockListFile;
+  DbOpen(ProgramFilePath(program_dir, kMaterialFile), kMaterialAlias);
+  const std::string list_path = ProgramFilePath(program_dir, kStockListFile);
   DbCopyTo(list_path, nullptr, material::StockListFields());
   provider->set_file_name(list_path);
   table->ConnectProvider(*provider);
@@ -87,8 +88,8 @@ StockListBuild RefreshStockList(const std::string& program_dir,
 
 void RemoveDerivedFiles(const std::string& program_dir, DBProvider* provider) {
   provider->set_file_name("");
-  for (const char* name : {kStockListFile, "qd.mzk", "qd4.mzk"})
-    RemoveFile(program_dir + "/" + name);
+  for (const char* name : {kStockListFile, kResultFile, kSortedResultFile})
+    RemoveFile(ProgramFilePath(program_dir, name));
 }
 
 }  // namespace matslip

@@ -1,15 +1,14 @@
 // The main window's stock list, refresh, selection and clean-up, on a
 // prepared material table.
-#include "app/stock_list.h"
+#include "stock/stock_list.h"
 
 #include <gtest/gtest.h>
 
-#include "app/main_handlers.h"
-#include "app/notice.h"
 #include "base/files.h"
 #include "grid/data_src.h"
 #include "grid/db_provider.h"
 #include "grid/grid.h"
+#include "stock/main_handlers.h"
 #include "store/db.h"
 #include "store/material_table.h"
 #include "store/table.h"
@@ -134,7 +133,7 @@ TEST_F(StockListTest, RebuildShowsChangesAndKeepsNoOldColours) {
   ASSERT_TRUE(DbGoTo(1));
   ASSERT_TRUE(DbWrite(material::kQuantity, 100.0));
   StockOutState state;
-  state.selection.push_back({.name = "a", .spec = "1"});
+  state.selection.push_back({.key = {"a", "1"}});
   state.picked_rows = {2};
   StockListBuild b =
       RefreshStockList(dir_.path(), &state, &table_, &provider_, &grid_);
@@ -164,7 +163,7 @@ TEST_F(StockListTest, UnreadableMaterialTableShowsTheLastList) {
 TEST_F(StockListTest, SelectedMaterialAndStockOutCheck) {
   Prepare({{"钢芯铝绞线", "LGJ-95/20", 10, 1, 0}});
   Build();
-  SelectedMaterial m = SelectedFromRow(table_, 2);
+  MaterialKey m = SelectedFromRow(table_, 2);
   EXPECT_EQ(m.name, "钢芯铝绞线");
   EXPECT_EQ(m.spec, "LGJ-95/20");
   EXPECT_EQ(SelectedFromRow(table_, 9).name, "");
@@ -175,7 +174,7 @@ TEST_F(StockListTest, SelectedMaterialAndStockOutCheck) {
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0].text, "请先选中材料项目");
   EXPECT_EQ(dialogs.shown[0].caption, "^-^");
-  state.selection.push_back({.name = "钢芯铝绞线", .spec = "LGJ-95/20"});
+  state.selection.push_back({.key = {"钢芯铝绞线", "LGJ-95/20"}});
   EXPECT_TRUE(MayOpenStockOut(state, dialogs));
   EXPECT_EQ(dialogs.shown.size(), 1u);
 }
@@ -189,38 +188,6 @@ TEST_F(StockListTest, CloseRemovesTheDerivedFiles) {
   EXPECT_FALSE(FileExists(dir_.File("qd.mzk")));
   EXPECT_TRUE(FileExists(dir_.File("data.mzk")));
   EXPECT_EQ(provider_.file_name(), "");
-}
-
-TEST(NoticeScheduleTest, PagesAtTicksOneThreeSixAndStopAtEleventh) {
-  int ticks = 0;
-  std::vector<int> pages;
-  int stopped_at = 0;
-  for (int tick = 1; tick <= 12 && !stopped_at; ++tick) {
-    NoticeStep s = NoticeTick(&ticks);
-    if (s.page) pages.push_back(s.page * 100 + tick);
-    if (s.stop) stopped_at = tick;
-  }
-  EXPECT_EQ(pages, (std::vector<int>{101, 203, 306}));
-  EXPECT_EQ(stopped_at, 11);
-  EXPECT_EQ(ticks, 10);
-}
-
-TEST(NoticeScheduleTest, ServerSettingAndAddresses) {
-  testing::TempDir dir;
-  std::string config = dir.File("config.ini");
-  EXPECT_EQ(NoticeServer(config), "");
-  ASSERT_TRUE(testing::WriteTestFile(
-      config,
-      "[\xB9\xAB\xB8\xE6\xB7\xFE\xCE\xF1\xC6\xF7]\r\n"
-      "\xB9\xAB\xB8\xE6\xB7\xFE\xCE\xF1\xC6\xF7=http://127.0.0.1:8080/\r\n"));
-  EXPECT_EQ(NoticeServer(config), "http://127.0.0.1:8080/");
-  EXPECT_EQ(NoticePageUrl(NoticeServer(config), 2),
-            "http://127.0.0.1:8080/2.txt");
-  EXPECT_EQ(ShowableAddress(" https://example.test/a.html\r\n"),
-            "https://example.test/a.html");
-  EXPECT_EQ(ShowableAddress("file:///etc/passwd"), "");
-  EXPECT_EQ(ShowableAddress("javascript:alert(1)"), "");
-  EXPECT_EQ(ShowableAddress(""), "");
 }
 
 }  // namespace

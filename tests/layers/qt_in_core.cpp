@@ -1,0 +1,2 @@
+// Must not compile: a Qt-free layer including a Qt header.
+#include <QString>
