@@ -25,6 +25,7 @@ namespace {
 constexpr QRect kFormGeometry(50, 50, 641, 590);
 constexpr QSize kNoticeSize(344, 192);
 constexpr char kStockListName[] = "材料库存列表";
+constexpr char kMenuBarName[] = "主菜单";
 
 struct MenuItem {
   const char* caption;  // nullptr: a separator
@@ -110,8 +111,10 @@ void MainWindow::BuildMenus() {
         {"本年进库", nullptr}}},
       {"参数", {{"参数配置", nullptr}}},
   };
+  menuBar()->setAccessibleName(QString::fromUtf8(kMenuBarName));
   for (const auto& [title, items] : menus) {
     QMenu* menu = menuBar()->addMenu(QString::fromUtf8(title));
+    menu->setAccessibleName(menu->title());
     if (QString::fromUtf8(title) == QStringLiteral("编辑")) edit_menu_ = menu;
     for (const MenuItem& item : items) {
       if (!item.caption) {

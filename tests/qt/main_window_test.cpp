@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -71,6 +73,23 @@ TEST_F(MainWindowTest, MenusInOrderWithTheirExactCaptions) {
   // Items whose windows are not there yet are disabled, never pretending.
   EXPECT_FALSE(window.edit_menu()->actions()[2]->isEnabled());
   EXPECT_TRUE(window.edit_menu()->actions()[0]->isEnabled());
+}
+
+TEST_F(MainWindowTest, EveryControlCarriesAnAccessibleName) {
+  MainWindow window(&session_, &dialogs_);
+  window.show();
+  QApplication::processEvents();
+  QStringList unnamed;
+  for (QWidget* w : window.findChildren<QWidget*>()) {
+    const bool control = qobject_cast<QAbstractButton*>(w) ||
+                         qobject_cast<QAbstractScrollArea*>(w) ||
+                         qobject_cast<QMenuBar*>(w);
+    if (w->isVisible() && control && w->accessibleName().isEmpty())
+      unnamed << w->metaObject()->className();
+  }
+  for (QAction* menu : window.menuBar()->actions())
+    if (menu->menu()->accessibleName() != menu->text()) unnamed << menu->text();
+  EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(", ").toStdString();
 }
 
 TEST_F(MainWindowTest, TitleAndListAfterTheBuild) {
