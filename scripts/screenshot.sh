@@ -14,7 +14,7 @@ openbox_pid=""
 trap 'kill $openbox_pid $xvfb 2>/dev/null || true' EXIT
 read -r -t 30 number <&3
 export DISPLAY=":$number"
-openbox 2>/dev/null &
+openbox >/dev/null 2>&1 &
 openbox_pid=$!
 for _ in $(seq 300); do
   xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
