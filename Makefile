@@ -8,8 +8,8 @@ FUZZ_SECONDS ?= 120
 
 DEB_PACKAGES = cmake ninja-build g++ clang libclang-rt-14-dev \
   libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev \
-  qt6-base-dev libgl-dev fonts-noto-cjk poppler-utils \
-  libqpdf-dev pkg-config
+  qt6-base-dev libgl-dev fonts-noto-cjk poppler-utils qt6-translations-l10n \
+  xvfb openbox x11-utils xdotool libqpdf-dev pkg-config
 
 .PHONY: deps build test test-asan bench fuzz run screenshots format clean
 
@@ -51,10 +51,11 @@ run: build
 	@test -f demo-data/data.mzk || $(BUILD)/tools/matslip-db demo demo-data
 	$(BUILD)/matslip demo-data
 
-# docs/main-window.png: the main window on the demo data, rendered off screen.
+# docs/main-window.png: the main window on the demo data, framed by a window
+# manager on a private X display.
 screenshots: build
 	@test -f demo-data/data.mzk || $(BUILD)/tools/matslip-db demo demo-data
-	$(BUILD)/matslip-screenshot demo-data docs/main-window.png
+	scripts/screenshot.sh $(BUILD)/matslip-screenshot demo-data docs/main-window.png
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

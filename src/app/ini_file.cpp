@@ -1,6 +1,7 @@
 #include "app/ini_file.h"
 
 #include "base/gbk.h"
+#include "base/utf8.h"
 
 namespace matslip {
 namespace {
@@ -43,13 +44,28 @@ std::string Quoted(std::string_view value) {
   return "\"" + std::string(value) + "\"";
 }
 
+// A GBK file with Chinese text is almost never valid UTF-8, so a file that
+// is, and holds more than ASCII, was written as UTF-8.
+bool LooksLikeUtf8(std::string_view bytes) {
+  bool multi_byte = false;
+  for (std::size_t pos = 0; pos < bytes.size();) {
+    const std::size_t start = pos;
+    if (NextCodePoint(bytes, &pos) == kInvalidCodePoint) return false;
+    multi_byte = multi_byte || pos - start > 1;
+  }
+  return multi_byte;
+}
+
 }  // namespace
 
 IniFile IniFile::Parse(std::string_view bytes) {
   IniFile file;
   if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
     file.utf8_ = true;
+    file.byte_order_mark_ = true;
     bytes.remove_prefix(kByteOrderMark.size());
+  } else {
+    file.utf8_ = LooksLikeUtf8(bytes);
   }
   while (!bytes.empty()) {
     const std::size_t lf = bytes.find('\n');
@@ -182,7 +198,8 @@ std::string IniFile::LineEnd() const {
 }
 
 std::string IniFile::Serialize() const {
-  std::string bytes = utf8_ ? std::string(kByteOrderMark) : std::string();
+  std::string bytes =
+      byte_order_mark_ ? std::string(kByteOrderMark) : std::string();
   for (const Line& line : lines_) {
     bytes += line.raw;
     bytes += line.ending;

@@ -3,8 +3,10 @@
 // functions read it, for look-up and for editing one entry. Lines that are
 // not edited keep their bytes exactly, line ends included.
 //
-// Encoding: GBK, or UTF-8 when the file starts with a UTF-8 byte-order mark;
-// the file keeps its encoding (and its mark) when written back.
+// Encoding: UTF-8 when the file starts with a UTF-8 byte-order mark, or when
+// it is valid UTF-8 throughout and holds at least one multi-byte character
+// (as Linux editors save it); GBK otherwise. The file keeps its encoding,
+// and its mark or the lack of one, when written back.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -54,6 +56,7 @@ class IniFile {
   std::string LineEnd() const;
 
   bool utf8_ = false;
+  bool byte_order_mark_ = false;
   std::vector<Line> lines_;
 };
 

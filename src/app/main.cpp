@@ -5,25 +5,43 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/display.h"
 #include "app/main_window.h"
 #include "app/program_dir.h"
 #include "app/qt_dialogs.h"
+#include "app/quit_on_signals_qt.h"
 #include "app/session.h"
+#include "app/translations_qt.h"
 #include "grid/font_map_qt.h"
 #include "store/db.h"
 #include "store/material_table.h"
 
+namespace {
+
+constexpr char kNoTranslations[] =
+    "matslip: 找不到 Qt 的中文翻译，标准对话框将显示英文。\n"
+    "matslip: Qt's Chinese translations are missing; standard dialogs stay "
+    "in English.\n";
+constexpr char kNoSignalHandlers[] =
+    "matslip: 无法接管终止信号，被终止时工作文件不会删除。\n"
+    "matslip: cannot handle termination signals; working files stay behind "
+    "when the program is terminated.\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  if (!matslip::HasDisplay()) {
-    std::fprintf(stderr,
-                 "matslip: no display server found (DISPLAY and "
-                 "WAYLAND_DISPLAY are not set). Start it from a desktop "
-                 "session.\n");
+  if (const std::string problem = matslip::DisplayProblem(); !problem.empty()) {
+    std::fputs(problem.c_str(), stderr);
     return 1;
   }
   QApplication app(argc, argv);
   app.setStyle(QStyleFactory::create("Fusion"));
   matslip::InstallFontSubstitutes();
+  const auto translations = matslip::LoadQtChineseTranslations();
+  if (!translations || !app.installTranslator(translations.get()))
+    std::fputs(kNoTranslations, stderr);
+  matslip::QuitOnSignals quit_on_signals;
+  if (!quit_on_signals.Install()) std::fputs(kNoSignalHandlers, stderr);
 
   auto session = std::make_unique<matslip::Session>();
   session->program_dir = matslip::ProgramDirectory(

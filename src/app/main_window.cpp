@@ -6,6 +6,9 @@
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollBar>
+#include <QWindow>
+#include <algorithm>
 
 #include "app/notice.h"
 #include "app/notice_pane.h"
@@ -22,6 +25,8 @@ namespace {
 // The form's geometry before the first list build places the window.
 constexpr QRect kFormGeometry(50, 50, 641, 590);
 constexpr QSize kNoticeSize(344, 192);
+constexpr char kStockListName[] = "材料库存列表";
+constexpr char kMenuBarName[] = "主菜单";
 
 struct MenuItem {
   const char* caption;  // nullptr: a separator
@@ -40,6 +45,7 @@ MainWindow::MainWindow(Session* session, Dialogs* dialogs, QWidget* parent)
   auto* central = new QWidget(this);
   setCentralWidget(central);
   grid_widget_ = new GridWidget(&grid_, central);
+  grid_widget_->setAccessibleName(QString::fromUtf8(kStockListName));
   notice_ = new NoticePane(
       &session_->notice_ticks,
       QString::fromStdString(NoticeServer(session_->PathOf(kConfigFileName))),
@@ -95,7 +101,7 @@ void MainWindow::BuildMenus() {
         {"进出库簿", nullptr},
         {"项目查找", nullptr},
         {nullptr, nullptr},
-        {"开票预览(材料出库)", &M::OpenStockOut}}},
+        {"开票预览(材料出库)", nullptr}}},
       {"统计",
        {{"本日出库", nullptr},
         {"本月出库", nullptr},
@@ -106,8 +112,10 @@ void MainWindow::BuildMenus() {
         {"本年进库", nullptr}}},
       {"参数", {{"参数配置", nullptr}}},
   };
+  menuBar()->setAccessibleName(QString::fromUtf8(kMenuBarName));
   for (const auto& [title, items] : menus) {
     QMenu* menu = menuBar()->addMenu(QString::fromUtf8(title));
+    menu->setAccessibleName(menu->title());
     if (QString::fromUtf8(title) == QStringLiteral("编辑")) edit_menu_ = menu;
     for (const MenuItem& item : items) {
       if (!item.caption) {
@@ -124,11 +132,26 @@ void MainWindow::BuildMenus() {
   }
 }
 
-void MainWindow::ShowList(const StockListBuild& b) {
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect s = screen->availableGeometry();
-    setGeometry(s.left() + 1, s.top() + 1, s.width() - 2, s.height() - 40);
+MainWindow::ListPlace MainWindow::CurrentPlace() const {
+  return {grid_.GetCursorRow(), grid_.GetCursorColumn(),
+          grid_widget_->verticalScrollBar()->value(),
+          grid_widget_->horizontalScrollBar()->value()};
+}
+
+void MainWindow::ReturnTo(const ListPlace& place) {
+  const int rows = table_.GetRowCount();
+  const int first = table_.GetHeaderRows() + 1;
+  if (rows >= first) {
+    grid_.SetCursor(std::clamp(place.row, first, rows),
+                    std::clamp(place.col, 1, kStockListColumns));
   }
+  // The scroll bars' ranges already fit the new list and clamp the values.
+  grid_widget_->verticalScrollBar()->setValue(place.top);
+  grid_widget_->horizontalScrollBar()->setValue(place.left);
+}
+
+void MainWindow::ShowList(const StockListBuild& b) {
+  PlaceOnScreen();
   grid_.set_background(kStockListBackground);
   setWindowTitle(QString::fromStdString(b.title));
   PlaceChildren();
@@ -139,6 +162,21 @@ void MainWindow::ShowList(const StockListBuild& b) {
   shown_message_ = b.message;
   if (!b.message.empty())
     dialogs_->Message(b.message, kInfoCaption, MessageIcon::kWarning);
+}
+
+void MainWindow::PlaceOnScreen() {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect s = screen->availableGeometry();
+  // The frame goes there, not the client area: its title bar carries the
+  // low-stock count and is where the window is dragged. move() places the
+  // frame; the frame's margins are known once the window manager has framed
+  // the window, so the size is right from the first rebuild after showing.
+  const QRect frame(s.left() + 1, s.top() + 1, s.width() - 2, s.height() - 40);
+  const QMargins margins =
+      windowHandle() ? windowHandle()->frameMargins() : QMargins();
+  move(frame.topLeft());
+  resize(frame.size().shrunkBy(margins));
 }
 
 void MainWindow::PlaceChildren() {
@@ -158,8 +196,11 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void MainWindow::Refresh() {
+  // Every activation rebuilds the list; the user must not lose the place.
+  const ListPlace place = CurrentPlace();
   ShowList(RefreshStockList(session_->program_dir, &session_->stock_out,
                             &table_, &provider_, &grid_));
+  ReturnTo(place);
 }
 
 void MainWindow::changeEvent(QEvent* event) {
@@ -169,11 +210,6 @@ void MainWindow::changeEvent(QEvent* event) {
 
 void MainWindow::RememberSelectedMaterial() {
   session_->selected = SelectedFromRow(table_, grid_.GetCursorRow());
-}
-
-void MainWindow::OpenStockOut() {
-  if (!MayOpenStockOut(session_->stock_out, *dialogs_)) return;
-  // The stock-out window comes with the booking of issues.
 }
 
 }  // namespace matslip

@@ -37,12 +37,22 @@ class MainWindow : public QMainWindow {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  // The cursor cell and the scroll position of the list.
+  struct ListPlace {
+    int row, col, top, left;
+  };
+
   void BuildMenus();
+  ListPlace CurrentPlace() const;
+  // Back to `place`, clamped to the list as it is now.
+  void ReturnTo(const ListPlace& place);
   // Places the window and shows a list just built, under its title.
   void ShowList(const StockListBuild& build);
+  // At left 1, top 1, the screen's width less 2 and height less 40, frame
+  // included.
+  void PlaceOnScreen();
   void PlaceChildren();
   void RememberSelectedMaterial();
-  void OpenStockOut();
 
   Session* session_;
   Dialogs* dialogs_;

@@ -54,7 +54,9 @@ std::string NoticeServer(const std::string& config_path) {
 }
 
 std::string NoticePageUrl(const std::string& server, int page) {
-  std::string base = server;
+  // A server written as "host:port" is meant as a web server.
+  std::string base =
+      server.find("://") == std::string::npos ? "http://" + server : server;
   while (!base.empty() && base.back() == '/') base.pop_back();
   return base + "/" + std::to_string(page) + ".txt";
 }

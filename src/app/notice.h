@@ -23,7 +23,8 @@ NoticeStep NoticeTick(int* ticks);
 // The notice server of config.ini (section and key "公告服务器"), trimmed;
 // empty when not set.
 std::string NoticeServer(const std::string& config_path);
-// The address of page n on `server` ("http://host:port" + "/n.txt").
+// The address of page n on `server` ("http://host:port" + "/n.txt"); a
+// server without a scheme ("host:port") is taken as http.
 std::string NoticePageUrl(const std::string& server, int page);
 // The address a page's text names, when the pane may show it: trimmed, and
 // http or https only; empty otherwise (a blank pane).

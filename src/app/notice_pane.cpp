@@ -4,17 +4,32 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QStringDecoder>
+#include <QToolButton>
 
 #include "app/notice.h"
 #include "base/gbk.h"
 
 namespace matslip {
+namespace {
+
+constexpr char kPaneName[] = "公告栏";
+constexpr char kCloseBoxCaption[] = "×";
+constexpr char kCloseBoxTip[] = "关闭公告栏";
+
+}  // namespace
 
 NoticePane::NoticePane(int* ticks, QString server, QWidget* parent)
     : QTextBrowser(parent),
       ticks_(ticks),
       server_(std::move(server)),
-      network_(new QNetworkAccessManager(this)) {
+      network_(new QNetworkAccessManager(this)),
+      close_box_(new QToolButton(this)) {
+  setAccessibleName(QString::fromUtf8(kPaneName));
+  close_box_->setText(QString::fromUtf8(kCloseBoxCaption));
+  close_box_->setToolTip(QString::fromUtf8(kCloseBoxTip));
+  close_box_->setAccessibleName(QString::fromUtf8(kCloseBoxTip));
+  close_box_->setAutoRaise(true);
+  connect(close_box_, &QToolButton::clicked, this, &NoticePane::Close);
   setOpenLinks(false);
   setOpenExternalLinks(false);
   timer_.setInterval(kNoticeTimerMs);
@@ -23,7 +38,23 @@ NoticePane::NoticePane(int* ticks, QString server, QWidget* parent)
 
 void NoticePane::Start() { timer_.start(); }
 
+void NoticePane::Close() {
+  closed_ = true;
+  timer_.stop();
+  clear();
+  hide();
+}
+
+void NoticePane::resizeEvent(QResizeEvent* event) {
+  QTextBrowser::resizeEvent(event);
+  const QSize size = close_box_->sizeHint();
+  const QRect view = viewport()->geometry();
+  close_box_->setGeometry(view.right() + 1 - size.width(), view.top(),
+                          size.width(), size.height());
+}
+
 void NoticePane::Tick() {
+  if (closed_) return;
   NoticeStep step = NoticeTick(ticks_);
   if (step.stop) timer_.stop();
   if (step.page == 0) return;
@@ -31,7 +62,8 @@ void NoticePane::Tick() {
     ShowAddress(QString());
     return;
   }
-  QUrl page(QString::fromStdString(NoticePageUrl(server_.toStdString(), step.page)));
+  QUrl page(
+      QString::fromStdString(NoticePageUrl(server_.toStdString(), step.page)));
   Fetch(page, [this](const QByteArray& bytes) {
     ShowAddress(QString::fromStdString(
         ShowableAddress(DecodeDownloadedText(bytes).toStdString())));
@@ -39,12 +71,14 @@ void NoticePane::Tick() {
 }
 
 void NoticePane::ShowAddress(const QString& address) {
+  if (closed_) return;
   if (address.isEmpty()) {
     clear();
     emit shown(QString());
     return;
   }
   Fetch(QUrl(address), [this, address](const QByteArray& bytes) {
+    if (closed_) return;
     if (bytes.isEmpty()) {
       clear();
       emit shown(QString());
@@ -89,7 +123,8 @@ QString DecodeDownloadedText(const QByteArray& bytes) {
   QStringDecoder utf8(QStringDecoder::Utf8);
   QString text = utf8.decode(bytes);
   if (!utf8.hasError()) return text;
-  return QString::fromStdString(GbkToUtf8(std::string_view(bytes.constData(), bytes.size())));
+  return QString::fromStdString(
+      GbkToUtf8(std::string_view(bytes.constData(), bytes.size())));
 }
 
 }  // namespace matslip

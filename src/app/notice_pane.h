@@ -3,13 +3,15 @@
 // and 6 it reads a text page of the notice server, which names an address,
 // and shows the page at that address as light HTML (no scripts, no remote
 // resources). Downloads are asynchronous, limited to 10 seconds and 1 MiB;
-// every failure leaves the pane blank and says nothing.
+// every failure leaves the pane blank and says nothing. A close box in its
+// corner closes it for the rest of the run: no more downloads, never shown.
 #include <QPointer>
 #include <QTextBrowser>
 #include <QTimer>
 
 class QNetworkAccessManager;
 class QNetworkReply;
+class QToolButton;
 
 namespace matslip {
 
@@ -26,6 +28,9 @@ class NoticePane : public QTextBrowser {
   bool timer_active() const { return timer_.isActive(); }
   // One timer tick (the timer calls it; tests call it directly).
   void Tick();
+  // What the close box does.
+  void Close();
+  bool closed() const { return closed_; }
 
  signals:
   // The address of the page now shown (empty: blank).
@@ -34,6 +39,7 @@ class NoticePane : public QTextBrowser {
  protected:
   // Pages are shown without fetching anything they refer to.
   QVariant loadResource(int type, const QUrl& name) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   // Downloads `url` (http or https only) and calls `done` with its bytes, or
@@ -45,6 +51,8 @@ class NoticePane : public QTextBrowser {
   QString server_;
   QTimer timer_;
   QNetworkAccessManager* network_;
+  QToolButton* close_box_;
+  bool closed_ = false;
 };
 
 // Decodes a downloaded text: UTF-8 when it is valid UTF-8, else GBK.

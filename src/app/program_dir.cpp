@@ -1,6 +1,5 @@
 #include "app/program_dir.h"
 
-#include <cstdlib>
 #include <filesystem>
 
 #include "base/files.h"
@@ -30,14 +29,6 @@ std::string ProgramDirectoryProblem(const std::string& dir) {
   if (DirectoryExists(dir)) return "";
   return (FileExists(dir) ? kNotAFolderText : kNoSuchFolderText) + dir +
          kFolderAdviceText;
-}
-
-bool HasDisplay() {
-  auto set = [](const char* name) {
-    const char* v = std::getenv(name);
-    return v != nullptr && v[0] != '\0';
-  };
-  return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
 }
 
 }  // namespace matslip

@@ -15,8 +15,4 @@ std::string ProgramDirectory(int argc, const char* const* argv,
 // Empty when `dir` is a folder.
 std::string ProgramDirectoryProblem(const std::string& dir);
 
-// True when the process can reach a display server (or was told to use an
-// off-screen platform).
-bool HasDisplay();
-
 }  // namespace matslip

@@ -123,6 +123,23 @@ TEST_F(IniTest, Utf8FileWithByteOrderMarkStaysUtf8) {
             "\xEF\xBB\xBF[保管]\r\n保管=李四\r\n[领料]\r\n领料=王五\r\n");
 }
 
+TEST_F(IniTest, Utf8FileWithoutByteOrderMarkIsReadAndWrittenAsUtf8) {
+  // As a Linux editor saves it: UTF-8, LF, no mark.
+  ASSERT_TRUE(WriteTestFile(path_, "[保管]\n保管=李四\n"));
+  EXPECT_EQ(IniRead(path_, "保管", "保管", ""), "李四");
+  ASSERT_TRUE(IniWrite(path_, "保管", "保管", "赵六"));
+  ASSERT_TRUE(IniWrite(path_, "领料", "领料", "王五"));
+  EXPECT_EQ(ReadTestFile(path_), "[保管]\n保管=赵六\n[领料]\n领料=王五\n");
+}
+
+TEST_F(IniTest, AsciiOnlyFileTakesChineseTextAsGbk) {
+  ASSERT_TRUE(WriteTestFile(path_, "[ck1z]\r\nck1z=100\r\n"));
+  ASSERT_TRUE(IniWrite(path_, "审批", "审批", "张三"));
+  EXPECT_EQ(ReadTestFile(path_),
+            "[ck1z]\r\nck1z=100\r\n"
+            "[\xC9\xF3\xC5\xFA]\r\n\xC9\xF3\xC5\xFA=\xD5\xC5\xC8\xFD\r\n");
+}
+
 TEST_F(IniTest, RefusesLineBreaksAndUnencodableText) {
   const std::string before = "[s]\r\nk=1\r\n";
   ASSERT_TRUE(WriteTestFile(path_, before));

@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QScrollBar>
 
 #include "base/files.h"
 #include "grid/grid_widget.h"
@@ -72,6 +75,23 @@ TEST_F(MainWindowTest, MenusInOrderWithTheirExactCaptions) {
   EXPECT_TRUE(window.edit_menu()->actions()[0]->isEnabled());
 }
 
+TEST_F(MainWindowTest, EveryControlCarriesAnAccessibleName) {
+  MainWindow window(&session_, &dialogs_);
+  window.show();
+  QApplication::processEvents();
+  QStringList unnamed;
+  for (QWidget* w : window.findChildren<QWidget*>()) {
+    const bool control = qobject_cast<QAbstractButton*>(w) ||
+                         qobject_cast<QAbstractScrollArea*>(w) ||
+                         qobject_cast<QMenuBar*>(w);
+    if (w->isVisible() && control && w->accessibleName().isEmpty())
+      unnamed << w->metaObject()->className();
+  }
+  for (QAction* menu : window.menuBar()->actions())
+    if (menu->menu()->accessibleName() != menu->text()) unnamed << menu->text();
+  EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(", ").toStdString();
+}
+
 TEST_F(MainWindowTest, TitleAndListAfterTheBuild) {
   MainWindow window(&session_, &dialogs_);
   EXPECT_EQ(window.windowTitle(),
@@ -82,12 +102,71 @@ TEST_F(MainWindowTest, TitleAndListAfterTheBuild) {
   EXPECT_TRUE(FileExists(dir_.File("data2.mzk")));
 }
 
-TEST_F(MainWindowTest, StockOutPreviewWithNothingPicked) {
+TEST_F(MainWindowTest, StockOutPreviewIsDisabledUntilPickingExists) {
   MainWindow window(&session_, &dialogs_);
-  window.edit_menu()->actions().last()->trigger();
-  ASSERT_EQ(dialogs_.shown.size(), 1u);
-  EXPECT_EQ(dialogs_.shown[0].text, "请先选中材料项目");
-  EXPECT_EQ(dialogs_.shown[0].caption, "^-^");
+  QAction* preview = window.edit_menu()->actions().last();
+  ASSERT_EQ(preview->text(), QString("开票预览(材料出库)"));
+  EXPECT_FALSE(preview->isEnabled());
+  preview->trigger();
+  EXPECT_TRUE(dialogs_.shown.empty());
+}
+
+TEST_F(MainWindowTest, RebuildKeepsTheCursorAndTheScrollPosition) {
+  {
+    auto table = Table::Open(dir_.File("data.mzk"), OpenOptions{});
+    ASSERT_TRUE(table);
+    std::vector<Value> v(material::kFieldCount);
+    for (int i = 0; i < 300; ++i) {
+      v[0] = "材料" + std::to_string(i);
+      v[3] = 1000.0;
+      table->Append(v);
+    }
+  }
+  MainWindow window(&session_, &dialogs_);
+  window.resize(800, 600);
+  window.show();
+  QApplication::processEvents();
+  ASSERT_EQ(window.stock_list().GetRowCount(), 303);
+  window.grid().SetCursor(250, 3);
+  window.grid_widget()->ScrollToCell(250, 3);
+  const int scrolled = window.grid_widget()->verticalScrollBar()->value();
+  ASSERT_GT(scrolled, 100);
+
+  window.Refresh();
+  EXPECT_EQ(window.grid().GetCursorRow(), 250);
+  EXPECT_EQ(window.grid().GetCursorColumn(), 3);
+  EXPECT_EQ(window.grid_widget()->verticalScrollBar()->value(), scrolled);
+}
+
+TEST_F(MainWindowTest, RebuildOfAShorterListClampsTheCursorAndTheScroll) {
+  {
+    auto table = Table::Open(dir_.File("data.mzk"), OpenOptions{});
+    ASSERT_TRUE(table);
+    std::vector<Value> v(material::kFieldCount);
+    for (int i = 0; i < 300; ++i) {
+      v[0] = "材料" + std::to_string(i);
+      table->Append(v);
+    }
+  }
+  MainWindow window(&session_, &dialogs_);
+  window.resize(800, 600);
+  window.show();
+  QApplication::processEvents();
+  window.grid().SetCursor(300, 2);
+  window.grid_widget()->ScrollToCell(300, 2);
+  ASSERT_GT(window.grid_widget()->verticalScrollBar()->value(), 100);
+
+  // The table the list was built from keeps three materials.
+  ASSERT_TRUE(DbSelect("data"));
+  ASSERT_TRUE(DbEmpty());
+  std::vector<Value> row(material::kFieldCount);
+  row[0] = "材料";
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(DbAppend(row));
+  window.Refresh();
+  ASSERT_EQ(window.stock_list().GetRowCount(), 4);
+  EXPECT_EQ(window.grid().GetCursorRow(), 4);
+  EXPECT_EQ(window.grid().GetCursorColumn(), 2);
+  EXPECT_EQ(window.grid_widget()->verticalScrollBar()->value(), 0);
 }
 
 TEST_F(MainWindowTest, ClickOnARowSelectsItsMaterial) {

@@ -1,0 +1,55 @@
+#pragma once
+// The built program (or a helper such as a display server) run in a child
+// process, for tests that watch it from outside: environment changes, its
+// standard error, signals, and its end.
+#include <sys/types.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace matslip::testing {
+
+// Environment changes: a name and its new value, or nullopt to remove it.
+using EnvChanges =
+    std::vector<std::pair<std::string, std::optional<std::string>>>;
+
+class ChildProcess {
+ public:
+  ChildProcess() = default;
+  // Kills a child that is still running.
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  // Starts argv[0] (looked up in PATH) with the environment changed; its
+  // standard output is discarded, its standard error kept for Errors().
+  // False when it cannot be started.
+  bool Start(const std::vector<std::string>& argv, const EnvChanges& env);
+  bool Signal(int signal_number);
+  // Waits for the end, at most `limit_seconds`; false when the child still
+  // runs then (it is killed). `*status` as waitpid gives it.
+  bool Wait(int limit_seconds, int* status);
+  // Whatever the child wrote to standard error so far.
+  std::string Errors();
+  pid_t pid() const { return pid_; }
+
+ private:
+  pid_t pid_ = -1;
+  int error_pipe_ = -1;
+  std::string errors_;
+};
+
+// Calls `done` every 50 ms until it answers true, at most `limit_seconds`;
+// whether it did. For waiting on another process, never for timing one.
+bool WaitUntil(const std::function<bool()>& done, int limit_seconds);
+
+// The full path of a program found in PATH, or empty.
+std::string FindProgram(const std::string& name);
+
+// The standard output of a shell command, or nullopt when it fails.
+std::optional<std::string> CommandOutput(const std::string& command);
+
+}  // namespace matslip::testing
