@@ -198,6 +198,28 @@ TEST_F(MemoWriteTest, KilledContinuationOfAValueKeepsItsTextAndFreeList) {
   EXPECT_EQ(CheckTable(path_), std::vector<std::string>{});
 }
 
+TEST_F(MemoWriteTest, UndoThatCannotFollowTheTakenBlocksChangesNothing) {
+  MakeFreeBlocks(20, "kept");
+  ASSERT_TRUE(DbAppend({"new"}));
+  const std::vector<std::int32_t> free_before = FreeList();
+  ASSERT_TRUE(AppendKilledAt(2, Text(15000, 'a'), MemoSize() + 5 * 512));
+  // A taken block's link damaged after the crash: the blocks after it
+  // cannot be found.
+  std::string m = ReadTestFile(edt_);
+  PutI32(m.data() + std::size_t(free_before[3]) * fmt::kBlockSize +
+             fmt::kBlockNextOffset,
+         99999);
+  ASSERT_TRUE(WriteTestFile(edt_, m));
+  const std::string records = ReadTestFile(path_);
+
+  std::string why;
+  EXPECT_FALSE(Table::Open(path_, OpenOptions{}, &why));
+  EXPECT_EQ(why, "interrupted memo write cannot be undone");
+  EXPECT_EQ(ReadTestFile(edt_), m);
+  EXPECT_EQ(ReadTestFile(path_), records);
+  EXPECT_NE(CheckTable(path_), std::vector<std::string>{});
+}
+
 TEST_F(MemoWriteTest, TextInUnusedBytesIsInvisibleUntilItsLengthIsWritten) {
   ASSERT_TRUE(DbAppend({"x"}));
   ASSERT_TRUE(DbWriteMemo(kMemoField, "first line\r\n"));
