@@ -44,7 +44,15 @@ enum FieldType : int {
 inline constexpr char kMemoMagic[4] = {'W', 'E', 'D', 'T'};
 inline constexpr int kBlockSize = 512;
 inline constexpr int kBlockDataSize = 500;
-inline constexpr int kBlockHeaderSize = 12;  // previous, next, used
+inline constexpr int kMemoVersionOffset = 4;
+inline constexpr int kMemoCreatedOffset = 8;  // date-time, 8 bytes
+// Every block but block 0 starts with three int32: the previous and the next
+// block of its value (in a free block: the next free block) and the number of
+// data bytes used; the data follows.
+inline constexpr int kBlockPrevOffset = 0;
+inline constexpr int kBlockNextOffset = 4;
+inline constexpr int kBlockUsedOffset = 8;
+inline constexpr int kBlockHeaderSize = 12;
 inline constexpr int kMemoBlockCountOffset = 16;
 inline constexpr int kMemoFreeCountOffset = 20;
 inline constexpr int kMemoFirstFreeOffset = 24;

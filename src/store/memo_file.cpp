@@ -12,12 +12,29 @@ namespace matslip {
 
 namespace {
 
-constexpr std::uint32_t kJournalTag = 0x314E524A;  // "JRN1"
-constexpr int kJournalFixed = 44;
-constexpr int kJournalArea = fmt::kBlockSize - fmt::kMemoJournalOffset;
-constexpr int kMaxPopped = (kJournalArea - kJournalFixed) / 4;
 constexpr std::int64_t kHeaderLockOffset = fmt::kMemoBlockCountOffset;
 constexpr std::int64_t kHeaderLockLength = fmt::kBlockSize - kHeaderLockOffset;
+constexpr int kJournalArea = fmt::kBlockSize - fmt::kMemoJournalOffset;
+// The header's three counts, read and written as one piece from
+// kMemoBlockCountOffset.
+constexpr int kCountsSize = 12;
+constexpr int kFreeCountAt =
+    fmt::kMemoFreeCountOffset - fmt::kMemoBlockCountOffset;
+constexpr int kFirstFreeAt =
+    fmt::kMemoFirstFreeOffset - fmt::kMemoBlockCountOffset;
+
+// The undo record's layout, from kMemoJournalOffset.
+constexpr std::uint32_t kJournalTag = 0x324E524A;  // "JRN2"
+constexpr int kJournalTagAt = 0;
+constexpr int kJournalOldCountAt = 4;
+constexpr int kJournalOldFreeCountAt = 8;
+constexpr int kJournalOldFirstFreeAt = 12;
+constexpr int kJournalNewFirstAt = 16;
+constexpr int kJournalLastAt = 20;
+constexpr int kJournalTakenAt = 24;
+constexpr int kJournalRestFreeAt = 28;
+constexpr int kJournalLinkOffsetAt = 32;  // 8 bytes
+constexpr int kJournalSize = 40;
 
 std::int64_t BlockOffset(std::int32_t block) {
   return std::int64_t{block} * fmt::kBlockSize;
@@ -25,51 +42,47 @@ std::int64_t BlockOffset(std::int32_t block) {
 
 }  // namespace
 
-// The undo record of a memo write that takes new blocks.
+// The undo record of a memo write that takes new blocks. The blocks it takes
+// from the free list are the list's first `taken` blocks, and the new chain
+// runs through them in list order, so each of them but the last keeps the
+// next-block number it had on the list whether it was written yet or not:
+// the record names the list's head and the count instead of every block, and
+// holds any number of them.
 struct MemoFile::Journal {
   std::int32_t old_count = 0, old_free_count = 0, old_first_free = 0;
-  std::int32_t new_first = 0;        // first block added to the chain
-  std::int32_t last = 0;             // block the chain continued from, 0 if new
-  std::int32_t old_used = 0;         // its used bytes before the write
-  std::int64_t link_offset = 0;      // main-file offset of a new chain's link
-  std::int32_t rest_free = 0;        // free list after the blocks taken from it
-  std::vector<std::int32_t> popped;  // blocks taken from the free list
+  std::int32_t new_first = 0;    // first block added to the chain
+  std::int32_t last = 0;         // block the chain continued from, 0 if new
+  std::int32_t taken = 0;        // blocks taken from the free list
+  std::int32_t rest_free = 0;    // free list after the blocks taken from it
+  std::int64_t link_offset = 0;  // main-file offset of a new chain's link
 
   std::string Encode() const {
-    std::string b(static_cast<std::size_t>(kJournalArea), '\0');
+    std::string b(static_cast<std::size_t>(kJournalSize), '\0');
     char* p = b.data();
-    PutI32(p, static_cast<std::int32_t>(kJournalTag));
-    PutI32(p + 4, old_count);
-    PutI32(p + 8, old_free_count);
-    PutI32(p + 12, old_first_free);
-    PutI32(p + 16, new_first);
-    PutI32(p + 20, last);
-    PutI32(p + 24, old_used);
-    PutI64(p + 28, link_offset);
-    PutI32(p + 36, rest_free);
-    PutI32(p + 40, static_cast<std::int32_t>(popped.size()));
-    for (std::size_t i = 0; i < popped.size(); ++i)
-      PutI32(p + kJournalFixed + 4 * i, popped[i]);
+    PutI32(p + kJournalTagAt, static_cast<std::int32_t>(kJournalTag));
+    PutI32(p + kJournalOldCountAt, old_count);
+    PutI32(p + kJournalOldFreeCountAt, old_free_count);
+    PutI32(p + kJournalOldFirstFreeAt, old_first_free);
+    PutI32(p + kJournalNewFirstAt, new_first);
+    PutI32(p + kJournalLastAt, last);
+    PutI32(p + kJournalTakenAt, taken);
+    PutI32(p + kJournalRestFreeAt, rest_free);
+    PutI64(p + kJournalLinkOffsetAt, link_offset);
     return b;
   }
 
-  // False when the bytes are not a journal of ours (or are damaged).
+  // False when the bytes are not a journal of ours.
   bool Decode(const char* p) {
-    if (static_cast<std::uint32_t>(GetI32(p)) != kJournalTag) return false;
-    old_count = GetI32(p + 4);
-    old_free_count = GetI32(p + 8);
-    old_first_free = GetI32(p + 12);
-    new_first = GetI32(p + 16);
-    last = GetI32(p + 20);
-    old_used = GetI32(p + 24);
-    link_offset = GetI64(p + 28);
-    rest_free = GetI32(p + 36);
-    std::int32_t n = GetI32(p + 40);
-    if (n < 0 || n > kMaxPopped || old_count < 1 || old_used < 0 ||
-        old_used > fmt::kBlockDataSize || old_free_count < 0 || link_offset < 0)
+    if (static_cast<std::uint32_t>(GetI32(p + kJournalTagAt)) != kJournalTag)
       return false;
-    popped.resize(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) popped[i] = GetI32(p + kJournalFixed + 4 * i);
+    old_count = GetI32(p + kJournalOldCountAt);
+    old_free_count = GetI32(p + kJournalOldFreeCountAt);
+    old_first_free = GetI32(p + kJournalOldFirstFreeAt);
+    new_first = GetI32(p + kJournalNewFirstAt);
+    last = GetI32(p + kJournalLastAt);
+    taken = GetI32(p + kJournalTakenAt);
+    rest_free = GetI32(p + kJournalRestFreeAt);
+    link_offset = GetI64(p + kJournalLinkOffsetAt);
     return true;
   }
 
@@ -77,15 +90,13 @@ struct MemoFile::Journal {
   // now counts `count` blocks and that holds `whole` blocks: such a write
   // only ever adds blocks, and everything it names lies in the old file.
   bool Plausible(std::int32_t count, std::int64_t whole) const {
-    auto old_block = [&](std::int32_t b) { return b >= 1 && b < old_count; };
-    if (old_count > count || old_count > whole ||
-        old_free_count > old_count - 1 || old_first_free < 0 ||
-        old_first_free >= old_count || new_first < 1 || last < 0 ||
-        last >= old_count || rest_free < 0 || rest_free >= old_count)
-      return false;
-    for (std::int32_t b : popped)
-      if (!old_block(b)) return false;
-    return true;
+    auto in_old = [&](std::int32_t b) { return b >= 0 && b < old_count; };
+    return old_count >= 1 && old_count <= count && old_count <= whole &&
+           old_free_count >= 0 && old_free_count <= old_count - 1 &&
+           in_old(old_first_free) && in_old(last) && in_old(rest_free) &&
+           taken >= 0 && taken <= old_free_count && link_offset >= 0 &&
+           new_first == (taken > 0 ? old_first_free : old_count) &&
+           (taken == 0 || old_first_free != 0);
   }
 };
 
@@ -94,8 +105,8 @@ bool MemoFile::CreateEmpty(const std::string& path, double created) {
   if (!f.Create(path)) return false;
   char block[fmt::kBlockSize] = {};
   std::memcpy(block, fmt::kMemoMagic, 4);
-  PutI32(block + 4, fmt::kVersion);
-  PutF64(block + 8, created);
+  PutI32(block + fmt::kMemoVersionOffset, fmt::kVersion);
+  PutF64(block + fmt::kMemoCreatedOffset, created);
   PutI32(block + fmt::kMemoBlockCountOffset, 1);
   return f.WriteAt(0, block, sizeof block);
 }
@@ -114,7 +125,8 @@ bool MemoFile::Open(
   char head[32];
   if (!file_.ReadAt(0, head, sizeof head)) return fail("memo file too short");
   if (std::memcmp(head, fmt::kMemoMagic, 4) != 0) return fail("bad memo magic");
-  if (GetI32(head + 4) != version) return fail("memo version differs");
+  if (GetI32(head + fmt::kMemoVersionOffset) != version)
+    return fail("memo version differs");
   RegionLock lock(&file_, kHeaderLockOffset, kHeaderLockLength, true,
                   read_only);
   if (!lock.ok()) return fail("memo file cannot be locked");
@@ -196,13 +208,13 @@ bool MemoFile::ReadBlock(std::int32_t b, char* out) {
 }
 
 bool MemoFile::ReloadHeader() {
-  char h[12];
+  char h[kCountsSize];
   return file_.ReadAt(fmt::kMemoBlockCountOffset, h, sizeof h) && TakeCounts(h);
 }
 
 bool MemoFile::TakeCounts(const char* h) {
-  std::int32_t count = GetI32(h), free_count = GetI32(h + 4),
-               first_free = GetI32(h + 8);
+  std::int32_t count = GetI32(h), free_count = GetI32(h + kFreeCountAt),
+               first_free = GetI32(h + kFirstFreeAt);
   if (count <= 0 || free_count < 0 || free_count > count - 1 ||
       first_free < 0 || first_free > count - 1)
     return false;
@@ -222,10 +234,10 @@ bool MemoFile::ClampToFile() {
 }
 
 bool MemoFile::WriteHeaderCounts() {
-  char h[12];
+  char h[kCountsSize];
   PutI32(h, block_count_);
-  PutI32(h + 4, free_count_);
-  PutI32(h + 8, first_free_);
+  PutI32(h + kFreeCountAt, free_count_);
+  PutI32(h + kFirstFreeAt, first_free_);
   return file_.WriteAt(fmt::kMemoBlockCountOffset, h, sizeof h);
 }
 
@@ -234,9 +246,9 @@ bool MemoFile::ReadBlockHeader(std::int32_t block, std::int32_t* prev,
   if (block < 1 || block >= block_count_) return false;
   char h[fmt::kBlockHeaderSize];
   if (!file_.ReadAt(BlockOffset(block), h, sizeof h)) return false;
-  *prev = GetI32(h);
-  *next = GetI32(h + 4);
-  *used = GetI32(h + 8);
+  *prev = GetI32(h + fmt::kBlockPrevOffset);
+  *next = GetI32(h + fmt::kBlockNextOffset);
+  *used = GetI32(h + fmt::kBlockUsedOffset);
   return *used >= 0 && *used <= fmt::kBlockDataSize;
 }
 
@@ -255,10 +267,10 @@ bool MemoFile::ReadChain(std::int32_t first, std::string* out) {
     }
     if (++steps > block_count_) return false;  // a loop
     if (!ReadBlock(b, block)) return false;
-    std::int32_t used = GetI32(block + 8);
+    std::int32_t used = GetI32(block + fmt::kBlockUsedOffset);
     if (used < 0 || used > fmt::kBlockDataSize) return false;
     out->append(block + fmt::kBlockHeaderSize, static_cast<std::size_t>(used));
-    b = GetI32(block + 4);
+    b = GetI32(block + fmt::kBlockNextOffset);
   }
   return true;
 }
@@ -285,51 +297,56 @@ bool MemoFile::RecoverIfNeeded() {
       head + (fmt::kMemoJournalOffset - fmt::kMemoBlockCountOffset);
   Journal j;
   if (!j.Decode(area)) return TakeCounts(head);  // nothing of ours pending
-  if (!j.Plausible(GetI32(head), file_.Size() / fmt::kBlockSize)) {
+  const std::int64_t whole = file_.Size() / fmt::kBlockSize;
+  if (!j.Plausible(GetI32(head), whole)) {
     // Not a record any write of ours leaves: these bytes belong at zero.
     return ClearJournal() && TakeCounts(head);
   }
-  std::int64_t whole = file_.Size() / fmt::kBlockSize;
-  bool linked = false;
+  if (!IsLinked(j, whole) && !Undo(j)) return false;
+  return ClearJournal() && ReloadHeader();
+}
+
+bool MemoFile::IsLinked(const Journal& j, std::int64_t whole) {
+  char h[4];
   if (j.last != 0) {
-    char h[8];
-    linked = j.last < whole && file_.ReadAt(BlockOffset(j.last) + 4, h, 4) &&
-             GetI32(h) == j.new_first && j.new_first != 0;
-  } else if (main_file_ != nullptr) {
-    char h[4];
-    linked = main_file_->ReadAt(j.link_offset, h, 4) &&
-             GetI32(h) == j.new_first && j.new_first != 0;
+    return j.last < whole &&
+           file_.ReadAt(BlockOffset(j.last) + fmt::kBlockNextOffset, h, 4) &&
+           GetI32(h) == j.new_first;
   }
-  if (!linked) {
-    // Give the blocks taken from the free list back, in their old order.
-    for (std::size_t i = 0; i < j.popped.size(); ++i) {
-      std::int32_t b = j.popped[i];
-      if (b < 1 || b >= j.old_count) continue;
-      char h[fmt::kBlockSize] = {};
-      PutI32(h + 4, i + 1 < j.popped.size() ? j.popped[i + 1] : j.rest_free);
-      if (!file_.WriteAt(BlockOffset(b), h, sizeof h)) return false;
+  return main_file_ != nullptr && main_file_->ReadAt(j.link_offset, h, 4) &&
+         GetI32(h) == j.new_first;
+}
+
+// The block the chain continued from is left alone: its next and used fields
+// change only in the link, and text the dead writer put into its unused
+// bytes is not part of the value. Another writer may even have appended to
+// it since (appends within a block take no header lock).
+bool MemoFile::Undo(const Journal& j) {
+  // The taken blocks back on the free list, in their old order.
+  std::vector<std::int32_t> taken;
+  std::vector<bool> seen(static_cast<std::size_t>(j.old_count), false);
+  for (std::int32_t b = j.old_first_free;
+       static_cast<std::int32_t>(taken.size()) < j.taken;) {
+    if (b < 1 || b >= j.old_count || seen[b]) return false;
+    seen[b] = true;
+    taken.push_back(b);
+    char h[fmt::kBlockHeaderSize];
+    if (static_cast<std::int32_t>(taken.size()) < j.taken) {
+      if (!file_.ReadAt(BlockOffset(b), h, sizeof h)) return false;
+      b = GetI32(h + fmt::kBlockNextOffset);
     }
-    if (j.last != 0 && j.last < j.old_count) {
-      char tail[fmt::kBlockDataSize] = {};
-      std::size_t n =
-          static_cast<std::size_t>(fmt::kBlockDataSize - j.old_used);
-      if (!file_.WriteAt(
-              BlockOffset(j.last) + fmt::kBlockHeaderSize + j.old_used, tail,
-              n))
-        return false;
-      char h[8];
-      PutI32(h, 0);
-      PutI32(h + 4, j.old_used);
-      if (!file_.WriteAt(BlockOffset(j.last) + 4, h, sizeof h)) return false;
-    }
-    block_count_ = j.old_count;
-    free_count_ = j.old_free_count;
-    first_free_ = j.old_first_free;
-    if (!WriteHeaderCounts()) return false;
-    if (!file_.Truncate(BlockOffset(j.old_count))) return false;
   }
-  if (!ClearJournal()) return false;
-  return ReloadHeader();
+  for (std::size_t i = 0; i < taken.size(); ++i) {
+    char free_block[fmt::kBlockSize] = {};
+    PutI32(free_block + fmt::kBlockNextOffset,
+           i + 1 < taken.size() ? taken[i + 1] : j.rest_free);
+    if (!file_.WriteAt(BlockOffset(taken[i]), free_block, sizeof free_block))
+      return false;
+  }
+  block_count_ = j.old_count;
+  free_count_ = j.old_free_count;
+  first_free_ = j.old_first_free;
+  return WriteHeaderCounts() && file_.Truncate(BlockOffset(j.old_count));
 }
 
 bool MemoFile::Append(std::int32_t* first, std::string_view bytes,
@@ -337,116 +354,154 @@ bool MemoFile::Append(std::int32_t* first, std::string_view bytes,
   if (read_only_) return false;
   if (bytes.empty()) return true;
   window_.clear();
+  ChainEnd end;
+  if (*first != 0 && !FindChainEnd(*first, &end)) return false;
+  if (end.block != 0 &&
+      bytes.size() <= std::size_t(fmt::kBlockDataSize - end.used))
+    return AppendInLastBlock(end, bytes);
+
   RegionLock lock(&file_, kHeaderLockOffset, kHeaderLockLength, true, bulk_);
   if (!lock.ok()) return false;
   if (!bulk_ && !RecoverIfNeeded()) return false;
-
-  // Find the end of the existing chain.
-  std::int32_t last = 0, last_used = 0;
-  if (*first != 0) {
-    std::int64_t steps = 0;
-    for (std::int32_t b = *first;;) {
-      std::int32_t prev, next, used;
-      if (!ReadBlockHeader(b, &prev, &next, &used)) return false;
-      if (next == 0) {
-        last = b;
-        last_used = used;
-        break;
-      }
-      if (++steps > block_count_) return false;
-      b = next;
-    }
-  }
-  std::size_t room = last ? std::size_t(fmt::kBlockDataSize - last_used) : 0;
-  std::size_t fill = std::min(room, bytes.size());
-  if (fill > 0 &&
-      !file_.WriteAt(BlockOffset(last) + fmt::kBlockHeaderSize + last_used,
-                     bytes.data(), fill))
-    return false;
-  if (fill == bytes.size()) {
-    char h[4];
-    PutI32(h, static_cast<std::int32_t>(last_used + fill));
-    return file_.WriteAt(BlockOffset(last) + 8, h, 4);
-  }
-
-  // Blocks for the rest: from the free list first, then new at the end.
-  std::string_view rest = bytes.substr(fill);
-  std::size_t needed =
-      (rest.size() + fmt::kBlockDataSize - 1) / fmt::kBlockDataSize;
   Journal j;
   j.old_count = block_count_;
   j.old_free_count = free_count_;
   j.old_first_free = first_free_;
-  j.last = last;
-  j.old_used = last_used;
-  j.link_offset = last ? 0 : link.main_offset;
+  j.last = end.block;
+  j.link_offset = end.block != 0 ? 0 : link.main_offset;
+  const std::string_view fill = bytes.substr(
+      0, end.block != 0 ? std::size_t(fmt::kBlockDataSize - end.used) : 0);
+  const std::string_view rest = bytes.substr(fill.size());
   std::vector<std::int32_t> blocks;
-  blocks.reserve(needed);
+  if (!TakeBlocks((rest.size() + fmt::kBlockDataSize - 1) / fmt::kBlockDataSize,
+                  &blocks, &j))
+    return false;
+  if (!bulk_ && !WriteJournal(j)) return false;
+  if (!fill.empty() &&
+      !file_.WriteAt(BlockOffset(end.block) + fmt::kBlockHeaderSize + end.used,
+                     fill))
+    return false;
+  if (!WriteChainBlocks(end.block, blocks, rest)) return false;
+  if (!bulk_ && !WriteHeaderCounts()) return false;
+  if (!LinkNewBlocks(end.block, blocks.front(), first, link)) return false;
+  return bulk_ || ClearJournal();
+}
+
+// The chain belongs to a record whose lock the caller holds, so nobody
+// changes it meanwhile; only the counts in memory may be behind another
+// process that added blocks to it.
+bool MemoFile::FindChainEnd(std::int32_t first, ChainEnd* end) {
+  bool reloaded = false;
+  std::int64_t steps = 0;
+  for (std::int32_t b = first;;) {
+    if ((b < 1 || b >= block_count_) && !reloaded) {
+      if (!ReloadHeader()) return false;
+      ClampToFile();
+      reloaded = true;
+    }
+    std::int32_t prev, next, used;
+    if (!ReadBlockHeader(b, &prev, &next, &used)) return false;
+    if (next == 0) {
+      end->block = b;
+      end->used = used;
+      return true;
+    }
+    if (++steps > block_count_) return false;  // a loop
+    b = next;
+  }
+}
+
+// Needs no undo record and no header lock: the text goes into bytes that
+// are not part of the value, and only the used count, written last, makes
+// it so. A writer killed between the two writes leaves the value as it was.
+// Both writes fall into one 512-byte block, so into one page and one disk
+// sector, which reach the disk whole: with durable writes, too, the count is
+// never on the disk without the text.
+bool MemoFile::AppendInLastBlock(const ChainEnd& end, std::string_view bytes) {
+  const std::int64_t at = BlockOffset(end.block);
+  char used[4];
+  PutI32(used, end.used + static_cast<std::int32_t>(bytes.size()));
+  return file_.WriteAt(at + fmt::kBlockHeaderSize + end.used, bytes) &&
+         file_.WriteAt(at + fmt::kBlockUsedOffset, used, sizeof used);
+}
+
+// The free list's blocks first, in list order, then new blocks at the end;
+// sets the journal's new blocks and the counts in memory to what they are
+// after the write.
+bool MemoFile::TakeBlocks(std::size_t needed, std::vector<std::int32_t>* blocks,
+                          Journal* j) {
+  blocks->reserve(needed);
+  std::vector<bool> seen;
   std::int32_t free_head = first_free_, free_left = free_count_;
-  while (blocks.size() < needed && free_left > 0 && free_head != 0 &&
-         static_cast<int>(j.popped.size()) < kMaxPopped) {
+  while (blocks->size() < needed && free_left > 0 && free_head != 0) {
     std::int32_t prev, next, used;
     if (!ReadBlockHeader(free_head, &prev, &next, &used)) return false;
-    if (std::find(blocks.begin(), blocks.end(), free_head) != blocks.end())
-      return false;  // the free list loops
-    blocks.push_back(free_head);
-    j.popped.push_back(free_head);
+    if (seen.empty()) seen.resize(static_cast<std::size_t>(block_count_));
+    if (seen[free_head]) return false;  // the free list loops
+    seen[free_head] = true;
+    blocks->push_back(free_head);
     free_head = next;
     --free_left;
   }
   if (free_left == 0) free_head = 0;
+  j->taken = static_cast<std::int32_t>(blocks->size());
   std::int64_t count = block_count_;
-  while (blocks.size() < needed) {
+  while (blocks->size() < needed) {
     if (count >= INT32_MAX) return false;
-    blocks.push_back(static_cast<std::int32_t>(count++));
+    blocks->push_back(static_cast<std::int32_t>(count++));
   }
-  j.new_first = blocks.front();
-  j.rest_free = free_head;
-  if (!bulk_ && !WriteJournal(j)) return false;
-
-  // Write the new blocks; consecutive ones at the end go out in one write.
-  std::string buf;
-  std::int64_t run_start = -1;
-  auto flush = [&]() {
-    bool ok =
-        buf.empty() || WriteBlocks(static_cast<std::int32_t>(run_start), buf);
-    buf.clear();
-    run_start = -1;
-    return ok;
-  };
-  for (std::size_t i = 0; i < blocks.size(); ++i) {
-    char blk[fmt::kBlockSize] = {};
-    std::string_view chunk =
-        rest.substr(i * fmt::kBlockDataSize, fmt::kBlockDataSize);
-    PutI32(blk, i == 0 ? last : blocks[i - 1]);
-    PutI32(blk + 4, i + 1 < blocks.size() ? blocks[i + 1] : 0);
-    PutI32(blk + 8, static_cast<std::int32_t>(chunk.size()));
-    std::memcpy(blk + fmt::kBlockHeaderSize, chunk.data(), chunk.size());
-    bool contiguous =
-        run_start >= 0 &&
-        blocks[i] == run_start + std::int64_t(buf.size() / fmt::kBlockSize);
-    if (!contiguous && !flush()) return false;
-    if (run_start < 0) run_start = blocks[i];
-    buf.append(blk, sizeof blk);
-  }
-  if (!flush()) return false;
-
+  j->new_first = blocks->front();
+  j->rest_free = free_head;
   block_count_ = static_cast<std::int32_t>(count);
   free_count_ = free_left;
   first_free_ = free_head;
-  if (!bulk_ && !WriteHeaderCounts()) return false;
+  return true;
+}
 
-  // The link makes the new blocks part of the value.
+// Consecutive blocks go out in one write.
+bool MemoFile::WriteChainBlocks(std::int32_t last,
+                                const std::vector<std::int32_t>& blocks,
+                                std::string_view text) {
+  std::string run;
+  std::int32_t run_start = 0;
+  for (std::size_t i = 0; i < blocks.size(); ++i) {
+    const bool continues =
+        !run.empty() &&
+        blocks[i] == run_start + std::int64_t(run.size() / fmt::kBlockSize);
+    if (!run.empty() && !continues) {
+      if (!WriteBlocks(run_start, run)) return false;
+      run.clear();
+    }
+    if (run.empty()) run_start = blocks[i];
+    const std::string_view chunk =
+        text.substr(i * fmt::kBlockDataSize, fmt::kBlockDataSize);
+    char blk[fmt::kBlockSize] = {};
+    PutI32(blk + fmt::kBlockPrevOffset, i == 0 ? last : blocks[i - 1]);
+    PutI32(blk + fmt::kBlockNextOffset,
+           i + 1 < blocks.size() ? blocks[i + 1] : 0);
+    PutI32(blk + fmt::kBlockUsedOffset,
+           static_cast<std::int32_t>(chunk.size()));
+    std::memcpy(blk + fmt::kBlockHeaderSize, chunk.data(), chunk.size());
+    run.append(blk, sizeof blk);
+  }
+  return run.empty() || WriteBlocks(run_start, run);
+}
+
+// The write that makes the new blocks part of the value: the last block's
+// next and used fields in one write, or the record's reference.
+bool MemoFile::LinkNewBlocks(std::int32_t last, std::int32_t new_first,
+                             std::int32_t* first, const NewChainLink& link) {
   if (last != 0) {
     char h[8];
-    PutI32(h, blocks.front());
-    PutI32(h + 4, fmt::kBlockDataSize);
-    if (!file_.WriteAt(BlockOffset(last) + 4, h, sizeof h)) return false;
-  } else {
-    if (!link.write || !link.write(blocks.front())) return false;
-    *first = blocks.front();
+    PutI32(h, new_first);
+    PutI32(h + fmt::kBlockUsedOffset - fmt::kBlockNextOffset,
+           fmt::kBlockDataSize);
+    return file_.WriteAt(BlockOffset(last) + fmt::kBlockNextOffset, h,
+                         sizeof h);
   }
-  return bulk_ || ClearJournal();
+  if (!link.write || !link.write(new_first)) return false;
+  *first = new_first;
+  return true;
 }
 
 bool MemoFile::Release(const std::vector<std::int32_t>& firsts) {
@@ -486,7 +541,8 @@ bool MemoFile::Release(const std::vector<std::int32_t>& firsts) {
       run_start = blocks[i];
     }
     char free_block[fmt::kBlockSize] = {};
-    PutI32(free_block + 4, i + 1 < blocks.size() ? blocks[i + 1] : first_free_);
+    PutI32(free_block + fmt::kBlockNextOffset,
+           i + 1 < blocks.size() ? blocks[i + 1] : first_free_);
     run.append(free_block, sizeof free_block);
   }
   if (!file_.WriteAt(BlockOffset(run_start), run)) return false;
@@ -530,7 +586,7 @@ bool MemoFile::CopyTo(const std::string& path, double created) {
   }
   char date[8];
   PutF64(date, created);
-  ok = ok && out.WriteAt(8, date, sizeof date) &&
+  ok = ok && out.WriteAt(fmt::kMemoCreatedOffset, date, sizeof date) &&
        (!DurableWrites() || out.Sync());
   if (!ok) {
     out.Close();

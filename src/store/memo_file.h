@@ -2,11 +2,12 @@
 // The memo file (.edt) of a table: 512-byte blocks, block 0 the header, every
 // value a chain of blocks of up to 500 data bytes, freed blocks on a list.
 //
-// Writes that take new blocks are crash-safe: an undo record is written into
-// the header block's reserved bytes first and cleared when the write is
-// complete; a write cut short (the process killed) is rolled back by the
-// next writer or opener, so the file never keeps half a chain or a leaked
-// block.
+// Writes are crash-safe. Text that fits into the chain's last block goes into
+// its unused bytes before the used count. Writes that take new blocks write
+// an undo record into the header block's reserved bytes first and clear it
+// when the write is complete; a write cut short (the process killed) is
+// rolled back by the next writer or opener, so the file never keeps half a
+// chain or a leaked block.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -83,10 +84,21 @@ class MemoFile {
 
  private:
   struct Journal;
+  // The last block of a chain and the data bytes it uses.
+  struct ChainEnd {
+    std::int32_t block = 0;
+    std::int32_t used = 0;
+  };
   bool WriteHeaderCounts();
   // Reads the header's counts; with the header lock held and writing allowed,
   // first finishes or undoes a write a dead writer left (see the journal).
   bool RecoverIfNeeded();
+  // Whether the dead writer of `j` wrote its link (the file holds `whole`
+  // blocks).
+  bool IsLinked(const Journal& j, std::int64_t whole);
+  // Puts the free list, the counts and the file's length back as they were
+  // before the write of `j`.
+  bool Undo(const Journal& j);
   // Takes the three counts at `h` (the header from offset 16) when in range.
   bool TakeCounts(const char* h);
   // Lowers the counts (in memory) to the blocks the file really holds; true
@@ -96,6 +108,22 @@ class MemoFile {
                        std::int32_t* next, std::int32_t* used);
   bool WriteJournal(const Journal& j);
   bool ClearJournal();
+
+  // The steps of Append. The text either fits into the unused bytes of the
+  // chain's last block, or it fills them and continues in new blocks.
+  bool FindChainEnd(std::int32_t first, ChainEnd* end);
+  bool AppendInLastBlock(const ChainEnd& end, std::string_view bytes);
+  // Picks `needed` blocks for the new part of a chain and records them in
+  // `j`.
+  bool TakeBlocks(std::size_t needed, std::vector<std::int32_t>* blocks,
+                  Journal* j);
+  // Writes `text` into `blocks`, chained after `last` (0: a new chain).
+  bool WriteChainBlocks(std::int32_t last,
+                        const std::vector<std::int32_t>& blocks,
+                        std::string_view text);
+  bool LinkNewBlocks(std::int32_t last, std::int32_t new_first,
+                     std::int32_t* first, const NewChainLink& link);
+
   // Writes blocks [first, first + bytes / 512) (bulk: collected first).
   bool WriteBlocks(std::int32_t first, std::string_view bytes);
   bool FlushBulk();

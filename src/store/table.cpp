@@ -349,9 +349,11 @@ bool Table::Write(int field, const Value& value) {
   return Flush(false);
 }
 
+// The record itself need not be read: the memo reference is read under the
+// record's lock anyway.
 bool Table::AppendMemo(int field, const Value& text) {
   if (read_only_ || field < 0 || field >= schema_.field_count() ||
-      !LoadCurrent())
+      cursor_ < 0 || cursor_ >= known_count_)
     return false;
   const FieldDef& f = schema_.field(field);
   std::string bytes;
@@ -363,12 +365,11 @@ bool Table::AppendMemo(int field, const Value& text) {
 // crash in between can only leak blocks.
 bool Table::ChangeMemo(const FieldDef& f, std::string_view bytes,
                        bool replace) {
-  if (current_ != record_.data()) record_.assign(current_, record_.size());
   const std::int64_t at = RecordOffset(cursor_) + f.offset;
   RegionLock lock(&file_, RecordOffset(cursor_), 1, true, whole_locked_);
   char b[4];
-  // Read the reference again under the lock: another writer may have
-  // started the chain since this record was loaded.
+  // Read the reference under the lock: another writer may have started the
+  // chain since the record in memory was read.
   if (!lock.ok() || !StillLinked() || !file_.ReadAt(at, b, 4)) return false;
   const std::int32_t old_first = GetI32(b);
   std::int32_t first = replace ? 0 : old_first;
@@ -381,8 +382,11 @@ bool Table::ChangeMemo(const FieldDef& f, std::string_view bytes,
   } else if (!memo_->Append(&first, bytes, link)) {
     return false;
   }
-  PutI32(record_.data() + f.offset, first);
-  current_ = record_.data();
+  if (current_ != nullptr) {
+    if (current_ != record_.data()) record_.assign(current_, record_.size());
+    PutI32(record_.data() + f.offset, first);
+    current_ = record_.data();
+  }
   if (replace && old_first != 0) memo_->Release({old_first});
   return Flush(true);
 }

@@ -12,113 +12,159 @@ namespace {
 
 enum BlockState : unsigned char { kUnseen = 0, kUsed = 1, kFree = 2 };
 
-// Walks every memo chain of every record and the free list.
-void CheckMemo(Table& table, std::vector<std::string>* problems) {
-  MemoFile& memo = *table.memo();
-  PosixFile& f = memo.file();
-  const std::int32_t count = memo.block_count();
-  auto problem = [&](std::string s) { problems->push_back(std::move(s)); };
+// Walks every memo chain of every record and the free list, and accounts for
+// every block: used by one chain, or free.
+class MemoCheck {
+ public:
+  MemoCheck(Table& table, std::vector<std::string>* problems)
+      : table_(table),
+        memo_(*table.memo()),
+        file_(memo_.file()),
+        count_(memo_.block_count()),
+        problems_(problems) {}
 
-  char journal[4];
-  if (f.ReadAt(fmt::kMemoJournalOffset, journal, 4) && GetI32(journal) != 0)
-    problem(
-        "memo file: an interrupted write is pending (opening the table for "
-        "writing finishes or undoes it)");
-  std::int64_t whole = f.Size() / fmt::kBlockSize;
-  char claimed_bytes[4];
-  const std::int32_t claimed =
-      f.ReadAt(fmt::kMemoBlockCountOffset, claimed_bytes, 4)
-          ? GetI32(claimed_bytes)
-          : count;
-  if (whole < claimed) {
-    problem("memo file: header claims " + std::to_string(claimed) +
-            " blocks, the file holds " + std::to_string(whole));
-    return;
+  void Run() {
+    CheckPendingWrite();
+    if (!CheckLength()) return;
+    state_.assign(static_cast<std::size_t>(count_), kUnseen);
+    chain_of_.assign(static_cast<std::size_t>(count_), 0);
+    CheckChains();
+    CheckFreeList();
+    CheckEveryBlockAccounted();
   }
-  if (f.Size() != std::int64_t{count} * fmt::kBlockSize)
-    problem("memo file: " +
-            std::to_string(f.Size() - std::int64_t{count} * fmt::kBlockSize) +
-            " bytes after the last block");
 
-  std::vector<unsigned char> state(static_cast<std::size_t>(count), kUnseen);
-  std::vector<std::int32_t> chain_of(static_cast<std::size_t>(count), 0);
-  std::int32_t chain_number = 0;
-  auto read_header = [&](std::int32_t b, std::int32_t h[3]) {
-    char bytes[fmt::kBlockHeaderSize];
-    if (!f.ReadAt(std::int64_t{b} * fmt::kBlockSize, bytes, sizeof bytes))
-      return false;
-    h[0] = GetI32(bytes);
-    h[1] = GetI32(bytes + 4);
-    h[2] = GetI32(bytes + 8);
-    return true;
+ private:
+  struct BlockHeader {
+    std::int32_t prev = 0, next = 0, used = 0;
   };
 
-  const Schema& schema = table.schema();
-  table.ForEachRecord([&](int index, const char* rec) {
-    for (const FieldDef& fd : schema.fields()) {
-      if (!IsMemoType(fd.type)) continue;
-      std::int32_t b = GetI32(rec + fd.offset), prev = 0;
-      if (b == 0) continue;
-      ++chain_number;
-      std::string where =
-          "record " + std::to_string(index + 1) + " field " + fd.name;
-      while (b != 0) {
-        if (b < 1 || b >= count) {
-          problem(where + ": chain leaves the file at block " +
-                  std::to_string(b));
-          break;
-        }
-        if (state[b] == kUsed) {
-          problem(where +
-                  (chain_of[b] == chain_number ? ": chain loops at block "
-                                               : ": chain shares block ") +
-                  std::to_string(b));
-          break;
-        }
-        state[b] = kUsed;
-        chain_of[b] = chain_number;
-        std::int32_t h[3];
-        if (!read_header(b, h)) {
-          problem(where + ": block " + std::to_string(b) + " cannot be read");
-          break;
-        }
-        if (h[0] != prev)
-          problem(where + ": block " + std::to_string(b) + " links back to " +
-                  std::to_string(h[0]) + " instead of " + std::to_string(prev));
-        if (h[2] < 0 || h[2] > fmt::kBlockDataSize)
-          problem(where + ": block " + std::to_string(b) + " claims " +
-                  std::to_string(h[2]) + " used bytes");
-        prev = b;
-        b = h[1];
-      }
-    }
+  void Problem(std::string s) { problems_->push_back(std::move(s)); }
+
+  bool ReadHeader(std::int32_t b, BlockHeader* h) {
+    char bytes[fmt::kBlockHeaderSize];
+    if (!file_.ReadAt(std::int64_t{b} * fmt::kBlockSize, bytes, sizeof bytes))
+      return false;
+    h->prev = GetI32(bytes + fmt::kBlockPrevOffset);
+    h->next = GetI32(bytes + fmt::kBlockNextOffset);
+    h->used = GetI32(bytes + fmt::kBlockUsedOffset);
     return true;
-  });
+  }
 
-  std::int32_t b = memo.first_free();
-  for (std::int32_t i = 0; i < memo.free_count(); ++i) {
-    if (b < 1 || b >= count || state[b] != kUnseen) {
-      problem("memo file: free list damaged at block " + std::to_string(b) +
-              (b >= 1 && b < count && state[b] == kUsed
-                   ? " (in use by a record)"
-                   : ""));
-      break;
+  void CheckPendingWrite() {
+    char journal[4];
+    if (file_.ReadAt(fmt::kMemoJournalOffset, journal, 4) &&
+        GetI32(journal) != 0)
+      Problem(
+          "memo file: an interrupted write is pending (opening the table for "
+          "writing finishes or undoes it)");
+  }
+
+  // False when the header claims more blocks than the file holds: then the
+  // chains cannot be walked.
+  bool CheckLength() {
+    const std::int64_t size = file_.Size();
+    const std::int64_t whole = size / fmt::kBlockSize;
+    char claimed_bytes[4];
+    const std::int32_t claimed =
+        file_.ReadAt(fmt::kMemoBlockCountOffset, claimed_bytes, 4)
+            ? GetI32(claimed_bytes)
+            : count_;
+    if (whole < claimed) {
+      Problem("memo file: header claims " + std::to_string(claimed) +
+              " blocks, the file holds " + std::to_string(whole));
+      return false;
     }
-    state[b] = kFree;
-    std::int32_t h[3];
-    if (!read_header(b, h)) break;
-    b = h[1];
+    const std::int64_t counted = std::int64_t{count_} * fmt::kBlockSize;
+    if (size != counted)
+      Problem("memo file: " + std::to_string(size - counted) +
+              " bytes after the last block");
+    return true;
   }
 
-  std::int32_t orphans = 0, first_orphan = 0;
-  for (std::int32_t i = 1; i < count; ++i) {
-    if (state[i] == kUnseen && orphans++ == 0) first_orphan = i;
+  void CheckChains() {
+    const Schema& schema = table_.schema();
+    table_.ForEachRecord([&](int index, const char* rec) {
+      for (const FieldDef& fd : schema.fields()) {
+        if (!IsMemoType(fd.type)) continue;
+        const std::int32_t first = GetI32(rec + fd.offset);
+        if (first == 0) continue;
+        CheckChain(first,
+                   "record " + std::to_string(index + 1) + " field " + fd.name);
+      }
+      return true;
+    });
   }
-  if (orphans > 0)
-    problem("memo file: " + std::to_string(orphans) +
-            " blocks neither used nor free (first: " +
-            std::to_string(first_orphan) + ")");
-}
+
+  void CheckChain(std::int32_t first, const std::string& where) {
+    ++chain_number_;
+    for (std::int32_t b = first, prev = 0; b != 0;) {
+      if (b < 1 || b >= count_) {
+        Problem(where + ": chain leaves the file at block " +
+                std::to_string(b));
+        return;
+      }
+      if (state_[b] == kUsed) {
+        Problem(where +
+                (chain_of_[b] == chain_number_ ? ": chain loops at block "
+                                               : ": chain shares block ") +
+                std::to_string(b));
+        return;
+      }
+      state_[b] = kUsed;
+      chain_of_[b] = chain_number_;
+      BlockHeader h;
+      if (!ReadHeader(b, &h)) {
+        Problem(where + ": block " + std::to_string(b) + " cannot be read");
+        return;
+      }
+      if (h.prev != prev)
+        Problem(where + ": block " + std::to_string(b) + " links back to " +
+                std::to_string(h.prev) + " instead of " + std::to_string(prev));
+      if (h.used < 0 || h.used > fmt::kBlockDataSize)
+        Problem(where + ": block " + std::to_string(b) + " claims " +
+                std::to_string(h.used) + " used bytes");
+      prev = b;
+      b = h.next;
+    }
+  }
+
+  void CheckFreeList() {
+    std::int32_t b = memo_.first_free();
+    for (std::int32_t i = 0; i < memo_.free_count(); ++i) {
+      if (b < 1 || b >= count_ || state_[b] != kUnseen) {
+        Problem("memo file: free list damaged at block " + std::to_string(b) +
+                (b >= 1 && b < count_ && state_[b] == kUsed
+                     ? " (in use by a record)"
+                     : ""));
+        return;
+      }
+      state_[b] = kFree;
+      BlockHeader h;
+      if (!ReadHeader(b, &h)) return;
+      b = h.next;
+    }
+  }
+
+  void CheckEveryBlockAccounted() {
+    std::int32_t orphans = 0, first_orphan = 0;
+    for (std::int32_t i = 1; i < count_; ++i) {
+      if (state_[i] == kUnseen && orphans++ == 0) first_orphan = i;
+    }
+    if (orphans > 0)
+      Problem("memo file: " + std::to_string(orphans) +
+              " blocks neither used nor free (first: " +
+              std::to_string(first_orphan) + ")");
+  }
+
+  Table& table_;
+  MemoFile& memo_;
+  PosixFile& file_;
+  const std::int32_t count_;
+  std::vector<std::string>* problems_;
+  std::vector<unsigned char> state_;  // BlockState of every block
+  std::vector<std::int32_t> chain_of_;
+  std::int32_t chain_number_ = 0;
+};
 
 }  // namespace
 
@@ -143,7 +189,7 @@ std::vector<std::string> CheckTable(const std::string& path) {
   if (size > expected)
     problems.push_back(std::to_string(size - expected) +
                        " bytes after the last record");
-  if (table->memo()) CheckMemo(*table, &problems);
+  if (table->memo()) MemoCheck(*table, &problems).Run();
   return problems;
 }
 
