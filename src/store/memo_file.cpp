@@ -399,8 +399,14 @@ bool MemoFile::FindChainEnd(std::int32_t first, ChainEnd* end) {
       ClampToFile();
       reloaded = true;
     }
-    std::int32_t prev, next, used;
-    if (!ReadBlockHeader(b, &prev, &next, &used)) return false;
+    // The whole block, so that an append into it can write its used count
+    // and the text in one piece.
+    if (b < 1 || b >= block_count_ ||
+        !file_.ReadAt(BlockOffset(b), end->bytes, sizeof end->bytes))
+      return false;
+    const std::int32_t next = GetI32(end->bytes + fmt::kBlockNextOffset);
+    const std::int32_t used = GetI32(end->bytes + fmt::kBlockUsedOffset);
+    if (used < 0 || used > fmt::kBlockDataSize) return false;
     if (next == 0) {
       end->block = b;
       end->used = used;
@@ -412,17 +418,22 @@ bool MemoFile::FindChainEnd(std::int32_t first, ChainEnd* end) {
 }
 
 // Needs no undo record and no header lock: the text goes into bytes that
-// are not part of the value, and only the used count, written last, makes
-// it so. A writer killed between the two writes leaves the value as it was.
-// Both writes fall into one 512-byte block, so into one page and one disk
-// sector, which reach the disk whole: with durable writes, too, the count is
-// never on the disk without the text.
+// are not part of the value, and the used count makes it so. Count and text
+// go out in one write from the count's offset on, which stays inside the
+// block: a write within one page is copied whole before a killed process
+// ends, and the 512-byte block is one disk sector, which reaches the disk
+// whole. So the count is never there without its text, with durable writes
+// too, and nobody sees half an append.
 bool MemoFile::AppendInLastBlock(const ChainEnd& end, std::string_view bytes) {
-  const std::int64_t at = BlockOffset(end.block);
-  char used[4];
-  PutI32(used, end.used + static_cast<std::int32_t>(bytes.size()));
-  return file_.WriteAt(at + fmt::kBlockHeaderSize + end.used, bytes) &&
-         file_.WriteAt(at + fmt::kBlockUsedOffset, used, sizeof used);
+  static_assert(sizeof ChainEnd{}.bytes == fmt::kBlockSize);
+  char piece[fmt::kBlockSize];
+  const std::size_t kept = fmt::kBlockHeaderSize - fmt::kBlockUsedOffset +
+                           static_cast<std::size_t>(end.used);
+  std::memcpy(piece, end.bytes + fmt::kBlockUsedOffset, kept);
+  PutI32(piece, end.used + static_cast<std::int32_t>(bytes.size()));
+  std::memcpy(piece + kept, bytes.data(), bytes.size());
+  return file_.WriteAt(BlockOffset(end.block) + fmt::kBlockUsedOffset, piece,
+                       kept + bytes.size());
 }
 
 // The free list's blocks first, in list order, then new blocks at the end;

@@ -88,6 +88,7 @@ class MemoFile {
   struct ChainEnd {
     std::int32_t block = 0;
     std::int32_t used = 0;
+    char bytes[512];  // the whole block as read (fmt::kBlockSize)
   };
   bool WriteHeaderCounts();
   // Reads the header's counts; with the header lock held and writing allowed,

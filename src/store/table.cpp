@@ -171,6 +171,7 @@ bool Table::OpenFiles(const std::string& path, const OpenOptions& options,
       !file_.Truncate(RecordOffset(count)))
     return Fail(why, "repair cannot be written");
   known_count_ = count;
+  held_records_ = count;
   cursor_ = 0;
   return true;
 }
@@ -207,11 +208,16 @@ int Table::RecordCount() {
   RegionLock lock(&file_, fmt::kCountOffset, 1, false, whole_locked_);
   std::int32_t count, next_id;
   if (!lock.ok() || !ReadCounts(&count, &next_id)) return 0;
-  // Never trust a count the file cannot hold (another process may have cut
-  // the file, or the count is damaged).
-  std::int64_t whole =
-      (file_.Size() - schema_.header_length()) / schema_.record_length();
-  return static_cast<int>(std::clamp<std::int64_t>(whole, 0, count));
+  // Never trust a count the file cannot hold (the count is damaged, or
+  // another program cut the file). The file's size is asked for again only
+  // when the count goes past the records it held when last asked: no writer
+  // of ours leaves a count above what the file holds, and a record read
+  // past the end of a file cut by someone else fails on its own.
+  if (count > held_records_) {
+    held_records_ = std::max<std::int64_t>(
+        0, (file_.Size() - schema_.header_length()) / schema_.record_length());
+  }
+  return static_cast<int>(std::min<std::int64_t>(held_records_, count));
 }
 
 bool Table::StillLinked() const {
@@ -223,6 +229,7 @@ bool Table::ReopenMain() {
   PosixFile fresh;
   if (!fresh.Open(path_, false)) return false;
   std::swap(file_, fresh);
+  held_records_ = 0;
   const bool locked = TakeShareLocks(options_);
   // The old descriptor goes with its locks; its close frees the blocks of
   // the replaced file.

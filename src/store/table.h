@@ -171,6 +171,8 @@ class Table {
 
   int cursor_ = 0;
   int known_count_ = 0;            // record count seen at the last cursor move
+  std::int64_t held_records_ = 0;  // whole records the file held when its
+                                   // size was last read
   std::string record_;             // bytes of the current record when loaded
   const char* current_ = nullptr;  // current record bytes, or null
 };

@@ -174,6 +174,7 @@ bool Table::Empty() {
   }
   if (memo_ && !memo_->Reset()) return false;
   known_count_ = 0;
+  held_records_ = 0;
   cursor_ = 0;
   Invalidate();
   return Flush(true);

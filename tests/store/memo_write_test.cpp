@@ -224,8 +224,9 @@ TEST_F(MemoWriteTest, TextInUnusedBytesIsInvisibleUntilItsLengthIsWritten) {
   ASSERT_TRUE(DbAppend({"x"}));
   ASSERT_TRUE(DbWriteMemo(kMemoField, "first line\r\n"));
   DbCloseAll();
-  // What a writer killed between the two writes of an append into the last
-  // block leaves: the text after the used bytes, the used count unchanged.
+  // Bytes after a block's used count (left by a writer that died, or by
+  // another program) are not part of the value, and the next append writes
+  // over them.
   std::string m = ReadTestFile(edt_);
   const std::size_t at = fmt::kBlockSize + fmt::kBlockHeaderSize + 12;
   m.replace(at, 11, "lost line\r\n");
