@@ -257,8 +257,12 @@ bool Table::First() { return GoTo(1); }
 
 bool Table::GoTo(int record_number) {
   Invalidate();
-  known_count_ = RecordCount();
   std::int64_t k = std::int64_t{record_number} - 1;
+  // The count is read again only for a record past the count last seen:
+  // records are added at the end only. A table that another process emptied
+  // or cut since leaves the cursor on no record, so reads and writes there
+  // fail instead of meeting another record.
+  if (k < 0 || k >= known_count_) known_count_ = RecordCount();
   cursor_ = static_cast<int>(
       std::clamp<std::int64_t>(k, 0, std::max(0, known_count_ - 1)));
   return true;

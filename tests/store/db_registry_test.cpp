@@ -6,6 +6,8 @@
 #include "base/files.h"
 #include "store/db.h"
 #include "store/material_table.h"
+#include "store/table.h"
+#include "store/table_check.h"
 #include "store_test_util.h"
 #include "support/temp_dir.h"
 
@@ -66,6 +68,33 @@ TEST_F(RegistryTest, GoToClampsToFirstAndLast) {
   ASSERT_TRUE(DbGoTo(99));
   EXPECT_EQ(DbRecordNumber(), 5);
   EXPECT_EQ(DbRead("数量").ToNumber(), 5);
+}
+
+// Another opener of the same file (another process in the program's world)
+// appends and empties; the cursor moves of this one must follow.
+TEST_F(RegistryTest, GoToSeesRecordsAnotherOpenerAppendedAndEmptied) {
+  AppendN(2);
+  auto other = Table::Open(path_, OpenOptions{});
+  ASSERT_TRUE(other);
+  ASSERT_TRUE(DbGoTo(2));
+  ASSERT_TRUE(other->Append({Value::Text("item3"), Value::Number(3)}));
+  ASSERT_TRUE(DbGoTo(3));
+  EXPECT_EQ(DbRecordNumber(), 3);
+  EXPECT_EQ(DbRead(1).ToText(), "item3");
+  ASSERT_TRUE(DbGoTo(9));
+  EXPECT_EQ(DbRecordNumber(), 3);
+
+  ASSERT_TRUE(other->Empty());
+  ASSERT_TRUE(DbGoTo(2));
+  DbRead(1);
+  EXPECT_FALSE(DbLastResult());  // no record there any more
+  EXPECT_FALSE(DbWrite(1, "x"));
+  EXPECT_FALSE(DbWriteMemo(3, "x"));
+  EXPECT_EQ(DbRecordCount(), 0);
+  ASSERT_TRUE(other->Append({Value::Text("new1"), Value::Number(1)}));
+  ASSERT_TRUE(DbGoTo(1));
+  EXPECT_EQ(DbRead(1).ToText(), "new1");
+  EXPECT_EQ(CheckTable(path_), std::vector<std::string>{});
 }
 
 TEST_F(RegistryTest, FindStartsAtCursorAndRestoresItOnMiss) {
