@@ -118,8 +118,10 @@ CellText LayOutCellText(const QString& text, const QFont& font,
   const double spacing = metrics.lineSpacing();
   double top = 0;
   double bottom = 0;
+  std::vector<QRectF> boxes;  // measured once: painting lays out every cell
+  boxes.reserve(lines.size());
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    const QRectF box = GlyphBox(metrics, lines[i]);
+    const QRectF& box = boxes.emplace_back(GlyphBox(metrics, lines[i]));
     const double baseline = spacing * static_cast<double>(i);
     top = std::min(top, baseline + box.top());
     bottom = std::max(bottom, baseline + box.bottom());
@@ -129,7 +131,7 @@ CellText LayOutCellText(const QString& text, const QFont& font,
       StartIn(room.top(), room.bottom(), bottom - top, placement.down) - top;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (lines[i].isEmpty()) continue;
-    const QRectF box = GlyphBox(metrics, lines[i]);
+    const QRectF& box = boxes[i];
     const double left =
         StartIn(room.left(), room.right(), box.width(), placement.across) -
         box.left();

@@ -73,12 +73,8 @@ bool CopyReadOnly(const std::string& data_path, const std::string& list_path,
   std::unique_ptr<Table> table = Table::Open(data_path, options, why);
   if (!table) return false;
   std::vector<int> fields;
-  for (const std::string& name : material::StockListFields()) {
-    const int i = table->schema().IndexOf(name);
-    if (i < 0) return false;
-    fields.push_back(i);
-  }
-  return table->CopyTo(list_path, nullptr, fields);
+  return table->schema().IndicesOf(material::StockListFields(), &fields) &&
+         table->CopyTo(list_path, nullptr, fields);
 }
 
 // Why the table could not be opened, in the user's words; may still list a

@@ -71,16 +71,6 @@ int FieldIndex(const Table& t, const FieldRef& field) {
   return field.name().empty() ? -1 : t.schema().IndexOf(field.name());
 }
 
-bool FieldIndices(const Table& t, const std::vector<std::string>& names,
-                  std::vector<int>* out) {
-  for (const std::string& n : names) {
-    int i = t.schema().IndexOf(n);
-    if (i < 0) return false;
-    out->push_back(i);
-  }
-  return true;
-}
-
 void CloseAt(int index) {
   Registry& r = Reg();
   r.entries.erase(r.entries.begin() + index);
@@ -253,7 +243,7 @@ bool DbCopyTo(const std::string& target, const RecordCondition& condition,
               const std::vector<std::string>& fields) {
   Table* t = Current();
   std::vector<int> indices;
-  if (!t || target.empty() || !FieldIndices(*t, fields, &indices))
+  if (!t || target.empty() || !t->schema().IndicesOf(fields, &indices))
     return Result(false);
   return Result(t->CopyTo(target, condition, indices));
 }
@@ -269,7 +259,7 @@ bool DbSortTo(const std::string& target, const std::vector<SortKey>& keys,
   Table* t = Current();
   std::vector<int> indices;
   if (!t || target.empty() || keys.empty() ||
-      !FieldIndices(*t, fields, &indices))
+      !t->schema().IndicesOf(fields, &indices))
     return Result(false);
   std::vector<Table::SortField> sort_fields;
   for (const SortKey& k : keys) {

@@ -12,8 +12,10 @@ namespace matslip {
 // The file name part of a path ("/a/b/Data.MZK" -> "Data.MZK").
 std::string_view FileNameOf(std::string_view path);
 // The memo file of a table: the extension replaced by ".edt" (added when
-// there is none), or the file of that name in other letter case that is
-// already there ("DATA.MZK" -> "DATA.EDT").
-std::string MemoPathOf(std::string_view path);
+// there is none). With `find_existing`, the file of that name in other
+// letter case when one is already there ("DATA.MZK" -> "DATA.EDT"); that
+// costs a look through the folder when there is none, which a new table
+// need not pay.
+std::string MemoPathOf(std::string_view path, bool find_existing = true);
 
 }  // namespace matslip

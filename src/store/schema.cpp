@@ -69,6 +69,16 @@ int Schema::IndexOf(std::string_view name) const {
   return -1;
 }
 
+bool Schema::IndicesOf(const std::vector<std::string>& names,
+                       std::vector<int>* out) const {
+  for (const std::string& n : names) {
+    const int i = IndexOf(n);
+    if (i < 0) return false;
+    out->push_back(i);
+  }
+  return true;
+}
+
 bool Schema::EncodeHeader(double created, std::string* header,
                           std::string* why) const {
   std::string& h = *header;

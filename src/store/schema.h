@@ -34,6 +34,10 @@ class Schema {
   bool has_memo() const { return has_memo_; }
   // 0-based index of a field by name (case-insensitive), -1 when absent.
   int IndexOf(std::string_view name) const;
+  // The indices of `names`, in their order, appended to `out`; false when a
+  // name is absent.
+  bool IndicesOf(const std::vector<std::string>& names,
+                 std::vector<int>* out) const;
 
   // The header bytes of a new file: magic, version, `created`, count 0, next
   // identifier 1, record length, field count and descriptors. False, with a

@@ -13,7 +13,8 @@ TargetFiles::TargetFiles(const std::string& target, const Schema& schema)
     : schema_(schema),
       target_(target),
       table_tmp_(target + ".tmp"),
-      memo_target_(MemoPathOf(target)),
+      // A new table gets the usual name; one written over keeps its pair.
+      memo_target_(MemoPathOf(target, FileExists(target))),
       memo_tmp_(memo_target_ + ".tmp"),
       records_(&table_, schema.header_length(), fmt::kBulkBytes) {}
 
