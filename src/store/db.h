@@ -9,6 +9,7 @@
 // the extension ".edt".
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "store/repair_report.h"
@@ -107,6 +108,30 @@ bool DbSortTo(const std::string& target, const std::string& key,
 bool DbSortTo(const std::string& target, const std::vector<SortKey>& keys,
               const RecordCondition& condition = nullptr,
               const std::vector<std::string>& fields = {});
+
+// Writes several fixed-size fields of the current record in one write of
+// the record's bytes, so that a crash leaves all of them written or none.
+// False, nothing written, when a field is a memo field, a value does not fit
+// its field, or there is no current record.
+bool DbWriteFields(const std::vector<std::pair<FieldRef, Value>>& values);
+
+// Writes a new table at `target` (replacing it and its memo file as a pair,
+// see DbReplaceRecord) with all fields of the current table's records
+// `first` .. `first` + `count` - 1 (1-based record numbers), memo texts
+// included; `count` 0 gives a table without records. Reads only those
+// records.
+bool DbCopyRecordsTo(const std::string& target, int first, int count);
+
+// Replaces record `record_number` of the current table by every record of
+// the open table `source`, whose fields must be those of the current table
+// (same names, types and widths, same order). The new table and memo file
+// are written completely beside the old ones, flushed, and put in place
+// together: a crash at any moment leaves the old pair or the new one, which
+// the next open finishes. Afterwards the current table is open on the new
+// files with its cursor on `record_number`. False, with the table unchanged,
+// when the fields differ, the record number is out of range or a write
+// fails.
+bool DbReplaceRecord(int record_number, const std::string& source);
 
 // Appends every record of the named open table to the current one, pairing
 // fields by name and compatible type.

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "store/durability.h"
@@ -81,6 +82,9 @@ class Table {
   bool Write(int field, const Value& value);
   bool AppendMemo(int field, const Value& text);
   bool Append(const std::vector<Value>& values);
+  // `values` (field index, value) written into the current record in one
+  // write; see DbWriteFields.
+  bool WriteFields(const std::vector<std::pair<int, Value>>& values);
   // The current record's identifier (negative when marked deleted).
   bool ReadId(std::int32_t* id);
 
@@ -100,6 +104,12 @@ class Table {
   bool SortTo(const std::string& target, const std::vector<SortField>& keys,
               const RecordCondition& condition, const std::vector<int>& fields);
   bool AppendFrom(Table& source);
+  // Records [first, first + count) (0-based) with all fields; see
+  // DbCopyRecordsTo.
+  bool CopyRecordsTo(const std::string& target, int first, int count);
+  // Record `index` (0-based) replaced by all records of `source`; see
+  // DbReplaceRecord. This table is open on the new files afterwards.
+  bool ReplaceRecordWith(int index, Table& source);
 
   // Visits every record's bytes in file order, in blocks; for tools.
   bool ForEachRecord(

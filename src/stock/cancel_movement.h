@@ -1,0 +1,50 @@
+#pragma once
+// Undoing the last stock-in or stock-out of a material: its backup record
+// (see store/material_backup.h) is put back in place of its current record.
+// One procedure for both; they differ in the backup folder and the texts.
+#include <string>
+
+#include "base/dialogs.h"
+#include "store/material_table.h"
+
+namespace matslip {
+
+struct MovementUndo {
+  const char* backup_folder;  // kStockInBackupFolder or kStockOutBackupFolder
+  const char* no_selection;   // nothing selected in the main window
+  const char* no_backup;      // no backup file for the material
+  const char* movement;       // "进库" or "出库", in the question
+  const char* mismatch;       // the backup holds another material or none
+};
+
+extern const MovementUndo kStockInUndo;
+extern const MovementUndo kStockOutUndo;
+
+enum class UndoResult {
+  kNoSelection,  // message shown; the caller does not refresh
+  kNoBackup,     // message shown
+  kDeclined,     // the user answered No
+  kMismatch,     // message shown, table unchanged
+  kRestored,
+  kFailed,       // a write failed; message shown, table unchanged
+};
+
+// The menu command: finds `selected` in the material table of `program_dir`
+// (opened as "data"), asks whether to restore its backup (showing the
+// backup's modification time) and runs RebuildWithBackup. Every result but
+// kNoSelection asks the caller to refresh the main window's list.
+UndoResult CancelMovement(const std::string& program_dir,
+                          const MaterialKey& selected, const MovementUndo& undo,
+                          Dialogs& dialogs);
+
+// Replaces record `record_number` of "data" by the records of the backup at
+// `backup_path` when the backup's first record has `key`; otherwise shows
+// `mismatch_message` and changes nothing. "data" is left open (share mode 4)
+// with its cursor on `record_number`.
+UndoResult RebuildWithBackup(const std::string& program_dir,
+                             const std::string& backup_path, int record_number,
+                             const MaterialKey& key,
+                             const std::string& mismatch_message,
+                             Dialogs& dialogs);
+
+}  // namespace matslip
