@@ -13,6 +13,7 @@
 #include "app/notice.h"
 #include "app/notice_pane.h"
 #include "app/settings.h"
+#include "app/slip_parameters_window.h"
 #include "base/dialogs.h"
 #include "grid/grid_widget.h"
 #include "stock/main_handlers.h"
@@ -110,7 +111,7 @@ void MainWindow::BuildMenus() {
         {"本日进库", nullptr},
         {"本月进库", nullptr},
         {"本年进库", nullptr}}},
-      {"参数", {{"参数配置", nullptr}}},
+      {"参数", {{"参数配置", &M::OpenSlipParameters}}},
   };
   menuBar()->setAccessibleName(QString::fromUtf8(kMenuBarName));
   for (const auto& [title, items] : menus) {
@@ -201,6 +202,11 @@ void MainWindow::Refresh() {
   ShowList(RefreshStockList(session_->program_dir, &session_->stock_out,
                             &table_, &provider_, &grid_));
   ReturnTo(place);
+}
+
+void MainWindow::OpenSlipParameters() {
+  SlipParametersWindow window(session_, dialogs_, this);
+  window.exec();
 }
 
 void MainWindow::changeEvent(QEvent* event) {

@@ -53,6 +53,7 @@ class MainWindow : public QMainWindow {
   void PlaceOnScreen();
   void PlaceChildren();
   void RememberSelectedMaterial();
+  void OpenSlipParameters();
 
   Session* session_;
   Dialogs* dialogs_;
