@@ -270,6 +270,25 @@ bool DbSortTo(const std::string& target, const std::vector<SortKey>& keys,
   return Result(t->SortTo(target, sort_fields, condition, indices));
 }
 
+bool DbWriteFields(const std::vector<std::pair<FieldRef, Value>>& values) {
+  Table* t = Current();
+  if (!t) return Result(false);
+  std::vector<std::pair<int, Value>> indexed;
+  indexed.reserve(values.size());
+  for (const auto& [field, value] : values) {
+    const int i = FieldIndex(*t, field);
+    if (i < 0) return Result(false);
+    indexed.emplace_back(i, value);
+  }
+  return Result(t->WriteFields(indexed));
+}
+
+bool DbCopyRecordsTo(const std::string& target, int first, int count) {
+  Table* t = Current();
+  return Result(t && !target.empty() &&
+                t->CopyRecordsTo(target, first - 1, count));
+}
+
 bool DbAppendFrom(const std::string& name) {
   Table* t = Current();
   int i = Lookup(name);

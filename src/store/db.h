@@ -112,7 +112,10 @@ bool DbSortTo(const std::string& target, const std::vector<SortKey>& keys,
 // Writes several fixed-size fields of the current record in one write of
 // the record's bytes, so that a crash leaves all of them written or none.
 // False, nothing written, when a field is a memo field, a value does not fit
-// its field, or there is no current record.
+// its field (a text longer than the field, a number that is not a whole
+// number within an integer field's range), or there is no current record.
+// The record is read again under its lock, so fields between those written
+// keep what another opener wrote there meanwhile.
 bool DbWriteFields(const std::vector<std::pair<FieldRef, Value>>& values);
 
 // Writes a new table at `target` (replacing it and its memo file as a pair,

@@ -72,7 +72,8 @@ Value DecodeField(const FieldDef& f, const char* record) {
   }
 }
 
-bool EncodeField(const FieldDef& f, const Value& v, char* record) {
+bool EncodeField(const FieldDef& f, const Value& v, char* record,
+                 bool cut_text) {
   char* p = record + f.offset;
   switch (f.type) {
     case fmt::kByte:
@@ -103,8 +104,10 @@ bool EncodeField(const FieldDef& f, const Value& v, char* record) {
       } else if (!Utf8ToGbk(v.ToText(), &gbk)) {
         return false;
       }
-      std::size_t n = GbkCutLength(gbk, static_cast<std::size_t>(f.width));
-      std::memset(p, 0, static_cast<std::size_t>(f.width));
+      const auto width = static_cast<std::size_t>(f.width);
+      if (!cut_text && gbk.size() > width) return false;
+      std::size_t n = GbkCutLength(gbk, width);
+      std::memset(p, 0, width);
       std::memcpy(p, gbk.data(), n);
       return true;
     }

@@ -12,11 +12,13 @@ namespace matslip {
 Value DecodeField(const FieldDef& f, const char* record);
 
 // Encodes `v` into a fixed-size field of `record`, converting it to the
-// field's type; a text is cut to the width at a character boundary and padded
-// with zero bytes. False (record unchanged) when a text has no GBK form, or
-// when an integer field (types 1 to 4 and 9) would get a value that is not a
-// whole number within its range.
-bool EncodeField(const FieldDef& f, const Value& v, char* record);
+// field's type; a text is cut to the width at a character boundary (unless
+// `cut_text` is false: then a longer text is refused) and padded with zero
+// bytes. False (record unchanged) when a text has no GBK form, or when an
+// integer field (types 1 to 4 and 9) would get a value that is not a whole
+// number within its range.
+bool EncodeField(const FieldDef& f, const Value& v, char* record,
+                 bool cut_text = true);
 
 // The raw stored bytes of a text field, up to its first zero byte.
 std::string_view TextFieldBytes(const FieldDef& f, const char* record);

@@ -69,6 +69,12 @@ int Schema::IndexOf(std::string_view name) const {
   return -1;
 }
 
+std::vector<int> Schema::AllIndices() const {
+  std::vector<int> all(fields_.size());
+  for (std::size_t i = 0; i < all.size(); ++i) all[i] = static_cast<int>(i);
+  return all;
+}
+
 bool Schema::IndicesOf(const std::vector<std::string>& names,
                        std::vector<int>* out) const {
   for (const std::string& n : names) {

@@ -38,6 +38,8 @@ class Schema {
   // name is absent.
   bool IndicesOf(const std::vector<std::string>& names,
                  std::vector<int>* out) const;
+  // 0, 1, ... field_count() - 1: every field in order.
+  std::vector<int> AllIndices() const;
 
   // The header bytes of a new file: magic, version, `created`, count 0, next
   // identifier 1, record length, field count and descriptors. False, with a

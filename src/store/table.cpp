@@ -184,12 +184,11 @@ std::unique_ptr<Table> Table::Create(const std::string& path,
   }
   std::string header;
   if (!schema.EncodeHeader(0, &header, why)) return nullptr;
-  std::vector<int> all(static_cast<std::size_t>(schema.field_count()));
-  for (int i = 0; i < schema.field_count(); ++i) all[i] = i;
   // A table without records: WriteTable only needs the schema.
   Table proto;
   proto.schema_ = schema;
-  if (!proto.WriteTable(path, all, [](const auto&) { return true; })) {
+  if (!proto.WriteTable(path, schema.AllIndices(),
+                        [](const auto&) { return true; })) {
     Fail(why, "file cannot be written");
     return nullptr;
   }
@@ -360,6 +359,42 @@ bool Table::Write(int field, const Value& value) {
   return Flush(false);
 }
 
+// The record is read again under its lock: another opener may have written
+// fields between ours since this one was loaded, and the span written here
+// covers them.
+bool Table::WriteFields(const std::vector<std::pair<int, Value>>& values) {
+  if (read_only_ || cursor_ < 0 || cursor_ >= known_count_) return false;
+  for (const auto& [field, value] : values) {
+    if (field < 0 || field >= schema_.field_count() ||
+        IsMemoType(schema_.field(field).type))
+      return false;
+  }
+  const std::int64_t at = RecordOffset(cursor_);
+  std::string before(static_cast<std::size_t>(schema_.record_length()), '\0');
+  RegionLock lock(&file_, at, 1, true, whole_locked_);
+  if (!lock.ok() || !StillLinked() ||
+      !file_.ReadAt(at, before.data(), before.size()))
+    return false;
+  std::string after = before;
+  for (const auto& [field, value] : values) {
+    if (!EncodeField(schema_.field(field), value, after.data(), false))
+      return false;
+  }
+  const auto first = std::mismatch(before.begin(), before.end(), after.begin());
+  if (first.first != before.end()) {
+    const auto last =
+        std::mismatch(before.rbegin(), before.rend(), after.rbegin());
+    const std::size_t from = first.first - before.begin();
+    const std::size_t to = before.size() - (last.first - before.rbegin());
+    if (!file_.WriteAt(at + static_cast<std::int64_t>(from),
+                       after.data() + from, to - from))
+      return false;
+  }
+  record_ = std::move(after);
+  current_ = record_.data();
+  return Flush(false);
+}
+
 // The record itself need not be read: the memo reference is read under the
 // record's lock anyway.
 bool Table::AppendMemo(int field, const Value& text) {
@@ -487,11 +522,17 @@ bool Table::DeleteCurrent() {
 
 bool Table::ForEachRecord(
     const std::function<bool(int index, const char* record)>& visit) {
-  int count = RecordCount();
-  int per_block = RecordsPerBlock();
+  return ForEachRecordIn(0, RecordCount(), visit);
+}
+
+bool Table::ForEachRecordIn(
+    int first, int count,
+    const std::function<bool(int index, const char* record)>& visit) {
+  const int per_block = RecordsPerBlock();
+  const int end = first + count;
   std::string block;
-  for (int start = 0; start < count; start += per_block) {
-    int n = std::min(per_block, count - start);
+  for (int start = first; start < end; start += per_block) {
+    int n = std::min(per_block, end - start);
     block.resize(static_cast<std::size_t>(n) * schema_.record_length());
     if (!file_.ReadAt(RecordOffset(start), block.data(), block.size()))
       return false;

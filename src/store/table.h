@@ -114,6 +114,10 @@ class Table {
   // Visits every record's bytes in file order, in blocks; for tools.
   bool ForEachRecord(
       const std::function<bool(int index, const char* record)>& visit);
+  // The same for the records [first, first + count), which must exist.
+  bool ForEachRecordIn(
+      int first, int count,
+      const std::function<bool(int index, const char* record)>& visit);
 
  private:
   Table() = default;

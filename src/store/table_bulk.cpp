@@ -33,6 +33,21 @@ class WholeFileLock {
   bool was_;
 };
 
+// Memo chains read through a read-ahead window for a scope; only while the
+// whole-file lock is held, so that nobody changes a chain meanwhile.
+class MemoReadAhead {
+ public:
+  explicit MemoReadAhead(MemoFile* memo) : memo_(memo) {
+    if (memo_) memo_->SetReadAhead(true);
+  }
+  ~MemoReadAhead() {
+    if (memo_) memo_->SetReadAhead(false);
+  }
+
+ private:
+  MemoFile* memo_;
+};
+
 }  // namespace
 
 bool Table::Scan(bool exclusive,
@@ -40,16 +55,7 @@ bool Table::Scan(bool exclusive,
                  bool* modified_block) {
   WholeFileLock lock(&file_, &whole_locked_, exclusive);
   if (!lock.ok() || (exclusive && !StillLinked())) return false;
-  // Nobody changes a memo chain while the whole-file lock is held.
-  struct ReadAhead {
-    MemoFile* memo;
-    explicit ReadAhead(MemoFile* m) : memo(m) {
-      if (memo) memo->SetReadAhead(true);
-    }
-    ~ReadAhead() {
-      if (memo) memo->SetReadAhead(false);
-    }
-  } read_ahead(memo_.get());
+  MemoReadAhead read_ahead(memo_.get());
   int count = RecordCount();
   int per_block = RecordsPerBlock();
   std::size_t reclen = static_cast<std::size_t>(schema_.record_length());
@@ -219,9 +225,8 @@ bool Table::WriteTable(const std::string& target,
 
 bool Table::CopyTo(const std::string& target, const RecordCondition& condition,
                    const std::vector<int>& fields) {
-  std::vector<int> chosen = fields;
-  if (chosen.empty())
-    for (int i = 0; i < schema_.field_count(); ++i) chosen.push_back(i);
+  const std::vector<int> chosen =
+      fields.empty() ? schema_.AllIndices() : fields;
   int saved = cursor_;
   // One lock over the whole copy, so that a memo file taken whole matches
   // the records read.
@@ -241,6 +246,18 @@ bool Table::CopyTo(const std::string& target, const RecordCondition& condition,
   cursor_ = saved;
   Invalidate();
   return ok;
+}
+
+bool Table::CopyRecordsTo(const std::string& target, int first, int count) {
+  WholeFileLock lock(&file_, &whole_locked_, false);
+  if (!lock.ok() || first < 0 || count < 0 ||
+      std::int64_t{first} + count > RecordCount())
+    return false;
+  MemoReadAhead read_ahead(memo_.get());
+  return WriteTable(target, schema_.AllIndices(), [&](const EmitRecord& emit) {
+    return ForEachRecordIn(
+        first, count, [&](int, const char* rec) { return emit(rec, nullptr); });
+  });
 }
 
 bool Table::ReadRecords(const RecordCondition& condition,
@@ -273,9 +290,8 @@ bool Table::SortTo(const std::string& target,
                    const std::vector<int>& fields) {
   for (const SortField& k : keys)
     if (k.field < 0 || k.field >= schema_.field_count()) return false;
-  std::vector<int> chosen = fields;
-  if (chosen.empty())
-    for (int i = 0; i < schema_.field_count(); ++i) chosen.push_back(i);
+  const std::vector<int> chosen =
+      fields.empty() ? schema_.AllIndices() : fields;
   // A sort of every record takes the memo file whole (under one lock with
   // the records); otherwise the memo texts are read in file order with the
   // records, since the target is written in key order, which would read the
