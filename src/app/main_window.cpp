@@ -10,6 +10,7 @@
 #include <QWindow>
 #include <algorithm>
 
+#include "app/item_editor_window.h"
 #include "app/notice.h"
 #include "app/notice_pane.h"
 #include "app/settings.h"
@@ -94,7 +95,7 @@ void MainWindow::BuildMenus() {
       {"编辑",
        {{"刷新显示", &M::Refresh},
         {nullptr, nullptr},
-        {"项目编辑(材料进库)", nullptr},
+        {"项目编辑(材料进库)", &M::OpenItemEditor},
         {nullptr, nullptr},
         {"取消进库", nullptr},
         {"取消出库", nullptr},
@@ -202,6 +203,13 @@ void MainWindow::Refresh() {
   ShowList(RefreshStockList(session_->program_dir, &session_->stock_out,
                             &table_, &provider_, &grid_));
   ReturnTo(place);
+}
+
+// The list is rebuilt when this window is active again after the modal
+// window closes (changeEvent), so that the booking shows at once.
+void MainWindow::OpenItemEditor() {
+  ItemEditorWindow editor(session_, dialogs_, this);
+  editor.exec();
 }
 
 void MainWindow::OpenSlipParameters() {

@@ -53,6 +53,7 @@ class MainWindow : public QMainWindow {
   void PlaceOnScreen();
   void PlaceChildren();
   void RememberSelectedMaterial();
+  void OpenItemEditor();
   void OpenSlipParameters();
 
   Session* session_;

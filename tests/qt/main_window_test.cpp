@@ -71,8 +71,11 @@ TEST_F(MainWindowTest, MenusInOrderWithTheirExactCaptions) {
   EXPECT_FALSE(hidden->isVisible());
   EXPECT_FALSE(hidden->isEnabled());
   // Items whose windows are not there yet are disabled, never pretending.
-  EXPECT_FALSE(window.edit_menu()->actions()[2]->isEnabled());
+  EXPECT_FALSE(window.edit_menu()->actions()[5]->isEnabled());  // 取消出库
   EXPECT_TRUE(window.edit_menu()->actions()[0]->isEnabled());
+  EXPECT_TRUE(window.edit_menu()->actions()[2]->isEnabled());  // 项目编辑
+  EXPECT_TRUE(
+      window.menuBar()->actions()[3]->menu()->actions()[0]->isEnabled());
 }
 
 TEST_F(MainWindowTest, EveryControlCarriesAnAccessibleName) {
