@@ -36,8 +36,10 @@ class Table {
   ~Table();
 
   // Opens and checks a table and its memo file; repairs a file cut short by
-  // a crash unless read-only (see repair()). Null, with a reason, when it
-  // cannot, also when the copy of the damaged files cannot be written.
+  // a crash unless read-only (see repair()), after completing a replacement
+  // of the pair that a crash interrupted (store/table_pair.h). Null, with a
+  // reason, when it cannot, also when the copy of the damaged files cannot
+  // be written, and for a reader while an interrupted replacement waits.
   static std::unique_ptr<Table> Open(const std::string& path,
                                      const OpenOptions& options,
                                      std::string* why = nullptr);

@@ -1,7 +1,8 @@
 #pragma once
 // Writing a new table at a target path: its files under temporary names
-// beside the target until they are complete, and the copying of source
-// records (with their memo texts) into target records.
+// beside the target until they are complete, then put in place as a pair
+// (store/table_pair.h), and the copying of source records (with their memo
+// texts) into target records.
 #include <cstdint>
 #include <future>
 #include <string>
@@ -33,10 +34,8 @@ class TargetFiles {
   // Writes the gathered records and the counts for `written` records,
   // completes and flushes both files.
   bool Finish(std::int64_t written);
-  // Renames both files over the target's: the memo file first, so that a
-  // table is never seen with another table's memo file behind it for longer
-  // than between two renames. A table without memo fields removes the
-  // target's old memo file.
+  // Puts both files in place of the target's as a pair (ReplacePair); a
+  // table without memo fields removes the target's old memo file.
   bool Commit();
 
  private:

@@ -8,6 +8,7 @@
 #include "store/file_io.h"
 #include "store/material_table.h"
 #include "store/table_check.h"
+#include "store/table_pair.h"
 #include "store_test_util.h"
 #include "support/temp_dir.h"
 
@@ -149,7 +150,8 @@ TEST_F(BulkOpsTest, CopyToReplacesAnExistingTargetWhole) {
   ASSERT_TRUE(DbCopyTo(target, nullptr, material::StockListFields()));
   EXPECT_EQ(Column(target, 1), (std::vector<std::string>{"a", "b"}));
   EXPECT_FALSE(FileExists(dir_.File("data2.edt")));  // the old memo file went
-  EXPECT_FALSE(FileExists(target + ".tmp"));
+  EXPECT_FALSE(FileExists(PairTempPath(target)));
+  EXPECT_FALSE(FileExists(target + ".pair"));
 }
 
 TEST_F(BulkOpsTest, SortByTextUsesGbkByteOrder) {
