@@ -147,11 +147,8 @@ bool MemoFile::Open(
 }
 
 bool MemoFile::OpenNewForBulk(const std::string& path) {
-  if (!file_.Open(path, false)) return false;
+  if (!file_.Open(path, false) || !ReloadHeader()) return false;
   bulk_ = true;
-  block_count_ = 1;
-  free_count_ = 0;
-  first_free_ = 0;
   return true;
 }
 
@@ -571,8 +568,16 @@ bool MemoFile::HasPendingWrite() {
   return !file_.ReadAt(fmt::kMemoJournalOffset, tag, 4) || GetI32(tag) != 0;
 }
 
+bool MemoFile::Recover() {
+  RegionLock lock(&file_, kHeaderLockOffset, kHeaderLockLength, true,
+                  read_only_);
+  return lock.ok() && RecoverIfNeeded();
+}
+
+// The counts are read again: another opener may have added blocks since
+// they were last read, which the records copied with this file refer to.
 bool MemoFile::CopyTo(const std::string& path, double created) {
-  if (HasPendingWrite()) return false;
+  if (HasPendingWrite() || !ReloadHeader()) return false;
   PosixFile out;
   if (!out.Create(path)) return false;
   const std::int64_t length = BlockOffset(block_count_);
