@@ -286,22 +286,20 @@ bool Table::ReplaceRecordWith(int index, Table& source) {
     if (memo_ && !memo_->Recover()) return false;
     TargetFiles out(path_, schema_);
     if (!out.Create(created_, memo_.get())) return false;
+    // The records before and after the replaced one go over as they are.
+    std::string replaced(reclen, '\0');
+    if (!file_.ReadAt(RecordOffset(index), replaced.data(), reclen) ||
+        !out.CopyRecords(file_, RecordOffset(0), 0, index) ||
+        !out.CopyRecords(file_, RecordOffset(index + 1),
+                         std::int64_t{index} + added, count - index - 1) ||
+        (memo_ && !out.AdoptMemoCopy()))
+      return false;
     std::vector<std::int32_t> replaced_chains;
-    PieceWriter after = out.RecordsFrom(std::int64_t{index} + added);
-    const bool kept = ForEachRecordIn(0, count, [&](int i, const char* rec) {
-      if (i != index) {
-        return (i < index ? out.records() : after)
-            .Append(std::string_view(rec, reclen));
-      }
-      for (const FieldDef& f : schema_.fields()) {
-        const std::int32_t first = GetI32(rec + f.offset);
-        if (IsMemoType(f.type) && first != 0) replaced_chains.push_back(first);
-      }
-      return true;
-    });
-    if (!kept || !out.records().Flush() || !after.Flush() ||
-        (memo_ && !out.AdoptMemoCopy()) ||
-        (!replaced_chains.empty() && !out.memo().Release(replaced_chains)))
+    for (const FieldDef& f : schema_.fields()) {
+      const std::int32_t first = GetI32(replaced.data() + f.offset);
+      if (IsMemoType(f.type) && first != 0) replaced_chains.push_back(first);
+    }
+    if (!replaced_chains.empty() && !out.memo().Release(replaced_chains))
       return false;
     RecordCopier copier(source.schema_, source.schema_.AllIndices(), schema_,
                         false, source.memo_.get(), &out.memo());

@@ -38,6 +38,14 @@ class TargetFiles {
         &table_, schema_.header_length() + index * schema_.record_length(),
         fmt::kBulkBytes);
   }
+  // Copies the bytes of `count` records from `source` at byte `source_at`
+  // as they are to record `index` (0-based) on, in the kernel.
+  bool CopyRecords(const PosixFile& source, std::int64_t source_at,
+                   std::int64_t index, std::int64_t count) {
+    return CopyRange(source, source_at, &table_,
+                     schema_.header_length() + index * schema_.record_length(),
+                     count * schema_.record_length());
+  }
   MemoFile& memo() { return memo_; }
   // Waits for the copy of the shared memo file and takes it as memo(), for
   // chains to be released and added in it.
