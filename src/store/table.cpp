@@ -248,6 +248,16 @@ bool Table::ReopenMain() {
   return locked;
 }
 
+bool Table::ReopenFiles() {
+  // The closes free the replaced files' blocks, which need not be waited for.
+  CloseInBackground(std::move(file_));
+  if (memo_) CloseInBackground(std::move(memo_->file()));
+  memo_.reset();
+  repair_ = RepairReport{};
+  Invalidate();
+  return OpenFiles(path_, options_, nullptr);
+}
+
 bool Table::WriteCounts(std::int32_t count, std::int32_t next_id) {
   char b[8];
   PutI32(b, count);

@@ -146,6 +146,9 @@ class Table {
   // Opens the main file anew (after it was replaced) with this table's share
   // mode.
   bool ReopenMain();
+  // Opens both files anew at the same path with the same options (after
+  // this table replaced them), the cursor on the first record.
+  bool ReopenFiles();
   bool Flush(bool memo_too);
   // Scans the records [0, count) in blocks under a whole-file lock, making
   // each current in turn; `visit` returns false to stop with failure.

@@ -49,10 +49,19 @@ bool TargetFiles::Create(double created, MemoFile* shared) {
                          memo_.OpenNewForBulk(memo_tmp_));
 }
 
-bool TargetFiles::Finish(std::int64_t written) {
+bool TargetFiles::AdoptMemoCopy() {
+  if (!memo_copy_.valid() || !memo_copy_.get() ||
+      !memo_.OpenNewForBulk(memo_tmp_))
+    return false;
+  bulk_memo_ = true;
+  return true;
+}
+
+bool TargetFiles::Finish(std::int64_t written, std::int64_t next_id) {
   char counts[8];
   PutI32(counts, static_cast<std::int32_t>(written));
-  PutI32(counts + 4, static_cast<std::int32_t>(written + 1));
+  PutI32(counts + 4,
+         static_cast<std::int32_t>(next_id != 0 ? next_id : written + 1));
   if (!records_.Flush() || !table_.WriteAt(fmt::kCountOffset, counts, 8))
     return false;
   if (bulk_memo_ && !memo_.FinishBulk()) return false;

@@ -128,6 +128,25 @@ TEST_F(BulkOpsTest, FullCopyTakesTheMemoFileWholeAndBothLiveOn) {
   EXPECT_EQ(CheckTable(data_), std::vector<std::string>{});
 }
 
+// The memo file taken whole is copied as far as its header counts blocks
+// now, not as far as it did when this opener last read the header.
+TEST_F(BulkOpsTest, FullCopyTakesBlocksAnotherOpenerAddedMeanwhile) {
+  AddMaterial("a", "1", 1, 1, "short a");
+  AddMaterial("b", "2", 2, 2, "short b");
+  {
+    auto other = Table::Open(data_, OpenOptions{});
+    ASSERT_TRUE(other && other->GoTo(2));
+    ASSERT_TRUE(other->AppendMemo(material::kInLog - 1,
+                                  Value::Text(std::string(1500, '+'))));
+  }
+  std::string backup = dir_.File("backup.mzk");
+  ASSERT_TRUE(DbCopyTo(backup));
+  EXPECT_EQ(CheckTable(backup), std::vector<std::string>{});
+  EXPECT_EQ(Column(backup, material::kInLog),
+            (std::vector<std::string>{"short a",
+                                      "short b" + std::string(1500, '+')}));
+}
+
 TEST_F(BulkOpsTest, FullCopyWithAWritePendingCopiesChainByChain) {
   AddMaterial("a", "1", 1, 1, std::string(1300, 'a'));
   // Another process's memo write is under way: its undo record is there.
