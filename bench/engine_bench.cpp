@@ -218,6 +218,26 @@ void EngineStockIn(benchmark::State& state) {
   DbCloseAll();
 }
 
+// The undo of a stock-in: the middle record of the big table replaced by its
+// backup (a one-record table with its memo logs), the new pair written and
+// put in place.
+void EngineReplaceRecord(benchmark::State& state) {
+  DbCloseAll();
+  const std::string table = Work("replace.mzk");
+  const std::string backup = Work("replace-backup.mzk");
+  CopyTable(W().big, table);
+  OpenTable(table);
+  const int middle = kRows / 2;
+  if (!DbCopyRecordsTo(backup, middle, 1) || !DbOpen(backup, "xdgja"))
+    Die("cannot write the backup");
+  for (auto _ : state) {
+    DbSelect("data");
+    if (!DbReplaceRecord(middle, "xdgja"))
+      state.SkipWithError("DbReplaceRecord failed");
+  }
+  DbCloseAll();
+}
+
 // The least any rewrite of the table costs: its bytes copied by the kernel
 // over the previous copy, as cp does (and as a purge replaces the table).
 void FloorCopyFile(benchmark::State& state) {
@@ -423,6 +443,7 @@ void Register() {
   add("Engine/MemoAppend", EngineMemoAppend);
   add("Sqlite/MemoAppend", SqliteMemoAppend);
   add("Engine/StockIn", EngineStockIn);
+  add("Engine/ReplaceRecord", EngineReplaceRecord);
   add("Sqlite/StockIn", SqliteStockIn);
   add("Floor/CopyFile", FloorCopyFile);
   add("Floor/CopyFileToNew", FloorCopyFileToNew);

@@ -289,6 +289,15 @@ bool DbCopyRecordsTo(const std::string& target, int first, int count) {
                 t->CopyRecordsTo(target, first - 1, count));
 }
 
+bool DbReplaceRecord(int record_number, const std::string& source) {
+  Table* t = Current();
+  const int i = Lookup(source);
+  return Result(
+      t && i >= 0 &&
+      t->ReplaceRecordWith(record_number - 1,
+                           *Reg().entries[static_cast<std::size_t>(i)].table));
+}
+
 bool DbAppendFrom(const std::string& name) {
   Table* t = Current();
   int i = Lookup(name);

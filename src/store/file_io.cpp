@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <system_error>
@@ -46,6 +47,30 @@ bool PosixFile::Create(const std::string& path) {
 void PosixFile::Close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
+}
+
+bool CopyRange(const PosixFile& from, std::int64_t from_at, PosixFile* to,
+               std::int64_t to_at, std::int64_t length) {
+  std::string chunk;
+  for (std::int64_t done = 0; done < length;) {
+    loff_t in_at = from_at + done, out_at = to_at + done;
+    const ssize_t n =
+        ::copy_file_range(from.fd(), &in_at, to->fd(), &out_at,
+                          static_cast<std::size_t>(length - done), 0);
+    if (n > 0) {
+      done += n;
+      continue;
+    }
+    // Where the kernel cannot copy (or the file ends), a plain read and
+    // write does, and a short file fails the read.
+    chunk.resize(static_cast<std::size_t>(
+        std::min<std::int64_t>(length - done, std::int64_t{1} << 20)));
+    if (!from.ReadAt(from_at + done, chunk.data(), chunk.size()) ||
+        !to->WriteAt(to_at + done, chunk))
+      return false;
+    done += static_cast<std::int64_t>(chunk.size());
+  }
+  return true;
 }
 
 void CloseInBackground(PosixFile file) {

@@ -55,6 +55,12 @@ class PosixFile {
   int fd_ = -1;
 };
 
+// Copies `length` bytes of `from` at `from_at` to `to` at `to_at`, in the
+// kernel where it can (the bytes need not pass through this process);
+// false on an error or when `from` ends before.
+bool CopyRange(const PosixFile& from, std::int64_t from_at, PosixFile* to,
+               std::int64_t to_at, std::int64_t length);
+
 // Closes `file` on a thread of its own and returns at once: the last close of
 // a file that has been replaced frees its blocks, which the caller need not
 // wait for. Closes it here when no thread can be started.

@@ -147,11 +147,8 @@ bool MemoFile::Open(
 }
 
 bool MemoFile::OpenNewForBulk(const std::string& path) {
-  if (!file_.Open(path, false)) return false;
+  if (!file_.Open(path, false) || !ReloadHeader()) return false;
   bulk_ = true;
-  block_count_ = 1;
-  free_count_ = 0;
-  first_free_ = 0;
   return true;
 }
 
@@ -571,30 +568,19 @@ bool MemoFile::HasPendingWrite() {
   return !file_.ReadAt(fmt::kMemoJournalOffset, tag, 4) || GetI32(tag) != 0;
 }
 
+bool MemoFile::Recover() {
+  RegionLock lock(&file_, kHeaderLockOffset, kHeaderLockLength, true,
+                  read_only_);
+  return lock.ok() && RecoverIfNeeded();
+}
+
+// The counts are read again: another opener may have added blocks since
+// they were last read, which the records copied with this file refer to.
 bool MemoFile::CopyTo(const std::string& path, double created) {
-  if (HasPendingWrite()) return false;
+  if (HasPendingWrite() || !ReloadHeader()) return false;
   PosixFile out;
   if (!out.Create(path)) return false;
-  const std::int64_t length = BlockOffset(block_count_);
-  bool ok = true;
-  std::int64_t done = 0;
-  // The kernel copies without the bytes passing through here; where it
-  // cannot, a plain read and write loop does.
-  while (ok && done < length) {
-    loff_t in_at = done, out_at = done;
-    ssize_t n = ::copy_file_range(file_.fd(), &in_at, out.fd(), &out_at,
-                                  static_cast<std::size_t>(length - done), 0);
-    if (n > 0) {
-      done += n;
-      continue;
-    }
-    std::string chunk(static_cast<std::size_t>(
-                          std::min<std::int64_t>(length - done, 1 << 20)),
-                      '\0');
-    ok = file_.ReadAt(done, chunk.data(), chunk.size()) &&
-         out.WriteAt(done, chunk);
-    done += static_cast<std::int64_t>(chunk.size());
-  }
+  bool ok = CopyRange(file_, 0, &out, 0, BlockOffset(block_count_));
   char date[8];
   PutF64(date, created);
   ok = ok && out.WriteAt(fmt::kMemoCreatedOffset, date, sizeof date) &&

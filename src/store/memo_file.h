@@ -41,9 +41,10 @@ class MemoFile {
             PosixFile* main_file, std::string* why,
             const std::function<bool(std::int32_t blocks_lost)>& before_repair =
                 nullptr);
-  // Adopts a freshly created file for bulk writing (no journal, no locks;
-  // new blocks are collected and written in large pieces, the header once by
-  // FinishBulk).
+  // Adopts a file nobody else has open yet (a new one, or a copy being
+  // made into a new table) for bulk writing: no journal, no locks; new
+  // blocks are collected and written in large pieces, the header's counts
+  // once by FinishBulk.
   bool OpenNewForBulk(const std::string& path);
   bool FinishBulk();
 
@@ -69,8 +70,13 @@ class MemoFile {
   // Whether another process's write is pending in the file (its undo record
   // is set), or the record cannot be read.
   bool HasPendingWrite();
-  // Writes a copy of the file's counted blocks to `path` with `created` as
-  // its creation time, for a table copy that keeps every memo reference.
+  // Finishes or undoes a write whose writer died, and reads the counts
+  // again. Only while no other writer can be at work (the table's
+  // whole-file lock is held).
+  bool Recover();
+  // Writes a copy of the file's counted blocks (as the header counts them
+  // now) to `path` with `created` as its creation time, for a table copy
+  // that keeps every memo reference.
   // False (nothing left at `path`) when a write of another process is
   // pending in the file or the copy fails.
   bool CopyTo(const std::string& path, double created);

@@ -1,5 +1,6 @@
 #include "store/schema.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/gbk.h"
@@ -73,6 +74,15 @@ std::vector<int> Schema::AllIndices() const {
   std::vector<int> all(fields_.size());
   for (std::size_t i = 0; i < all.size(); ++i) all[i] = static_cast<int>(i);
   return all;
+}
+
+bool Schema::SameFields(const Schema& other) const {
+  return std::equal(
+      fields_.begin(), fields_.end(), other.fields_.begin(),
+      other.fields_.end(), [](const FieldDef& a, const FieldDef& b) {
+        return NamesEqual(a.name, b.name) && a.type == b.type &&
+               FieldSize(a.type, a.width) == FieldSize(b.type, b.width);
+      });
 }
 
 bool Schema::IndicesOf(const std::vector<std::string>& names,

@@ -40,6 +40,10 @@ class Schema {
                  std::vector<int>* out) const;
   // 0, 1, ... field_count() - 1: every field in order.
   std::vector<int> AllIndices() const;
+  // Whether `other` has the same fields in the same order: names (compared
+  // as names are), types and widths, so that records of one are records of
+  // the other.
+  bool SameFields(const Schema& other) const;
 
   // The header bytes of a new file: magic, version, `created`, count 0, next
   // identifier 1, record length, field count and descriptors. False, with a

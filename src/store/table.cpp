@@ -13,6 +13,7 @@
 #include "store/format.h"
 #include "store/names.h"
 #include "store/record_codec.h"
+#include "store/table_pair.h"
 
 namespace matslip {
 
@@ -58,12 +59,23 @@ std::string FreeDamagedBase(const std::string& path) {
 
 Table::~Table() = default;
 
+// Another process may replace the pair while this one opens it: when its
+// journal is there after the open, or the table left its path meanwhile,
+// the two files opened may not belong together, and the open starts again
+// (after waiting for that replacement to be done).
 std::unique_ptr<Table> Table::Open(const std::string& path,
                                    const OpenOptions& options,
                                    std::string* why) {
-  std::unique_ptr<Table> t(new Table);
-  if (!t->OpenFiles(path, options, why)) return nullptr;
-  return t;
+  constexpr int kAttempts = 3;
+  for (int attempt = 1;; ++attempt) {
+    if (!FinishPairReplacement(path, options.read_only, why)) return nullptr;
+    std::unique_ptr<Table> t(new Table);
+    const bool opened = t->OpenFiles(path, options, why);
+    if (attempt < kAttempts &&
+        (PairJournalExists(path) || (opened && !t->StillAtPath())))
+      continue;
+    return opened ? std::move(t) : nullptr;
+  }
 }
 
 // Each opener first takes the marker bytes of what it has and what it
@@ -234,6 +246,16 @@ bool Table::ReopenMain() {
   // the replaced file.
   CloseInBackground(std::move(fresh));
   return locked;
+}
+
+bool Table::ReopenFiles() {
+  // The closes free the replaced files' blocks, which need not be waited for.
+  CloseInBackground(std::move(file_));
+  if (memo_) CloseInBackground(std::move(memo_->file()));
+  memo_.reset();
+  repair_ = RepairReport{};
+  Invalidate();
+  return OpenFiles(path_, options_, nullptr);
 }
 
 bool Table::WriteCounts(std::int32_t count, std::int32_t next_id) {

@@ -36,8 +36,10 @@ class Table {
   ~Table();
 
   // Opens and checks a table and its memo file; repairs a file cut short by
-  // a crash unless read-only (see repair()). Null, with a reason, when it
-  // cannot, also when the copy of the damaged files cannot be written.
+  // a crash unless read-only (see repair()), after completing a replacement
+  // of the pair that a crash interrupted (store/table_pair.h). Null, with a
+  // reason, when it cannot, also when the copy of the damaged files cannot
+  // be written, and for a reader while an interrupted replacement waits.
   static std::unique_ptr<Table> Open(const std::string& path,
                                      const OpenOptions& options,
                                      std::string* why = nullptr);
@@ -144,6 +146,9 @@ class Table {
   // Opens the main file anew (after it was replaced) with this table's share
   // mode.
   bool ReopenMain();
+  // Opens both files anew at the same path with the same options (after
+  // this table replaced them), the cursor on the first record.
+  bool ReopenFiles();
   bool Flush(bool memo_too);
   // Scans the records [0, count) in blocks under a whole-file lock, making
   // each current in turn; `visit` returns false to stop with failure.

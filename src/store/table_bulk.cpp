@@ -260,6 +260,66 @@ bool Table::CopyRecordsTo(const std::string& target, int first, int count) {
   });
 }
 
+// The new table takes this one's memo file whole (copied on a second thread
+// while the records are written) and its records' bytes as they are; in the
+// copy the replaced record's chains are released and the source's texts
+// added as new chains, so nothing leaks. Source records get new identifiers.
+bool Table::ReplaceRecordWith(int index, Table& source) {
+  if (read_only_ || &source == this || !schema_.SameFields(source.schema_))
+    return false;
+  const std::size_t reclen = static_cast<std::size_t>(schema_.record_length());
+  {
+    WholeFileLock lock(&file_, &whole_locked_, true);
+    if (!lock.ok() || !StillLinked()) return false;
+    WholeFileLock source_lock(&source.file_, &source.whole_locked_, false);
+    std::int32_t stored_count, next_id;
+    if (!source_lock.ok() || !ReadCounts(&stored_count, &next_id)) return false;
+    if (next_id <= 0) next_id = 1;
+    const int count = RecordCount();
+    const int added = source.RecordCount();
+    if (index < 0 || index >= count ||
+        std::int64_t{count} - 1 + added >= INT32_MAX ||
+        std::int64_t{next_id} + added >= INT32_MAX)
+      return false;
+    // Nobody else writes a memo chain while the whole-file lock is held;
+    // a write whose writer died is dealt with first.
+    if (memo_ && !memo_->Recover()) return false;
+    TargetFiles out(path_, schema_);
+    if (!out.Create(created_, memo_.get())) return false;
+    // The records before and after the replaced one go over as they are.
+    std::string replaced(reclen, '\0');
+    if (!file_.ReadAt(RecordOffset(index), replaced.data(), reclen) ||
+        !out.CopyRecords(file_, RecordOffset(0), 0, index) ||
+        !out.CopyRecords(file_, RecordOffset(index + 1),
+                         std::int64_t{index} + added, count - index - 1) ||
+        (memo_ && !out.AdoptMemoCopy()))
+      return false;
+    std::vector<std::int32_t> replaced_chains;
+    for (const FieldDef& f : schema_.fields()) {
+      const std::int32_t first = GetI32(replaced.data() + f.offset);
+      if (IsMemoType(f.type) && first != 0) replaced_chains.push_back(first);
+    }
+    if (!replaced_chains.empty() && !out.memo().Release(replaced_chains))
+      return false;
+    RecordCopier copier(source.schema_, source.schema_.AllIndices(), schema_,
+                        false, source.memo_.get(), &out.memo());
+    PieceWriter inserted = out.RecordsFrom(index);
+    const bool copied =
+        source.ForEachRecordIn(0, added, [&](int k, const char* rec) {
+          char* dst = inserted.Next(reclen);
+          if (dst == nullptr || !copier.Copy(rec, nullptr, dst)) return false;
+          PutI32(dst, (GetI32(rec) < 0 ? -1 : 1) * (next_id + k));
+          return true;
+        });
+    if (!copied || !inserted.Flush() ||
+        !out.Finish(std::int64_t{count} - 1 + added,
+                    std::int64_t{next_id} + added) ||
+        !out.Commit())
+      return false;
+  }
+  return ReopenFiles() && GoTo(index + 1);
+}
+
 bool Table::ReadRecords(const RecordCondition& condition,
                         const std::vector<int>& memo_fields,
                         std::string* records,

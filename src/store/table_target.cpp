@@ -6,16 +6,17 @@
 #include "store/durability.h"
 #include "store/format.h"
 #include "store/names.h"
+#include "store/table_pair.h"
 
 namespace matslip {
 
 TargetFiles::TargetFiles(const std::string& target, const Schema& schema)
     : schema_(schema),
       target_(target),
-      table_tmp_(target + ".tmp"),
+      table_tmp_(PairTempPath(target)),
       // A new table gets the usual name; one written over keeps its pair.
       memo_target_(MemoPathOf(target, FileExists(target))),
-      memo_tmp_(memo_target_ + ".tmp"),
+      memo_tmp_(PairTempPath(memo_target_)),
       records_(&table_, schema.header_length(), fmt::kBulkBytes) {}
 
 TargetFiles::~TargetFiles() {
@@ -29,8 +30,11 @@ void TargetFiles::Discard() {
 }
 
 bool TargetFiles::Create(double created, MemoFile* shared) {
+  // A journal left by a crash names temporaries that are about to be
+  // overwritten: its replacement is completed first.
   std::string header;
-  if (!schema_.EncodeHeader(created, &header) || !table_.Create(table_tmp_) ||
+  if (!FinishPairReplacement(target_, false, nullptr) ||
+      !schema_.EncodeHeader(created, &header) || !table_.Create(table_tmp_) ||
       !table_.WriteAt(0, header))
     return false;
   if (shared != nullptr) {
@@ -45,10 +49,19 @@ bool TargetFiles::Create(double created, MemoFile* shared) {
                          memo_.OpenNewForBulk(memo_tmp_));
 }
 
-bool TargetFiles::Finish(std::int64_t written) {
+bool TargetFiles::AdoptMemoCopy() {
+  if (!memo_copy_.valid() || !memo_copy_.get() ||
+      !memo_.OpenNewForBulk(memo_tmp_))
+    return false;
+  bulk_memo_ = true;
+  return true;
+}
+
+bool TargetFiles::Finish(std::int64_t written, std::int64_t next_id) {
   char counts[8];
   PutI32(counts, static_cast<std::int32_t>(written));
-  PutI32(counts + 4, static_cast<std::int32_t>(written + 1));
+  PutI32(counts + 4,
+         static_cast<std::int32_t>(next_id != 0 ? next_id : written + 1));
   if (!records_.Flush() || !table_.WriteAt(fmt::kCountOffset, counts, 8))
     return false;
   if (bulk_memo_ && !memo_.FinishBulk()) return false;
@@ -62,11 +75,12 @@ bool TargetFiles::Finish(std::int64_t written) {
 }
 
 bool TargetFiles::Commit() {
-  if (schema_.has_memo() ? !RenameOver(memo_tmp_, memo_target_, false)
-                         : !RemoveFile(memo_target_))
-    return false;
-  committed_ = RenameOver(table_tmp_, target_, true);
-  return committed_;
+  bool decided = false;
+  const bool ok =
+      ReplacePair(target_, memo_target_, schema_.has_memo(), &decided);
+  // Once the journal is in place the temporaries belong to it.
+  committed_ = ok || decided;
+  return ok;
 }
 
 RecordCopier::RecordCopier(const Schema& source, const std::vector<int>& fields,

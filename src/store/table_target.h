@@ -1,13 +1,15 @@
 #pragma once
 // Writing a new table at a target path: its files under temporary names
-// beside the target until they are complete, and the copying of source
-// records (with their memo texts) into target records.
+// beside the target until they are complete, then put in place as a pair
+// (store/table_pair.h), and the copying of source records (with their memo
+// texts) into target records.
 #include <cstdint>
 #include <future>
 #include <string>
 #include <vector>
 
 #include "store/file_io.h"
+#include "store/format.h"
 #include "store/memo_file.h"
 #include "store/schema.h"
 
@@ -29,14 +31,31 @@ class TargetFiles {
   bool Create(double created, MemoFile* shared);
   // Where the records go, one after another from the end of the header.
   PieceWriter& records() { return records_; }
+  // Where records go from record `index` (0-based) on, for records written
+  // out of order; flushed by the caller.
+  PieceWriter RecordsFrom(std::int64_t index) {
+    return PieceWriter(
+        &table_, schema_.header_length() + index * schema_.record_length(),
+        fmt::kBulkBytes);
+  }
+  // Copies the bytes of `count` records from `source` at byte `source_at`
+  // as they are to record `index` (0-based) on, in the kernel.
+  bool CopyRecords(const PosixFile& source, std::int64_t source_at,
+                   std::int64_t index, std::int64_t count) {
+    return CopyRange(source, source_at, &table_,
+                     schema_.header_length() + index * schema_.record_length(),
+                     count * schema_.record_length());
+  }
   MemoFile& memo() { return memo_; }
-  // Writes the gathered records and the counts for `written` records,
-  // completes and flushes both files.
-  bool Finish(std::int64_t written);
-  // Renames both files over the target's: the memo file first, so that a
-  // table is never seen with another table's memo file behind it for longer
-  // than between two renames. A table without memo fields removes the
-  // target's old memo file.
+  // Waits for the copy of the shared memo file and takes it as memo(), for
+  // chains to be released and added in it.
+  bool AdoptMemoCopy();
+  // Writes the gathered records and the counts for `written` records (the
+  // next identifier `next_id`, or written + 1 when 0), completes and
+  // flushes both files.
+  bool Finish(std::int64_t written, std::int64_t next_id = 0);
+  // Puts both files in place of the target's as a pair (ReplacePair); a
+  // table without memo fields removes the target's old memo file.
   bool Commit();
 
  private:

@@ -8,6 +8,7 @@
 #include "store/file_io.h"
 #include "store/material_table.h"
 #include "store/table_check.h"
+#include "store/table_pair.h"
 #include "store_test_util.h"
 #include "support/temp_dir.h"
 
@@ -127,6 +128,25 @@ TEST_F(BulkOpsTest, FullCopyTakesTheMemoFileWholeAndBothLiveOn) {
   EXPECT_EQ(CheckTable(data_), std::vector<std::string>{});
 }
 
+// The memo file taken whole is copied as far as its header counts blocks
+// now, not as far as it did when this opener last read the header.
+TEST_F(BulkOpsTest, FullCopyTakesBlocksAnotherOpenerAddedMeanwhile) {
+  AddMaterial("a", "1", 1, 1, "short a");
+  AddMaterial("b", "2", 2, 2, "short b");
+  {
+    auto other = Table::Open(data_, OpenOptions{});
+    ASSERT_TRUE(other && other->GoTo(2));
+    ASSERT_TRUE(other->AppendMemo(material::kInLog - 1,
+                                  Value::Text(std::string(1500, '+'))));
+  }
+  std::string backup = dir_.File("backup.mzk");
+  ASSERT_TRUE(DbCopyTo(backup));
+  EXPECT_EQ(CheckTable(backup), std::vector<std::string>{});
+  EXPECT_EQ(Column(backup, material::kInLog),
+            (std::vector<std::string>{"short a",
+                                      "short b" + std::string(1500, '+')}));
+}
+
 TEST_F(BulkOpsTest, FullCopyWithAWritePendingCopiesChainByChain) {
   AddMaterial("a", "1", 1, 1, std::string(1300, 'a'));
   // Another process's memo write is under way: its undo record is there.
@@ -149,7 +169,8 @@ TEST_F(BulkOpsTest, CopyToReplacesAnExistingTargetWhole) {
   ASSERT_TRUE(DbCopyTo(target, nullptr, material::StockListFields()));
   EXPECT_EQ(Column(target, 1), (std::vector<std::string>{"a", "b"}));
   EXPECT_FALSE(FileExists(dir_.File("data2.edt")));  // the old memo file went
-  EXPECT_FALSE(FileExists(target + ".tmp"));
+  EXPECT_FALSE(FileExists(PairTempPath(target)));
+  EXPECT_FALSE(FileExists(target + ".pair"));
 }
 
 TEST_F(BulkOpsTest, SortByTextUsesGbkByteOrder) {

@@ -1,0 +1,38 @@
+#pragma once
+// A table and its memo file replaced as a pair: both new files complete
+// beside the target under temporary names, then a journal naming the pair,
+// then the renames. Whoever opens the table next finishes a replacement a
+// crash interrupted, so the table is never seen with another table's memo
+// file. No name used here ends in ".mzk" or ".edt".
+#include <string>
+
+namespace matslip {
+
+// Where the new version of `path` (a table or its memo file) is written
+// before it replaces `path`. Such a file without a journal is unfinished:
+// the next replacement overwrites it, nothing ever opens it.
+std::string PairTempPath(const std::string& path);
+
+// Puts the complete, flushed temporaries of `table` and of `memo` in place:
+// journal, memo file, table, journal removed. Without `with_memo` the new
+// table has no memo file and `memo` (the old table's) is removed instead.
+// On failure, `*decided` says whether the journal was already in place:
+// then the next open (or FinishPairReplacement) completes the replacement
+// and the temporaries must stay; otherwise nothing changed.
+bool ReplacePair(const std::string& table, const std::string& memo,
+                 bool with_memo, bool* decided);
+
+// Completes a replacement of `table` that a crash interrupted, waiting for
+// one that another process is making. A journal that is not one of ours
+// is ignored (and removed unless `read_only`). A reader never writes: it
+// fails, with a reason, while a journal with its temporaries waits to be
+// completed, and opens nothing half-replaced. True when nothing is pending
+// afterwards.
+bool FinishPairReplacement(const std::string& table, bool read_only,
+                           std::string* why);
+
+// Whether a journal of `table` is there (a replacement is under way or was
+// interrupted).
+bool PairJournalExists(const std::string& table);
+
+}  // namespace matslip

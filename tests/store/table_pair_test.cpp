@@ -1,0 +1,333 @@
+// A table and its memo file replaced as a pair: what an open finds after a
+// crash at each step, hostile journals, and a writer killed at random
+// moments while it replaces a table again and again.
+#include "store/table_pair.h"
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <random>
+#include <set>
+
+#include "base/files.h"
+#include "store/db.h"
+#include "store/table_check.h"
+#include "store_test_util.h"
+#include "support/temp_dir.h"
+
+namespace matslip {
+namespace {
+
+using namespace std::string_literals;
+using testing::ReadTestFile;
+using testing::SmallSchema;
+using testing::WriteTestFile;
+
+// The names in a folder, sorted.
+std::set<std::string> FolderNames(const std::string& dir) {
+  std::set<std::string> names;
+  DIR* d = ::opendir(dir.c_str());
+  if (d == nullptr) return names;
+  while (dirent* e = ::readdir(d)) {
+    const std::string name = e->d_name;
+    if (name != "." && name != "..") names.insert(name);
+  }
+  ::closedir(d);
+  return names;
+}
+
+class TablePairTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    data_ = dir_.File("data.mzk");
+    memo_ = dir_.File("data.edt");
+    // The old pair: two records; the new pair: three, other memo texts.
+    ASSERT_TRUE(Fill(data_, "old", 2, 700));
+    const std::string fresh = dir_.File("fresh.mzk");
+    ASSERT_TRUE(Fill(fresh, "new", 3, 1100));
+    new_table_ = ReadTestFile(fresh);
+    new_memo_ = ReadTestFile(dir_.File("fresh.edt"));
+    ASSERT_TRUE(RemoveFile(fresh) && RemoveFile(dir_.File("fresh.edt")));
+    old_table_ = ReadTestFile(data_);
+    old_memo_ = ReadTestFile(memo_);
+  }
+
+  // A table of `count` records named "<tag><i>" whose memo text is the name
+  // repeated up to `memo_bytes` bytes: a record read with another table's
+  // memo file shows it.
+  static bool Fill(const std::string& path, const std::string& tag, int count,
+                   int memo_bytes) {
+    auto t = Table::Create(path, SmallSchema());
+    if (!t) return false;
+    for (int i = 1; i <= count; ++i) {
+      const std::string name = tag + std::to_string(i);
+      if (!t->Append({name, double(i)}) ||
+          !t->AppendMemo(2, Value::Text(MemoFor(name, memo_bytes))))
+        return false;
+    }
+    return true;
+  }
+  static std::string MemoFor(const std::string& name, int bytes) {
+    std::string text;
+    while (text.size() < std::size_t(bytes)) text += name + ";";
+    return text;
+  }
+  // The names of the table at `path`, each checked against its memo text;
+  // empty when it does not open.
+  static std::vector<std::string> Names(const std::string& path,
+                                        bool read_only = false) {
+    std::vector<std::string> names;
+    auto t = Table::Open(path, OpenOptions{.read_only = read_only});
+    if (!t) return names;
+    for (int i = 1; i <= t->RecordCount(); ++i) {
+      Value name, memo;
+      EXPECT_TRUE(t->GoTo(i) && t->Read(0, &name) && t->Read(2, &memo));
+      EXPECT_TRUE(memo.ToText().starts_with(name.ToText() + ";"))
+          << "record " << i << " has another table's memo text";
+      names.push_back(name.ToText());
+    }
+    return names;
+  }
+  void WriteJournal(const std::string& text) {
+    ASSERT_TRUE(WriteTestFile(data_ + ".pair", text));
+  }
+  void WriteTemporaries(bool table, bool memo) {
+    if (table) {
+      ASSERT_TRUE(WriteTestFile(PairTempPath(data_), new_table_));
+    }
+    if (memo) {
+      ASSERT_TRUE(WriteTestFile(PairTempPath(memo_), new_memo_));
+    }
+  }
+  void ExpectOldPairUntouched() {
+    EXPECT_EQ(ReadTestFile(data_), old_table_);
+    EXPECT_EQ(ReadTestFile(memo_), old_memo_);
+  }
+
+  static constexpr char kJournal[] =
+      "matslip table pair 1\ntable data.mzk\nmemo data.edt\n";
+  const std::vector<std::string> kOld = {"old1", "old2"};
+  const std::vector<std::string> kNew = {"new1", "new2", "new3"};
+
+  testing::RegistryGuard guard_;
+  testing::TempDir dir_;
+  std::string data_, memo_;
+  std::string old_table_, old_memo_, new_table_, new_memo_;
+};
+
+TEST_F(TablePairTest, ReplacementLeavesOnlyThePairBehind) {
+  {
+    auto t = Table::Open(data_, OpenOptions{});
+    ASSERT_TRUE(t && t->CopyRecordsTo(dir_.File("copy.mzk"), 1, 1));
+  }
+  ASSERT_TRUE(DbOpen(data_, "data"));
+  ASSERT_TRUE(DbCopyTo(dir_.File("data2.mzk")));
+  EXPECT_EQ(FolderNames(dir_.path()),
+            (std::set<std::string>{"copy.edt", "copy.mzk", "data.edt",
+                                   "data.mzk", "data2.edt", "data2.mzk"}));
+  EXPECT_EQ(Names(dir_.File("copy.mzk")), std::vector<std::string>{"old2"});
+}
+
+TEST_F(TablePairTest, CrashAfterTheJournalIsCompletedOnOpen) {
+  WriteTemporaries(true, true);
+  WriteJournal(kJournal);
+  EXPECT_EQ(Names(data_), kNew);
+  EXPECT_EQ(FolderNames(dir_.path()),
+            (std::set<std::string>{"data.edt", "data.mzk"}));
+  EXPECT_EQ(CheckTable(data_), std::vector<std::string>{});
+}
+
+TEST_F(TablePairTest, CrashBetweenTheTwoRenamesIsCompletedOnOpen) {
+  WriteTemporaries(true, false);
+  ASSERT_TRUE(WriteTestFile(memo_, new_memo_));  // the memo file is renamed
+  WriteJournal(kJournal);
+  ASSERT_TRUE(DbOpen(data_, "data"));  // every open completes it
+  EXPECT_EQ(DbRecordCount(), 3);
+  DbCloseAll();
+  EXPECT_EQ(Names(data_), kNew);
+  EXPECT_EQ(FolderNames(dir_.path()),
+            (std::set<std::string>{"data.edt", "data.mzk"}));
+}
+
+TEST_F(TablePairTest, JournalLeftAfterBothRenamesIsRemoved) {
+  ASSERT_TRUE(WriteTestFile(data_, new_table_));
+  ASSERT_TRUE(WriteTestFile(memo_, new_memo_));
+  WriteJournal(kJournal);
+  EXPECT_EQ(Names(data_), kNew);
+  EXPECT_FALSE(FileExists(data_ + ".pair"));
+}
+
+TEST_F(TablePairTest, TemporariesWithoutAJournalAreNeverUsed) {
+  WriteTemporaries(true, true);
+  EXPECT_EQ(Names(data_), kOld);
+  ExpectOldPairUntouched();
+  // The next replacement writes over them.
+  auto t = Table::Open(data_, OpenOptions{});
+  ASSERT_TRUE(t && t->CopyRecordsTo(data_, 0, 1));
+  t.reset();
+  EXPECT_EQ(Names(data_), std::vector<std::string>{"old1"});
+  EXPECT_EQ(FolderNames(dir_.path()),
+            (std::set<std::string>{"data.edt", "data.mzk"}));
+}
+
+// A journal left after both renames (the writer died before removing it)
+// names the temporaries of the next replacement: it must be gone before
+// they are written, or a crash while they are written would put them in
+// place half written.
+TEST_F(TablePairTest, StaleJournalIsGoneBeforeNewTemporariesAreWritten) {
+  WriteJournal(kJournal);
+  auto t = Table::Open(data_, OpenOptions{});
+  ASSERT_TRUE(t);
+  WriteJournal(kJournal);  // as if left after this open
+  t.reset();
+  const pid_t child = ::fork();
+  if (child == 0) {
+    // The writer dies when a file grows past 600 bytes: the new table's
+    // header is written, its memo file is not complete.
+    ::signal(SIGXFSZ, SIG_DFL);
+    rlimit limit{600, 600};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    auto w = Table::Open(data_, OpenOptions{});
+    ::_exit(w && w->CopyRecordsTo(data_, 0, 2) ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ);
+  ASSERT_TRUE(FileExists(PairTempPath(data_)));
+  EXPECT_EQ(Names(data_), kOld);
+  ExpectOldPairUntouched();
+}
+
+TEST_F(TablePairTest, ReaderRefusesAPendingReplacementAndWritesNothing) {
+  WriteTemporaries(true, false);
+  ASSERT_TRUE(WriteTestFile(memo_, new_memo_));
+  WriteJournal(kJournal);
+  std::string why;
+  EXPECT_FALSE(Table::Open(data_, OpenOptions{.read_only = true}, &why));
+  EXPECT_NE(why.find("interrupted replacement"), std::string::npos) << why;
+  EXPECT_EQ(ReadTestFile(data_), old_table_);
+  EXPECT_EQ(ReadTestFile(data_ + ".pair"), kJournal);
+  EXPECT_EQ(ReadTestFile(PairTempPath(data_)), new_table_);
+  EXPECT_EQ(Names(data_), kNew);  // a writer completes it
+  EXPECT_EQ(Names(data_, true), kNew);
+}
+
+TEST_F(TablePairTest, HostileJournalsAreRemovedUnused) {
+  const std::vector<std::string> hostile = {
+      "",
+      "garbage",
+      "matslip table pair 1\ntable data.mzk\nmemo data.edt",  // cut short
+      "matslip table pair 2\ntable data.mzk\nmemo data.edt\n",
+      "matslip table pair 1\ntable other.mzk\nmemo data.edt\n",
+      "matslip table pair 1\ntable data.mzk\nmemo other.edt\n",
+      "matslip table pair 1\ntable data.mzk\nmemo ../data.edt\n",
+      "matslip table pair 1\ntable data.mzk\nmemo sub/data.edt\n",
+      "matslip table pair 1\ntable data.mzk\nkeep data.edt\n",
+      "matslip table pair 1\ntable data.mzk\nmemo data.edt\nmore\n",
+      "matslip table pair 1\ntable data.mzk\0\nmemo data.edt\n"s,
+      std::string(kJournal) + std::string(5000, '\n'),
+  };
+  for (const std::string& text : hostile) {
+    WriteTemporaries(true, true);
+    WriteJournal(text);
+    EXPECT_EQ(Names(data_, true), kOld) << text;  // a reader ignores it
+    EXPECT_TRUE(FileExists(data_ + ".pair"));
+    EXPECT_EQ(Names(data_), kOld) << text;
+    EXPECT_FALSE(FileExists(data_ + ".pair")) << text;
+    ExpectOldPairUntouched();
+  }
+}
+
+TEST_F(TablePairTest, JournalNamingTheMemoFileInOtherCaseIsFollowed) {
+  ASSERT_TRUE(RemoveFile(memo_));
+  memo_ = dir_.File("DATA.EDT");
+  ASSERT_TRUE(WriteTestFile(memo_, old_memo_));
+  WriteTemporaries(true, true);
+  WriteJournal("matslip table pair 1\ntable data.mzk\nmemo DATA.EDT\n");
+  EXPECT_EQ(Names(data_), kNew);
+  EXPECT_EQ(FolderNames(dir_.path()),
+            (std::set<std::string>{"DATA.EDT", "data.mzk"}));
+}
+
+TEST_F(TablePairTest, NewTableCrashedBeforeItsRenameIsCompleted) {
+  const std::string target = dir_.File("xdgj1.mzk");
+  ASSERT_TRUE(WriteTestFile(PairTempPath(target), new_table_));
+  ASSERT_TRUE(WriteTestFile(dir_.File("xdgj1.edt"), new_memo_));
+  ASSERT_TRUE(
+      WriteTestFile(target + ".pair",
+                    "matslip table pair 1\ntable xdgj1.mzk\nmemo xdgj1.edt\n"));
+  EXPECT_EQ(Names(target), kNew);
+}
+
+TEST_F(TablePairTest, TableWithoutMemoFieldsDropsTheOldMemoFile) {
+  const Schema plain({{"品名", fmt::kText, 8, 0}});
+  ASSERT_TRUE(testing::CreateTable(dir_.File("plain.mzk"), plain));
+  const std::string plain_table = ReadTestFile(dir_.File("plain.mzk"));
+  ASSERT_TRUE(WriteTestFile(PairTempPath(data_), plain_table));
+  WriteJournal("matslip table pair 1\ntable data.mzk\ndrop data.edt\n");
+  auto t = Table::Open(data_, OpenOptions{});
+  ASSERT_TRUE(t);
+  EXPECT_FALSE(t->schema().has_memo());
+  EXPECT_FALSE(FileExists(memo_));
+  EXPECT_EQ(ReadTestFile(data_), plain_table);
+}
+
+// A child replaces the table again and again with one of two tables (other
+// record counts, other memo texts) and is killed at a random moment; after
+// each kill the table opens with a memo file that belongs to it, old or new.
+// MATSLIP_PAIR_KILLS sets the number of kills (default 120).
+TEST_F(TablePairTest, WriterKilledAtRandomMomentsLeavesAPairThatBelongs) {
+  const char* env = std::getenv("MATSLIP_PAIR_KILLS");
+  const int kills = env ? std::max(1, std::atoi(env)) : 120;
+  const std::string a = dir_.File("a.mzk"), b = dir_.File("b.mzk");
+  ASSERT_TRUE(Fill(a, "aa", 3, 1300));
+  ASSERT_TRUE(Fill(b, "b", 6, 300));
+  const std::vector<std::string> names_a = Names(a), names_b = Names(b);
+  std::mt19937 rng(20261207);
+  int killed_mid_run = 0, journals_found = 0;
+  std::set<std::size_t> sizes_seen;
+  for (int round = 0; round < kills; ++round) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+      auto ta = Table::Open(a, OpenOptions{});
+      auto tb = Table::Open(b, OpenOptions{});
+      for (int k = 0; ta && tb; ++k) {
+        Table& from = k % 2 ? *ta : *tb;
+        if (!from.CopyRecordsTo(data_, 0, from.RecordCount())) break;
+      }
+      ::_exit(1);
+    }
+    ::usleep(300 + rng() % 4000);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (WIFSIGNALED(status)) ++killed_mid_run;
+    if (FileExists(data_ + ".pair")) ++journals_found;
+    for (const std::string& name : FolderNames(dir_.path())) {
+      const bool table_or_memo =
+          name.ends_with(".mzk") || name.ends_with(".edt");
+      ASSERT_TRUE(!table_or_memo || name.starts_with("a.") ||
+                  name.starts_with("b.") || name.starts_with("data."))
+          << name;
+    }
+    const std::vector<std::string> names = Names(data_);
+    ASSERT_TRUE(names == kOld || names == names_a || names == names_b)
+        << "round " << round << ": " << names.size() << " records";
+    sizes_seen.insert(names.size());
+    ASSERT_EQ(CheckTable(data_), std::vector<std::string>{})
+        << "round " << round;
+  }
+  EXPECT_GE(killed_mid_run, kills * 9 / 10);
+  EXPECT_EQ(sizes_seen.count(names_a.size()) + sizes_seen.count(names_b.size()),
+            2u);
+  std::printf("kills: %d, journals found after a kill: %d\n", killed_mid_run,
+              journals_found);
+}
+
+}  // namespace
+}  // namespace matslip
