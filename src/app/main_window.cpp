@@ -17,6 +17,7 @@
 #include "app/slip_parameters_window.h"
 #include "base/dialogs.h"
 #include "grid/grid_widget.h"
+#include "stock/cancel_movement.h"
 #include "stock/main_handlers.h"
 #include "stock/stock_list.h"
 
@@ -97,7 +98,7 @@ void MainWindow::BuildMenus() {
         {nullptr, nullptr},
         {"项目编辑(材料进库)", &M::OpenItemEditor},
         {nullptr, nullptr},
-        {"取消进库", nullptr},
+        {"取消进库", &M::CancelStockIn},
         {"取消出库", nullptr},
         {nullptr, nullptr},
         {"进出库簿", nullptr},
@@ -215,6 +216,12 @@ void MainWindow::OpenItemEditor() {
 void MainWindow::OpenSlipParameters() {
   SlipParametersWindow window(session_, dialogs_, this);
   window.exec();
+}
+
+void MainWindow::CancelStockIn() {
+  if (CancelMovement(session_->program_dir, session_->selected, kStockInUndo,
+                     *dialogs_) != UndoResult::kNoSelection)
+    Refresh();
 }
 
 void MainWindow::changeEvent(QEvent* event) {

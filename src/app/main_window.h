@@ -55,6 +55,7 @@ class MainWindow : public QMainWindow {
   void RememberSelectedMaterial();
   void OpenItemEditor();
   void OpenSlipParameters();
+  void CancelStockIn();
 
   Session* session_;
   Dialogs* dialogs_;
