@@ -221,6 +221,17 @@ TEST_F(CancelMovementTest, KeysConcatenatingAlikeShareABackupAndMismatch) {
                 "失败!检测到进库备份的项目材料品名不符或者规格型号不符"});
 }
 
+TEST_F(CancelMovementTest, SpecsDifferingInLetterCaseShareABackupAndMismatch) {
+  // Backup names ignore letter case, as on the system the files come from.
+  Prepare({{"线", "lgj-95"}, {"线", "LGJ-95"}});
+  ASSERT_TRUE(Book(Receipt({"线", "lgj-95"}, "10")).booked);
+  ASSERT_EQ(BackupOf({"线", "LGJ-95"}), BackupOf({"线", "lgj-95"}));
+  const Snapshot booked = Take();
+  dialogs_.answers = {true};
+  EXPECT_EQ(Cancel({"线", "LGJ-95"}), UndoResult::kMismatch);
+  EXPECT_EQ(Take(), booked);
+}
+
 TEST_F(CancelMovementTest, NothingSelectedSaysSoAndAsksForNoRefresh) {
   PrepareCount(1);
   EXPECT_EQ(Cancel({"", "S-1"}), UndoResult::kNoSelection);
@@ -241,6 +252,19 @@ TEST_F(CancelMovementTest, NoBackupOrNoSuchMaterialSaysThereIsNoBackup) {
   EXPECT_EQ(dialogs_.Messages(),
             (std::vector<std::string>{no_backup, no_backup}));
   EXPECT_EQ(dialogs_.shown.size(), 2u);
+}
+
+TEST_F(CancelMovementTest, MaterialNotInTheTableNeverTakesTheEmptyKeysBackup) {
+  // A material with an empty key has its backup under the name that an
+  // unknown material's empty texts form too.
+  Prepare({{"", ""}, {"线1", "S-1"}});
+  ASSERT_TRUE(Book(Receipt({"", ""}, "10")).booked);
+  ASSERT_TRUE(FileExists(BackupOf({"", ""})));
+  const Snapshot booked = Take();
+  dialogs_.answers = {true};
+  EXPECT_EQ(Cancel({"线9", "S-9"}), UndoResult::kNoBackup);
+  EXPECT_EQ(Take(), booked);
+  EXPECT_EQ(dialogs_.shown.size(), 1u);
 }
 
 TEST_F(CancelMovementTest, AwkwardKeysAreBackedUpAndUndone) {
