@@ -1,0 +1,34 @@
+#pragma once
+// Booking an outbound slip ("出库"): every line in order takes the
+// material's stock-out backup, lowers its stock, adds to its issue totals,
+// stamps the date and appends its log line. Each line is one write of the
+// record after its backup is in place, so a crash leaves every line booked
+// or not, never half.
+#include <string>
+#include <vector>
+
+#include "store/material_table.h"
+
+namespace matslip {
+
+// One line of the slip as it stands: the material and the texts of its
+// quantity and amount cells as shown.
+struct SlipLine {
+  MaterialKey key;
+  std::string quantity_text;
+  std::string value_text;
+};
+
+struct Slip {
+  std::vector<SlipLine> lines;  // the slip's non-empty lines, in order
+  std::string department;       // 领料部门, as on the slip
+  std::string received_by;      // 领料, as on the slip
+};
+
+// Books `slip` at `now` on the material table of `program_dir` (opened as
+// "data" when it is not open, and left open), backups in its 出库备份. A
+// line whose material is not in the table is skipped. The number of lines
+// booked.
+int BookStockOut(const std::string& program_dir, const Slip& slip, double now);
+
+}  // namespace matslip
