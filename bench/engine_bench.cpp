@@ -3,6 +3,8 @@
 // Sqlite/<Work>), and the cost of copying the table's files with the kernel
 // as the floor of whole-table rewrites (Floor/<How>). Memory/<Work>/<rows>
 // report the peak heap growth of DbCopyTo and DbPurge at two table sizes.
+// App/<Work> are the program's own bookings on the same table: a receipt
+// with its backup, and its undo (the table rebuilt around the backup).
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -14,14 +16,19 @@
 #include <memory>
 
 #include "base/datetime.h"
+#include "base/dialogs.h"
 #include "base/files.h"
 #include "base/number.h"
 #include "bench_table.h"
 #include "heap_counter.h"
 #include "sqlite_db.h"
+#include "stock/cancel_movement.h"
 #include "store/db.h"
+#include "store/durability.h"
+#include "store/material_backup.h"
 #include "store/material_table.h"
 #include "store/names.h"
+#include "store/stock_in.h"
 #include "store/table.h"
 
 namespace matslip::bench {
@@ -263,6 +270,90 @@ void FloorCopyTableAndMemo(benchmark::State& state) {
   }
 }
 
+// --- The program's bookings ------------------------------------------------
+
+// Where the program's files go: data.mzk and the backup folders.
+std::string AppDir() { return Work("app"); }
+std::string AppTable() { return AppDir() + "/" + kMaterialFile; }
+std::string AppBackups() { return AppDir() + "/" + kStockInBackupFolder; }
+
+// A fresh copy of the big table as the program's data.mzk, open as "data".
+void FreshAppTable() {
+  DbCloseAll();
+  CopyTable(W().big, AppTable());
+  OpenTable(AppTable());
+}
+
+// A material in the middle of the open table: the first record from the
+// middle on that is the first of its key, so that a look-up by key stops
+// there. Its record number goes to `*record_number`.
+MaterialKey MiddleMaterial(int* record_number) {
+  for (int r = DbRecordCount() / 2; r <= DbRecordCount(); ++r) {
+    DbGoTo(r);
+    const MaterialKey key{DbRead(kName).str(), DbRead(kSpec).str()};
+    DbFirst();
+    if (DbFind(KeyIs(key.name, key.spec)) && DbRecordNumber() == r) {
+      *record_number = r;
+      return key;
+    }
+  }
+  Die("no material in the middle is the first of its key");
+}
+
+// Answers every question Yes and shows nothing.
+class NoDialogs : public Dialogs {
+ public:
+  void Message(const std::string&, const std::string&, MessageIcon) override {}
+  bool Ask(const std::string&, const std::string&) override { return true; }
+  bool InputText(const std::string&, const std::string&,
+                 std::string*) override {
+    return false;
+  }
+  bool InputInteger(const std::string&, const std::string&, int*) override {
+    return false;
+  }
+  bool ChooseFile(const FileDialogRequest&, std::string*) override {
+    return false;
+  }
+  bool ChooseFont(FontChoice*) override { return false; }
+};
+
+// One receipt of an existing material in the middle of the table, its
+// backup included.
+void AppStockIn(benchmark::State& state, bool durable) {
+  FreshAppTable();
+  int n = 0;
+  const MaterialKey key = MiddleMaterial(&n);
+  const StockInForm form{key.name, key.spec, "米", "12.5", "10", "125", "5"};
+  const double now = CivilToDate({2026, 12, 7, 9, 0, 0});
+  SetDurableWrites(durable);
+  for (auto _ : state) {
+    if (BookStockIn(AppBackups(), form, now).record_number != n)
+      state.SkipWithError("BookStockIn failed");
+  }
+  SetDurableWrites(false);
+  DbCloseAll();
+}
+
+// The undo of a receipt of the material in the middle of the table: the
+// table rebuilt with the backup's record in place of the material's.
+void AppCancelStockIn(benchmark::State& state, bool durable) {
+  FreshAppTable();
+  int n = 0;
+  const MaterialKey key = MiddleMaterial(&n);
+  if (!WriteMaterialBackup(AppBackups(), key, n)) Die("no backup written");
+  const std::string backup = MaterialBackupPath(AppBackups(), key);
+  NoDialogs dialogs;
+  SetDurableWrites(durable);
+  for (auto _ : state) {
+    if (RebuildWithBackup(AppDir(), backup, n, key, "", dialogs) !=
+        UndoResult::kRestored)
+      state.SkipWithError("RebuildWithBackup failed");
+  }
+  SetDurableWrites(false);
+  DbCloseAll();
+}
+
 // --- SQLite ----------------------------------------------------------------
 
 void SqliteCopyTo(benchmark::State& state, bool period) {
@@ -448,6 +539,10 @@ void Register() {
   add("Floor/CopyFile", FloorCopyFile);
   add("Floor/CopyFileToNew", FloorCopyFileToNew);
   add("Floor/CopyTableAndMemo", FloorCopyTableAndMemo);
+  add("App/StockIn", [](auto& s) { AppStockIn(s, false); });
+  add("App/CancelStockIn", [](auto& s) { AppCancelStockIn(s, false); });
+  add("App/StockInDurable", [](auto& s) { AppStockIn(s, true); });
+  add("App/CancelStockInDurable", [](auto& s) { AppCancelStockIn(s, true); });
   add("Memory/CopyTo", MemoryCopyTo)->Arg(kSmallRows)->Arg(kRows);
   add("Memory/Purge", MemoryPurge)->Arg(kSmallRows)->Arg(kRows);
 }
@@ -469,6 +564,7 @@ int main(int argc, char** argv) {
   w.big = MakeBenchTable(dir, kRows, kStockIns);
   w.small = MakeBenchTable(dir, kSmallRows, 1);
   w.scratch_sqlite = dir + "/scratch.sqlite";
+  if (!CreateDirectory(AppDir())) Die("cannot create " + AppDir());
   CopyBytes(w.big.sqlite, w.scratch_sqlite);
   for (int i = 0; i < kMemoAppends; ++i)
     w.log_lines.push_back("数量 " + std::to_string(i % 97 + 1) +

@@ -39,8 +39,11 @@ UndoResult CancelMovement(const std::string& program_dir,
 
 // Replaces record `record_number` of "data" by the records of the backup at
 // `backup_path` when the backup's first record has `key`; otherwise shows
-// `mismatch_message` and changes nothing. "data" is left open (share mode 4)
-// with its cursor on `record_number`.
+// `mismatch_message` and changes nothing. The new table and memo file are
+// put in place together (DbReplaceRecord): a crash leaves the old pair or the
+// new one. A backup that cannot be read, or a replacement that fails, gets a
+// message of its own (kFailed), the table as it was. "data" is left open
+// (share mode 4) with its cursor on `record_number`.
 UndoResult RebuildWithBackup(const std::string& program_dir,
                              const std::string& backup_path, int record_number,
                              const MaterialKey& key,

@@ -57,9 +57,12 @@ struct StockInResult {
 // Books `form` at `now` on the table open as "data" (made current):
 // backup into `backup_folder` (the program directory's 进库备份), then the
 // existing material (first record with the form's key) gets quantity, value,
-// average price, period totals, date, log line and alarm quantity, or a new
-// material is appended. The cursor ends on the booked material. The caller
-// has checked the form with CheckStockInForm.
+// average price (kept when the quantity becomes 0), period totals, date and
+// alarm quantity in one write, or a new material is appended with all of
+// them in one append; the log line follows. A backup that cannot be written
+// does not stop the receipt, but an older backup of the key is removed: it
+// would undo more than this receipt. The cursor ends on the booked material.
+// The caller has checked the form with CheckStockInForm.
 StockInResult BookStockIn(const std::string& backup_folder,
                           const StockInForm& form, double now);
 

@@ -1,0 +1,122 @@
+#include "stock/cancel_movement.h"
+
+#include "base/datetime.h"
+#include "base/files.h"
+#include "store/db.h"
+#include "store/material_backup.h"
+
+namespace matslip {
+namespace {
+
+using namespace material;
+
+// Shown when the backup cannot be read or the new table cannot be written;
+// the material table is then as it was.
+constexpr char kRestoreFailedMessage[] =
+    "失败!备份数据未能恢复,材料数据没有任何改动";
+constexpr char kQuestionStart[] = "注意:检测到备份文件为";
+constexpr char kQuestionMaterial[] = ",您欲将项目 ";
+constexpr char kQuestionMovement[] = " 的数据恢复到本次";
+constexpr char kQuestionEnd[] = "以前状态? ＾＿＾";
+
+// The backup is read under an alias of its own while "data" stays open.
+constexpr char kBackupAlias[] = "xdgja";
+
+// "data" open again, nobody else admitted while it is, cursor on the record.
+void ReopenMaterialTable(const std::string& program_dir, int record_number) {
+  DbClose(kMaterialAlias);
+  DbOpen(ProgramFilePath(program_dir, kMaterialFile), kMaterialAlias,
+         kShareExclusive);
+  DbGoTo(record_number);
+}
+
+std::string ModifiedTimeText(const std::string& path) {
+  return DateTimeText(CivilToDate(LocalCivil(FileModifiedTime(path))));
+}
+
+}  // namespace
+
+const MovementUndo kStockInUndo = {
+    kStockInBackupFolder,
+    "请先选中要取消进库的项目",
+    "没有找到该项目的进库备份数据,同一项目如一天内进库两次,只能恢复到第二次"
+    "进库前的状态",
+    "进库",
+    "失败!检测到进库备份的项目材料品名不符或者规格型号不符",
+};
+
+const MovementUndo kStockOutUndo = {
+    kStockOutBackupFolder,
+    "请先选中要取消出库的项目",
+    "没有找到该项目的出库备份数据,同一项目如一天内出库两次,只能恢复到第二次"
+    "出库前的状态",
+    "出库",
+    "失败!检测到出库备份的项目材料品名不符或者规格型号不符",
+};
+
+UndoResult CancelMovement(const std::string& program_dir,
+                          const MaterialKey& selected, const MovementUndo& undo,
+                          Dialogs& dialogs) {
+  if (selected.name.empty()) {
+    dialogs.Message(undo.no_selection);
+    return UndoResult::kNoSelection;
+  }
+  DbOpen(ProgramFilePath(program_dir, kMaterialFile), kMaterialAlias);
+  MaterialKey found;
+  int n = 0;
+  if (DbSelect(kMaterialAlias) && DbFirst() && DbFind([&selected] {
+        return DbRead(kName).str() == selected.name &&
+               DbRead(kSpec).str() == selected.spec;
+      })) {
+    n = DbRecordNumber();
+    found = {DbRead(kName).str(), DbRead(kSpec).str()};
+  }
+  const std::string backup = MaterialBackupPath(
+      ProgramFilePath(program_dir, undo.backup_folder), found);
+  if (n == 0 || !FileExists(backup)) {
+    dialogs.Message(undo.no_backup);
+    return UndoResult::kNoBackup;
+  }
+  if (!dialogs.Ask(kQuestionStart + ModifiedTimeText(backup) +
+                       kQuestionMaterial + found.name + kQuestionMovement +
+                       undo.movement + kQuestionEnd,
+                   kQuestionCaption))
+    return UndoResult::kDeclined;
+  return RebuildWithBackup(program_dir, backup, n, found, undo.mismatch,
+                           dialogs);
+}
+
+UndoResult RebuildWithBackup(const std::string& program_dir,
+                             const std::string& backup_path, int record_number,
+                             const MaterialKey& key,
+                             const std::string& mismatch_message,
+                             Dialogs& dialogs) {
+  // Harmless when the table is open already, as it normally is.
+  DbOpen(ProgramFilePath(program_dir, kMaterialFile), kMaterialAlias);
+  if (!DbOpen(backup_path, kBackupAlias)) {
+    ReopenMaterialTable(program_dir, record_number);
+    dialogs.Message(kRestoreFailedMessage);
+    return UndoResult::kFailed;
+  }
+  // An empty backup (the receipt created the material) has nothing to put
+  // back: it belongs to no material.
+  const bool matches = DbFirst() && DbRecordCount() > 0 &&
+                       DbRead(kSpec).str() == key.spec &&
+                       DbRead(kName).str() == key.name;
+  bool replaced = false;
+  if (matches && DbSelect(kMaterialAlias))
+    replaced = DbReplaceRecord(record_number, kBackupAlias);
+  DbClose(kBackupAlias);
+  ReopenMaterialTable(program_dir, record_number);
+  if (!matches) {
+    dialogs.Message(mismatch_message);
+    return UndoResult::kMismatch;
+  }
+  if (!replaced) {
+    dialogs.Message(kRestoreFailedMessage);
+    return UndoResult::kFailed;
+  }
+  return UndoResult::kRestored;
+}
+
+}  // namespace matslip

@@ -1,0 +1,166 @@
+#include "store/stock_in.h"
+
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "base/datetime.h"
+#include "base/files.h"
+#include "base/gbk.h"
+#include "base/number.h"
+#include "store/db.h"
+#include "store/material_backup.h"
+#include "store/names.h"
+#include "store/period_totals.h"
+
+namespace matslip {
+namespace {
+
+using namespace material;
+
+PeriodTotals ReadInTotals() {
+  PeriodTotals t;
+  t.day_quantity = DbRead(kInQuantity).ToNumber();
+  t.day_value = DbRead(kInValue).ToNumber();
+  t.month_quantity = DbRead(kMonthInQuantity).ToNumber();
+  t.month_value = DbRead(kMonthInValue).ToNumber();
+  t.year_quantity = DbRead(kYearInQuantity).ToNumber();
+  t.year_value = DbRead(kYearInValue).ToNumber();
+  return t;
+}
+
+void PutInTotals(const PeriodTotals& t,
+                 std::vector<std::pair<FieldRef, Value>>* fields) {
+  fields->push_back({kInQuantity, t.day_quantity});
+  fields->push_back({kInValue, t.day_value});
+  fields->push_back({kMonthInQuantity, t.month_quantity});
+  fields->push_back({kMonthInValue, t.month_value});
+  fields->push_back({kYearInQuantity, t.year_quantity});
+  fields->push_back({kYearInValue, t.year_value});
+}
+
+// The average price after a receipt. A stock brought to 0 (a negative
+// receipt that cancels it) has no average; it keeps the price it had rather
+// than storing an infinite or undefined one.
+double AveragePrice(double value, double quantity, double previous) {
+  if (quantity == 0) return previous;
+  const double price = RoundTo(value / quantity, 2);
+  return std::isfinite(price) ? price : previous;
+}
+
+}  // namespace
+
+std::optional<FormProblem> CheckStockInForm(const StockInForm& form) {
+  const std::vector<FieldDef> fields = Fields();
+  const std::pair<Field, const std::string*> texts[] = {
+      {kName, &form.name}, {kSpec, &form.spec}, {kUnit, &form.unit}};
+  for (const auto& [field, text] : texts) {
+    const int limit = fields[field - 1].width;
+    std::string gbk;
+    // A NUL ends a text field's bytes: it could not be read back as typed.
+    if (!Utf8ToGbk(*text, &gbk) || gbk.find('\0') != std::string::npos)
+      return FormProblem{field, limit, true};
+    if (gbk.size() > static_cast<std::size_t>(limit))
+      return FormProblem{field, limit, false};
+  }
+  return std::nullopt;
+}
+
+std::string AmountText(const std::string& price, const std::string& quantity) {
+  return NumberToText(RoundTo(TextToNumber(price) * TextToNumber(quantity), 2));
+}
+
+StockInForm ReadMaterialForm() {
+  StockInForm form;
+  const int n = DbRecordNumber();
+  if (n < 1 || n > DbRecordCount()) {
+    form.price = form.quantity = form.alarm = "0";
+    return form;
+  }
+  form.name = DbRead(kName).ToText();
+  form.spec = DbRead(kSpec).ToText();
+  form.unit = DbRead(kUnit).ToText();
+  form.price = DbRead(kPrice).ToText();
+  form.quantity = DbRead(kQuantity).ToText();
+  form.alarm = DbRead(kAlarm).ToText();
+  return form;
+}
+
+std::string StockInLogLine(const StockInForm& form, double price_after,
+                           double quantity_after, double now) {
+  return "数量 " + form.quantity + " 单价 " + form.price + " 金额 " +
+         form.value + " 入库后均价 " + NumberToText(price_after) + " 数量 " +
+         NumberToText(quantity_after) + " 时间 " + DateTimeText(now) + "\r\n";
+}
+
+StockInResult BookStockIn(const std::string& backup_folder,
+                          const StockInForm& form, double now) {
+  StockInResult result;
+  if (!DbSelect(kMaterialAlias)) return result;
+  const double q = TextToNumber(form.quantity);
+  const double p = TextToNumber(form.price);
+  const double a = TextToNumber(form.value);
+  const double alarm = TextToNumber(form.alarm);
+  const MaterialKey key{form.name, form.spec};
+
+  DbFirst();
+  const bool found = DbFind([&key] {
+    return DbRead(kName).str() == key.name && DbRead(kSpec).str() == key.spec;
+  });
+  const int n = found ? DbRecordNumber() : 0;
+  if (!WriteMaterialBackup(backup_folder, key, n)) {
+    // An older backup would now undo more than the last receipt: better
+    // none, so that the undo says there is nothing to restore.
+    const std::string stale = MaterialBackupPath(backup_folder, key);
+    RemoveFile(stale);
+    RemoveFile(MemoPathOf(stale));
+  }
+
+  double price_after, quantity_after;
+  if (found) {
+    if (!DbGoTo(n)) return result;
+    const PeriodTotals totals =
+        RollPeriodTotals(ReadInTotals(), DbRead(kInDate).ToNumber(), now, q, a);
+    quantity_after = RoundTo(DbRead(kQuantity).ToNumber() + q, 2);
+    const double value_after = RoundTo(DbRead(kValue).ToNumber() + a, 2);
+    price_after =
+        AveragePrice(value_after, quantity_after, DbRead(kPrice).ToNumber());
+    std::vector<std::pair<FieldRef, Value>> fields = {
+        {kQuantity, quantity_after},
+        {kValue, value_after},
+        {kPrice, price_after},
+        {kInDate, Value::Date(now)},
+        {kAlarm, alarm}};
+    PutInTotals(totals, &fields);
+    if (!DbWriteFields(fields)) return result;
+  } else {
+    // Every fixed field in the one append: a crash leaves the new material
+    // whole or absent.
+    const PeriodTotals totals = RollPeriodTotals({}, 0, now, q, a);
+    std::vector<Value> values(kFieldCount);
+    values[kName - 1] = form.name;
+    values[kSpec - 1] = form.spec;
+    values[kUnit - 1] = form.unit;
+    values[kQuantity - 1] = q;
+    values[kPrice - 1] = p;
+    values[kValue - 1] = p * q;
+    values[kInDate - 1] = Value::Date(now);
+    values[kAlarm - 1] = alarm;
+    values[kInQuantity - 1] = totals.day_quantity;
+    values[kInValue - 1] = totals.day_value;
+    values[kMonthInQuantity - 1] = totals.month_quantity;
+    values[kMonthInValue - 1] = totals.month_value;
+    values[kYearInQuantity - 1] = totals.year_quantity;
+    values[kYearInValue - 1] = totals.year_value;
+    if (!DbAppend(values)) return result;
+    price_after = p;
+    quantity_after = q;
+    result.created = true;
+  }
+  result.booked = true;
+  result.record_number = DbRecordNumber();
+  DbWriteMemo(kInLog, StockInLogLine(form, price_after, quantity_after, now));
+  return result;
+}
+
+}  // namespace matslip

@@ -1,0 +1,351 @@
+// Receipts and their undo killed at random moments: a child process (this
+// test program started again, see RunChildWhenAsked) books and undoes on a
+// table of 1,000 materials and reports every finished step to a file; the
+// parent kills it with SIGKILL and checks that the table opens, is
+// consistent, and holds every reported step, the interrupted one either
+// whole or not at all.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <random>
+#include <sstream>
+
+#include "base/clock.h"
+#include "base/datetime.h"
+#include "base/files.h"
+#include "base/number.h"
+#include "stock/cancel_movement.h"
+#include "store/db.h"
+#include "store/durability.h"
+#include "store/material_backup.h"
+#include "store/names.h"
+#include "store/stock_in.h"
+#include "store/table.h"
+#include "store/table_check.h"
+#include "support/fake_dialogs.h"
+#include "support/temp_dir.h"
+
+namespace matslip {
+namespace {
+
+using namespace material;
+using Record = std::vector<std::string>;  // every field as text
+using testing::ReadTestFile;
+
+constexpr int kMaterials = 1000;
+constexpr char kChildDirVar[] = "MATSLIP_MOVEMENT_CRASH_DIR";
+constexpr char kChildSeedVar[] = "MATSLIP_MOVEMENT_CRASH_SEED";
+// A longer run: MATSLIP_MOVEMENT_CRASH_KILLS=3000.
+constexpr char kKillsVar[] = "MATSLIP_MOVEMENT_CRASH_KILLS";
+constexpr int kDefaultKills = 320;
+constexpr char kQuantityText[] = "3";
+
+std::string ProgramDir(const std::string& dir) { return dir + "/prog"; }
+std::string ReportPath(const std::string& dir) { return dir + "/reports"; }
+
+std::string Hex(const std::string& bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string out;
+  for (unsigned char c : bytes) {
+    out += digits[c >> 4];
+    out += digits[c & 15];
+  }
+  return out;
+}
+
+std::string Encode(const Record& record) {
+  std::string out;
+  for (const std::string& field : record) out += Hex(field) + ",";
+  return out;
+}
+
+Record ReadCurrent() {
+  Record r;
+  for (int f = 1; f <= kFieldCount; ++f) r.push_back(DbRead(f).ToText());
+  return r;
+}
+
+Record ReadRecord(Table& table, int record_number) {
+  Record r;
+  EXPECT_TRUE(table.GoTo(record_number));
+  for (int f = 0; f < kFieldCount; ++f) {
+    Value v;
+    EXPECT_TRUE(table.Read(f, &v));
+    r.push_back(v.ToText());
+  }
+  return r;
+}
+
+// The first record of a backup, or nothing when there is none to read. The
+// open completes a backup whose writing a kill interrupted, as the undo's
+// own open does.
+std::optional<Record> BackupRecord(const std::string& path) {
+  if (!FileExists(path)) return std::nullopt;
+  auto table = Table::Open(path, OpenOptions{});
+  if (!table || table->RecordCount() == 0) return std::nullopt;
+  return ReadRecord(*table, 1);
+}
+
+// --- The child ---------------------------------------------------------------
+
+bool Report(int fd, const std::string& line) {
+  return ::write(fd, line.data(), line.size()) == ssize_t(line.size());
+}
+
+// Books and undoes until killed. Before each step it reports "B <kind>
+// <record> <token>", after it "D <record> <the record's fields>"; a step
+// that did not do what it should is reported as "F ...", and the child ends.
+int RunChild(const std::string& dir, unsigned seed) {
+  SetDurableWrites(false);
+  const std::string program_dir = ProgramDir(dir);
+  const std::string folder = ProgramFilePath(program_dir, kStockInBackupFolder);
+  const int fd = ::open(ReportPath(dir).c_str(),
+                        O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0 ||
+      !DbOpen(ProgramFilePath(program_dir, kMaterialFile), kMaterialAlias))
+    return 2;
+  std::mt19937 rng(seed);
+  testing::FakeDialogs dialogs;
+  for (int k = 0;; ++k) {
+    const int r = 1 + int(rng() % kMaterials);
+    if (!DbSelect(kMaterialAlias) || !DbGoTo(r)) return 2;
+    const Record before = ReadCurrent();
+    const MaterialKey key{before[kName - 1], before[kSpec - 1]};
+    const bool receipt = rng() % 4 != 0;
+    const std::string token = std::to_string(seed) + ":" + std::to_string(k);
+    if (!Report(fd, std::string("B ") + (receipt ? "I " : "C ") +
+                        std::to_string(r) + " " + token + "\n"))
+      return 2;
+    std::string failure;
+    if (receipt) {
+      const StockInForm form{key.name,      key.spec, "米", "2 #" + token,
+                             kQuantityText, "6",      "1"};
+      StockInResult booked = BookStockIn(folder, form, Now());
+      if (!booked.booked || booked.record_number != r) failure = "not booked";
+    } else {
+      const std::optional<Record> backup =
+          BackupRecord(MaterialBackupPath(folder, key));
+      dialogs.answers = {true};
+      const UndoResult result =
+          CancelMovement(program_dir, key, kStockInUndo, dialogs);
+      if (backup ? result != UndoResult::kRestored
+                 : result != UndoResult::kNoBackup)
+        failure = "undo result " + std::to_string(int(result));
+      if (!DbSelect(kMaterialAlias) || !DbGoTo(r)) return 2;
+      if (backup && ReadCurrent() != *backup) failure = "not the backup";
+    }
+    if (!DbSelect(kMaterialAlias) || !DbGoTo(r)) return 2;
+    const Record after = ReadCurrent();
+    if (receipt &&
+        after[kInLog - 1].find("#" + token + " ") == std::string::npos)
+      failure = "no log line";
+    if (!failure.empty()) {
+      Report(fd, "F " + std::to_string(r) + " " + failure + "\n");
+      return 1;
+    }
+    if (!Report(fd, "D " + std::to_string(r) + " " + Encode(after) + "\n"))
+      return 2;
+  }
+}
+
+// This test program started with the child's variables set is the child.
+[[maybe_unused]] const bool kIsChild = [] {
+  const char* dir = std::getenv(kChildDirVar);
+  const char* seed = std::getenv(kChildSeedVar);
+  if (dir != nullptr && seed != nullptr)
+    ::_exit(RunChild(dir, unsigned(std::strtoul(seed, nullptr, 10))));
+  return false;
+}();
+
+// --- The parent --------------------------------------------------------------
+
+// This program again, as the child working in `dir`.
+pid_t StartChild(const std::string& dir, unsigned seed) {
+  const pid_t pid = ::fork();
+  if (pid != 0) return pid;
+  ::setenv(kChildDirVar, dir.c_str(), 1);
+  ::setenv(kChildSeedVar, std::to_string(seed).c_str(), 1);
+  ::execl("/proc/self/exe", "movement-crash-child", nullptr);
+  ::_exit(127);
+}
+
+struct Step {
+  char kind = 0;  // 'I' receipt, 'C' undo
+  int record = 0;
+  std::string token;
+};
+
+class MovementCrashTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    DbCloseAll();
+    SetDurableWrites(false);
+    ASSERT_TRUE(CreateDirectory(ProgramDir(dir_.path())));
+    auto table =
+        Table::Create(ProgramFilePath(ProgramDir(dir_.path()), kMaterialFile),
+                      Schema(Fields()));
+    ASSERT_TRUE(table);
+    for (int i = 1; i <= kMaterials; ++i) {
+      std::vector<Value> v(kFieldCount);
+      v[kName - 1] = "材料" + std::to_string(i);
+      v[kSpec - 1] = i % 5 == 0 ? "" : "型号/" + std::to_string(i);
+      v[kUnit - 1] = "根";
+      v[kQuantity - 1] = double(i);
+      v[kPrice - 1] = 2.0;
+      v[kValue - 1] = 2.0 * i;
+      v[kInLog - 1] = std::string(i % 3 == 0 ? 600 : 20, 'x') + "\r\n";
+      v[kOutLog - 1] = "出库 " + std::to_string(i) + "\r\n";
+      ASSERT_TRUE(table->Append(v));
+    }
+  }
+  void TearDown() override { DbCloseAll(); }
+
+  std::string TablePath() const {
+    return ProgramFilePath(ProgramDir(dir_.path()), kMaterialFile);
+  }
+  std::vector<Record> ReadAll() {
+    auto table = Table::Open(TablePath(), OpenOptions{true, 1});
+    EXPECT_TRUE(table);
+    std::vector<Record> all;
+    if (!table) return all;
+    for (int r = 1; r <= table->RecordCount(); ++r)
+      all.push_back(ReadRecord(*table, r));
+    return all;
+  }
+
+  testing::TempDir dir_;
+};
+
+TEST_F(MovementCrashTest, KilledAtRandomMomentsKeepsEveryReportedStep) {
+  const char* kills_text = std::getenv(kKillsVar);
+  const int kills = kills_text ? std::atoi(kills_text) : kDefaultKills;
+  std::mt19937 rng(20261207);
+  std::vector<Record> model = ReadAll();
+  ASSERT_EQ(model.size(), std::size_t(kMaterials));
+  int killed = 0, interrupted_taken = 0, interrupted_dropped = 0;
+  int receipts = 0, undos = 0;
+  for (int round = 0; round < kills; ++round) {
+    RemoveFile(ReportPath(dir_.path()));
+    const pid_t child = StartChild(dir_.path(), rng());
+    ASSERT_GT(child, 0);
+    // Kill it a random while after its first step began.
+    for (int waited = 0;
+         waited < 20000 &&
+         ReadTestFile(ReportPath(dir_.path())).find('B') == std::string::npos;
+         ++waited)
+      ::usleep(500);
+    ::usleep(rng() % 12000);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status))
+        << "round " << round << " child ended " << status << ": "
+        << ReadTestFile(ReportPath(dir_.path()));
+    ++killed;
+
+    // The steps reported: finished ones go into the model; the last begun
+    // and not finished one is the interrupted step.
+    std::istringstream lines(ReadTestFile(ReportPath(dir_.path())));
+    std::optional<Step> interrupted;
+    for (std::string line; std::getline(lines, line);) {
+      if (lines.eof()) break;  // a line the kill cut short
+      std::istringstream in(line);
+      char tag;
+      in >> tag;
+      ASSERT_NE(tag, 'F') << "round " << round << ": " << line;
+      if (tag == 'B') {
+        Step s;
+        in >> s.kind >> s.record >> s.token;
+        interrupted = s;
+        continue;
+      }
+      int r;
+      std::string encoded;
+      in >> r >> encoded;
+      ASSERT_TRUE(interrupted && interrupted->record == r);
+      Record& m = model[std::size_t(r - 1)];
+      ASSERT_TRUE(Encode(m) != encoded || interrupted->kind == 'C')
+          << "a reported receipt changed nothing";
+      (interrupted->kind == 'I' ? receipts : undos)++;
+      // The child checked the step itself; its record is the new model.
+      Record next;
+      std::istringstream fields(encoded);
+      for (std::string hex; std::getline(fields, hex, ',');) {
+        std::string bytes;
+        for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+          bytes += char(std::stoi(hex.substr(i, 2), nullptr, 16));
+        next.push_back(bytes);
+      }
+      ASSERT_EQ(next.size(), std::size_t(kFieldCount));
+      m = next;
+      interrupted.reset();
+    }
+
+    // The table is there, opens (finishing what the kill interrupted) and
+    // is consistent.
+    ASSERT_TRUE(FileExists(TablePath())) << "round " << round;
+    ASSERT_TRUE(FileExists(MemoPathOf(TablePath()))) << "round " << round;
+    {
+      auto table = Table::Open(TablePath(), OpenOptions{});
+      ASSERT_TRUE(table) << "round " << round;
+      ASSERT_EQ(table->RecordCount(), kMaterials) << "round " << round;
+    }
+    ASSERT_EQ(CheckTable(TablePath()), std::vector<std::string>{})
+        << "round " << round;
+    const std::vector<Record> actual = ReadAll();
+    ASSERT_EQ(actual.size(), std::size_t(kMaterials));
+    for (int r = 1; r <= kMaterials; ++r) {
+      const Record& a = actual[std::size_t(r - 1)];
+      const Record& m = model[std::size_t(r - 1)];
+      if (a == m) continue;
+      ASSERT_TRUE(interrupted && interrupted->record == r)
+          << "round " << round << ": record " << r
+          << " differs from what was reported";
+      if (interrupted->kind == 'C') {
+        // An undo done whole: the record is its backup.
+        const std::optional<Record> backup = BackupRecord(MaterialBackupPath(
+            ProgramFilePath(ProgramDir(dir_.path()), kStockInBackupFolder),
+            {m[kName - 1], m[kSpec - 1]}));
+        ASSERT_TRUE(backup && a == *backup) << "round " << round;
+      } else {
+        // A receipt booked whole, at worst without its log line: never a
+        // new quantity beside an old value or price.
+        const double quantity = RoundTo(TextToNumber(m[kQuantity - 1]) + 3, 2);
+        const double value = RoundTo(TextToNumber(m[kValue - 1]) + 6, 2);
+        ASSERT_EQ(TextToNumber(a[kQuantity - 1]), quantity)
+            << "round " << round;
+        ASSERT_EQ(TextToNumber(a[kValue - 1]), value) << "round " << round;
+        ASSERT_EQ(TextToNumber(a[kPrice - 1]), RoundTo(value / quantity, 2))
+            << "round " << round;
+        const std::string& log = a[kInLog - 1];
+        ASSERT_EQ(log.substr(0, m[kInLog - 1].size()), m[kInLog - 1]);
+        const std::string added = log.substr(m[kInLog - 1].size());
+        ASSERT_TRUE(added.empty() || (added.find("#" + interrupted->token +
+                                                 " ") != std::string::npos &&
+                                      added.find("\r\n") == added.size() - 2))
+            << "round " << round << ": " << added;
+        for (int f : {kName, kSpec, kUnit, kOutLog, kOutDate})
+          ASSERT_EQ(a[f - 1], m[f - 1]);
+      }
+      ++interrupted_taken;
+    }
+    if (interrupted && actual == model) ++interrupted_dropped;
+    model = actual;
+  }
+  EXPECT_EQ(killed, kills);
+  EXPECT_GT(receipts, kills / 2);
+  EXPECT_GT(undos, kills / 8);
+  std::printf(
+      "kills: %d; reported receipts %d, undos %d; interrupted steps found "
+      "done %d, not done %d\n",
+      killed, receipts, undos, interrupted_taken, interrupted_dropped);
+}
+
+}  // namespace
+}  // namespace matslip
