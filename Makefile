@@ -51,11 +51,19 @@ run: build
 	@test -f demo-data/data.mzk || $(BUILD)/tools/matslip-db demo demo-data
 	$(BUILD)/matslip demo-data
 
-# docs/main-window.png: the main window on the demo data, framed by a window
-# manager on a private X display.
+# docs/*.png: the main window on the demo data, the item editor and the slip
+# parameters window on fresh demo data with sample slip texts (so that no
+# window geometry kept in demo-data/config.ini shows), each framed by a
+# window manager on a private X display.
+SHOT_DATA = $(BUILD)/screenshot-data
 screenshots: build
 	@test -f demo-data/data.mzk || $(BUILD)/tools/matslip-db demo demo-data
 	scripts/screenshot.sh $(BUILD)/matslip-screenshot demo-data docs/main-window.png
+	rm -rf $(SHOT_DATA)
+	$(BUILD)/tools/matslip-db demo $(SHOT_DATA)
+	cp scripts/screenshot-slip-texts.ini $(SHOT_DATA)/config.ini
+	scripts/screenshot.sh $(BUILD)/matslip-screenshot $(SHOT_DATA) docs/item-editor.png editor
+	scripts/screenshot.sh $(BUILD)/matslip-screenshot $(SHOT_DATA) docs/slip-parameters.png slip
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs matslip-screenshot under a private Xvfb display with openbox, so that
 # the picture shows the window as a window manager frames it.
-# screenshot.sh TOOL DIR OUT.png
+# screenshot.sh TOOL DIR OUT.png [WINDOW]
 set -euo pipefail
 tool=$1 dir=$2 out=$3
+shift 3
 fifo=$(mktemp -u)
 mkfifo "$fifo"
 exec 3<>"$fifo"
@@ -20,4 +21,4 @@ for _ in $(seq 300); do
   xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
   sleep 0.1
 done
-"$tool" "$dir" "$out"
+"$tool" "$dir" "$out" "$@"

@@ -10,11 +10,14 @@
 #include <QWindow>
 #include <algorithm>
 
+#include "app/item_editor_window.h"
 #include "app/notice.h"
 #include "app/notice_pane.h"
 #include "app/settings.h"
+#include "app/slip_parameters_window.h"
 #include "base/dialogs.h"
 #include "grid/grid_widget.h"
+#include "stock/cancel_movement.h"
 #include "stock/main_handlers.h"
 #include "stock/stock_list.h"
 
@@ -93,9 +96,9 @@ void MainWindow::BuildMenus() {
       {"编辑",
        {{"刷新显示", &M::Refresh},
         {nullptr, nullptr},
-        {"项目编辑(材料进库)", nullptr},
+        {"项目编辑(材料进库)", &M::OpenItemEditor},
         {nullptr, nullptr},
-        {"取消进库", nullptr},
+        {"取消进库", &M::CancelStockIn},
         {"取消出库", nullptr},
         {nullptr, nullptr},
         {"进出库簿", nullptr},
@@ -110,7 +113,7 @@ void MainWindow::BuildMenus() {
         {"本日进库", nullptr},
         {"本月进库", nullptr},
         {"本年进库", nullptr}}},
-      {"参数", {{"参数配置", nullptr}}},
+      {"参数", {{"参数配置", &M::OpenSlipParameters}}},
   };
   menuBar()->setAccessibleName(QString::fromUtf8(kMenuBarName));
   for (const auto& [title, items] : menus) {
@@ -201,6 +204,24 @@ void MainWindow::Refresh() {
   ShowList(RefreshStockList(session_->program_dir, &session_->stock_out,
                             &table_, &provider_, &grid_));
   ReturnTo(place);
+}
+
+// The list is rebuilt when this window is active again after the modal
+// window closes (changeEvent), so that the booking shows at once.
+void MainWindow::OpenItemEditor() {
+  ItemEditorWindow editor(session_, dialogs_, this);
+  editor.exec();
+}
+
+void MainWindow::OpenSlipParameters() {
+  SlipParametersWindow window(session_, dialogs_, this);
+  window.exec();
+}
+
+void MainWindow::CancelStockIn() {
+  if (CancelMovement(session_->program_dir, session_->selected, kStockInUndo,
+                     *dialogs_) != UndoResult::kNoSelection)
+    Refresh();
 }
 
 void MainWindow::changeEvent(QEvent* event) {

@@ -53,6 +53,9 @@ class MainWindow : public QMainWindow {
   void PlaceOnScreen();
   void PlaceChildren();
   void RememberSelectedMaterial();
+  void OpenItemEditor();
+  void OpenSlipParameters();
+  void CancelStockIn();
 
   Session* session_;
   Dialogs* dialogs_;

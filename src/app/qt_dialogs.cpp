@@ -1,10 +1,10 @@
 #include "app/qt_dialogs.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QInputDialog>
 #include <QMessageBox>
-
 #include <cmath>
 
 namespace matslip {
@@ -13,6 +13,12 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
+// A box belongs over the modal window the user works in, if any.
+QWidget* Over(QWidget* parent) {
+  QWidget* modal = QApplication::activeModalWidget();
+  return modal ? modal : parent;
+}
+
 // Font sizes are kept in tenths of a millimetre; dialogs speak points.
 constexpr double kTenthsPerPoint = 25.4 / 72.0 * 10.0;
 
@@ -20,14 +26,22 @@ constexpr double kTenthsPerPoint = 25.4 / 72.0 * 10.0;
 
 void QtDialogs::Message(const std::string& text, const std::string& caption,
                         MessageIcon icon) {
-  QMessageBox box(parent_);
+  QMessageBox box(Over(parent_));
   box.setWindowTitle(Q(caption));
   box.setText(Q(text));
   switch (icon) {
-    case MessageIcon::kNone: box.setIcon(QMessageBox::NoIcon); break;
-    case MessageIcon::kInformation: box.setIcon(QMessageBox::Information); break;
-    case MessageIcon::kWarning: box.setIcon(QMessageBox::Warning); break;
-    case MessageIcon::kError: box.setIcon(QMessageBox::Critical); break;
+    case MessageIcon::kNone:
+      box.setIcon(QMessageBox::NoIcon);
+      break;
+    case MessageIcon::kInformation:
+      box.setIcon(QMessageBox::Information);
+      break;
+    case MessageIcon::kWarning:
+      box.setIcon(QMessageBox::Warning);
+      break;
+    case MessageIcon::kError:
+      box.setIcon(QMessageBox::Critical);
+      break;
   }
   box.setStandardButtons(QMessageBox::Ok);
   box.setWindowModality(Qt::ApplicationModal);
@@ -36,7 +50,7 @@ void QtDialogs::Message(const std::string& text, const std::string& caption,
 
 bool QtDialogs::Ask(const std::string& text, const std::string& caption) {
   QMessageBox box(QMessageBox::Question, Q(caption), Q(text),
-                  QMessageBox::Yes | QMessageBox::No, parent_);
+                  QMessageBox::Yes | QMessageBox::No, Over(parent_));
   box.setDefaultButton(QMessageBox::No);
   box.setWindowModality(Qt::ApplicationModal);
   return box.exec() == QMessageBox::Yes;
@@ -45,7 +59,7 @@ bool QtDialogs::Ask(const std::string& text, const std::string& caption) {
 bool QtDialogs::InputText(const std::string& prompt, const std::string& caption,
                           std::string* value) {
   bool ok = false;
-  QString answer = QInputDialog::getText(parent_, Q(caption), Q(prompt),
+  QString answer = QInputDialog::getText(Over(parent_), Q(caption), Q(prompt),
                                          QLineEdit::Normal, Q(*value), &ok);
   if (ok) *value = answer.toStdString();
   return ok;
@@ -54,8 +68,8 @@ bool QtDialogs::InputText(const std::string& prompt, const std::string& caption,
 bool QtDialogs::InputInteger(const std::string& prompt,
                              const std::string& caption, int* value) {
   bool ok = false;
-  int answer = QInputDialog::getInt(parent_, Q(caption), Q(prompt), *value,
-                                    INT_MIN, INT_MAX, 1, &ok);
+  int answer = QInputDialog::getInt(Over(parent_), Q(caption), Q(prompt),
+                                    *value, INT_MIN, INT_MAX, 1, &ok);
   if (ok) *value = answer;
   return ok;
 }
@@ -68,8 +82,9 @@ QString QtDialogs::QtFilter(const std::string& filter) {
   return out.join(";;");
 }
 
-bool QtDialogs::ChooseFile(const FileDialogRequest& request, std::string* path) {
-  QFileDialog dialog(parent_, Q(request.title), Q(request.directory),
+bool QtDialogs::ChooseFile(const FileDialogRequest& request,
+                           std::string* path) {
+  QFileDialog dialog(Over(parent_), Q(request.title), Q(request.directory),
                      QtFilter(request.filter));
   dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave
                                     : QFileDialog::AcceptOpen);
@@ -92,10 +107,11 @@ bool QtDialogs::ChooseFont(FontChoice* font) {
   initial.setUnderline(font->style & 4);
   initial.setStrikeOut(font->style & 8);
   bool ok = false;
-  QFont chosen = QFontDialog::getFont(&ok, initial, parent_);
+  QFont chosen = QFontDialog::getFont(&ok, initial, Over(parent_));
   if (!ok) return false;
   font->name = chosen.family().toStdString();
-  font->size = static_cast<int>(std::lround(chosen.pointSizeF() * kTenthsPerPoint));
+  font->size =
+      static_cast<int>(std::lround(chosen.pointSizeF() * kTenthsPerPoint));
   font->style = (chosen.bold() ? 1 : 0) | (chosen.italic() ? 2 : 0) |
                 (chosen.underline() ? 4 : 0) | (chosen.strikeOut() ? 8 : 0);
   return true;

@@ -18,9 +18,9 @@ struct Session {
   MaterialKey selected;     // the stock-list row last clicked
   StockOutState stock_out;
   int notice_ticks = 0;
-  // Kept for the windows that come with the bookings and the workbook: the
-  // item editor, stock-out and slip parameters windows share `layout`; the
-  // print tables use `print`; the grid workbook window keeps `workbook`.
+  // The item editor, stock-out and slip parameters windows share `layout`
+  // (app/proportional_window.h); the print tables use `print`; the grid
+  // workbook window keeps `workbook`.
   WindowLayout layout;
   PrintInf print;
   WorkbookState workbook;

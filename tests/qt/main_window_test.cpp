@@ -11,10 +11,12 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 
+#include "base/clock.h"
 #include "base/files.h"
 #include "grid/grid_widget.h"
 #include "store/db.h"
 #include "store/material_table.h"
+#include "store/stock_in.h"
 #include "store/table.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
@@ -71,8 +73,42 @@ TEST_F(MainWindowTest, MenusInOrderWithTheirExactCaptions) {
   EXPECT_FALSE(hidden->isVisible());
   EXPECT_FALSE(hidden->isEnabled());
   // Items whose windows are not there yet are disabled, never pretending.
-  EXPECT_FALSE(window.edit_menu()->actions()[2]->isEnabled());
+  EXPECT_FALSE(window.edit_menu()->actions()[5]->isEnabled());  // 取消出库
   EXPECT_TRUE(window.edit_menu()->actions()[0]->isEnabled());
+  EXPECT_TRUE(window.edit_menu()->actions()[2]->isEnabled());  // 项目编辑
+  EXPECT_TRUE(window.edit_menu()->actions()[4]->isEnabled());  // 取消进库
+  EXPECT_TRUE(
+      window.menuBar()->actions()[3]->menu()->actions()[0]->isEnabled());
+}
+
+TEST_F(MainWindowTest, CancelStockInWithNothingSelectedOnlySaysSo) {
+  MainWindow window(&session_, &dialogs_);
+  session_.stock_out.selection.push_back({.key = {"钢芯铝绞线", "LGJ-95/20"}});
+  window.edit_menu()->actions()[4]->trigger();  // 取消进库
+  EXPECT_EQ(dialogs_.Messages(),
+            std::vector<std::string>{"请先选中要取消进库的项目"});
+  // No refresh: the picks a refresh drops are still there.
+  EXPECT_EQ(session_.stock_out.selection.size(), 1u);
+}
+
+TEST_F(MainWindowTest, CancelStockInPutsTheRecordBackAndRebuildsTheList) {
+  MainWindow window(&session_, &dialogs_);
+  ASSERT_EQ(window.stock_list().GetCellText(3, 4), "500");
+  StockInForm form;
+  form.name = "悬式绝缘子";
+  form.spec = "XP-70";
+  form.quantity = "10";
+  ASSERT_TRUE(DbSelect("data"));
+  ASSERT_TRUE(BookStockIn(dir_.File("进库备份"), form, Now()).booked);
+  window.Refresh();
+  ASSERT_EQ(window.stock_list().GetCellText(3, 4), "510");
+
+  session_.selected = {"悬式绝缘子", "XP-70"};
+  dialogs_.answers = {true};
+  window.edit_menu()->actions()[4]->trigger();  // 取消进库
+  ASSERT_EQ(dialogs_.shown.size(), 1u);
+  EXPECT_EQ(dialogs_.shown[0].kind, "ask");
+  EXPECT_EQ(window.stock_list().GetCellText(3, 4), "500");
 }
 
 TEST_F(MainWindowTest, EveryControlCarriesAnAccessibleName) {

@@ -1,0 +1,59 @@
+#include "stock/item_editor.h"
+
+#include <algorithm>
+
+#include "base/files.h"
+#include "store/db.h"
+
+namespace matslip {
+
+OpenedOn OpenOnMaterial(const std::string& program_dir,
+                        const MaterialKey& selected) {
+  // Fails harmlessly when the main window's build left it open.
+  DbOpen(ProgramFilePath(program_dir, kMaterialFile), kMaterialAlias);
+  if (!DbSelect(kMaterialAlias)) return OpenedOn::kNoTable;
+  DbFirst();
+  const bool found = DbFind([&selected] {
+    return DbRead(material::kName).ToText() == selected.name &&
+           DbRead(material::kSpec).ToText() == selected.spec;
+  });
+  return found ? OpenedOn::kFound : OpenedOn::kNotFound;
+}
+
+bool StepMaterial(int direction) {
+  const bool stays_enabled =
+      direction > 0 ? DbRecordNumber() < DbRecordCount() : DbRecordNumber() > 1;
+  DbSkip(direction);
+  return stays_enabled;
+}
+
+void DeleteCurrentMaterial(Dialogs& dialogs) {
+  const int n = DbRecordNumber();
+  DbDelete();
+  DbPurge();
+  dialogs.Message(kDeletedMessage);
+  DbGoTo(std::max(n - 1, 1));
+}
+
+std::string FormProblemMessage(const FormProblem& problem) {
+  const std::string field = material::kFieldNames[problem.field - 1];
+  if (problem.not_encodable) return field + kNotEncodable;
+  return field + kTooLongMiddle + std::to_string(problem.limit_bytes) +
+         kTooLongEnd;
+}
+
+void StockIn(const std::string& backup_folder, const StockInForm& form,
+             double now, Dialogs& dialogs) {
+  if (const auto problem = CheckStockInForm(form)) {
+    dialogs.Message(FormProblemMessage(*problem), kInfoCaption,
+                    MessageIcon::kWarning);
+    return;
+  }
+  if (!BookStockIn(backup_folder, form, now).booked) {
+    dialogs.Message(kStockInFailed, kInfoCaption, MessageIcon::kWarning);
+    return;
+  }
+  dialogs.Message(kStockInDone);
+}
+
+}  // namespace matslip

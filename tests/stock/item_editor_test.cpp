@@ -1,0 +1,129 @@
+// The item editor's handlers on a prepared material table: opening on a
+// material, stepping, deleting and the messages for a form the table cannot
+// store.
+#include "stock/item_editor.h"
+
+#include <gtest/gtest.h>
+
+#include "base/files.h"
+#include "store/db.h"
+#include "store/durability.h"
+#include "store/material_table.h"
+#include "store/table.h"
+#include "support/fake_dialogs.h"
+#include "support/temp_dir.h"
+
+namespace matslip {
+namespace {
+
+class ItemEditorTest : public ::testing::Test {
+ protected:
+  ItemEditorTest() {
+    DbCloseAll();
+    SetDurableWrites(false);
+    auto table =
+        Table::Create(dir_.File("data.mzk"), Schema(material::Fields()));
+    for (const char* name : {"甲", "乙", "丙"}) {
+      std::vector<Value> v(material::kFieldCount);
+      v[material::kName - 1] = name;
+      v[material::kSpec - 1] = "型";
+      table->Append(v);
+    }
+  }
+  ~ItemEditorTest() override { DbCloseAll(); }
+
+  static std::string CurrentName() { return DbRead(material::kName).ToText(); }
+
+  testing::TempDir dir_;
+  testing::FakeDialogs dialogs_;
+};
+
+TEST_F(ItemEditorTest, OpensOnTheFirstRecordWithTheExactKey) {
+  ASSERT_EQ(OpenOnMaterial(dir_.path(), {"乙", "型"}), OpenedOn::kFound);
+  EXPECT_EQ(DbRecordNumber(), 2);
+  DbClose(kMaterialAlias);
+  EXPECT_EQ(OpenOnMaterial(dir_.path(), {"乙", "型 "}), OpenedOn::kNotFound);
+  EXPECT_EQ(OpenOnMaterial(dir_.path(), {}), OpenedOn::kNotFound);
+}
+
+TEST_F(ItemEditorTest, WithoutItsTableNoOtherTableIsTakenForIt) {
+  ASSERT_TRUE(
+      Table::Create(dir_.File("other.mzk"), Schema(material::Fields())));
+  ASSERT_TRUE(DbOpen(dir_.File("other.mzk"), "other"));
+  ASSERT_TRUE(RemoveFile(dir_.File("data.mzk")));
+  EXPECT_EQ(OpenOnMaterial(dir_.path(), {"乙", "型"}), OpenedOn::kNoTable);
+}
+
+TEST_F(ItemEditorTest, OpensOnTheTableAlreadyOpenAsData) {
+  // The main window's list build leaves it open; the second open fails.
+  ASSERT_TRUE(DbOpen(dir_.File("data.mzk"), kMaterialAlias));
+  ASSERT_TRUE(
+      Table::Create(dir_.File("other.mzk"), Schema(material::Fields())));
+  ASSERT_TRUE(DbOpen(dir_.File("other.mzk"), "other"));
+  EXPECT_EQ(OpenOnMaterial(dir_.path(), {"丙", "型"}), OpenedOn::kFound);
+  EXPECT_EQ(DbRecordNumber(), 3);
+}
+
+TEST_F(ItemEditorTest, StepForwardStaysEnabledUntilTheLastRecord) {
+  ASSERT_EQ(OpenOnMaterial(dir_.path(), {"乙", "型"}), OpenedOn::kFound);
+  EXPECT_TRUE(StepMaterial(1));  // from 2 to 3
+  EXPECT_EQ(CurrentName(), "丙");
+  EXPECT_FALSE(StepMaterial(1));  // from the last record past it
+  EXPECT_EQ(CurrentName(), "");
+  EXPECT_FALSE(StepMaterial(1));
+  EXPECT_EQ(CurrentName(), "");
+}
+
+TEST_F(ItemEditorTest, StepBackStaysEnabledUntilTheFirstRecord) {
+  ASSERT_EQ(OpenOnMaterial(dir_.path(), {"乙", "型"}), OpenedOn::kFound);
+  EXPECT_TRUE(StepMaterial(-1));  // from 2 to 1
+  EXPECT_EQ(CurrentName(), "甲");
+  EXPECT_FALSE(StepMaterial(-1));  // from the first record before it
+  EXPECT_EQ(CurrentName(), "");
+}
+
+TEST_F(ItemEditorTest, DeleteRemovesTheRecordAndMovesToTheOneBefore) {
+  ASSERT_EQ(OpenOnMaterial(dir_.path(), {"丙", "型"}), OpenedOn::kFound);
+  DeleteCurrentMaterial(dialogs_);
+  EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{"项目已删除"});
+  EXPECT_EQ(DbRecordCount(), 2);
+  EXPECT_EQ(DbRecordNumber(), 2);
+  EXPECT_EQ(CurrentName(), "乙");
+}
+
+TEST_F(ItemEditorTest, DeleteOfTheFirstRecordMovesToTheNewFirst) {
+  ASSERT_EQ(OpenOnMaterial(dir_.path(), {"甲", "型"}), OpenedOn::kFound);
+  DeleteCurrentMaterial(dialogs_);
+  EXPECT_EQ(DbRecordCount(), 2);
+  EXPECT_EQ(DbRecordNumber(), 1);
+  EXPECT_EQ(CurrentName(), "乙");
+}
+
+TEST_F(ItemEditorTest, MessagesNameTheFieldAndItsLimit) {
+  EXPECT_EQ(FormProblemMessage({material::kName, 64, false}),
+            "品名不能超过64个字节（按GBK计）");
+  EXPECT_EQ(FormProblemMessage({material::kSpec, 64, false}),
+            "规格型号不能超过64个字节（按GBK计）");
+  EXPECT_EQ(FormProblemMessage({material::kUnit, 16, false}),
+            "单位不能超过16个字节（按GBK计）");
+  EXPECT_EQ(FormProblemMessage({material::kUnit, 16, true}),
+            "单位中有GBK编码以外的字符，材料表存不下");
+}
+
+TEST_F(ItemEditorTest, ARefusedFormChangesNothing) {
+  ASSERT_EQ(OpenOnMaterial(dir_.path(), {"甲", "型"}), OpenedOn::kFound);
+  StockInForm form;
+  form.name = "甲";
+  form.spec = "型";
+  form.unit = std::string(17, 'm');
+  form.quantity = "5";
+  StockIn(dir_.File("进库备份"), form, 41000, dialogs_);
+  EXPECT_EQ(dialogs_.Messages(),
+            std::vector<std::string>{"单位不能超过16个字节（按GBK计）"});
+  ASSERT_TRUE(DbGoTo(1));
+  EXPECT_EQ(DbRead(material::kQuantity).ToNumber(), 0);
+  EXPECT_EQ(DbRecordCount(), 3);
+}
+
+}  // namespace
+}  // namespace matslip
