@@ -23,6 +23,7 @@
 #include "heap_counter.h"
 #include "sqlite_db.h"
 #include "stock/cancel_movement.h"
+#include "stock/stock_out.h"
 #include "store/db.h"
 #include "store/durability.h"
 #include "store/material_backup.h"
@@ -284,11 +285,11 @@ void FreshAppTable() {
   OpenTable(AppTable());
 }
 
-// A material in the middle of the open table: the first record from the
-// middle on that is the first of its key, so that a look-up by key stops
-// there. Its record number goes to `*record_number`.
-MaterialKey MiddleMaterial(int* record_number) {
-  for (int r = DbRecordCount() / 2; r <= DbRecordCount(); ++r) {
+// A material from record `from` of the open table on: the first record
+// that is the first of its key, so that a look-up by key stops there. Its
+// record number goes to `*record_number`.
+MaterialKey MaterialFrom(int from, int* record_number) {
+  for (int r = from; r <= DbRecordCount(); ++r) {
     DbGoTo(r);
     const MaterialKey key{DbRead(kName).str(), DbRead(kSpec).str()};
     DbFirst();
@@ -297,7 +298,12 @@ MaterialKey MiddleMaterial(int* record_number) {
       return key;
     }
   }
-  Die("no material in the middle is the first of its key");
+  Die("no material is the first of its key");
+}
+
+// The same in the middle of the table.
+MaterialKey MiddleMaterial(int* record_number) {
+  return MaterialFrom(DbRecordCount() / 2, record_number);
 }
 
 // Answers every question Yes and shows nothing.
@@ -335,14 +341,34 @@ void AppStockIn(benchmark::State& state, bool durable) {
   DbCloseAll();
 }
 
-// The undo of a receipt of the material in the middle of the table: the
-// table rebuilt with the backup's record in place of the material's.
-void AppCancelStockIn(benchmark::State& state, bool durable) {
+// A slip of nine materials spread over the table, their backups included.
+void AppBookStockOut9(benchmark::State& state) {
+  FreshAppTable();
+  Slip slip{{}, "检修班", "张三"};
+  for (int i = 1; i <= 9; ++i) {
+    int n = 0;
+    slip.lines.push_back(
+        {MaterialFrom(DbRecordCount() * i / 10, &n), "1", "2.5"});
+  }
+  const double now = CivilToDate({2026, 12, 7, 9, 0, 0});
+  for (auto _ : state) {
+    if (BookStockOut(AppDir(), slip, now) != 9)
+      state.SkipWithError("BookStockOut failed");
+  }
+  DbCloseAll();
+}
+
+// The undo of a movement of the material in the middle of the table: the
+// table rebuilt with the backup's record in place of the material's. A
+// receipt's and an issue's undo differ only in their folder.
+void AppCancelMovement(benchmark::State& state, bool durable,
+                       const char* folder) {
   FreshAppTable();
   int n = 0;
   const MaterialKey key = MiddleMaterial(&n);
-  if (!WriteMaterialBackup(AppBackups(), key, {n})) Die("no backup written");
-  const std::string backup = MaterialBackupPath(AppBackups(), key);
+  const std::string backups = ProgramFilePath(AppDir(), folder);
+  if (!WriteMaterialBackup(backups, key, {n})) Die("no backup written");
+  const std::string backup = MaterialBackupPath(backups, key);
   NoDialogs dialogs;
   SetDurableWrites(durable);
   for (auto _ : state) {
@@ -514,6 +540,27 @@ void MemoryPurge(benchmark::State& state) {
   DbCloseAll();
 }
 
+// The undo of a movement: a record replaced by its backup's, on the small
+// and on the big table.
+void MemoryCancelMovement(benchmark::State& state) {
+  DbCloseAll();
+  CopyTable(TableOf(state), AppTable());
+  OpenTable(AppTable());
+  int n = 0;
+  const MaterialKey key = MiddleMaterial(&n);
+  const std::string backups = ProgramFilePath(AppDir(), kStockInBackupFolder);
+  if (!WriteMaterialBackup(backups, key, {n})) Die("no backup written");
+  NoDialogs dialogs;
+  for (auto _ : state) {
+    StartHeapCount();
+    if (RebuildWithBackup(AppDir(), MaterialBackupPath(backups, key), n, key,
+                          "", dialogs) != UndoResult::kRestored)
+      state.SkipWithError("RebuildWithBackup failed");
+    state.counters["peak_KiB"] = StopHeapCount() / 1024.0;
+  }
+  DbCloseAll();
+}
+
 void Register() {
   auto add = [](const char* name, auto fn) {
     return benchmark::RegisterBenchmark(name, fn)->Unit(
@@ -540,11 +587,19 @@ void Register() {
   add("Floor/CopyFileToNew", FloorCopyFileToNew);
   add("Floor/CopyTableAndMemo", FloorCopyTableAndMemo);
   add("App/StockIn", [](auto& s) { AppStockIn(s, false); });
-  add("App/CancelStockIn", [](auto& s) { AppCancelStockIn(s, false); });
+  add("App/CancelStockIn",
+      [](auto& s) { AppCancelMovement(s, false, kStockInBackupFolder); });
   add("App/StockInDurable", [](auto& s) { AppStockIn(s, true); });
-  add("App/CancelStockInDurable", [](auto& s) { AppCancelStockIn(s, true); });
+  add("App/CancelStockInDurable",
+      [](auto& s) { AppCancelMovement(s, true, kStockInBackupFolder); });
+  add("App/BookStockOut9", AppBookStockOut9);
+  add("App/CancelStockOut",
+      [](auto& s) { AppCancelMovement(s, false, kStockOutBackupFolder); });
   add("Memory/CopyTo", MemoryCopyTo)->Arg(kSmallRows)->Arg(kRows);
   add("Memory/Purge", MemoryPurge)->Arg(kSmallRows)->Arg(kRows);
+  add("Memory/CancelMovement", MemoryCancelMovement)
+      ->Arg(kSmallRows)
+      ->Arg(kRows);
 }
 
 }  // namespace

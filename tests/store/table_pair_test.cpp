@@ -4,9 +4,12 @@
 #include "store/table_pair.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -111,8 +114,24 @@ class TablePairTest : public ::testing::Test {
     EXPECT_EQ(ReadTestFile(memo_), old_memo_);
   }
 
-  static constexpr char kJournal[] =
-      "matslip table pair 1\ntable data.mzk\nmemo data.edt\n";
+  // The identity of the new file of `name` in the test folder: its
+  // temporary, or the file in place when there is none.
+  std::string IdOf(const std::string& name) {
+    struct stat st;
+    const std::string path = dir_.File(name);
+    if (::stat(PairTempPath(path).c_str(), &st) != 0 &&
+        ::stat(path.c_str(), &st) != 0)
+      return "0:0";
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+  }
+  // The journal a replacement writes, naming the new files by identity.
+  std::string JournalFor(const std::string& table = "data.mzk",
+                         const std::string& memo_kind = "memo",
+                         const std::string& memo = "data.edt") {
+    return "matslip table pair 2\ntable " + IdOf(table) + " " + table + "\n" +
+           memo_kind + " " + (memo_kind == "drop" ? "0:0" : IdOf(memo)) + " " +
+           memo + "\n";
+  }
   const std::vector<std::string> kOld = {"old1", "old2"};
   const std::vector<std::string> kNew = {"new1", "new2", "new3"};
 
@@ -137,7 +156,7 @@ TEST_F(TablePairTest, ReplacementLeavesOnlyThePairBehind) {
 
 TEST_F(TablePairTest, CrashAfterTheJournalIsCompletedOnOpen) {
   WriteTemporaries(true, true);
-  WriteJournal(kJournal);
+  WriteJournal(JournalFor());
   EXPECT_EQ(Names(data_), kNew);
   EXPECT_EQ(FolderNames(dir_.path()),
             (std::set<std::string>{"data.edt", "data.mzk"}));
@@ -147,7 +166,7 @@ TEST_F(TablePairTest, CrashAfterTheJournalIsCompletedOnOpen) {
 TEST_F(TablePairTest, CrashBetweenTheTwoRenamesIsCompletedOnOpen) {
   WriteTemporaries(true, false);
   ASSERT_TRUE(WriteTestFile(memo_, new_memo_));  // the memo file is renamed
-  WriteJournal(kJournal);
+  WriteJournal(JournalFor());
   ASSERT_TRUE(DbOpen(data_, "data"));  // every open completes it
   EXPECT_EQ(DbRecordCount(), 3);
   DbCloseAll();
@@ -156,10 +175,25 @@ TEST_F(TablePairTest, CrashBetweenTheTwoRenamesIsCompletedOnOpen) {
             (std::set<std::string>{"data.edt", "data.mzk"}));
 }
 
+// The files are swapped into place, so after the memo file's swap the old
+// memo file sits under the temporary name: completing must not put it back.
+TEST_F(TablePairTest, CrashAfterTheMemoSwapIsCompletedOnOpen) {
+  WriteTemporaries(true, true);
+  const std::string journal = JournalFor();
+  ASSERT_EQ(::renameat2(AT_FDCWD, PairTempPath(memo_).c_str(), AT_FDCWD,
+                        memo_.c_str(), RENAME_EXCHANGE),
+            0);
+  WriteJournal(journal);
+  EXPECT_EQ(Names(data_), kNew);
+  EXPECT_EQ(FolderNames(dir_.path()),
+            (std::set<std::string>{"data.edt", "data.mzk"}));
+  EXPECT_EQ(ReadTestFile(memo_), new_memo_);
+}
+
 TEST_F(TablePairTest, JournalLeftAfterBothRenamesIsRemoved) {
   ASSERT_TRUE(WriteTestFile(data_, new_table_));
   ASSERT_TRUE(WriteTestFile(memo_, new_memo_));
-  WriteJournal(kJournal);
+  WriteJournal(JournalFor());
   EXPECT_EQ(Names(data_), kNew);
   EXPECT_FALSE(FileExists(data_ + ".pair"));
 }
@@ -182,10 +216,10 @@ TEST_F(TablePairTest, TemporariesWithoutAJournalAreNeverUsed) {
 // they are written, or a crash while they are written would put them in
 // place half written.
 TEST_F(TablePairTest, StaleJournalIsGoneBeforeNewTemporariesAreWritten) {
-  WriteJournal(kJournal);
+  WriteJournal(JournalFor());
   auto t = Table::Open(data_, OpenOptions{});
   ASSERT_TRUE(t);
-  WriteJournal(kJournal);  // as if left after this open
+  WriteJournal(JournalFor());  // as if left after this open
   t.reset();
   const pid_t child = ::fork();
   if (child == 0) {
@@ -208,31 +242,39 @@ TEST_F(TablePairTest, StaleJournalIsGoneBeforeNewTemporariesAreWritten) {
 TEST_F(TablePairTest, ReaderRefusesAPendingReplacementAndWritesNothing) {
   WriteTemporaries(true, false);
   ASSERT_TRUE(WriteTestFile(memo_, new_memo_));
-  WriteJournal(kJournal);
+  const std::string journal = JournalFor();
+  WriteJournal(journal);
   std::string why;
   EXPECT_FALSE(Table::Open(data_, OpenOptions{.read_only = true}, &why));
   EXPECT_NE(why.find("interrupted replacement"), std::string::npos) << why;
   EXPECT_EQ(ReadTestFile(data_), old_table_);
-  EXPECT_EQ(ReadTestFile(data_ + ".pair"), kJournal);
+  EXPECT_EQ(ReadTestFile(data_ + ".pair"), journal);
   EXPECT_EQ(ReadTestFile(PairTempPath(data_)), new_table_);
   EXPECT_EQ(Names(data_), kNew);  // a writer completes it
   EXPECT_EQ(Names(data_, true), kNew);
 }
 
 TEST_F(TablePairTest, HostileJournalsAreRemovedUnused) {
+  WriteTemporaries(true, true);
+  const std::string t = "table " + IdOf("data.mzk") + " ";
+  const std::string m = "memo " + IdOf("data.edt") + " ";
+  const std::string head = "matslip table pair 2\n";
   const std::vector<std::string> hostile = {
       "",
       "garbage",
-      "matslip table pair 1\ntable data.mzk\nmemo data.edt",  // cut short
-      "matslip table pair 2\ntable data.mzk\nmemo data.edt\n",
-      "matslip table pair 1\ntable other.mzk\nmemo data.edt\n",
-      "matslip table pair 1\ntable data.mzk\nmemo other.edt\n",
-      "matslip table pair 1\ntable data.mzk\nmemo ../data.edt\n",
-      "matslip table pair 1\ntable data.mzk\nmemo sub/data.edt\n",
-      "matslip table pair 1\ntable data.mzk\nkeep data.edt\n",
-      "matslip table pair 1\ntable data.mzk\nmemo data.edt\nmore\n",
-      "matslip table pair 1\ntable data.mzk\0\nmemo data.edt\n"s,
-      std::string(kJournal) + std::string(5000, '\n'),
+      head + t + "data.mzk\n" + m + "data.edt",  // cut short
+      "matslip table pair 1\n" + t + "data.mzk\n" + m + "data.edt\n",
+      head + "table data.mzk\nmemo data.edt\n",  // no identities
+      head + "table 1:x data.mzk\n" + m + "data.edt\n",
+      head + "table 99999:1 data.mzk\n" + m + "data.edt\n",  // not the file
+      head + t + "other.mzk\n" + m + "data.edt\n",
+      head + t + "data.mzk\n" + m + "other.edt\n",
+      head + t + "data.mzk\n" + m + "../data.edt\n",
+      head + t + "data.mzk\n" + m + "sub/data.edt\n",
+      head + t + "data.mzk\nkeep " + IdOf("data.edt") + " data.edt\n",
+      head + t + "data.mzk\n" + m + "data.edt\nmore\n",
+      head + t + "data.mzk\0\n"s + m + "data.edt\n",
+      JournalFor() + std::string(5000, '\n'),
   };
   for (const std::string& text : hostile) {
     WriteTemporaries(true, true);
@@ -250,7 +292,7 @@ TEST_F(TablePairTest, JournalNamingTheMemoFileInOtherCaseIsFollowed) {
   memo_ = dir_.File("DATA.EDT");
   ASSERT_TRUE(WriteTestFile(memo_, old_memo_));
   WriteTemporaries(true, true);
-  WriteJournal("matslip table pair 1\ntable data.mzk\nmemo DATA.EDT\n");
+  WriteJournal(JournalFor("data.mzk", "memo", "DATA.EDT"));
   EXPECT_EQ(Names(data_), kNew);
   EXPECT_EQ(FolderNames(dir_.path()),
             (std::set<std::string>{"DATA.EDT", "data.mzk"}));
@@ -260,9 +302,8 @@ TEST_F(TablePairTest, NewTableCrashedBeforeItsRenameIsCompleted) {
   const std::string target = dir_.File("xdgj1.mzk");
   ASSERT_TRUE(WriteTestFile(PairTempPath(target), new_table_));
   ASSERT_TRUE(WriteTestFile(dir_.File("xdgj1.edt"), new_memo_));
-  ASSERT_TRUE(
-      WriteTestFile(target + ".pair",
-                    "matslip table pair 1\ntable xdgj1.mzk\nmemo xdgj1.edt\n"));
+  ASSERT_TRUE(WriteTestFile(target + ".pair",
+                            JournalFor("xdgj1.mzk", "memo", "xdgj1.edt")));
   EXPECT_EQ(Names(target), kNew);
 }
 
@@ -271,7 +312,7 @@ TEST_F(TablePairTest, TableWithoutMemoFieldsDropsTheOldMemoFile) {
   ASSERT_TRUE(testing::CreateTable(dir_.File("plain.mzk"), plain));
   const std::string plain_table = ReadTestFile(dir_.File("plain.mzk"));
   ASSERT_TRUE(WriteTestFile(PairTempPath(data_), plain_table));
-  WriteJournal("matslip table pair 1\ntable data.mzk\ndrop data.edt\n");
+  WriteJournal(JournalFor("data.mzk", "drop", "data.edt"));
   auto t = Table::Open(data_, OpenOptions{});
   ASSERT_TRUE(t);
   EXPECT_FALSE(t->schema().has_memo());
