@@ -9,6 +9,7 @@
 #include <QHelpEvent>
 #include <QPrinterInfo>
 #include <QProcess>
+#include <QTest>
 #include <QToolTip>
 #include <algorithm>
 
@@ -17,6 +18,9 @@
 #include "grid/grid_widget.h"
 #include "grid/page_setup_dialogs.h"
 #include "stock/slip_texts.h"
+#include "store/db.h"
+#include "store/material_table.h"
+#include "store/table.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
 
@@ -198,6 +202,41 @@ TEST_F(StockOutWindowTest, PageSetUpRoundTripsThroughThePageLayout) {
                                      WithPageLayout(back, layout)));
   StockOutWindow window(&session_, &dialogs_);
   EXPECT_EQ(window.slip().GetPrintSettings(), settings);
+}
+
+TEST_F(StockOutWindowTest, StockOutBooksTheSlipAsEditedAndCloses) {
+  DbCloseAll();
+  SetDurableWrites(false);
+  {
+    auto table =
+        Table::Create(dir_.File("data.mzk"), Schema(material::Fields()));
+    ASSERT_TRUE(table);
+    std::vector<Value> v(material::kFieldCount);
+    for (const MaterialEntry& m : session_.stock_out.selection) {
+      v[material::kName - 1] = m.key.name;
+      v[material::kSpec - 1] = m.key.spec;
+      v[material::kQuantity - 1] = m.quantity;
+      v[material::kPrice - 1] = m.price;
+      v[material::kValue - 1] = m.value;
+      ASSERT_TRUE(table->Append(v));
+    }
+  }
+  StockOutWindow window(&session_, &dialogs_);
+  window.show();
+  window.grid().EditCell(5, 3, "100");  // 1250 of 15000
+  QTest::mouseClick(window.stock_out_button(), Qt::LeftButton);
+  EXPECT_EQ(window.result(), QDialog::Accepted);
+  EXPECT_FALSE(window.isVisible());
+
+  ASSERT_TRUE(DbOpen(dir_.File("data.mzk"), "check"));
+  ASSERT_TRUE(DbSelect("check"));
+  ASSERT_TRUE(DbGoTo(1));
+  EXPECT_EQ(DbRead(material::kQuantity).ToNumber(), 1100);
+  EXPECT_EQ(DbRead(material::kValue).ToNumber(), 13750);
+  ASSERT_TRUE(DbGoTo(2));
+  EXPECT_EQ(DbRead(material::kQuantity).ToNumber(), 0);
+  EXPECT_EQ(DbRead(material::kValue).ToNumber(), 0);
+  DbCloseAll();
 }
 
 }  // namespace
