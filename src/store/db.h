@@ -131,9 +131,15 @@ bool DbCopyRecordsTo(const std::string& target, int first, int count);
 // are written completely beside the old ones, flushed, and put in place
 // together: a crash at any moment leaves the old pair or the new one, which
 // the next open finishes. Afterwards the current table is open on the new
-// files with its cursor on `record_number`. False, with the table unchanged,
-// when the fields differ, the record number is out of range or a write
-// fails.
+// files with its cursor on `record_number`, with the same alias and share
+// mode. The other records keep their bytes; the source's records get new
+// identifiers (from the table's next identifier on) and their memo texts
+// new chains, and the replaced record's chains are freed. False, with the
+// table unchanged, when the fields differ, `source` is not open or is the
+// current table itself, the record number is out of range or a write
+// fails. Also false, the table replaced, in the rare case that the new
+// files cannot be opened once in place: the entry is then unusable until
+// the table is opened again.
 bool DbReplaceRecord(int record_number, const std::string& source);
 
 // Appends every record of the named open table to the current one, pairing

@@ -1,5 +1,7 @@
 // The operations of Table that work on many records at once: they hold the
 // whole-file lock and move records in blocks of at most fmt::kBulkBytes.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -265,7 +267,12 @@ bool Table::CopyRecordsTo(const std::string& target, int first, int count) {
 // copy the replaced record's chains are released and the source's texts
 // added as new chains, so nothing leaks. Source records get new identifiers.
 bool Table::ReplaceRecordWith(int index, Table& source) {
-  if (read_only_ || &source == this || !schema_.SameFields(source.schema_))
+  // The source open on this very file would wait for this table's lock.
+  struct stat mine, theirs;
+  if (read_only_ || !schema_.SameFields(source.schema_) ||
+      ::fstat(file_.fd(), &mine) != 0 ||
+      ::fstat(source.file_.fd(), &theirs) != 0 ||
+      (mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino))
     return false;
   const std::size_t reclen = static_cast<std::size_t>(schema_.record_length());
   {

@@ -207,6 +207,13 @@ TEST_F(ReplaceRecordTest, DifferentFieldsAreRefusedAndNothingChanges) {
   EXPECT_FALSE(DbReplaceRecord(0, "xdgja"));
   EXPECT_FALSE(DbReplaceRecord(kCount + 1, "xdgja"));
   EXPECT_FALSE(DbReplaceRecord(1, "data"));  // itself
+  {
+    auto again = Table::Open(data_, OpenOptions{});  // the same file
+    ASSERT_TRUE(again && again->GoTo(1));
+    auto other = Table::Open(data_, OpenOptions{});
+    ASSERT_TRUE(other);
+    EXPECT_FALSE(again->ReplaceRecordWith(0, *other));
+  }
   EXPECT_FALSE(DbReplaceRecord(1, "没有"));
   EXPECT_EQ(ReadTestFile(data_), table);
   EXPECT_EQ(ReadTestFile(dir_.File("data.edt")), memo);
