@@ -204,6 +204,13 @@ TEST_F(StockOutWindowTest, PageSetUpRoundTripsThroughThePageLayout) {
   EXPECT_EQ(window.slip().GetPrintSettings(), settings);
 }
 
+TEST_F(StockOutWindowTest, APaperSizeOutsideTheListIsNoListedPaper) {
+  const QPageLayout layout(QPageSize(QSizeF(123, 77), QPageSize::Millimeter),
+                           QPageLayout::Portrait, QMarginsF());
+  const int type = WithPageLayout(PrintInf{}, layout).paper_type;
+  EXPECT_TRUE(type == 0 || type >= kFirstCustomPaperType) << type;
+}
+
 TEST_F(StockOutWindowTest, StockOutBooksTheSlipAsEditedAndCloses) {
   DbCloseAll();
   SetDurableWrites(false);
