@@ -341,7 +341,7 @@ void AppCancelStockIn(benchmark::State& state, bool durable) {
   FreshAppTable();
   int n = 0;
   const MaterialKey key = MiddleMaterial(&n);
-  if (!WriteMaterialBackup(AppBackups(), key, n)) Die("no backup written");
+  if (!WriteMaterialBackup(AppBackups(), key, {n})) Die("no backup written");
   const std::string backup = MaterialBackupPath(AppBackups(), key);
   NoDialogs dialogs;
   SetDurableWrites(durable);

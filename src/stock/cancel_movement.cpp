@@ -104,8 +104,11 @@ UndoResult RebuildWithBackup(const std::string& program_dir,
                        DbRead(kSpec).str() == key.spec &&
                        DbRead(kName).str() == key.name;
   bool replaced = false;
+  // A backup holds every record of the key, but a booking only ever
+  // changes the first; the others are in the table as they were. Putting
+  // them all in its place would add a copy of each at every undo.
   if (matches && DbSelect(kMaterialAlias))
-    replaced = DbReplaceRecord(record_number, kBackupAlias);
+    replaced = DbReplaceRecord(record_number, kBackupAlias, 1);
   DbClose(kBackupAlias);
   ReopenMaterialTable(program_dir, record_number);
   if (!matches) {

@@ -1,6 +1,7 @@
 // The process's open-database registry behind the Db* operations.
 #include "store/db.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 
@@ -284,18 +285,36 @@ bool DbWriteFields(const std::vector<std::pair<FieldRef, Value>>& values) {
 }
 
 bool DbCopyRecordsTo(const std::string& target, int first, int count) {
+  if (first < 1 || count < 0 || std::int64_t{first} + count - 1 > INT32_MAX)
+    return Result(false);
+  std::vector<int> numbers(static_cast<std::size_t>(count));
+  for (int k = 0; k < count; ++k)
+    numbers[static_cast<std::size_t>(k)] = first + k;
+  // A run of no records still names where it starts, which must exist or
+  // follow the last record.
   Table* t = Current();
-  return Result(t && !target.empty() &&
-                t->CopyRecordsTo(target, first - 1, count));
+  if (t && count == 0 && first > t->RecordCount() + 1) return Result(false);
+  return DbCopyRecordsTo(target, numbers);
 }
 
-bool DbReplaceRecord(int record_number, const std::string& source) {
+bool DbCopyRecordsTo(const std::string& target,
+                     const std::vector<int>& record_numbers) {
+  Table* t = Current();
+  std::vector<int> indices;
+  indices.reserve(record_numbers.size());
+  for (int n : record_numbers) indices.push_back(n - 1);
+  return Result(t && !target.empty() && t->CopyRecordsTo(target, indices));
+}
+
+bool DbReplaceRecord(int record_number, const std::string& source,
+                     int source_records) {
   Table* t = Current();
   const int i = Lookup(source);
   return Result(
       t && i >= 0 &&
       t->ReplaceRecordWith(record_number - 1,
-                           *Reg().entries[static_cast<std::size_t>(i)].table));
+                           *Reg().entries[static_cast<std::size_t>(i)].table,
+                           source_records));
 }
 
 bool DbAppendFrom(const std::string& name) {

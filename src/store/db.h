@@ -124,9 +124,14 @@ bool DbWriteFields(const std::vector<std::pair<FieldRef, Value>>& values);
 // included; `count` 0 gives a table without records. Reads only those
 // records.
 bool DbCopyRecordsTo(const std::string& target, int first, int count);
+// The same for the records `record_numbers` (1-based, ascending, each once),
+// which need not follow one another.
+bool DbCopyRecordsTo(const std::string& target,
+                     const std::vector<int>& record_numbers);
 
-// Replaces record `record_number` of the current table by every record of
-// the open table `source`, whose fields must be those of the current table
+// Replaces record `record_number` of the current table by the first
+// `source_records` records (every record when negative) of the open table
+// `source`, whose fields must be those of the current table
 // (same names, types and widths, same order). The new table and memo file
 // are written completely beside the old ones, flushed, and put in place
 // together: a crash at any moment leaves the old pair or the new one, which
@@ -140,7 +145,8 @@ bool DbCopyRecordsTo(const std::string& target, int first, int count);
 // fails. Also false, the table replaced, in the rare case that the new
 // files cannot be opened once in place: the entry is then unusable until
 // the table is opened again.
-bool DbReplaceRecord(int record_number, const std::string& source);
+bool DbReplaceRecord(int record_number, const std::string& source,
+                     int source_records = -1);
 
 // Appends every record of the named open table to the current one, pairing
 // fields by name and compatible type.

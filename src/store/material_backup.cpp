@@ -6,6 +6,7 @@
 #include "base/files.h"
 #include "base/utf8.h"
 #include "store/db.h"
+#include "store/names.h"
 
 namespace matslip {
 namespace {
@@ -61,11 +62,13 @@ std::string MaterialBackupPath(const std::string& folder,
 }
 
 bool WriteMaterialBackup(const std::string& folder, const MaterialKey& key,
-                         int record_number) {
-  if (!CreateDirectory(folder)) return false;
-  return DbCopyRecordsTo(MaterialBackupPath(folder, key),
-                         record_number > 0 ? record_number : 1,
-                         record_number > 0 ? 1 : 0);
+                         const std::vector<int>& record_numbers) {
+  const std::string path = MaterialBackupPath(folder, key);
+  if (CreateDirectory(folder) && DbCopyRecordsTo(path, record_numbers))
+    return true;
+  RemoveFile(path);
+  RemoveFile(MemoPathOf(path));
+  return false;
 }
 
 }  // namespace matslip

@@ -3,6 +3,7 @@
 // changes a material's record: a table of the material table's fields, with
 // its memo file, in the folder of its kind (进库备份, 出库备份), one per key.
 #include <string>
+#include <vector>
 
 #include "store/material_table.h"
 
@@ -17,14 +18,16 @@ namespace matslip {
 std::string MaterialBackupPath(const std::string& folder,
                                const MaterialKey& key);
 
-// Writes record `record_number` (1-based) of the current table, all fields
-// and memo texts, as the backup of `key` in `folder` (created when missing),
-// replacing an older backup of the key. 0 writes a backup without records
-// (the booking creates the material). The files are written under temporary
-// names inside the folder, flushed and renamed into place as a pair; nothing
-// is written elsewhere. False when it could not be written; an older backup
-// then stays as it was.
+// Writes the records `record_numbers` (1-based, ascending: every record of
+// the current table with `key`, see FindMaterialRecords), all fields and
+// memo texts, as the backup of `key` in `folder` (created when missing),
+// replacing an older backup of the key. No records give a backup without
+// records (the booking creates the material). The files are written under
+// temporary names inside the folder, flushed and renamed into place as a
+// pair; nothing is written elsewhere. False when it could not be written;
+// an older backup of the key is then removed, since it would undo more than
+// the booking about to be made.
 bool WriteMaterialBackup(const std::string& folder, const MaterialKey& key,
-                         int record_number);
+                         const std::vector<int>& record_numbers);
 
 }  // namespace matslip

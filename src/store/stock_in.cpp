@@ -5,12 +5,11 @@
 #include <vector>
 
 #include "base/datetime.h"
-#include "base/files.h"
 #include "base/gbk.h"
 #include "base/number.h"
 #include "store/db.h"
 #include "store/material_backup.h"
-#include "store/names.h"
+#include "store/material_lookup.h"
 #include "store/period_totals.h"
 
 namespace matslip {
@@ -103,18 +102,12 @@ StockInResult BookStockIn(const std::string& backup_folder,
   const double alarm = TextToNumber(form.alarm);
   const MaterialKey key{form.name, form.spec};
 
-  DbFirst();
-  const bool found = DbFind([&key] {
-    return DbRead(kName).str() == key.name && DbRead(kSpec).str() == key.spec;
-  });
-  const int n = found ? DbRecordNumber() : 0;
-  if (!WriteMaterialBackup(backup_folder, key, n)) {
-    // An older backup would now undo more than the last receipt: better
-    // none, so that the undo says there is nothing to restore.
-    const std::string stale = MaterialBackupPath(backup_folder, key);
-    RemoveFile(stale);
-    RemoveFile(MemoPathOf(stale));
-  }
+  // The receipt goes on even without its backup (the undo then says there
+  // is none to restore).
+  const std::vector<int> records = FindMaterialRecords({key}).front();
+  WriteMaterialBackup(backup_folder, key, records);
+  const bool found = !records.empty();
+  const int n = found ? records.front() : 0;
 
   double price_after, quantity_after;
   if (found) {

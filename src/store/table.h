@@ -106,12 +106,14 @@ class Table {
   bool SortTo(const std::string& target, const std::vector<SortField>& keys,
               const RecordCondition& condition, const std::vector<int>& fields);
   bool AppendFrom(Table& source);
-  // Records [first, first + count) (0-based) with all fields; see
+  // The records at `indices` (0-based, ascending) with all fields; see
   // DbCopyRecordsTo.
-  bool CopyRecordsTo(const std::string& target, int first, int count);
-  // Record `index` (0-based) replaced by all records of `source`; see
-  // DbReplaceRecord. This table is open on the new files afterwards.
-  bool ReplaceRecordWith(int index, Table& source);
+  bool CopyRecordsTo(const std::string& target,
+                     const std::vector<int>& indices);
+  // Record `index` (0-based) replaced by the first `source_records` records
+  // of `source` (all when negative); see DbReplaceRecord. This table is open
+  // on the new files afterwards.
+  bool ReplaceRecordWith(int index, Table& source, int source_records = -1);
 
   // Visits every record's bytes in file order, in blocks; for tools.
   bool ForEachRecord(

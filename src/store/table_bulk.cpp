@@ -250,15 +250,30 @@ bool Table::CopyTo(const std::string& target, const RecordCondition& condition,
   return ok;
 }
 
-bool Table::CopyRecordsTo(const std::string& target, int first, int count) {
+bool Table::CopyRecordsTo(const std::string& target,
+                          const std::vector<int>& indices) {
   WholeFileLock lock(&file_, &whole_locked_, false);
-  if (!lock.ok() || first < 0 || count < 0 ||
-      std::int64_t{first} + count > RecordCount())
-    return false;
+  if (!lock.ok()) return false;
+  const int count = RecordCount();
+  for (std::size_t k = 0; k < indices.size(); ++k) {
+    if (indices[k] < 0 || indices[k] >= count ||
+        (k > 0 && indices[k] <= indices[k - 1]))
+      return false;
+  }
   MemoReadAhead read_ahead(memo_.get());
   return WriteTable(target, schema_.AllIndices(), [&](const EmitRecord& emit) {
-    return ForEachRecordIn(
-        first, count, [&](int, const char* rec) { return emit(rec, nullptr); });
+    // Neighbouring records are read together, a run at a time.
+    for (std::size_t k = 0; k < indices.size();) {
+      std::size_t end = k + 1;
+      while (end < indices.size() && indices[end] == indices[end - 1] + 1)
+        ++end;
+      if (!ForEachRecordIn(
+              indices[k], static_cast<int>(end - k),
+              [&](int, const char* rec) { return emit(rec, nullptr); }))
+        return false;
+      k = end;
+    }
+    return true;
   });
 }
 
@@ -266,7 +281,7 @@ bool Table::CopyRecordsTo(const std::string& target, int first, int count) {
 // while the records are written) and its records' bytes as they are; in the
 // copy the replaced record's chains are released and the source's texts
 // added as new chains, so nothing leaks. Source records get new identifiers.
-bool Table::ReplaceRecordWith(int index, Table& source) {
+bool Table::ReplaceRecordWith(int index, Table& source, int source_records) {
   // The source open on this very file would wait for this table's lock.
   struct stat mine, theirs;
   if (read_only_ || !schema_.SameFields(source.schema_) ||
@@ -283,7 +298,9 @@ bool Table::ReplaceRecordWith(int index, Table& source) {
     if (!source_lock.ok() || !ReadCounts(&stored_count, &next_id)) return false;
     if (next_id <= 0) next_id = 1;
     const int count = RecordCount();
-    const int added = source.RecordCount();
+    const int in_source = source.RecordCount();
+    const int added =
+        source_records < 0 ? in_source : std::min(source_records, in_source);
     if (index < 0 || index >= count ||
         std::int64_t{count} - 1 + added >= INT32_MAX ||
         std::int64_t{next_id} + added >= INT32_MAX)

@@ -123,6 +123,17 @@ TEST_F(CancelMovementTest, ReceiptUndoneRestoresEveryFieldAndBothLogs) {
   EXPECT_EQ(table->RecordCount(), 5);
 }
 
+// The backup holds both records of the key; only the first was booked, so
+// only the first goes back, and the table keeps its three records.
+TEST_F(CancelMovementTest, UndoWithDuplicateKeysRestoresTheFirstRecordOnly) {
+  Prepare({{"线", "A"}, {"线", "B"}, {"线", "A"}});
+  const Snapshot before = Take();
+  ASSERT_TRUE(Book(Receipt({"线", "A"}, "10")).booked);
+  dialogs_.answers = {true};
+  EXPECT_EQ(Cancel({"线", "A"}), UndoResult::kRestored);
+  EXPECT_EQ(Take(), before);
+}
+
 TEST_F(CancelMovementTest, QuestionShowsTheBackupsTimeAndTheMaterial) {
   PrepareCount(2);
   ASSERT_TRUE(Book(Receipt({"线2", "S-2"}, "10")).booked);
@@ -295,7 +306,7 @@ TEST_F(CancelMovementTest, StockOutUndoUsesItsFolderAndTexts) {
   const Snapshot before = Take();
   ASSERT_TRUE(DbGoTo(2));
   ASSERT_TRUE(WriteMaterialBackup(
-      ProgramFilePath(dir_.path(), kStockOutBackupFolder), {"线2", "S-2"}, 2));
+      ProgramFilePath(dir_.path(), kStockOutBackupFolder), {"线2", "S-2"}, {2}));
   ASSERT_TRUE(DbGoTo(2));
   ASSERT_TRUE(DbWriteFields({{kQuantity, 1.0}}));
   EXPECT_EQ(Cancel({"线2", "S-2"}), UndoResult::kNoBackup);
@@ -318,7 +329,7 @@ TEST_F(CancelMovementTest, StockOutMismatchAndNoBackupTexts) {
   EXPECT_EQ(Cancel({"ab", "c"}, kStockOutUndo), UndoResult::kNoBackup);
   ASSERT_TRUE(DbGoTo(1));
   ASSERT_TRUE(WriteMaterialBackup(
-      ProgramFilePath(dir_.path(), kStockOutBackupFolder), {"ab", "c"}, 1));
+      ProgramFilePath(dir_.path(), kStockOutBackupFolder), {"ab", "c"}, {1}));
   dialogs_.answers = {true};
   EXPECT_EQ(Cancel({"a", "bc"}, kStockOutUndo), UndoResult::kMismatch);
   EXPECT_EQ(dialogs_.Messages(),

@@ -1,15 +1,16 @@
-// Receipts and their undo killed at random moments: a child process (this
-// test program started again, see RunChildWhenAsked) books and undoes on a
-// table of 1,000 materials and reports every finished step to a file; the
-// parent kills it with SIGKILL and checks that the table opens, is
-// consistent, and holds every reported step, the interrupted one either
-// whole or not at all.
+// Receipts, slips and their undo killed at random moments: a child process
+// (this test program started again) books and undoes on a table of 1,000
+// materials and reports every finished step to a file; the parent kills it
+// with SIGKILL and checks that the table opens, is consistent, and holds
+// every reported step, each record of the interrupted one either whole or
+// not at all.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -21,6 +22,8 @@
 #include "base/files.h"
 #include "base/number.h"
 #include "stock/cancel_movement.h"
+#include "stock/stock_out.h"
+#include "stock/stock_out_state.h"
 #include "store/db.h"
 #include "store/durability.h"
 #include "store/material_backup.h"
@@ -98,13 +101,23 @@ bool Report(int fd, const std::string& line) {
   return ::write(fd, line.data(), line.size()) == ssize_t(line.size());
 }
 
+std::string Join(const std::vector<int>& records) {
+  std::string out;
+  for (int r : records) out += (out.empty() ? "" : ",") + std::to_string(r);
+  return out;
+}
+
 // Books and undoes until killed. Before each step it reports "B <kind>
-// <record> <token>", after it "D <record> <the record's fields>"; a step
-// that did not do what it should is reported as "F ...", and the child ends.
+// <records> <token>" (kind I receipt, O slip, C undo of a receipt, X undo of
+// an issue), after it "D <record> <the record's fields>" for each record; a
+// step that did not do what it should is reported as "F ...", and the child
+// ends.
 int RunChild(const std::string& dir, unsigned seed) {
   SetDurableWrites(false);
   const std::string program_dir = ProgramDir(dir);
   const std::string folder = ProgramFilePath(program_dir, kStockInBackupFolder);
+  const std::string out_folder =
+      ProgramFilePath(program_dir, kStockOutBackupFolder);
   const int fd = ::open(ReportPath(dir).c_str(),
                         O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0 ||
@@ -113,44 +126,68 @@ int RunChild(const std::string& dir, unsigned seed) {
   std::mt19937 rng(seed);
   testing::FakeDialogs dialogs;
   for (int k = 0;; ++k) {
-    const int r = 1 + int(rng() % kMaterials);
+    const unsigned pick = rng() % 8;
+    const char kind = pick < 3 ? 'I' : pick < 6 ? 'O' : pick == 6 ? 'C' : 'X';
+    // A slip of one to nine different materials; one material otherwise.
+    std::vector<int> records;
+    const std::size_t lines = kind == 'O' ? 1 + rng() % kMaxSlipLines : 1;
+    while (records.size() < lines) {
+      const int r = 1 + int(rng() % kMaterials);
+      if (std::find(records.begin(), records.end(), r) == records.end())
+        records.push_back(r);
+    }
+    const int r = records.front();
     if (!DbSelect(kMaterialAlias) || !DbGoTo(r)) return 2;
     const Record before = ReadCurrent();
     const MaterialKey key{before[kName - 1], before[kSpec - 1]};
-    const bool receipt = rng() % 4 != 0;
+    const bool receipt = kind == 'I';
     const std::string token = std::to_string(seed) + ":" + std::to_string(k);
-    if (!Report(fd, std::string("B ") + (receipt ? "I " : "C ") +
-                        std::to_string(r) + " " + token + "\n"))
+    if (!Report(fd, std::string("B ") + kind + " " + Join(records) + " " +
+                        token + "\n"))
       return 2;
     std::string failure;
-    if (receipt) {
+    if (kind == 'O') {
+      Slip slip{{}, "#" + token, "保管员"};
+      for (int line : records) {
+        if (!DbSelect(kMaterialAlias) || !DbGoTo(line)) return 2;
+        slip.lines.push_back(
+            {{DbRead(kName).ToText(), DbRead(kSpec).ToText()}, "1", "2"});
+      }
+      if (BookStockOut(program_dir, slip, Now()) != int(lines))
+        failure = "slip not booked";
+    } else if (receipt) {
       const StockInForm form{key.name,      key.spec, "米", "2 #" + token,
                              kQuantityText, "6",      "1"};
       StockInResult booked = BookStockIn(folder, form, Now());
       if (!booked.booked || booked.record_number != r) failure = "not booked";
     } else {
+      const bool in = kind == 'C';
       const std::optional<Record> backup =
-          BackupRecord(MaterialBackupPath(folder, key));
+          BackupRecord(MaterialBackupPath(in ? folder : out_folder, key));
       dialogs.answers = {true};
-      const UndoResult result =
-          CancelMovement(program_dir, key, kStockInUndo, dialogs);
+      const UndoResult result = CancelMovement(
+          program_dir, key, in ? kStockInUndo : kStockOutUndo, dialogs);
       if (backup ? result != UndoResult::kRestored
                  : result != UndoResult::kNoBackup)
         failure = "undo result " + std::to_string(int(result));
       if (!DbSelect(kMaterialAlias) || !DbGoTo(r)) return 2;
       if (backup && ReadCurrent() != *backup) failure = "not the backup";
     }
-    if (!DbSelect(kMaterialAlias) || !DbGoTo(r)) return 2;
-    const Record after = ReadCurrent();
-    if (receipt &&
-        after[kInLog - 1].find("#" + token + " ") == std::string::npos)
-      failure = "no log line";
+    std::string report;
+    for (int line : records) {
+      if (!DbSelect(kMaterialAlias) || !DbGoTo(line)) return 2;
+      const Record after = ReadCurrent();
+      const Field log = kind == 'O' ? kOutLog : kInLog;
+      if ((receipt || kind == 'O') &&
+          after[log - 1].find("#" + token + " ") == std::string::npos)
+        failure = "no log line";
+      report += "D " + std::to_string(line) + " " + Encode(after) + "\n";
+    }
     if (!failure.empty()) {
       Report(fd, "F " + std::to_string(r) + " " + failure + "\n");
       return 1;
     }
-    if (!Report(fd, "D " + std::to_string(r) + " " + Encode(after) + "\n"))
-      return 2;
+    if (!Report(fd, report)) return 2;
   }
 }
 
@@ -176,9 +213,13 @@ pid_t StartChild(const std::string& dir, unsigned seed) {
 }
 
 struct Step {
-  char kind = 0;  // 'I' receipt, 'C' undo
-  int record = 0;
+  char kind = 0;  // 'I' receipt, 'O' slip, 'C' and 'X' undo
+  std::vector<int> records;
+  std::vector<int> reported;  // those whose "D" line came
   std::string token;
+  bool Has(int r) const {
+    return std::find(records.begin(), records.end(), r) != records.end();
+  }
 };
 
 class MovementCrashTest : public ::testing::Test {
@@ -229,7 +270,7 @@ TEST_F(MovementCrashTest, KilledAtRandomMomentsKeepsEveryReportedStep) {
   std::vector<Record> model = ReadAll();
   ASSERT_EQ(model.size(), std::size_t(kMaterials));
   int killed = 0, interrupted_taken = 0, interrupted_dropped = 0;
-  int receipts = 0, undos = 0;
+  int receipts = 0, slips = 0, undos = 0;
   for (int round = 0; round < kills; ++round) {
     RemoveFile(ReportPath(dir_.path()));
     const pid_t child = StartChild(dir_.path(), rng());
@@ -261,18 +302,22 @@ TEST_F(MovementCrashTest, KilledAtRandomMomentsKeepsEveryReportedStep) {
       ASSERT_NE(tag, 'F') << "round " << round << ": " << line;
       if (tag == 'B') {
         Step s;
-        in >> s.kind >> s.record >> s.token;
+        std::string records;
+        in >> s.kind >> records >> s.token;
+        std::istringstream list(records);
+        for (std::string r; std::getline(list, r, ',');)
+          s.records.push_back(std::stoi(r));
         interrupted = s;
         continue;
       }
       int r;
       std::string encoded;
       in >> r >> encoded;
-      ASSERT_TRUE(interrupted && interrupted->record == r);
+      ASSERT_TRUE(interrupted && interrupted->Has(r));
       Record& m = model[std::size_t(r - 1)];
-      ASSERT_TRUE(Encode(m) != encoded || interrupted->kind == 'C')
-          << "a reported receipt changed nothing";
-      (interrupted->kind == 'I' ? receipts : undos)++;
+      const char kind = interrupted->kind;
+      ASSERT_TRUE(Encode(m) != encoded || kind == 'C' || kind == 'X')
+          << "a reported booking changed nothing";
       // The child checked the step itself; its record is the new model.
       Record next;
       std::istringstream fields(encoded);
@@ -284,7 +329,11 @@ TEST_F(MovementCrashTest, KilledAtRandomMomentsKeepsEveryReportedStep) {
       }
       ASSERT_EQ(next.size(), std::size_t(kFieldCount));
       m = next;
-      interrupted.reset();
+      interrupted->reported.push_back(r);
+      if (interrupted->reported.size() == interrupted->records.size()) {
+        (kind == 'I' ? receipts : kind == 'O' ? slips : undos)++;
+        interrupted.reset();
+      }
     }
 
     // The table is there, opens (finishing what the kill interrupted) and
@@ -304,15 +353,35 @@ TEST_F(MovementCrashTest, KilledAtRandomMomentsKeepsEveryReportedStep) {
       const Record& a = actual[std::size_t(r - 1)];
       const Record& m = model[std::size_t(r - 1)];
       if (a == m) continue;
-      ASSERT_TRUE(interrupted && interrupted->record == r)
+      ASSERT_TRUE(interrupted && interrupted->Has(r))
           << "round " << round << ": record " << r
           << " differs from what was reported";
-      if (interrupted->kind == 'C') {
+      const char kind = interrupted->kind;
+      if (kind == 'C' || kind == 'X') {
         // An undo done whole: the record is its backup.
         const std::optional<Record> backup = BackupRecord(MaterialBackupPath(
-            ProgramFilePath(ProgramDir(dir_.path()), kStockInBackupFolder),
+            ProgramFilePath(
+                ProgramDir(dir_.path()),
+                kind == 'C' ? kStockInBackupFolder : kStockOutBackupFolder),
             {m[kName - 1], m[kSpec - 1]}));
         ASSERT_TRUE(backup && a == *backup) << "round " << round;
+      } else if (kind == 'O') {
+        // A slip line booked whole, at worst without its log line.
+        ASSERT_EQ(TextToNumber(a[kQuantity - 1]),
+                  RoundTo(TextToNumber(m[kQuantity - 1]) - 1, 2))
+            << "round " << round;
+        ASSERT_EQ(TextToNumber(a[kValue - 1]),
+                  RoundTo(TextToNumber(m[kValue - 1]) - 2, 2))
+            << "round " << round;
+        const std::string& log = a[kOutLog - 1];
+        ASSERT_EQ(log.substr(0, m[kOutLog - 1].size()), m[kOutLog - 1]);
+        const std::string added = log.substr(m[kOutLog - 1].size());
+        ASSERT_TRUE(added.empty() || (added.find("#" + interrupted->token +
+                                                 " ") != std::string::npos &&
+                                      added.find("\r\n") == added.size() - 2))
+            << "round " << round << ": " << added;
+        for (int f : {kName, kSpec, kUnit, kPrice, kInLog, kInDate})
+          ASSERT_EQ(a[f - 1], m[f - 1]);
       } else {
         // A receipt booked whole, at worst without its log line: never a
         // new quantity beside an old value or price.
@@ -339,12 +408,13 @@ TEST_F(MovementCrashTest, KilledAtRandomMomentsKeepsEveryReportedStep) {
     model = actual;
   }
   EXPECT_EQ(killed, kills);
-  EXPECT_GT(receipts, kills / 2);
+  EXPECT_GT(receipts, kills / 4);
+  EXPECT_GT(slips, kills / 16);
   EXPECT_GT(undos, kills / 8);
   std::printf(
-      "kills: %d; reported receipts %d, undos %d; interrupted steps found "
-      "done %d, not done %d\n",
-      killed, receipts, undos, interrupted_taken, interrupted_dropped);
+      "kills: %d; reported receipts %d, slips %d, undos %d; interrupted "
+      "records found done %d, steps found not done %d\n",
+      killed, receipts, slips, undos, interrupted_taken, interrupted_dropped);
 }
 
 }  // namespace

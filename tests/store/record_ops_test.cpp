@@ -187,6 +187,27 @@ TEST_F(CopyRecordsTest, CopiesTheRunWithItsMemoTextsInANewMemoFile) {
             std::size_t{fmt::kBlockSize} * 6);
 }
 
+// A material's backup takes every record of its key, wherever they are.
+TEST_F(CopyRecordsTest, ScatteredRecordsAreCopiedInOrderAndOthersRefused) {
+  AddMaterial("一", 1, "进库一\r\n");
+  AddMaterial("二", 2);
+  AddMaterial("三", 3, "进库三\r\n");
+  AddMaterial("四", 4, std::string(700, 'd'));
+  const std::string target = dir_.File("backup.mzk");
+  ASSERT_TRUE(DbCopyRecordsTo(target, std::vector<int>{1, 3, 4}));
+  EXPECT_EQ(Column(target, material::kName),
+            (std::vector<std::string>{"一", "三", "四"}));
+  EXPECT_EQ(Column(target, material::kInLog),
+            (std::vector<std::string>{"进库一\r\n", "进库三\r\n",
+                                      std::string(700, 'd')}));
+  EXPECT_EQ(CheckTable(target), std::vector<std::string>{});
+  EXPECT_FALSE(DbCopyRecordsTo(target, std::vector<int>{3, 1}));
+  EXPECT_FALSE(DbCopyRecordsTo(target, std::vector<int>{2, 2}));
+  EXPECT_FALSE(DbCopyRecordsTo(target, std::vector<int>{5}));
+  EXPECT_EQ(Column(target, material::kName),
+            (std::vector<std::string>{"一", "三", "四"}));
+}
+
 TEST_F(CopyRecordsTest, NoRecordsGivesAnEmptyTableAndMemoFile) {
   const std::string target = dir_.File("xdgj2.mzk");
   ASSERT_TRUE(DbCopyRecordsTo(target, 1, 0));  // of an empty table

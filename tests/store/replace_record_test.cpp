@@ -87,10 +87,10 @@ class ReplaceRecordTest : public ::testing::Test {
     return ids;
   }
   // Replaces record `n` of "data" by the backup's records.
-  bool Replace(int n) {
+  bool Replace(int n, int source_records = -1) {
     EXPECT_TRUE(DbOpen(backup_, "xdgja"));
     EXPECT_TRUE(DbSelect("data"));
-    const bool ok = DbReplaceRecord(n, "xdgja");
+    const bool ok = DbReplaceRecord(n, "xdgja", source_records);
     DbClose("xdgja");
     EXPECT_TRUE(DbSelect("data"));
     return ok;
@@ -164,6 +164,18 @@ TEST_F(ReplaceRecordTest, BackupWithTwoRecordsPutsBothInPlace) {
   got.pop_back();
   EXPECT_EQ(got, expected);
   EXPECT_EQ(Identifiers(data_), (std::set<std::int32_t>{2, 3, 4, 5, 6, 7, 8}));
+  EXPECT_EQ(CheckTable(data_), std::vector<std::string>{});
+}
+
+TEST_F(ReplaceRecordTest, FirstSourceRecordOnlyWhenAskedFor) {
+  const Rows before = ReadRows(data_);
+  ASSERT_TRUE(DbCopyRecordsTo(backup_, 4, 2));  // 材料4, 材料5
+  ASSERT_TRUE(Replace(1, 1));
+  EXPECT_EQ(DbRecordCount(), kCount);
+  DbCloseAll();
+  Rows expected = before;
+  expected[0] = before[3];
+  EXPECT_EQ(ReadRows(data_), expected);
   EXPECT_EQ(CheckTable(data_), std::vector<std::string>{});
 }
 

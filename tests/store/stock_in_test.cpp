@@ -272,19 +272,23 @@ TEST_F(StockInTest, BackupHoldsTheRecordAsItWasBeforeTheReceipt) {
   EXPECT_EQ(Number(2, kQuantity), 110);
 }
 
-TEST_F(StockInTest, BackupTakesOnlyTheFirstOfDuplicateRecords) {
+TEST_F(StockInTest, BackupHoldsEveryRecordOfTheKeyAndOnlyTheFirstIsBooked) {
   Add("线", "A", 100, 1250, 12.5);
+  Add("线", "B", 5, 50, 10);
   Add("线", "A", 7, 70, 10);
   Book(Form("线", "A", "12.5", "10", "125"), At(2013, 5, 3));
   EXPECT_EQ(Number(1, kQuantity), 110);
-  EXPECT_EQ(Number(2, kQuantity), 7);
+  EXPECT_EQ(Number(3, kQuantity), 7);
   auto backup = Table::Open(Backup({"线", "A"}), OpenOptions{});
   ASSERT_TRUE(backup);
-  ASSERT_EQ(backup->RecordCount(), 1);
-  ASSERT_TRUE(backup->GoTo(1));
+  ASSERT_EQ(backup->RecordCount(), 2);
   Value v;
+  ASSERT_TRUE(backup->GoTo(1));
   ASSERT_TRUE(backup->Read(kQuantity - 1, &v));
   EXPECT_EQ(v.ToNumber(), 100);
+  ASSERT_TRUE(backup->GoTo(2));
+  ASSERT_TRUE(backup->Read(kQuantity - 1, &v));
+  EXPECT_EQ(v.ToNumber(), 7);
 }
 
 TEST_F(StockInTest, NewMaterialGetsABackupWithoutRecords) {

@@ -12,6 +12,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <numeric>
 #include <random>
 #include <set>
 
@@ -124,7 +125,7 @@ class TablePairTest : public ::testing::Test {
 TEST_F(TablePairTest, ReplacementLeavesOnlyThePairBehind) {
   {
     auto t = Table::Open(data_, OpenOptions{});
-    ASSERT_TRUE(t && t->CopyRecordsTo(dir_.File("copy.mzk"), 1, 1));
+    ASSERT_TRUE(t && t->CopyRecordsTo(dir_.File("copy.mzk"), {1}));
   }
   ASSERT_TRUE(DbOpen(data_, "data"));
   ASSERT_TRUE(DbCopyTo(dir_.File("data2.mzk")));
@@ -169,7 +170,7 @@ TEST_F(TablePairTest, TemporariesWithoutAJournalAreNeverUsed) {
   ExpectOldPairUntouched();
   // The next replacement writes over them.
   auto t = Table::Open(data_, OpenOptions{});
-  ASSERT_TRUE(t && t->CopyRecordsTo(data_, 0, 1));
+  ASSERT_TRUE(t && t->CopyRecordsTo(data_, {0}));
   t.reset();
   EXPECT_EQ(Names(data_), std::vector<std::string>{"old1"});
   EXPECT_EQ(FolderNames(dir_.path()),
@@ -194,7 +195,7 @@ TEST_F(TablePairTest, StaleJournalIsGoneBeforeNewTemporariesAreWritten) {
     rlimit limit{600, 600};
     ::setrlimit(RLIMIT_FSIZE, &limit);
     auto w = Table::Open(data_, OpenOptions{});
-    ::_exit(w && w->CopyRecordsTo(data_, 0, 2) ? 0 : 1);
+    ::_exit(w && w->CopyRecordsTo(data_, {0, 1}) ? 0 : 1);
   }
   int status = 0;
   ::waitpid(child, &status, 0);
@@ -331,7 +332,9 @@ TEST_F(TablePairTest, WriterKilledAtRandomMomentsLeavesAPairThatBelongs) {
         auto tb = Table::Open(b, OpenOptions{});
         for (int k = 0; ta && tb; ++k) {
           Table& from = k % 2 ? *ta : *tb;
-          if (!from.CopyRecordsTo(data_, 0, from.RecordCount())) break;
+          std::vector<int> all(static_cast<std::size_t>(from.RecordCount()));
+          std::iota(all.begin(), all.end(), 0);
+          if (!from.CopyRecordsTo(data_, all)) break;
         }
       },
       [&](int round) {

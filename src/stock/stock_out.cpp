@@ -1,0 +1,75 @@
+#include "stock/stock_out.h"
+
+#include <utility>
+
+#include "base/datetime.h"
+#include "base/files.h"
+#include "base/number.h"
+#include "store/db.h"
+#include "store/material_backup.h"
+#include "store/material_lookup.h"
+#include "store/period_totals.h"
+
+namespace matslip {
+namespace {
+
+using namespace material;
+
+std::string StockOutLogLine(const SlipLine& line, const Slip& slip,
+                            double now) {
+  return "数量 " + line.quantity_text + " 金额 " + line.value_text + " 部门 " +
+         slip.department + " 经手 " + slip.received_by + "  时间 " +
+         DateTimeText(now) + "\r\n";
+}
+
+// One line on the current record: every fixed field in one write, then the
+// log line.
+bool BookLine(const SlipLine& line, const Slip& slip, double now) {
+  const double q = TextToNumber(line.quantity_text);
+  const double a = TextToNumber(line.value_text);
+  const PeriodTotals before{
+      DbRead(kOutQuantity).ToNumber(),      DbRead(kOutValue).ToNumber(),
+      DbRead(kMonthOutQuantity).ToNumber(), DbRead(kMonthOutValue).ToNumber(),
+      DbRead(kYearOutQuantity).ToNumber(),  DbRead(kYearOutValue).ToNumber()};
+  const PeriodTotals t =
+      RollPeriodTotals(before, DbRead(kOutDate).ToNumber(), now, q, a);
+  const std::vector<std::pair<FieldRef, Value>> fields = {
+      {kQuantity, RoundTo(DbRead(kQuantity).ToNumber() - q, 2)},
+      {kValue, RoundTo(DbRead(kValue).ToNumber() - a, 2)},
+      {kOutQuantity, t.day_quantity},
+      {kOutValue, t.day_value},
+      {kOutDate, Value::Date(now)},
+      {kMonthOutQuantity, t.month_quantity},
+      {kMonthOutValue, t.month_value},
+      {kYearOutQuantity, t.year_quantity},
+      {kYearOutValue, t.year_value}};
+  if (!DbWriteFields(fields)) return false;
+  DbWriteMemo(kOutLog, StockOutLogLine(line, slip, now));
+  return true;
+}
+
+}  // namespace
+
+int BookStockOut(const std::string& program_dir, const Slip& slip, double now) {
+  DbOpen(ProgramFilePath(program_dir, kMaterialFile), kMaterialAlias);
+  if (!DbSelect(kMaterialAlias)) return 0;
+  const std::string folder =
+      ProgramFilePath(program_dir, kStockOutBackupFolder);
+  std::vector<MaterialKey> keys;
+  for (const SlipLine& line : slip.lines) keys.push_back(line.key);
+  // A booking neither adds nor removes records, so the numbers found once
+  // hold for every line.
+  const std::vector<std::vector<int>> records = FindMaterialRecords(keys);
+  int booked = 0;
+  for (std::size_t i = 0; i < slip.lines.size(); ++i) {
+    if (records[i].empty()) continue;
+    // The line is booked even without its backup (the undo then says there
+    // is none to restore).
+    WriteMaterialBackup(folder, slip.lines[i].key, records[i]);
+    if (DbGoTo(records[i].front()) && BookLine(slip.lines[i], slip, now))
+      ++booked;
+  }
+  return booked;
+}
+
+}  // namespace matslip

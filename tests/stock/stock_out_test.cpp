@@ -1,0 +1,155 @@
+// Booking an outbound slip: exactly the listed materials change, each with
+// its own backup, its issue totals rolled over at day, month and year
+// boundaries, and its log line as the slip shows it.
+#include "stock/stock_out.h"
+
+#include <gtest/gtest.h>
+
+#include "base/datetime.h"
+#include "base/files.h"
+#include "stock/cancel_movement.h"
+#include "store/db.h"
+#include "store/durability.h"
+#include "store/material_backup.h"
+#include "store/table_check.h"
+#include "support/fake_dialogs.h"
+#include "support/temp_dir.h"
+
+namespace matslip {
+namespace {
+
+using namespace material;
+
+double At(int year, int month, int day, int hour = 12, int minute = 0,
+          int second = 0) {
+  return CivilToDate({year, month, day, hour, minute, second});
+}
+
+class StockOutTest : public ::testing::Test {
+ protected:
+  StockOutTest() {
+    DbCloseAll();
+    SetDurableWrites(false);
+    EXPECT_TRUE(CreateEmptyTable(dir_.File(kMaterialFile)));
+    EXPECT_TRUE(DbOpen(dir_.File(kMaterialFile), kMaterialAlias));
+    for (int i = 1; i <= 5; ++i) {
+      std::vector<Value> v(kFieldCount);
+      v[kName - 1] = "线" + std::to_string(i);
+      v[kSpec - 1] = "S-" + std::to_string(i);
+      v[kQuantity - 1] = 100.0;
+      v[kPrice - 1] = 2.5;
+      v[kValue - 1] = 250.0;
+      v[kOutLog - 1] = "旧\r\n";
+      EXPECT_TRUE(DbAppend(v));
+    }
+  }
+  ~StockOutTest() override { DbCloseAll(); }
+
+  static SlipLine Line(int i, std::string quantity, std::string value) {
+    return {{"线" + std::to_string(i), "S-" + std::to_string(i)},
+            std::move(quantity),
+            std::move(value)};
+  }
+  int Book(std::vector<SlipLine> lines, double now) {
+    return BookStockOut(dir_.path(), {std::move(lines), "检修班", "张三"}, now);
+  }
+  double Number(int record, Field field) {
+    EXPECT_TRUE(DbSelect(kMaterialAlias));
+    EXPECT_TRUE(DbGoTo(record));
+    return DbRead(field).ToNumber();
+  }
+  std::vector<double> Totals(int record) {
+    return {Number(record, kOutQuantity),      Number(record, kOutValue),
+            Number(record, kMonthOutQuantity), Number(record, kMonthOutValue),
+            Number(record, kYearOutQuantity),  Number(record, kYearOutValue)};
+  }
+  std::string Log(int record) {
+    EXPECT_TRUE(DbGoTo(record));
+    return DbRead(kOutLog).ToText();
+  }
+  std::string Backup(int i) {
+    return MaterialBackupPath(dir_.File(kStockOutBackupFolder),
+                              Line(i, "", "").key);
+  }
+
+  testing::TempDir dir_;
+};
+
+TEST_F(StockOutTest, ThreeLinesChangeExactlyThreeRecordsWithThreeBackups) {
+  ASSERT_EQ(
+      Book({Line(1, "10", "25"), Line(3, "2.5", "6.25"), Line(5, "100", "250")},
+           At(2013, 5, 3)),
+      3);
+  EXPECT_EQ(Number(1, kQuantity), 90);
+  EXPECT_EQ(Number(1, kValue), 225);
+  EXPECT_EQ(Number(3, kQuantity), 97.5);
+  EXPECT_EQ(Number(3, kValue), 243.75);
+  EXPECT_EQ(Number(5, kQuantity), 0);
+  EXPECT_EQ(Number(2, kQuantity), 100);
+  EXPECT_EQ(Number(4, kQuantity), 100);
+  EXPECT_EQ(Log(2), "旧\r\n");
+  EXPECT_EQ(Number(1, kPrice), 2.5);  // the price stays
+  EXPECT_EQ(Number(1, kOutDate), At(2013, 5, 3));
+  for (int i : {1, 3, 5}) EXPECT_TRUE(FileExists(Backup(i))) << i;
+  for (int i : {2, 4}) EXPECT_FALSE(FileExists(Backup(i))) << i;
+  // The table and memo file are sound.
+  DbCloseAll();
+  EXPECT_EQ(CheckTable(dir_.File(kMaterialFile)), std::vector<std::string>{});
+}
+
+TEST_F(StockOutTest, LogLineIsTheSlipsTextsAsShown) {
+  ASSERT_EQ(Book({Line(2, "０5", "12.50")}, At(2013, 5, 3, 14, 5, 9)), 1);
+  EXPECT_EQ(Log(2),
+            "旧\r\n数量 ０5 金额 12.50 部门 检修班 经手 张三  时间 "
+            "2013年5月3日14时5分9秒\r\n");
+  EXPECT_EQ(Number(2, kQuantity), 95);
+}
+
+TEST_F(StockOutTest, NonNumbersCountZeroAndUnknownMaterialsAreSkipped) {
+  ASSERT_EQ(Book({Line(2, "", "abc"), Line(9, "1", "1")}, At(2013, 5, 3)), 1);
+  EXPECT_EQ(Number(2, kQuantity), 100);
+  EXPECT_EQ(Number(2, kOutDate), At(2013, 5, 3));
+  EXPECT_EQ(Log(2),
+            "旧\r\n数量  金额 abc 部门 检修班 经手 张三  时间 "
+            "2013年5月3日12时\r\n");
+  EXPECT_FALSE(FileExists(Backup(9)));
+}
+
+TEST_F(StockOutTest, TotalsRollOverAtDayMonthAndYear) {
+  ASSERT_EQ(Book({Line(1, "1", "10")}, At(2013, 3, 5, 9)), 1);
+  ASSERT_EQ(Book({Line(1, "2", "20")}, At(2013, 3, 5, 17)), 1);  // same day
+  EXPECT_EQ(Totals(1), (std::vector<double>{3, 30, 3, 30, 3, 30}));
+  ASSERT_EQ(Book({Line(1, "4", "40")}, At(2013, 3, 6)), 1);  // next day
+  EXPECT_EQ(Totals(1), (std::vector<double>{4, 40, 7, 70, 7, 70}));
+  ASSERT_EQ(Book({Line(1, "8", "80")}, At(2013, 4, 6)), 1);  // same day, April
+  EXPECT_EQ(Totals(1), (std::vector<double>{8, 80, 8, 80, 15, 150}));
+  ASSERT_EQ(Book({Line(1, "16", "160")}, At(2014, 4, 6)), 1);  // next year
+  EXPECT_EQ(Totals(1), (std::vector<double>{16, 160, 16, 160, 16, 160}));
+}
+
+// Two lines of one slip for one material: both are booked, and the backup
+// holds the state before the second, so an undo takes back the second only.
+TEST_F(StockOutTest, TwoLinesOfOneMaterialBothBookAndTheUndoTakesTheSecond) {
+  ASSERT_EQ(Book({Line(2, "10", "25"), Line(2, "5", "12.5")}, At(2013, 5, 3)),
+            2);
+  EXPECT_EQ(Number(2, kQuantity), 85);
+  EXPECT_EQ(Number(2, kOutQuantity), 15);
+  testing::FakeDialogs dialogs;
+  dialogs.answers = {true, true};
+  EXPECT_EQ(
+      CancelMovement(dir_.path(), Line(2, "", "").key, kStockOutUndo, dialogs),
+      UndoResult::kRestored);
+  EXPECT_EQ(Number(2, kQuantity), 90);
+  // Cancelling again restores the same state again; nothing moves.
+  EXPECT_EQ(
+      CancelMovement(dir_.path(), Line(2, "", "").key, kStockOutUndo, dialogs),
+      UndoResult::kRestored);
+  EXPECT_EQ(Number(2, kQuantity), 90);
+  EXPECT_EQ(DbRecordCount(), 5);
+  EXPECT_EQ(Number(3, kName), 0);  // a text reads as 0
+  ASSERT_TRUE(DbGoTo(2));
+  EXPECT_EQ(DbRead(kName).ToText(), "线2");
+}
+
+}  // namespace
+}  // namespace matslip
