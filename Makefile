@@ -51,10 +51,11 @@ run: build
 	@test -f demo-data/data.mzk || $(BUILD)/tools/matslip-db demo demo-data
 	$(BUILD)/matslip demo-data
 
-# docs/*.png: the main window on the demo data, the item editor and the slip
-# parameters window on fresh demo data with sample slip texts (so that no
-# window geometry kept in demo-data/config.ini shows), each framed by a
-# window manager on a private X display.
+# docs/*.png: the main window on the demo data; the item editor, the slip
+# parameters window, the main window with three rows picked, the stock-out
+# window and a page of its slip printed to PDF, on fresh demo data with
+# sample slip texts (so that no window geometry kept in demo-data/config.ini
+# shows), each window framed by a window manager on a private X display.
 SHOT_DATA = $(BUILD)/screenshot-data
 screenshots: build
 	@test -f demo-data/data.mzk || $(BUILD)/tools/matslip-db demo demo-data
@@ -64,6 +65,10 @@ screenshots: build
 	cp scripts/screenshot-slip-texts.ini $(SHOT_DATA)/config.ini
 	scripts/screenshot.sh $(BUILD)/matslip-screenshot $(SHOT_DATA) docs/item-editor.png editor
 	scripts/screenshot.sh $(BUILD)/matslip-screenshot $(SHOT_DATA) docs/slip-parameters.png slip
+	scripts/screenshot.sh $(BUILD)/matslip-screenshot $(SHOT_DATA) docs/picked-rows.png picked
+	scripts/screenshot.sh $(BUILD)/matslip-screenshot $(SHOT_DATA) docs/stock-out.png stockout
+	QT_QPA_PLATFORM=offscreen $(BUILD)/matslip-screenshot $(SHOT_DATA) $(SHOT_DATA)/slip.pdf slippdf
+	pdftoppm -png -r 60 -singlefile $(SHOT_DATA)/slip.pdf docs/slip-page
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -2,6 +2,8 @@
 // to data2.mzk, connect, low-stock marking) from a 100,000-material table.
 // App/CopySubset: the seven-field copy alone, the build's first step, on the
 // same table in the same run. The build should stay within 3x of the copy.
+// App/BuildSlip: the outbound slip of nine picked materials built in its
+// table (texts, merges, formats, lines, total), reported on its own.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -10,10 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "stock/stock_list.h"
 #include "grid/data_src.h"
 #include "grid/db_provider.h"
 #include "grid/grid.h"
+#include "stock/slip_table.h"
+#include "stock/stock_list.h"
+#include "stock/stock_out_state.h"
 #include "store/db.h"
 #include "store/material_table.h"
 #include "store/table.h"
@@ -90,8 +94,33 @@ void CopySubset(benchmark::State& state) {
   }
 }
 
+void BuildNineLineSlip(benchmark::State& state) {
+  const SlipTexts texts{"一号材料库", "线路检修", "运维一班", "10kV城西线改造",
+                        "张明",       "李华",     "王强",     "赵丽",
+                        "陈刚",       "刘洋"};
+  StockOutState picked;
+  for (int i = 0; i < kMaxSlipLines; ++i) {
+    picked.selection.push_back({{"钢芯铝绞线", "LGJ-" + std::to_string(i)},
+                                "米",
+                                12.5 + i,
+                                1000.0 + i,
+                                0,
+                                0});
+  }
+  DataSrc slip;
+  Grid grid;
+  for (auto _ : state) {
+    StockOutState stock_out = picked;
+    BuildSlip(texts, PrintInf{}, 46000.5, &stock_out, &slip, &grid);
+  }
+  state.counters["total"] = std::stod(slip.GetCellText(14, 6));
+}
+
 BENCHMARK(BuildList)->Name("App/BuildStockList")->Unit(benchmark::kMillisecond);
 BENCHMARK(CopySubset)->Name("App/CopySubset")->Unit(benchmark::kMillisecond);
+BENCHMARK(BuildNineLineSlip)
+    ->Name("App/BuildSlip")
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace matslip

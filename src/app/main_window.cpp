@@ -15,6 +15,7 @@
 #include "app/notice_pane.h"
 #include "app/settings.h"
 #include "app/slip_parameters_window.h"
+#include "app/stock_out_window.h"
 #include "base/dialogs.h"
 #include "grid/grid_widget.h"
 #include "stock/cancel_movement.h"
@@ -42,7 +43,10 @@ struct MenuItem {
 }  // namespace
 
 MainWindow::MainWindow(Session* session, Dialogs* dialogs, QWidget* parent)
-    : QMainWindow(parent), session_(session), dialogs_(dialogs) {
+    : QMainWindow(parent),
+      session_(session),
+      dialogs_(dialogs),
+      picking_(&grid_, &session->stock_out, dialogs) {
   setWindowTitle(QString::fromUtf8(kMainTitle));
   setGeometry(kFormGeometry);
   auto* central = new QWidget(this);
@@ -63,17 +67,23 @@ MainWindow::MainWindow(Session* session, Dialogs* dialogs, QWidget* parent)
   GridEvents& events = grid_.events();
   events.left_pressed = [this](const MouseEvent&) {
     RememberSelectedMaterial();
+    picking_.LeftPressed();
   };
   events.left_released = [this](const MouseEvent&) {
     RememberSelectedMaterial();
+    picking_.LeftReleased();
   };
+  events.selection_changed = [this] { picking_.SelectionChanged(); };
   events.right_pressed = [this](const MouseEvent&) {
     edit_menu_->popup(QCursor::pos());
   };
 
+  // The build moves the cursor: that is no pick.
+  picking_.set_rebuilding(true);
   ShowList(BuildStockList(session_->program_dir,
                           session_->stock_out.marked_rows, &table_, &provider_,
                           &grid_));
+  picking_.set_rebuilding(false);
   notice_->Start();
 }
 
@@ -104,7 +114,7 @@ void MainWindow::BuildMenus() {
         {"进出库簿", nullptr},
         {"项目查找", nullptr},
         {nullptr, nullptr},
-        {"开票预览(材料出库)", nullptr}}},
+        {"开票预览(材料出库)", &M::OpenStockOut}}},
       {"统计",
        {{"本日出库", nullptr},
         {"本月出库", nullptr},
@@ -201,9 +211,12 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 void MainWindow::Refresh() {
   // Every activation rebuilds the list; the user must not lose the place.
   const ListPlace place = CurrentPlace();
+  // Neither the rebuild nor the cursor put back is a pick.
+  picking_.set_rebuilding(true);
   ShowList(RefreshStockList(session_->program_dir, &session_->stock_out,
                             &table_, &provider_, &grid_));
   ReturnTo(place);
+  picking_.set_rebuilding(false);
 }
 
 // The list is rebuilt when this window is active again after the modal
@@ -215,6 +228,12 @@ void MainWindow::OpenItemEditor() {
 
 void MainWindow::OpenSlipParameters() {
   SlipParametersWindow window(session_, dialogs_, this);
+  window.exec();
+}
+
+void MainWindow::OpenStockOut() {
+  if (!MayOpenStockOut(session_->stock_out, *dialogs_)) return;
+  StockOutWindow window(session_, dialogs_, this);
   window.exec();
 }
 

@@ -9,6 +9,7 @@
 #include "grid/data_src.h"
 #include "grid/db_provider.h"
 #include "grid/grid.h"
+#include "stock/stock_out_pick.h"
 
 namespace matslip {
 
@@ -55,6 +56,7 @@ class MainWindow : public QMainWindow {
   void RememberSelectedMaterial();
   void OpenItemEditor();
   void OpenSlipParameters();
+  void OpenStockOut();
   void CancelStockIn();
 
   Session* session_;
@@ -63,6 +65,7 @@ class MainWindow : public QMainWindow {
   DataSrc table_;
   Grid grid_;
   DBProvider provider_;
+  StockListPicking picking_;
   GridWidget* grid_widget_ = nullptr;
   NoticePane* notice_ = nullptr;
   QMenu* edit_menu_ = nullptr;

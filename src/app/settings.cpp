@@ -146,4 +146,13 @@ PrintInf ReadSlipPrintSettings(const std::string& peizi_path) {
   return Clamped(settings);
 }
 
+bool WriteSlipPrintSettings(const std::string& peizi_path,
+                            const PrintInf& settings) {
+  bool all_written = true;
+  for (const PeiziKey& entry : kPeiziKeys) {
+    all_written &= WriteInteger(peizi_path, entry.key, settings.*entry.member);
+  }
+  return all_written;
+}
+
 }  // namespace matslip

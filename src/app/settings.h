@@ -1,11 +1,12 @@
 #pragma once
 // The program's settings as typed values over its two INI files: config.ini
-// (window geometry, slip texts; read and written) and peizi.ini (print
-// settings of the outbound slip; only read). In every entry the section name
+// (window geometry, slip texts) and peizi.ini (print settings of the
+// outbound slip), both read and written. In every entry the section name
 // is the key name. Callers pass the file's full path, formed anew each time.
 #include <string>
 
 #include "grid/print_inf.h"
+#include "stock/slip_texts.h"
 
 namespace matslip {
 
@@ -32,21 +33,7 @@ bool WriteWindowPosition(const std::string& config_path, int window, int left,
 bool WriteWindowGeometry(const std::string& config_path, int window,
                          const WindowGeometry& geometry);
 
-// The ten header and footer texts of the outbound slip, as typed.
-struct SlipTexts {
-  std::string warehouse;             // 仓库名称
-  std::string purpose;               // 使用方向
-  std::string receiving_department;  // 领料部门
-  std::string project;               // 项目名称
-  std::string approved_by;           // 审批
-  std::string financial_review;      // 财务审核
-  std::string technical_department;  // 技术部门
-  std::string written_by;            // 开票
-  std::string storekeeper;           // 保管
-  std::string received_by;           // 领料
-  bool operator==(const SlipTexts&) const = default;
-};
-
+// The ten header and footer texts of the outbound slip (stock/slip_texts.h).
 SlipTexts ReadSlipTexts(const std::string& config_path);
 // Writes all ten. Refuses (false, nothing written) when a text cannot be
 // stored (see IniValueWritable); otherwise false when a write failed.
@@ -58,5 +45,9 @@ bool WriteSlipTexts(const std::string& config_path, const SlipTexts& texts);
 // as a number truncated toward zero (defaults: 0, 0, 50, 50, 50, 50, 1, 0,
 // 1, 0, 0, 100), then clamped as every PrintInf is.
 PrintInf ReadSlipPrintSettings(const std::string& peizi_path);
+// Writes the twelve fields ReadSlipPrintSettings reads (the page set-up of
+// the stock-out window). False when a write failed.
+bool WriteSlipPrintSettings(const std::string& peizi_path,
+                            const PrintInf& settings);
 
 }  // namespace matslip

@@ -81,6 +81,14 @@ class Grid : private DataSrcListener {
   void set_background(Colour colour);
   const std::string& tip() const { return tip_; }
   void set_tip(std::string text) { tip_ = std::move(text); }
+  // The hover tip's font: a font name and a pixel size; empty name and 0
+  // for the toolkit's tip font.
+  const std::string& tip_font_name() const { return tip_font_name_; }
+  int tip_font_pixels() const { return tip_font_pixels_; }
+  void set_tip_font(std::string name, int pixels) {
+    tip_font_name_ = std::move(name);
+    tip_font_pixels_ = pixels;
+  }
 
   // --- What the widget reports.
   // The user typed `text` into a cell: stored in the table, then cell_edited.
@@ -110,6 +118,8 @@ class Grid : private DataSrcListener {
   int scale_ = kDefaultScale;
   Colour background_ = kWhite;
   std::string tip_;
+  std::string tip_font_name_;
+  int tip_font_pixels_ = 0;
 };
 
 }  // namespace matslip

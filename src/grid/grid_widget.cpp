@@ -547,11 +547,23 @@ bool GridWidget::viewportEvent(QEvent* event) {
       QToolTip::hideText();
       event->ignore();
     } else {
+      QToolTip::setFont(TipFont());
       QToolTip::showText(help->globalPos(), tip, viewport());
     }
     return true;
   }
   return QAbstractScrollArea::viewportEvent(event);
+}
+
+QFont GridWidget::TipFont() const {
+  // One tip window serves every widget: a grid without a font of its own
+  // must not show the last grid's.
+  static const QFont toolkit_font = QToolTip::font();
+  if (grid_->tip_font_name().empty() || grid_->tip_font_pixels() <= 0)
+    return toolkit_font;
+  QFont font(QString::fromStdString(grid_->tip_font_name()));
+  font.setPixelSize(grid_->tip_font_pixels());
+  return font;
 }
 
 QString GridWidget::TipAt(QPoint pos) {

@@ -12,6 +12,7 @@
 //
 // The Grid must outlive the widget.
 #include <QAbstractScrollArea>
+#include <QFont>
 #include <QPoint>
 #include <QRect>
 #include <QTimer>
@@ -111,6 +112,8 @@ class GridWidget : public QAbstractScrollArea, private DataSrcListener {
   // The hover tip at `pos`: the grid's own tip, else the whole text of a
   // cell whose text is cut short there; empty for none.
   QString TipAt(QPoint pos);
+  // The font of the grid's hover tip.
+  QFont TipFont() const;
   int PageRows();
   void AutoScroll();
   void DragTo(QPoint pos);

@@ -103,5 +103,23 @@ TEST_F(SettingsTest, SlipPrintSettingsFromPeizi) {
   EXPECT_EQ(ReadSlipPrintSettings(peizi_), expected);
 }
 
+TEST_F(SettingsTest, SlipPrintSettingsWrittenReadBackTheSame) {
+  PrintInf settings = ReadSlipPrintSettings(peizi_);
+  settings.paper_type = 3;
+  settings.orientation = 1;
+  settings.left_margin = 120;
+  settings.top_margin = 80;
+  settings.right_margin = 95;
+  settings.bottom_margin = 60;
+  settings.copies = 2;
+  settings.range_kind = 1;
+  settings.range_start = 2;
+  settings.range_end = 4;
+  settings.count_18 = 7;
+  settings.scale = 90;
+  ASSERT_TRUE(WriteSlipPrintSettings(peizi_, settings));
+  EXPECT_EQ(ReadSlipPrintSettings(peizi_), settings);
+}
+
 }  // namespace
 }  // namespace matslip

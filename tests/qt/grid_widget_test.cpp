@@ -377,5 +377,19 @@ TEST_F(GridWidgetTest, TheGridsOwnTipWinsOverACellCutShort) {
   EXPECT_EQ(QToolTip::text(), QString::fromUtf8("单价"));
 }
 
+TEST_F(GridWidgetTest, TheHoverTipUsesTheGridsTipFontOnlyForThatGrid) {
+  grid_->set_tip("合计 = 3");
+  grid_->set_tip_font("宋体", 18);
+  QHelpEvent event(QEvent::ToolTip, QPoint(50, 50),
+                   viewport()->mapToGlobal(QPoint(50, 50)));
+  QApplication::sendEvent(viewport(), &event);
+  EXPECT_EQ(QToolTip::font().pixelSize(), 18);
+  EXPECT_EQ(QToolTip::font().family(), QString::fromUtf8("宋体"));
+
+  grid_->set_tip_font("", 0);
+  QApplication::sendEvent(viewport(), &event);
+  EXPECT_NE(QToolTip::font().pixelSize(), 18);
+}
+
 }  // namespace
 }  // namespace matslip

@@ -138,13 +138,15 @@ TEST_F(MainWindowTest, TitleAndListAfterTheBuild) {
   EXPECT_TRUE(FileExists(dir_.File("data2.mzk")));
 }
 
-TEST_F(MainWindowTest, StockOutPreviewIsDisabledUntilPickingExists) {
+TEST_F(MainWindowTest, StockOutPreviewWithNothingPickedOnlySaysSo) {
   MainWindow window(&session_, &dialogs_);
   QAction* preview = window.edit_menu()->actions().last();
   ASSERT_EQ(preview->text(), QString("开票预览(材料出库)"));
-  EXPECT_FALSE(preview->isEnabled());
+  EXPECT_TRUE(preview->isEnabled());
   preview->trigger();
-  EXPECT_TRUE(dialogs_.shown.empty());
+  ASSERT_EQ(dialogs_.shown.size(), 1u);
+  EXPECT_EQ(dialogs_.shown[0].text, "请先选中材料项目");
+  EXPECT_EQ(dialogs_.shown[0].caption, "^-^");
 }
 
 TEST_F(MainWindowTest, RebuildKeepsTheCursorAndTheScrollPosition) {
@@ -239,6 +241,55 @@ TEST_F(MainWindowTest, RefreshDropsPicksAndClosingRemovesDerivedFiles) {
   EXPECT_FALSE(FileExists(dir_.File("data2.mzk")));
   EXPECT_FALSE(FileExists(dir_.File("qd4.mzk")));
   EXPECT_TRUE(FileExists(dir_.File("data.mzk")));
+}
+
+// Presses the left button over the cell, drags to the other and releases
+// there, as the user does.
+void DragOver(GridWidget* w, int from_row, int to_row, int col = 1) {
+  const QPoint from = w->CellRect(from_row, col).center();
+  const QPoint to = w->CellRect(to_row, col).center();
+  QMouseEvent press(QEvent::MouseButtonPress, from,
+                    w->viewport()->mapToGlobal(from), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w->viewport(), &press);
+  QMouseEvent move(QEvent::MouseMove, to, w->viewport()->mapToGlobal(to),
+                   Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w->viewport(), &move);
+  QMouseEvent release(QEvent::MouseButtonRelease, to,
+                      w->viewport()->mapToGlobal(to), Qt::LeftButton,
+                      Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(w->viewport(), &release);
+}
+
+TEST_F(MainWindowTest, DraggedRowsArePickedYellowAndStayMarkedAfterARebuild) {
+  MainWindow window(&session_, &dialogs_);
+  window.show();
+  QApplication::processEvents();
+  DragOver(window.grid_widget(), 2, 3);
+  ASSERT_EQ(session_.stock_out.selection.size(), 2u);
+  EXPECT_EQ(session_.stock_out.selection[0].key.name, "钢芯铝绞线");
+  EXPECT_EQ(session_.stock_out.selection[1].key.name, "悬式绝缘子");
+  EXPECT_EQ(window.stock_list().GetCellFormat(3, 7).text_colour, 0xFFFFu);
+
+  window.Refresh();
+  EXPECT_TRUE(session_.stock_out.selection.empty());
+  for (int r : {2, 3}) {
+    EXPECT_EQ(window.stock_list().GetCellFormat(r, 1).text_colour, 0xFFFFu);
+    EXPECT_EQ(window.stock_list().GetCellFormat(r, 2).text_colour, 0xFFFFu);
+  }
+}
+
+TEST_F(MainWindowTest, TheCursorPutBackAfterARebuildPicksNothing) {
+  MainWindow window(&session_, &dialogs_);
+  window.show();
+  QApplication::processEvents();
+  window.grid().SetCursor(3, 2);  // picks the row
+  ASSERT_EQ(session_.stock_out.selection.size(), 1u);
+  window.Refresh();
+  EXPECT_EQ(window.grid().GetCursorRow(), 3);
+  EXPECT_TRUE(session_.stock_out.selection.empty());
+  EXPECT_TRUE(session_.stock_out.picked_rows.empty());
+  EXPECT_TRUE(dialogs_.shown.empty());
 }
 
 }  // namespace

@@ -1,28 +1,37 @@
 // Renders a window of the program on a program directory as users meet it,
 // frame and title bar included, into a PNG:
-// matslip-screenshot DIR OUT.png [main|editor|slip]. "main" (the default) is
-// the main window, grabbed with the whole screen; "editor" the item editor on
-// the table's first material and "slip" the slip parameters window, each
-// grabbed with its frame. It needs an X display with a window manager
-// (scripts/screenshot.sh starts Xvfb and openbox); it grabs once the window
-// manager has framed and activated the window.
+// matslip-screenshot DIR OUT.png [main|picked|editor|slip|stockout]. "main"
+// (the default) is the main window, grabbed with the whole screen, "picked"
+// the same with its rows 2 to 4 picked for a slip; "editor" the item editor
+// on the table's first material, "slip" the slip parameters window and
+// "stockout" the stock-out window on the table's first three materials,
+// each grabbed with its frame; "slippdf" prints that window's slip into the
+// PDF file OUT instead (no window manager needed). It needs an X display with a
+// window manager (scripts/screenshot.sh starts Xvfb and openbox); it grabs once
+// the window manager has framed and activated the window.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPixmap>
+#include <QPrinter>
 #include <QScreen>
 #include <QStyleFactory>
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "app/item_editor_window.h"
 #include "app/main_window.h"
 #include "app/qt_dialogs.h"
 #include "app/session.h"
 #include "app/slip_parameters_window.h"
+#include "app/stock_out_window.h"
 #include "grid/font_map_qt.h"
+#include "grid/grid.h"
+#include "grid/grid_printer.h"
 #include "store/db.h"
 #include "store/material_table.h"
 
@@ -38,21 +47,34 @@ bool FramedAndActive(const QWidget& window) {
          window.windowHandle()->frameMargins().top() > 0;
 }
 
-// The first material of the table, as if its row had been clicked.
-matslip::MaterialKey FirstMaterial(const matslip::Session& session) {
-  matslip::MaterialKey key;
+// The first `count` materials of the table, as picking their rows gives
+// them.
+std::vector<matslip::MaterialEntry> FirstMaterials(
+    const matslip::Session& session, int count) {
+  namespace m = matslip::material;
+  std::vector<matslip::MaterialEntry> entries;
   if (matslip::DbOpen(session.PathOf(matslip::kMaterialFile), "first") &&
       matslip::DbFirst()) {
-    key = {matslip::DbRead(matslip::material::kName).ToText(),
-           matslip::DbRead(matslip::material::kSpec).ToText()};
+    do {
+      matslip::MaterialEntry e;
+      e.key = {matslip::DbRead(m::kName).ToText(),
+               matslip::DbRead(m::kSpec).ToText()};
+      e.unit = matslip::DbRead(m::kUnit).ToText();
+      e.price = matslip::DbRead(m::kPrice).ToNumber();
+      e.quantity = matslip::DbRead(m::kQuantity).ToNumber();
+      e.value = matslip::DbRead(m::kValue).ToNumber();
+      entries.push_back(e);
+    } while (static_cast<int>(entries.size()) < count && matslip::DbSkip());
   }
   matslip::DbClose("first");
-  return key;
+  return entries;
 }
 
-// Shows `window`, waits until it is framed and active, and saves the screen
-// (whole, or only the window's frame). False with a message on failure.
-bool Grab(QWidget* window, bool whole_screen, const char* out) {
+// Shows `window`, waits until it is framed and active, does `then`, and
+// saves the screen (whole, or only the window's frame). False with a message
+// on failure.
+bool Grab(QWidget* window, bool whole_screen, const char* out,
+          const std::function<void()>& then) {
   window->show();
   QElapsedTimer waited;
   waited.start();
@@ -64,6 +86,7 @@ bool Grab(QWidget* window, bool whole_screen, const char* out) {
                  "activated; is a window manager running?\n");
     return false;
   }
+  if (then) then();
   QEventLoop settle;
   QTimer::singleShot(kSettleMs, &settle, &QEventLoop::quit);
   settle.exec();
@@ -83,12 +106,13 @@ bool Grab(QWidget* window, bool whole_screen, const char* out) {
 
 int main(int argc, char** argv) {
   const char* which = argc == 4 ? argv[3] : "main";
-  const bool known = !std::strcmp(which, "main") ||
-                     !std::strcmp(which, "editor") ||
-                     !std::strcmp(which, "slip");
+  auto is = [which](const char* name) { return !std::strcmp(which, name); };
+  const bool known = is("main") || is("picked") || is("editor") || is("slip") ||
+                     is("stockout") || is("slippdf");
   if ((argc != 3 && argc != 4) || !known) {
     std::fprintf(stderr,
-                 "usage: matslip-screenshot DIR OUT.png [main|editor|slip]\n");
+                 "usage: matslip-screenshot DIR OUT.png "
+                 "[main|picked|editor|slip|stockout|slippdf]\n");
     return 2;
   }
   QApplication app(argc, argv);
@@ -100,16 +124,42 @@ int main(int argc, char** argv) {
   bool saved;
   {
     std::unique_ptr<QWidget> window;
-    if (!std::strcmp(which, "editor")) {
-      session.selected = FirstMaterial(session);
+    std::function<void()> then;
+    if (is("editor")) {
+      const auto first = FirstMaterials(session, 1);
+      if (!first.empty()) session.selected = first[0].key;
       window = std::make_unique<matslip::ItemEditorWindow>(&session, &dialogs);
-    } else if (!std::strcmp(which, "slip")) {
+    } else if (is("slip")) {
       window =
           std::make_unique<matslip::SlipParametersWindow>(&session, &dialogs);
+    } else if (is("slippdf")) {
+      session.stock_out.selection = FirstMaterials(session, 3);
+      matslip::StockOutWindow stock_out(&session, &dialogs);
+      QPrinter printer(QPrinter::HighResolution);
+      printer.setOutputFormat(QPrinter::PdfFormat);
+      printer.setOutputFileName(QString::fromLocal8Bit(argv[2]));
+      matslip::SetUpPrinter(&printer, stock_out.slip().GetPrintSettings(), 1,
+                            "");
+      const bool printed = matslip::PrintPages(stock_out.slip(), &printer);
+      if (!printed) std::fprintf(stderr, "matslip-screenshot: not printed\n");
+      matslip::DbCloseAll();
+      return printed ? 0 : 1;
+    } else if (is("stockout")) {
+      session.stock_out.selection = FirstMaterials(session, 3);
+      window = std::make_unique<matslip::StockOutWindow>(&session, &dialogs);
     } else {
-      window = std::make_unique<matslip::MainWindow>(&session, &dialogs);
+      auto main_window =
+          std::make_unique<matslip::MainWindow>(&session, &dialogs);
+      if (is("picked")) {
+        // Picked once the window is active: activation drops the picks.
+        then = [w = main_window.get()] {
+          w->grid().SelectRange({2, 1, 3, 1});
+          w->grid().SetCursor(6, 4);  // off the picked rows, so they show
+        };
+      }
+      window = std::move(main_window);
     }
-    saved = Grab(window.get(), !std::strcmp(which, "main"), argv[2]);
+    saved = Grab(window.get(), is("main") || is("picked"), argv[2], then);
   }
   matslip::DbCloseAll();
   return saved ? 0 : 1;
