@@ -1,0 +1,169 @@
+#include "sheet/biff_formulas.h"
+
+#include <bit>
+#include <cstdint>
+#include <string>
+
+#include "base/gbk.h"
+#include "base/utf8.h"
+#include "sheet/shown_text.h"
+
+namespace matslip {
+namespace {
+
+constexpr std::uint16_t kBof = 0x0809;
+constexpr std::uint16_t kEof = 0x000A;
+constexpr std::uint16_t kBoundSheet = 0x0085;
+constexpr std::uint16_t kCodePage = 0x0042;
+constexpr std::uint16_t kFormula = 0x0006;
+constexpr std::uint16_t kString = 0x0207;
+constexpr std::uint16_t kBiff8 = 0x0600;
+constexpr std::uint16_t kGbkCodePage = 936;
+
+std::uint16_t U16(std::string_view b, std::size_t at) {
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
+                                    static_cast<unsigned char>(b[at + 1]) << 8);
+}
+
+std::uint32_t U32(std::string_view b, std::size_t at) {
+  return U16(b, at) | static_cast<std::uint32_t>(U16(b, at + 2)) << 16;
+}
+
+struct Record {
+  std::uint16_t type;
+  std::string_view data;
+};
+
+// The record at `*at`, moving `*at` past it; false at the end.
+bool NextRecord(std::string_view stream, std::size_t* at, Record* record) {
+  if (*at + 4 > stream.size()) return false;
+  const std::size_t size = U16(stream, *at + 2);
+  if (*at + 4 + size > stream.size()) return false;
+  record->type = U16(stream, *at);
+  record->data = stream.substr(*at + 4, size);
+  *at += 4 + size;
+  return true;
+}
+
+// The text of a STRING record.
+std::string StringResult(std::string_view data, bool biff8,
+                         std::uint16_t code_page) {
+  if (data.size() < 2) return {};
+  const std::size_t length = U16(data, 0);
+  std::string out;
+  if (!biff8) {
+    const std::string_view bytes = data.substr(2, length);
+    if (code_page == kGbkCodePage) return GbkToUtf8(bytes);
+    for (unsigned char c : bytes) AppendUtf8(c, &out);  // Latin-1
+    return out;
+  }
+  if (data.size() < 3) return {};
+  const unsigned flags = static_cast<unsigned char>(data[2]);
+  std::size_t at = 3;
+  if (flags & 0x08) at += 2;  // rich-text run count
+  if (flags & 0x04) at += 4;  // phonetic data size
+  const bool wide = flags & 0x01;
+  for (std::size_t i = 0; i < length; ++i) {
+    if (wide) {
+      if (at + 2 > data.size()) break;
+      char32_t c = U16(data, at);
+      at += 2;
+      if (c >= 0xD800 && c < 0xDC00 && at + 2 <= data.size()) {
+        const char32_t low = U16(data, at);
+        if (low >= 0xDC00 && low < 0xE000) {
+          c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+          at += 2;
+          ++i;
+        }
+      }
+      AppendUtf8(c, &out);
+    } else {
+      if (at >= data.size()) break;
+      AppendUtf8(static_cast<unsigned char>(data[at++]), &out);
+    }
+  }
+  return out;
+}
+
+const char* ErrorText(unsigned code) {
+  switch (code) {
+    case 0x00:
+      return "#NULL!";
+    case 0x07:
+      return "#DIV/0!";
+    case 0x0F:
+      return "#VALUE!";
+    case 0x17:
+      return "#REF!";
+    case 0x1D:
+      return "#NAME?";
+    case 0x24:
+      return "#NUM!";
+    default:
+      return "#N/A";
+  }
+}
+
+}  // namespace
+
+void ReadFormulaResults(std::string_view workbook, SheetCells* cells) {
+  std::size_t at = 0;
+  Record record;
+  if (!NextRecord(workbook, &at, &record) || record.type != kBof ||
+      record.data.size() < 2)
+    return;
+  const bool biff8 = U16(record.data, 0) == kBiff8;
+  std::uint16_t code_page = 0;
+  std::uint32_t sheet_at = 0;
+  bool have_sheet = false;
+  // The workbook's globals, up to their EOF: the first worksheet's place.
+  while (NextRecord(workbook, &at, &record) && record.type != kEof) {
+    if (record.type == kCodePage && record.data.size() >= 2) {
+      code_page = U16(record.data, 0);
+    } else if (record.type == kBoundSheet && record.data.size() >= 6 &&
+               !have_sheet && record.data[5] == 0) {
+      sheet_at = U32(record.data, 0);
+      have_sheet = true;
+    }
+  }
+  if (!have_sheet) return;
+  at = sheet_at;
+  int pending_row = 0, pending_column = 0;  // a formula awaiting its STRING
+  while (NextRecord(workbook, &at, &record) && record.type != kEof) {
+    if (record.type == kString && pending_row > 0) {
+      cells->Set(pending_row, pending_column,
+                 StringResult(record.data, biff8, code_page));
+      pending_row = 0;
+      continue;
+    }
+    pending_row = 0;
+    if (record.type != kFormula || record.data.size() < 14) continue;
+    const int row = U16(record.data, 0) + 1;
+    const int column = U16(record.data, 2) + 1;
+    if (!cells->Contains(row, column)) continue;
+    const std::string_view result = record.data.substr(6, 8);
+    if (U16(result, 6) != 0xFFFF) {
+      const std::uint64_t bits =
+          U32(result, 0) | static_cast<std::uint64_t>(U32(result, 4)) << 32;
+      cells->Set(row, column, NumberCellText(std::bit_cast<double>(bits)));
+      continue;
+    }
+    switch (static_cast<unsigned char>(result[0])) {
+      case 0:  // a text, in the STRING record that follows
+        pending_row = row;
+        pending_column = column;
+        break;
+      case 1:
+        cells->Set(row, column, result[2] ? "TRUE" : "FALSE");
+        break;
+      case 2:
+        cells->Set(row, column,
+                   ErrorText(static_cast<unsigned char>(result[2])));
+        break;
+      default:
+        cells->Set(row, column, "");
+    }
+  }
+}
+
+}  // namespace matslip
