@@ -5,36 +5,11 @@
 
 #include "sheet/csv_reader.h"
 #include "sheet/html_reader.h"
-#include "sheet/ods_reader.h"
 #include "sheet/sheet_format.h"
 #include "sheet/xls_reader.h"
-#include "sheet/xlsx_reader.h"
-#include "sheet/zip_archive.h"
+#include "sheet/zip_sheet.h"
 
 namespace matslip {
-namespace {
-
-constexpr char kOdsMimeType[] =
-    "application/vnd.oasis.opendocument.spreadsheet";
-
-bool ReadZip(const std::string& path, SheetCells* cells, std::string* reason) {
-  ZipArchive zip;
-  if (!zip.Open(path, reason)) return false;
-  if (zip.Has("xl/workbook.xml")) return ReadXlsx(zip, cells, reason);
-  std::string text;
-  if (!zip.Has("mimetype") ||
-      !zip.ReadSmallPart("mimetype", 256, &text, reason) ||
-      !std::string_view(text).starts_with(kOdsMimeType))
-    return SheetFailure(reason, kSheetNotSpreadsheet);
-  // The manifest tells of an encrypted content.xml.
-  if (zip.ReadSmallPart("META-INF/manifest.xml", 1 << 20, &text, reason) &&
-      text.find("encryption-data") != std::string::npos)
-    return SheetFailure(reason, kSheetEncrypted);
-  return ReadOds(zip, cells, reason);
-}
-
-}  // namespace
-
 bool ReadSheet(const std::string& path, const SheetArea& area,
                SheetCells* cells, std::string* reason) {
   const long long rows =
@@ -59,7 +34,7 @@ bool ReadSheet(const std::string& path, const SheetArea& area,
     case SheetFormat::kCompound:
       return ReadXls(path, cells, reason);
     case SheetFormat::kZip:
-      return ReadZip(path, cells, reason);
+      return ReadZipSheet(path, cells, reason);
     case SheetFormat::kHtml:
       return ReadHtml(path, cells, reason);
     case SheetFormat::kCsv:

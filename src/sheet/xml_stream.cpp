@@ -1,58 +1,138 @@
 #include "sheet/xml_stream.h"
 
+#include <cstring>
+
 #include "sheet/sheet_errors.h"
 
 namespace matslip {
 namespace {
 
-int ReadPart(void* context, char* buffer, int size) {
-  return static_cast<int>(
-      static_cast<ZipPart*>(context)->Read(buffer, static_cast<size_t>(size)));
-}
+constexpr std::size_t kPieceBytes = 4096;
 
-int KeepPart(void*) { return 0; }
+std::string Str(const xmlChar* text) {
+  return text ? reinterpret_cast<const char*>(text) : "";
+}
 
 // libxml2 would print every complaint about a damaged file on stderr.
-void Quiet(void*, const char*, xmlParserSeverities, xmlTextReaderLocatorPtr) {}
-
-std::string Take(xmlChar* text) {
-  if (!text) return {};
-  std::string s(reinterpret_cast<const char*>(text));
-  xmlFree(text);
-  return s;
-}
+void Quiet(void*, xmlErrorPtr) {}
 
 }  // namespace
+
+void XmlStream::OnStart(void* context, const xmlChar* local,
+                        const xmlChar* /*prefix*/, const xmlChar* uri,
+                        int /*namespace_count*/, const xmlChar** /*namespaces*/,
+                        int attribute_count, int /*defaulted*/,
+                        const xmlChar** attributes) {
+  XmlStream* self =
+      static_cast<XmlStream*>(static_cast<xmlParserCtxtPtr>(context)->_private);
+  Node node;
+  node.kind = Node::kStart;
+  node.depth = self->depth_++;
+  node.name = Str(local);
+  node.uri = Str(uri);
+  // Five pointers an attribute: local name, prefix, URI, value, value end.
+  for (int i = 0; i < attribute_count; ++i) {
+    const xmlChar** a = attributes + 5 * i;
+    node.attributes.push_back(
+        {Str(a[1]), Str(a[0]), Str(a[2]),
+         std::string(reinterpret_cast<const char*>(a[3]),
+                     static_cast<std::size_t>(a[4] - a[3]))});
+  }
+  self->queue_.push_back(std::move(node));
+}
+
+void XmlStream::OnEnd(void* context, const xmlChar* local,
+                      const xmlChar* /*prefix*/, const xmlChar* uri) {
+  XmlStream* self =
+      static_cast<XmlStream*>(static_cast<xmlParserCtxtPtr>(context)->_private);
+  --self->depth_;
+  // An element whose start still waits with nothing after it is empty.
+  if (!self->queue_.empty() && self->queue_.back().kind == Node::kStart &&
+      self->queue_.back().depth == self->depth_) {
+    self->queue_.back().empty = true;
+    return;
+  }
+  Node node;
+  node.kind = Node::kEnd;
+  node.depth = self->depth_;
+  node.name = Str(local);
+  node.uri = Str(uri);
+  self->queue_.push_back(std::move(node));
+}
+
+void XmlStream::OnText(void* context, const xmlChar* text, int length) {
+  XmlStream* self =
+      static_cast<XmlStream*>(static_cast<xmlParserCtxtPtr>(context)->_private);
+  Node node;
+  node.kind = Node::kText;
+  node.depth = self->depth_;
+  node.text.assign(reinterpret_cast<const char*>(text),
+                   static_cast<std::size_t>(length));
+  self->queue_.push_back(std::move(node));
+}
+
+void XmlStream::OnDoctype(void* context, const xmlChar*, const xmlChar*,
+                          const xmlChar*) {
+  xmlParserCtxtPtr parser = static_cast<xmlParserCtxtPtr>(context);
+  static_cast<XmlStream*>(parser->_private)->doctype_ = true;
+  xmlStopParser(parser);
+}
 
 XmlStream::XmlStream(const ZipArchive& zip, const std::string& part) {
   part_ = zip.OpenPart(part, &reason_);
   if (!part_) return;
-  reader_ =
-      xmlReaderForIO(ReadPart, KeepPart, part_.get(), part.c_str(), nullptr,
-                     XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-  if (!reader_) {
-    reason_ = kSheetDamaged;
+  xmlSAXHandler sax;
+  std::memset(&sax, 0, sizeof sax);
+  sax.initialized = XML_SAX2_MAGIC;
+  sax.startElementNs = OnStart;
+  sax.endElementNs = OnEnd;
+  sax.characters = OnText;
+  sax.cdataBlock = OnText;
+  sax.internalSubset = OnDoctype;
+  sax.serror = Quiet;
+  parser_ = xmlCreatePushParserCtxt(&sax, nullptr, nullptr, 0, part.c_str());
+  if (!parser_) {
+    reason_ = kSheetTooLarge;
     return;
   }
-  xmlTextReaderSetErrorHandler(reader_, Quiet, nullptr);
+  parser_->_private = this;
+  xmlCtxtUseOptions(parser_,
+                    XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
 }
 
 XmlStream::~XmlStream() {
-  if (reader_) xmlFreeTextReader(reader_);
+  if (parser_) xmlFreeParserCtxt(parser_);
+}
+
+bool XmlStream::Feed() {
+  if (finished_ || !parser_) return false;
+  char piece[kPieceBytes];
+  const long n = part_->Read(piece, sizeof piece);
+  if (n < 0) {
+    finished_ = true;
+    reason_ = part_->too_large() ? kSheetTooLarge : kSheetDamaged;
+    return false;
+  }
+  finished_ = n == 0;
+  xmlParseChunk(parser_, piece, static_cast<int>(n), finished_ ? 1 : 0);
+  if (doctype_ || !parser_->wellFormed) {
+    finished_ = true;
+    reason_ = kSheetDamaged;
+  }
+  return true;
 }
 
 bool XmlStream::Next() {
-  if (!reader_ || Failed()) return false;
-  const int result = xmlTextReaderRead(reader_);
-  if (result == 1) {
-    type_ = xmlTextReaderNodeType(reader_);
-    if (type_ != XML_READER_TYPE_DOCUMENT_TYPE &&
-        type_ != XML_READER_TYPE_ENTITY_REFERENCE)
-      return true;
+  // What was parsed before a fault is still given out.
+  while (queue_.empty()) {
+    if (Failed() || !Feed()) {
+      node_ = Node{};
+      return false;
+    }
   }
-  if (result == 0) return false;
-  reason_ = part_->too_large() ? kSheetTooLarge : kSheetDamaged;
-  return false;
+  node_ = std::move(queue_.front());
+  queue_.pop_front();
+  return true;
 }
 
 void XmlStream::Skip() {
@@ -62,44 +142,24 @@ void XmlStream::Skip() {
   }
 }
 
-bool XmlStream::IsStart() const { return type_ == XML_READER_TYPE_ELEMENT; }
-
-bool XmlStream::IsEnd() const { return type_ == XML_READER_TYPE_END_ELEMENT; }
-
-bool XmlStream::IsEmptyElement() const {
-  return IsStart() && xmlTextReaderIsEmptyElement(reader_) == 1;
+std::string XmlStream::Attribute(std::string_view name) const {
+  for (const Attribute_& a : node_.attributes) {
+    if (a.prefix.empty()
+            ? a.local == name
+            : name.size() == a.prefix.size() + 1 + a.local.size() &&
+                  name.starts_with(a.prefix) && name[a.prefix.size()] == ':' &&
+                  name.ends_with(a.local))
+      return a.value;
+  }
+  return {};
 }
 
-bool XmlStream::IsText() const {
-  return type_ == XML_READER_TYPE_TEXT || type_ == XML_READER_TYPE_CDATA ||
-         type_ == XML_READER_TYPE_SIGNIFICANT_WHITESPACE ||
-         type_ == XML_READER_TYPE_WHITESPACE;
-}
-
-std::string_view XmlStream::Name() const {
-  const xmlChar* name = xmlTextReaderConstLocalName(reader_);
-  return name ? reinterpret_cast<const char*>(name) : "";
-}
-
-std::string_view XmlStream::NamespaceUri() const {
-  const xmlChar* uri = xmlTextReaderConstNamespaceUri(reader_);
-  return uri ? reinterpret_cast<const char*>(uri) : "";
-}
-
-int XmlStream::Depth() const { return xmlTextReaderDepth(reader_); }
-
-std::string XmlStream::Attribute(const char* name) const {
-  return Take(xmlTextReaderGetAttribute(reader_, BAD_CAST name));
-}
-
-std::string XmlStream::AttributeNs(const char* local, const char* ns) const {
-  return Take(
-      xmlTextReaderGetAttributeNs(reader_, BAD_CAST local, BAD_CAST ns));
-}
-
-std::string_view XmlStream::Text() const {
-  const xmlChar* value = xmlTextReaderConstValue(reader_);
-  return value ? reinterpret_cast<const char*>(value) : "";
+std::string XmlStream::AttributeNs(std::string_view local,
+                                   std::string_view ns) const {
+  for (const Attribute_& a : node_.attributes) {
+    if (a.local == local && a.uri == ns) return a.value;
+  }
+  return {};
 }
 
 }  // namespace matslip

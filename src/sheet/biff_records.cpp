@@ -1,11 +1,13 @@
-#include "sheet/biff_formulas.h"
+#include "sheet/biff_records.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <string>
 
 #include "base/gbk.h"
 #include "base/utf8.h"
+#include "sheet/sheet_errors.h"
 #include "sheet/shown_text.h"
 
 namespace matslip {
@@ -18,7 +20,12 @@ constexpr std::uint16_t kCodePage = 0x0042;
 constexpr std::uint16_t kFormula = 0x0006;
 constexpr std::uint16_t kString = 0x0207;
 constexpr std::uint16_t kBiff8 = 0x0600;
+constexpr std::uint16_t kFilePass = 0x002F;
+constexpr std::uint16_t kDimension = 0x0200;
+constexpr std::uint16_t kSst = 0x00FC;
 constexpr std::uint16_t kGbkCodePage = 936;
+// The smallest string of a string table: a length and a flags byte.
+constexpr std::size_t kMinStringBytes = 3;
 
 std::uint16_t U16(std::string_view b, std::size_t at) {
   return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
@@ -105,6 +112,32 @@ const char* ErrorText(unsigned code) {
 }
 
 }  // namespace
+
+const char* CheckBiffClaims(std::string_view workbook, long long max_cells) {
+  std::size_t at = 0;
+  Record record;
+  long long cells = 0;
+  while (NextRecord(workbook, &at, &record)) {
+    const std::string_view d = record.data;
+    if (record.type == kFilePass) return kSheetEncrypted;
+    if (record.type == kSst && d.size() >= 8 &&
+        std::max(U32(d, 0), U32(d, 4)) > workbook.size() / kMinStringBytes)
+      return kSheetDamaged;
+    if (record.type == kDimension) {
+      // BIFF 8: rows as 32 bits; BIFF 5: as 16 bits. The last row and
+      // column are given as one past them.
+      long long rows = 0, columns = 0;
+      if (d.size() >= 14) {
+        rows = U32(d, 4), columns = U16(d, 10);
+      } else if (d.size() >= 8) {
+        rows = U16(d, 2), columns = U16(d, 6);
+      }
+      cells += rows * columns;
+      if (cells > max_cells) return kSheetTooLarge;
+    }
+  }
+  return nullptr;
+}
 
 void ReadFormulaResults(std::string_view workbook, SheetCells* cells) {
   std::size_t at = 0;
