@@ -88,19 +88,20 @@ bool CompoundFile::Open() {
   mini_cutoff_ = U32(file_, 0x38);
 
   // The FAT's sectors: 109 in the header, the rest in a chain of DIFAT
-  // sectors whose last entry points to the next.
+  // sectors whose last entry points to the next. A FAT sector maps
+  // sector_ / 4 sectors: a FAT bigger than the file needs is forged.
+  const std::uint32_t fat_count = U32(file_, 0x2C);
+  if (fat_count > sectors_ / (sector_ / 4) + 2) return false;
   std::vector<std::uint32_t> fat_sectors;
   for (std::size_t i = 0; i < kHeaderFatSectors; ++i)
     fat_sectors.push_back(U32(file_, 0x4C + 4 * i));
   std::uint32_t difat = U32(file_, 0x44);
-  for (std::uint32_t n = 0; difat < sectors_; ++n) {
-    if (n > sectors_) return false;
+  while (fat_sectors.size() < fat_count && difat < sectors_) {
     const std::size_t at = (static_cast<std::size_t>(difat) + 1) * sector_;
     if (!AppendTable(difat, 4, &fat_sectors)) return false;
     difat = U32(file_, at + sector_ - 4);
   }
-  const std::uint32_t fat_count = U32(file_, 0x2C);
-  if (fat_count > sectors_ || fat_count > fat_sectors.size()) return false;
+  if (fat_count > fat_sectors.size()) return false;
   for (std::uint32_t i = 0; i < fat_count; ++i) {
     if (!AppendTable(fat_sectors[i], 0, &fat_)) return false;
   }

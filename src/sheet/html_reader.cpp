@@ -4,6 +4,7 @@
 #include <libxml/parserInternals.h>
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -174,13 +175,19 @@ void OnText(void* context, const xmlChar* text, int length) {
 }
 void Quiet(void*, const char*, ...) {}
 
-// The encoding for a page whose start does not name one.
-const char* FallbackEncoding(std::string_view start) {
+// The encoding to read a page in, or null to follow its meta tag. Pages
+// that say GB2312 often hold characters only GBK has: GBK, its superset,
+// reads them all.
+const char* ForcedEncoding(std::string_view start) {
   std::string lower(start);
   std::transform(lower.begin(), lower.end(), lower.begin(),
                  [](unsigned char c) { return std::tolower(c); });
-  if (lower.find("charset") != std::string::npos) return nullptr;
-  return IsUtf8Prefix(start) ? "UTF-8" : "GBK";
+  if (lower.find("charset") == std::string::npos)
+    return IsUtf8Prefix(start) ? "UTF-8" : "GBK";
+  if (lower.find("gb2312") != std::string::npos ||
+      lower.find("gbk") != std::string::npos)
+    return "GBK";
+  return nullptr;
 }
 
 }  // namespace
@@ -211,7 +218,7 @@ bool ReadHtml(const std::string& path, SheetCells* cells, std::string* reason) {
   htmlCtxtUseOptions(parser, HTML_PARSE_NONET | HTML_PARSE_NOERROR |
                                  HTML_PARSE_NOWARNING | HTML_PARSE_NOIMPLIED);
   if (const char* encoding =
-          FallbackEncoding(std::string_view(chunk.data(), n))) {
+          ForcedEncoding(std::string_view(chunk.data(), n))) {
     if (xmlCharEncodingHandlerPtr handler =
             xmlFindCharEncodingHandler(encoding))
       xmlSwitchToEncoding(parser, handler);

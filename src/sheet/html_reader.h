@@ -4,7 +4,8 @@
 // area's last row. Cells spanning rows or columns fill the cells they
 // cover in the table's grid only at their top-left one, as a spreadsheet
 // opening the page shows them. The page's encoding is the one its meta tag
-// names; without one, UTF-8 when its start is valid UTF-8, else GBK.
+// names (GBK for GB2312, its subset); without one, UTF-8 when its start is
+// valid UTF-8, else GBK.
 #include <string>
 
 #include "sheet/sheet_cells.h"

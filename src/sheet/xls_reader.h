@@ -15,7 +15,7 @@ namespace matslip {
 // workbook claiming more cells than this is refused, and so is a larger
 // file.
 inline constexpr long long kMaxXlsCells = 2 << 20;
-inline constexpr long long kMaxXlsBytes = 32 << 20;
+inline constexpr long long kMaxXlsBytes = 16 << 20;
 
 bool ReadXls(const std::string& path, SheetCells* cells, std::string* reason);
 

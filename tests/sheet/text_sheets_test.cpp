@@ -110,6 +110,15 @@ TEST_F(TextSheets, HtmlEncodingComesFromItsMetaTagElseFromItsBytes) {
             "钢芯铝绞线");
 }
 
+TEST_F(TextSheets, HtmlSayingGb2312IsReadAsGbk) {
+  // "镕" is in GBK only, as in many pages that name GB2312.
+  EXPECT_EQ(Read("j.xls", "<html><head><meta charset=\"gb2312\"></head><body>" +
+                              Gbk("<table><tr><td>朱镕基</td></tr></table>") +
+                              "</body></html>")
+                .Cell(1, 1),
+            "朱镕基");
+}
+
 TEST_F(TextSheets, HtmlReadingStopsAfterTheAreasLastRow) {
   std::string rows;
   for (int i = 1; i <= 5; ++i)
