@@ -99,6 +99,17 @@ TEST_F(SheetRefusals, EncryptedZipEntryIsRefusedAsEncrypted) {
   EXPECT_EQ(Refusal(path), kSheetEncrypted);
 }
 
+TEST_F(SheetRefusals, PasswordProtectedXlsIsRefusedAsEncrypted) {
+  // The workbook's CODEPAGE record turned into a FILEPASS record, the mark
+  // of an encrypted workbook.
+  std::string bytes = testing::ReadTestFile(std::string(MATSLIP_TEST_DATA) +
+                                            "/sheets/materials.xls");
+  const std::size_t at = bytes.find(std::string("\x42\x00\x02\x00", 4));
+  ASSERT_NE(at, std::string::npos);
+  bytes[at] = '\x2f';
+  EXPECT_EQ(Refusal(FileWith("secret.xls", bytes)), kSheetEncrypted);
+}
+
 TEST_F(SheetRefusals, AreaBeyondTheCellLimitIsRefused) {
   EXPECT_EQ(Refusal(kFixture, SheetArea{1, 1 << 20, 1, 16384}),
             kSheetAreaTooLarge);
