@@ -220,16 +220,14 @@ bool SheetReader::Read(const ZipArchive& zip, std::string* reason) {
     const std::string_view name = xml.Name();
     if (xml.IsStart()) {
       if (name == "dimension") {
-        long long r1, c1, r2 = 0, c2 = 0;
+        // "A1:H502": the used range's last cell claims the sheet's size.
         const std::string ref = xml.Attribute("ref");
         const std::size_t colon = ref.find(':');
-        const std::string_view last =
-            colon == std::string::npos
-                ? std::string_view(ref)
-                : std::string_view(ref).substr(colon + 1);
-        if (ParseCellReference(ref.substr(0, colon), &r1, &c1) &&
-            ParseCellReference(last, &r2, &c2) &&
-            (r2 > kMaxSheetRows || c2 > kMaxSheetColumns))
+        long long rows, columns;
+        if (ParseCellReference(
+                colon == std::string::npos ? ref : ref.substr(colon + 1), &rows,
+                &columns) &&
+            (rows > kMaxSheetRows || columns > kMaxSheetColumns))
           return SheetFailure(reason, kSheetTooLarge);
       } else if (name == "row") {
         long long row;
