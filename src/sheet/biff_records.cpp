@@ -4,9 +4,11 @@
 #include <bit>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/gbk.h"
 #include "base/utf8.h"
+#include "sheet/date_format.h"
 #include "sheet/sheet_errors.h"
 #include "sheet/shown_text.h"
 
@@ -23,7 +25,12 @@ constexpr std::uint16_t kBiff8 = 0x0600;
 constexpr std::uint16_t kFilePass = 0x002F;
 constexpr std::uint16_t kDimension = 0x0200;
 constexpr std::uint16_t kSst = 0x00FC;
+constexpr std::uint16_t kFormat = 0x041E;
+constexpr std::uint16_t kXf = 0x00E0;
+constexpr std::uint16_t kDateMode = 0x0022;
 constexpr std::uint16_t kGbkCodePage = 936;
+// Days between the 1900 and the 1904 date systems.
+constexpr double k1904Offset = 1462;
 // The smallest string of a string table: a length and a flags byte.
 constexpr std::size_t kMinStringBytes = 3;
 
@@ -52,18 +59,21 @@ bool NextRecord(std::string_view stream, std::size_t* at, Record* record) {
   return true;
 }
 
-// The text of a STRING record.
+// Text in the workbook's code page (BIFF 5): GBK or else Latin-1.
+std::string Decode8Bit(std::string_view bytes, std::uint16_t code_page) {
+  if (code_page == kGbkCodePage) return GbkToUtf8(bytes);
+  std::string out;
+  for (unsigned char c : bytes) AppendUtf8(c, &out);
+  return out;
+}
+
+// The text of a STRING record (and of a BIFF 8 FORMAT record's code).
 std::string StringResult(std::string_view data, bool biff8,
                          std::uint16_t code_page) {
   if (data.size() < 2) return {};
   const std::size_t length = U16(data, 0);
   std::string out;
-  if (!biff8) {
-    const std::string_view bytes = data.substr(2, length);
-    if (code_page == kGbkCodePage) return GbkToUtf8(bytes);
-    for (unsigned char c : bytes) AppendUtf8(c, &out);  // Latin-1
-    return out;
-  }
+  if (!biff8) return Decode8Bit(data.substr(2, length), code_page);
   if (data.size() < 3) return {};
   const unsigned flags = static_cast<unsigned char>(data[2]);
   std::size_t at = 3;
@@ -149,10 +159,28 @@ void ReadFormulaResults(std::string_view workbook, SheetCells* cells) {
   std::uint16_t code_page = 0;
   std::uint32_t sheet_at = 0;
   bool have_sheet = false;
+  // Number formats (built in, then the workbook's) and cell formats that
+  // show dates: a formula's number shows as a date in such a cell.
+  std::vector<bool> date_formats(1 << 16);
+  for (int id = 0; id < (1 << 16); ++id)
+    date_formats[id] = IsBuiltInDateFormat(id);
+  std::vector<bool> date_cell_formats;
+  double date_offset = 0;
   // The workbook's globals, up to their EOF: the first worksheet's place.
   while (NextRecord(workbook, &at, &record) && record.type != kEof) {
-    if (record.type == kCodePage && record.data.size() >= 2) {
-      code_page = U16(record.data, 0);
+    const std::string_view d = record.data;
+    if (record.type == kCodePage && d.size() >= 2) {
+      code_page = U16(d, 0);
+    } else if (record.type == kDateMode && d.size() >= 2) {
+      date_offset = U16(d, 0) == 1 ? k1904Offset : 0;
+    } else if (record.type == kFormat && d.size() >= 3) {
+      const std::string code =
+          biff8 ? StringResult(d.substr(2), true, code_page)
+                : Decode8Bit(d.substr(3, static_cast<unsigned char>(d[2])),
+                             code_page);
+      date_formats[U16(d, 0)] = IsDateFormatCode(code);
+    } else if (record.type == kXf && d.size() >= 4) {
+      date_cell_formats.push_back(date_formats[U16(d, 2)]);
     } else if (record.type == kBoundSheet && record.data.size() >= 6 &&
                !have_sheet && record.data[5] == 0) {
       sheet_at = U32(record.data, 0);
@@ -178,7 +206,12 @@ void ReadFormulaResults(std::string_view workbook, SheetCells* cells) {
     if (U16(result, 6) != 0xFFFF) {
       const std::uint64_t bits =
           U32(result, 0) | static_cast<std::uint64_t>(U32(result, 4)) << 32;
-      cells->Set(row, column, NumberCellText(std::bit_cast<double>(bits)));
+      const double value = std::bit_cast<double>(bits);
+      const std::size_t format = U16(record.data, 4);
+      cells->Set(row, column,
+                 format < date_cell_formats.size() && date_cell_formats[format]
+                     ? DateCellText(value + date_offset)
+                     : NumberCellText(value));
       continue;
     }
     switch (static_cast<unsigned char>(result[0])) {

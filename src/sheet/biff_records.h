@@ -15,8 +15,9 @@ namespace matslip {
 const char* CheckBiffClaims(std::string_view workbook, long long max_cells);
 
 // Sets the formula cells of `cells`' area (first worksheet) from a workbook
-// stream ("Workbook" of BIFF 8, "Book" of BIFF 5): numbers as numbers,
-// texts, booleans and errors as the spreadsheet shows them. Records cut
+// stream ("Workbook" of BIFF 8, "Book" of BIFF 5): numbers as numbers (as
+// date-times in cells formatted as dates), texts, booleans and errors as
+// the spreadsheet shows them. Records cut
 // short end the reading.
 void ReadFormulaResults(std::string_view workbook, SheetCells* cells);
 

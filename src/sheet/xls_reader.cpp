@@ -89,7 +89,8 @@ ChildCode SendCells(const std::string& path, const SheetArea& area, int fd) {
   const int error = book.Open(path);
   if (error == FREEXL_FILE_NOT_FOUND) return kCannotOpen;
   if (error == FREEXL_INSUFFICIENT_MEMORY) return kTooLarge;
-  if (error != FREEXL_OK) return kDamaged;
+  // FreeXL 1.0.6 answers some BIFF 5 workbooks with success and no handle.
+  if (error != FREEXL_OK || !book.handle()) return kDamaged;
   unsigned int value = 0;
   if (freexl_get_info(book.handle(), FREEXL_BIFF_PASSWORD, &value) ==
           FREEXL_OK &&

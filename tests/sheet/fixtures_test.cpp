@@ -26,6 +26,13 @@ const std::vector<std::vector<std::string>> kExpected = {
     {"8", "避雷器", "HY5WS-17/50", "只", "30", "86", "2580", "5"},
 };
 
+std::string FixtureName(const ::testing::TestParamInfo<const char*>& info) {
+  std::string name;
+  for (const char* p = info.param; *p; ++p)
+    name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+  return name;
+}
+
 class SheetFixtures : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(SheetFixtures, GiveTheSameTextsAsEveryOtherFormat) {
@@ -63,12 +70,28 @@ INSTANTIATE_TEST_SUITE_P(
                       "materials.ods", "materials-html.xls",
                       "materials-utf8.csv", "materials-utf8-bom.csv",
                       "materials-gbk.csv"),
-    [](const ::testing::TestParamInfo<const char*>& info) {
-      std::string name;
-      for (const char* p = info.param; *p; ++p)
-        name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-      return name;
-    });
+    FixtureName);
+
+// A formula's result shows as its cell's format says: =DATE(2026,3,1) in a
+// date format as a date, a text and a boolean as themselves.
+class FormulaFixtures : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(FormulaFixtures, ShowTheirResultsInTheCellsFormat) {
+  SheetCells cells;
+  std::string reason;
+  ASSERT_TRUE(
+      ReadSheet(kDir + GetParam(), SheetArea{1, 1, 1, 3}, &cells, &reason))
+      << reason;
+  EXPECT_EQ(cells.Cell(1, 1), "2026年3月1日");
+  EXPECT_EQ(cells.Cell(1, 2), "钢材");
+  EXPECT_EQ(cells.Cell(1, 3), "TRUE");
+}
+
+INSTANTIATE_TEST_SUITE_P(AllFormats, FormulaFixtures,
+                         ::testing::Values("formula-date.xls",
+                                           "formula-date.xlsx",
+                                           "formula-date.ods"),
+                         FixtureName);
 
 }  // namespace
 }  // namespace matslip
