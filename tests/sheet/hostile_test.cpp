@@ -245,5 +245,17 @@ TEST_F(HostileSheets, XlsStringTableCountBeyondTheFileIsRefused) {
   EXPECT_NE(Refusal(path), "");
 }
 
+TEST_F(HostileSheets, XlsOnWhichFreeXlAsksForAGigabyteIsRefused) {
+  // A fuzzed workbook on which FreeXL allocates 1 GiB: its child process
+  // may not take that much, so FreeXL reports too little memory.
+  const std::string path = std::string(MATSLIP_FUZZ_REGRESSIONS) +
+                           "/xls_fuzz/freexl-1gib-allocation";
+  SheetCells cells;
+  std::string reason;
+  EXPECT_FALSE(ReadSheet(path, kImportArea, &cells, &reason));
+  // Under AddressSanitizer the child has no limit; its allocator aborts.
+  EXPECT_EQ(reason, kMemoryMeasured ? kSheetTooLarge : kSheetDamaged);
+}
+
 }  // namespace
 }  // namespace matslip
