@@ -175,6 +175,21 @@ void OnText(void* context, const xmlChar* text, int length) {
 }
 void Quiet(void*, const char*, ...) {}
 
+// Encoding errors reach libxml2's process-wide handler, not the parser's:
+// quiet while a page is read.
+class QuietGenericErrors {
+ public:
+  QuietGenericErrors()
+      : handler_(xmlGenericError), context_(xmlGenericErrorContext) {
+    xmlSetGenericErrorFunc(nullptr, Quiet);
+  }
+  ~QuietGenericErrors() { xmlSetGenericErrorFunc(context_, handler_); }
+
+ private:
+  xmlGenericErrorFunc handler_;
+  void* context_;
+};
+
 // The encoding to read a page in, or null to follow its meta tag. Pages
 // that say GB2312 often hold characters only GBK has: GBK, its superset,
 // reads them all.
@@ -198,6 +213,7 @@ bool ReadHtml(const std::string& path, SheetCells* cells, std::string* reason) {
   std::vector<char> chunk(kChunkBytes);
   std::size_t n = std::fread(chunk.data(), 1, chunk.size(), file);
 
+  QuietGenericErrors quiet;
   htmlSAXHandler sax;
   std::memset(&sax, 0, sizeof sax);
   sax.startElement = OnStart;
