@@ -5,11 +5,14 @@ BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 120
+# The spreadsheet readers' fuzz targets, run after table_fuzz.
+SHEET_FUZZ = xls_fuzz zip_fuzz html_fuzz csv_fuzz
 
 DEB_PACKAGES = cmake ninja-build g++ clang libclang-rt-14-dev \
   libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev \
   qt6-base-dev libgl-dev fonts-noto-cjk poppler-utils qt6-translations-l10n \
-  xvfb openbox x11-utils xdotool libqpdf-dev pkg-config
+  xvfb openbox x11-utils xdotool libqpdf-dev pkg-config \
+  libfreexl-dev libzip-dev libxml2-dev
 
 .PHONY: deps build test test-asan bench fuzz run screenshots format clean
 
@@ -40,11 +43,17 @@ fuzz: deps
 	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
 	  -DMATSLIP_FUZZ=ON -DMATSLIP_QT=OFF
-	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target table_fuzz
+	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target table_fuzz $(SHEET_FUZZ)
 	mkdir -p $(FUZZ_BUILD)/corpus
 	$(FUZZ_BUILD)/fuzz/table_fuzz -max_total_time=$(FUZZ_SECONDS) \
 	  -dict=fuzz/table_fuzz.dict -timeout=10 -artifact_prefix=$(FUZZ_BUILD)/ \
 	  -max_len=65536 $(FUZZ_BUILD)/corpus
+	set -e; for t in $(SHEET_FUZZ); do \
+	  mkdir -p $(FUZZ_BUILD)/corpus-$$t; \
+	  $(FUZZ_BUILD)/fuzz/$$t -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
+	    -malloc_limit_mb=100 -rss_limit_mb=1024 -max_len=65536 \
+	    -artifact_prefix=$(FUZZ_BUILD)/$$t- $(FUZZ_BUILD)/corpus-$$t; \
+	done
 
 # The program on ./demo-data, made with demo materials on the first run.
 run: build

@@ -1,0 +1,146 @@
+#include "sheet/ods_reader.h"
+
+#include <algorithm>
+#include <charconv>
+#include <string_view>
+
+#include "base/number.h"
+#include "sheet/sheet_errors.h"
+#include "sheet/shown_text.h"
+#include "sheet/xlsx_reader.h"
+#include "sheet/xml_stream.h"
+
+namespace matslip {
+namespace {
+
+constexpr char kTableNs[] = "urn:oasis:names:tc:opendocument:xmlns:table:1.0";
+constexpr char kOfficeNs[] = "urn:oasis:names:tc:opendocument:xmlns:office:1.0";
+constexpr char kTextNs[] = "urn:oasis:names:tc:opendocument:xmlns:text:1.0";
+// More spaces than a cell can hold are not written out.
+constexpr long long kMaxSpaceRun = 1024;
+
+long long Count(const std::string& text) {
+  long long n = 1;
+  if (text.empty()) return 1;
+  const char* end = text.data() + text.size();
+  auto [p, ec] = std::from_chars(text.data(), end, n);
+  if (ec != std::errc() || p != end || n < 1) return -1;
+  return n;
+}
+
+bool IsNs(const XmlStream& xml, const char* ns) {
+  return xml.NamespaceUri() == ns;
+}
+
+// The text of a cell whose start tag the stream is on, from its value
+// attributes or from its paragraphs; the stream ends on the cell's end.
+bool CellText(XmlStream& xml, std::string* text) {
+  text->clear();
+  const std::string type = xml.AttributeNs("value-type", kOfficeNs);
+  bool from_value = false;
+  if (type == "float" || type == "percentage" || type == "currency") {
+    double number;
+    if (ParseNumber(xml.AttributeNs("value", kOfficeNs), &number)) {
+      *text = NumberCellText(number);
+      from_value = true;
+    }
+  } else if (type == "date") {
+    from_value =
+        IsoDateCellText(xml.AttributeNs("date-value", kOfficeNs), text);
+  }
+  if (xml.IsEmptyElement()) return true;
+  const int depth = xml.Depth();
+  int paragraphs = 0;
+  while (xml.Next()) {
+    if (xml.IsEnd() && xml.Depth() == depth) return true;
+    if (from_value) continue;
+    if (xml.IsStart()) {
+      const std::string_view name = xml.Name();
+      if (name == "annotation" && IsNs(xml, kOfficeNs)) {
+        xml.Skip();  // a comment's text is no cell text
+      } else if (!IsNs(xml, kTextNs)) {
+        continue;
+      } else if (name == "p" || name == "h") {
+        if (paragraphs++ > 0) AppendCellText("\n", text);
+      } else if (name == "s") {
+        const long long n =
+            std::min(Count(xml.AttributeNs("c", kTextNs)), kMaxSpaceRun);
+        AppendCellText(std::string(std::max(n, 1LL), ' '), text);
+      } else if (name == "tab") {
+        AppendCellText("\t", text);
+      } else if (name == "line-break") {
+        AppendCellText("\n", text);
+      }
+    } else if (xml.IsText()) {
+      AppendCellText(xml.Text(), text);
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool ReadOds(const ZipArchive& zip, SheetCells* cells, std::string* reason) {
+  XmlStream xml(zip, "content.xml");
+  const SheetArea& area = cells->area();
+  int table_depth = -1;
+  long long next_row = 1;  // the row the next row element starts
+  long long row_end = 0;   // rows [row_start, row_end] of the current one
+  long long row_start = 1;
+  long long column = 1;
+  std::string text;
+  while (xml.Next()) {
+    if (table_depth < 0) {
+      if (xml.IsStart() && xml.Name() == "table" && IsNs(xml, kTableNs)) {
+        if (xml.IsEmptyElement()) return true;
+        table_depth = xml.Depth();
+      }
+      continue;
+    }
+    if (xml.IsEnd() && xml.Depth() == table_depth) return true;
+    if (!xml.IsStart() || !IsNs(xml, kTableNs)) continue;
+    const std::string_view name = xml.Name();
+    if (name == "table") {
+      // A table inside a cell's shape or chart; its rows are not the sheet's.
+      xml.Skip();
+    } else if (name == "table-row") {
+      const long long repeat =
+          Count(xml.AttributeNs("number-rows-repeated", kTableNs));
+      if (repeat < 0) return SheetFailure(reason, kSheetDamaged);
+      row_start = next_row;
+      if (row_start > area.last_row) return true;
+      row_end = row_start + repeat - 1;
+      if (row_end > kMaxSheetRows) return SheetFailure(reason, kSheetTooLarge);
+      next_row = row_end + 1;
+      column = 1;
+    } else if (name == "table-cell" || name == "covered-table-cell") {
+      const long long repeat =
+          Count(xml.AttributeNs("number-columns-repeated", kTableNs));
+      if (repeat < 0) return SheetFailure(reason, kSheetDamaged);
+      const long long first = column, last = column + repeat - 1;
+      if (last > kMaxSheetColumns) return SheetFailure(reason, kSheetTooLarge);
+      column = last + 1;
+      const bool wanted =
+          first <= area.last_column && last >= area.first_column &&
+          row_start <= area.last_row && row_end >= area.first_row;
+      if (!wanted) {
+        xml.Skip();
+        continue;
+      }
+      if (!CellText(xml, &text)) break;
+      if (text.empty()) continue;
+      for (long long r = std::max<long long>(row_start, area.first_row);
+           r <= std::min<long long>(row_end, area.last_row); ++r) {
+        for (long long c = std::max<long long>(first, area.first_column);
+             c <= std::min<long long>(last, area.last_column); ++c)
+          cells->Set(static_cast<int>(r), static_cast<int>(c), text);
+      }
+    }
+  }
+  if (xml.Failed()) return SheetFailure(reason, xml.reason().c_str());
+  // The document ended inside its first table, or has no table.
+  return SheetFailure(reason,
+                      table_depth < 0 ? kSheetEmptyWorkbook : kSheetDamaged);
+}
+
+}  // namespace matslip
