@@ -109,7 +109,7 @@ void MainWindow::BuildMenus() {
         {"项目编辑(材料进库)", &M::OpenItemEditor},
         {nullptr, nullptr},
         {"取消进库", &M::CancelStockIn},
-        {"取消出库", nullptr},
+        {"取消出库", &M::CancelStockOut},
         {nullptr, nullptr},
         {"进出库簿", nullptr},
         {"项目查找", nullptr},
@@ -237,8 +237,12 @@ void MainWindow::OpenStockOut() {
   window.exec();
 }
 
-void MainWindow::CancelStockIn() {
-  if (CancelMovement(session_->program_dir, session_->selected, kStockInUndo,
+void MainWindow::CancelStockIn() { CancelLastMovement(kStockInUndo); }
+
+void MainWindow::CancelStockOut() { CancelLastMovement(kStockOutUndo); }
+
+void MainWindow::CancelLastMovement(const MovementUndo& undo) {
+  if (CancelMovement(session_->program_dir, session_->selected, undo,
                      *dialogs_) != UndoResult::kNoSelection)
     Refresh();
 }

@@ -9,6 +9,7 @@
 #include "grid/data_src.h"
 #include "grid/db_provider.h"
 #include "grid/grid.h"
+#include "stock/cancel_movement.h"
 #include "stock/stock_out_pick.h"
 
 namespace matslip {
@@ -58,6 +59,10 @@ class MainWindow : public QMainWindow {
   void OpenSlipParameters();
   void OpenStockOut();
   void CancelStockIn();
+  void CancelStockOut();
+  // Undoes the selected material's last receipt or issue from its backup;
+  // the list is rebuilt unless nothing was selected.
+  void CancelLastMovement(const MovementUndo& undo);
 
   Session* session_;
   Dialogs* dialogs_;

@@ -14,6 +14,7 @@
 #include "base/clock.h"
 #include "base/files.h"
 #include "grid/grid_widget.h"
+#include "stock/stock_out.h"
 #include "store/db.h"
 #include "store/material_table.h"
 #include "store/stock_in.h"
@@ -73,7 +74,8 @@ TEST_F(MainWindowTest, MenusInOrderWithTheirExactCaptions) {
   EXPECT_FALSE(hidden->isVisible());
   EXPECT_FALSE(hidden->isEnabled());
   // Items whose windows are not there yet are disabled, never pretending.
-  EXPECT_FALSE(window.edit_menu()->actions()[5]->isEnabled());  // 取消出库
+  EXPECT_FALSE(window.edit_menu()->actions()[7]->isEnabled());  // 进出库簿
+  EXPECT_TRUE(window.edit_menu()->actions()[5]->isEnabled());   // 取消出库
   EXPECT_TRUE(window.edit_menu()->actions()[0]->isEnabled());
   EXPECT_TRUE(window.edit_menu()->actions()[2]->isEnabled());  // 项目编辑
   EXPECT_TRUE(window.edit_menu()->actions()[4]->isEnabled());  // 取消进库
@@ -109,6 +111,25 @@ TEST_F(MainWindowTest, CancelStockInPutsTheRecordBackAndRebuildsTheList) {
   ASSERT_EQ(dialogs_.shown.size(), 1u);
   EXPECT_EQ(dialogs_.shown[0].kind, "ask");
   EXPECT_EQ(window.stock_list().GetCellText(3, 4), "500");
+}
+
+TEST_F(MainWindowTest, CancelStockOutPutsTheRecordBackAndRebuildsTheList) {
+  MainWindow window(&session_, &dialogs_);
+  ASSERT_EQ(window.stock_list().GetCellText(3, 4), "500");
+  const Slip slip{{{{"悬式绝缘子", "XP-70"}, "10", "22"}}, "", ""};
+  ASSERT_EQ(BookStockOut(dir_.path(), slip, Now()), 1);
+  window.Refresh();
+  ASSERT_EQ(window.stock_list().GetCellText(3, 4), "490");
+
+  session_.selected = {"悬式绝缘子", "XP-70"};
+  dialogs_.answers = {true};
+  window.edit_menu()->actions()[5]->trigger();  // 取消出库
+  ASSERT_EQ(dialogs_.shown.size(), 1u);
+  EXPECT_NE(dialogs_.shown[0].text.find("本次出库以前状态"), std::string::npos);
+  EXPECT_EQ(window.stock_list().GetCellText(3, 4), "500");
+  session_.selected = {};
+  window.edit_menu()->actions()[5]->trigger();
+  EXPECT_EQ(dialogs_.Messages().back(), "请先选中要取消出库的项目");
 }
 
 TEST_F(MainWindowTest, EveryControlCarriesAnAccessibleName) {
