@@ -58,6 +58,9 @@ class MainWindow : public QMainWindow {
   void OpenSlipParameters();
   void OpenStockOut();
   void CancelStockIn();
+  void BackUp();
+  void Restore();
+  void Clear();
 
   Session* session_;
   Dialogs* dialogs_;
