@@ -108,8 +108,7 @@ RestoreResult RestoreTable(const std::string& program_dir, Dialogs& dialogs) {
   // second) is still what gets restored, and so that what is checked is
   // exactly what goes in place.
   const std::string copy = ProgramFilePath(program_dir, kRestoreCopyFile);
-  if (!CopyFile(chosen, copy) ||
-      !CopyFile(chosen_memo, MemoPathOf(copy, false))) {
+  if (!CopyTableFiles(chosen, copy)) {
     RemovePair(copy);
     return refuse(kNotTableStart + chosen + kUnreadableEnd);
   }

@@ -198,6 +198,23 @@ bool ReplacePair(const std::string& table, const std::string& memo,
   return true;
 }
 
+namespace {
+
+bool CopyWhole(const std::string& from, const std::string& to) {
+  PosixFile in, out;
+  std::int64_t size;
+  return in.Open(from, true) && (size = in.Size()) >= 0 && out.Create(to) &&
+         CopyRange(in, 0, &out, 0, size) && (!DurableWrites() || out.Sync());
+}
+
+}  // namespace
+
+bool CopyTableFiles(const std::string& from, const std::string& to) {
+  const std::string memo = MemoPathOf(from);
+  return CopyWhole(from, to) &&
+         (!FileExists(memo) || CopyWhole(memo, MemoPathOf(to, false)));
+}
+
 bool ReplaceTableWith(const std::string& table, const std::string& new_table,
                       bool* decided) {
   *decided = false;
