@@ -4,7 +4,8 @@
 // as the floor of whole-table rewrites (Floor/<How>). Memory/<Work>/<rows>
 // report the peak heap growth of DbCopyTo and DbPurge at two table sizes.
 // App/<Work> are the program's own bookings on the same table: a receipt
-// with its backup, and its undo (the table rebuilt around the backup).
+// with its backup, and its undo (the table rebuilt around the backup), and
+// the whole table's backup and restore.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -14,7 +15,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <utility>
 
+#include "base/clock.h"
 #include "base/datetime.h"
 #include "base/dialogs.h"
 #include "base/files.h"
@@ -24,6 +27,7 @@
 #include "sqlite_db.h"
 #include "stock/cancel_movement.h"
 #include "stock/stock_out.h"
+#include "stock/table_maintenance.h"
 #include "store/db.h"
 #include "store/durability.h"
 #include "store/material_backup.h"
@@ -380,6 +384,56 @@ void AppCancelMovement(benchmark::State& state, bool durable,
   DbCloseAll();
 }
 
+// Picks `path` in the file dialog; otherwise as NoDialogs.
+class ChoosingDialogs : public NoDialogs {
+ public:
+  explicit ChoosingDialogs(std::string path) : path_(std::move(path)) {}
+  bool ChooseFile(const FileDialogRequest&, std::string* path) override {
+    *path = path_;
+    return true;
+  }
+
+ private:
+  std::string path_;
+};
+
+const double kBackupTime = CivilToDate({2026, 12, 7, 9, 0, 0});
+const double kRestoreTime = CivilToDate({2026, 12, 7, 10, 0, 0});
+
+// "备份数据库" of the whole table into a new file (the previous backup of
+// the same second removed outside the timing, as the floor's copy is).
+void AppBackup(benchmark::State& state) {
+  FreshAppTable();
+  SetClock(kBackupTime);
+  NoDialogs dialogs;
+  for (auto _ : state) {
+    RemoveOutput(state, TableBackupPath(AppDir(), kBackupTime));
+    if (!BackUpTable(AppDir(), dialogs))
+      state.SkipWithError("BackUpTable failed");
+  }
+  ResetClock();
+  DbCloseAll();
+}
+
+// "导入  备份 " of a backup of the whole table: its copy, the check, the
+// save of the table in use (removed outside the timing) and the pair
+// replacement.
+void AppRestore(benchmark::State& state) {
+  FreshAppTable();
+  SetClock(kBackupTime);
+  NoDialogs quiet;
+  if (!BackUpTable(AppDir(), quiet)) Die("no backup written");
+  SetClock(kRestoreTime);
+  ChoosingDialogs dialogs(TableBackupPath(AppDir(), kBackupTime));
+  for (auto _ : state) {
+    RemoveOutput(state, TableBackupPath(AppDir(), kRestoreTime));
+    if (RestoreTable(AppDir(), dialogs) != RestoreResult::kRestored)
+      state.SkipWithError("RestoreTable failed");
+  }
+  ResetClock();
+  DbCloseAll();
+}
+
 // --- SQLite ----------------------------------------------------------------
 
 void SqliteCopyTo(benchmark::State& state, bool period) {
@@ -595,6 +649,8 @@ void Register() {
   add("App/BookStockOut9", AppBookStockOut9);
   add("App/CancelStockOut",
       [](auto& s) { AppCancelMovement(s, false, kStockOutBackupFolder); });
+  add("App/Backup", AppBackup);
+  add("App/Restore", AppRestore);
   add("Memory/CopyTo", MemoryCopyTo)->Arg(kSmallRows)->Arg(kRows);
   add("Memory/Purge", MemoryPurge)->Arg(kSmallRows)->Arg(kRows);
   add("Memory/CancelMovement", MemoryCancelMovement)

@@ -21,6 +21,7 @@
 #include "stock/cancel_movement.h"
 #include "stock/main_handlers.h"
 #include "stock/stock_list.h"
+#include "stock/table_maintenance.h"
 
 namespace matslip {
 
@@ -96,13 +97,13 @@ void MainWindow::BuildMenus() {
   using M = MainWindow;
   const std::vector<std::pair<const char*, std::vector<MenuItem>>> menus = {
       {"数据",
-       {{"备份数据库", nullptr},
-        {"导入  备份 ", nullptr},
+       {{"备份数据库", &M::BackUp},
+        {"导入  备份 ", &M::Restore},
         {nullptr, nullptr},
         {"从电子表读", nullptr},
         {"加入数据库", nullptr, true},
         {nullptr, nullptr},
-        {"清空数据库", nullptr}}},
+        {"清空数据库", &M::Clear}}},
       {"编辑",
        {{"刷新显示", &M::Refresh},
         {nullptr, nullptr},
@@ -236,6 +237,16 @@ void MainWindow::OpenStockOut() {
   StockOutWindow window(session_, dialogs_, this);
   window.exec();
 }
+
+void MainWindow::BackUp() { BackUpTable(session_->program_dir, *dialogs_); }
+
+void MainWindow::Restore() {
+  if (RestoreTable(session_->program_dir, *dialogs_) !=
+      RestoreResult::kCancelled)
+    Refresh();
+}
+
+void MainWindow::Clear() { ClearTable(session_->program_dir, *dialogs_); }
 
 void MainWindow::CancelStockIn() { CancelLastMovement(kStockInUndo); }
 

@@ -63,6 +63,9 @@ class MainWindow : public QMainWindow {
   // Undoes the selected material's last receipt or issue from its backup;
   // the list is rebuilt unless nothing was selected.
   void CancelLastMovement(const MovementUndo& undo);
+  void BackUp();
+  void Restore();
+  void Clear();
 
   Session* session_;
   Dialogs* dialogs_;

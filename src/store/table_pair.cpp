@@ -198,6 +198,43 @@ bool ReplacePair(const std::string& table, const std::string& memo,
   return true;
 }
 
+namespace {
+
+bool CopyWhole(const std::string& from, const std::string& to) {
+  PosixFile in, out;
+  std::int64_t size;
+  return in.Open(from, true) && (size = in.Size()) >= 0 && out.Create(to) &&
+         CopyRange(in, 0, &out, 0, size) && (!DurableWrites() || out.Sync());
+}
+
+}  // namespace
+
+bool CopyTableFiles(const std::string& from, const std::string& to) {
+  const std::string memo = MemoPathOf(from);
+  return CopyWhole(from, to) &&
+         (!FileExists(memo) || CopyWhole(memo, MemoPathOf(to, false)));
+}
+
+bool ReplaceTableWith(const std::string& table, const std::string& new_table,
+                      bool* decided) {
+  *decided = false;
+  const std::string memo = MemoPathOf(table);
+  const std::string new_memo = MemoPathOf(new_table);
+  const bool with_memo = FileExists(new_memo);
+  const std::string table_tmp = PairTempPath(table);
+  const std::string memo_tmp = PairTempPath(memo);
+  const bool ok = MoveFile(new_table, table_tmp) &&
+                  (!with_memo || MoveFile(new_memo, memo_tmp)) &&
+                  ReplacePair(table, memo, with_memo, decided);
+  if (!*decided) {
+    RemoveFile(table_tmp);
+    RemoveFile(memo_tmp);
+    RemoveFile(new_table);
+    RemoveFile(new_memo);
+  }
+  return ok;
+}
+
 bool FinishPairReplacement(const std::string& table, bool read_only,
                            std::string* why) {
   const std::string journal = JournalPath(table);

@@ -22,6 +22,19 @@ std::string PairTempPath(const std::string& path);
 bool ReplacePair(const std::string& table, const std::string& memo,
                  bool with_memo, bool* decided);
 
+// Copies the table `from` and its memo file (when it has one) as they are,
+// byte for byte in the kernel, to `to` and its memo file, flushed when
+// durable writes are on: the copy ReplaceTableWith then puts in place.
+bool CopyTableFiles(const std::string& from, const std::string& to);
+
+// Puts the complete, flushed table `new_table` and its memo file (when it
+// has one) in place of `table` and its memo file, by moving them to the
+// temporaries and ReplacePair. `new_table` is best in `table`'s folder, where
+// the move is a rename. False with `*decided` as ReplacePair says; when
+// nothing changed, `new_table` and its memo file are gone.
+bool ReplaceTableWith(const std::string& table, const std::string& new_table,
+                      bool* decided);
+
 // Completes a replacement of `table` that a crash interrupted, waiting for
 // one that another process is making. A journal that is not one of ours
 // is ignored (and removed unless `read_only`). A reader never writes: it

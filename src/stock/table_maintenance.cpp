@@ -1,0 +1,145 @@
+#include "stock/table_maintenance.h"
+
+#include <memory>
+
+#include "base/clock.h"
+#include "base/datetime.h"
+#include "base/files.h"
+#include "store/db.h"
+#include "store/material_table.h"
+#include "store/names.h"
+#include "store/table.h"
+#include "store/table_check.h"
+#include "store/table_pair.h"
+
+namespace matslip {
+namespace {
+
+constexpr char kBackupExtension[] = ".mzk";
+// The restored backup while it is checked, beside the material table. Only
+// the restore writes it; one left by a crash is overwritten next time.
+constexpr char kRestoreCopyFile[] = "data.restore.mzk";
+
+constexpr char kBackupFailedStart[] = "备份失败!未能写入备份文件 ";
+constexpr char kBackupFailedEnd[] = ",请检查磁盘空间和写入权限";
+constexpr char kNoMemoStart[] = "恢复失败!备份文件 ";
+constexpr char kNoMemoMiddle[] = " 缺少它的备注文件 ";
+constexpr char kNotTableStart[] = "恢复失败!文件 ";
+constexpr char kNotTableEnd[] = " 不是完好的材料数据表";
+constexpr char kUnreadableEnd[] = " 无法读取或复制";
+constexpr char kNotSavedStart[] = "恢复失败!未能先把当前数据库备份到 ";
+constexpr char kReplaceFailed[] = "恢复失败!未能替换材料数据表";
+constexpr char kNothingChanged[] = ",材料数据没有任何改动";
+constexpr char kClearNotSavedStart[] = "未能先把数据库备份到 ";
+constexpr char kClearNotSavedEnd[] = ",数据库没有清空";
+constexpr char kClearFailed[] = "清空失败!材料数据表无法写入";
+
+std::string MaterialTablePath(const std::string& program_dir) {
+  return ProgramFilePath(program_dir, kMaterialFile);
+}
+
+// The table in use copied to TableBackupPath(Now()); `*path` says where.
+bool SaveTable(const std::string& program_dir, std::string* path) {
+  *path = TableBackupPath(program_dir, Now());
+  // Harmless when the list build left it open, as it normally does.
+  DbOpen(MaterialTablePath(program_dir), kMaterialAlias);
+  return CreateDirectory(DirName(*path)) && DbSelect(kMaterialAlias) &&
+         DbCopyTo(*path);
+}
+
+// Whether `path` with its memo file is a material table that checks clean.
+bool IsSoundMaterialTable(const std::string& path) {
+  if (!CheckTable(path).empty()) return false;
+  const std::unique_ptr<Table> table = Table::Open(path, OpenOptions{true, 1});
+  if (!table) return false;
+  const std::vector<FieldDef> expected = material::Fields();
+  const std::vector<FieldDef>& fields = table->schema().fields();
+  if (fields.size() != expected.size()) return false;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (!NamesEqual(fields[i].name, expected[i].name) ||
+        fields[i].type != expected[i].type ||
+        fields[i].width != expected[i].width)
+      return false;
+  }
+  return true;
+}
+
+void RemovePair(const std::string& table) {
+  RemoveFile(table);
+  RemoveFile(MemoPathOf(table, false));
+}
+
+}  // namespace
+
+std::string TableBackupPath(const std::string& program_dir, double now) {
+  return ProgramFilePath(program_dir, kTableBackupFolder) + "/" +
+         DateTimeText(now) + kBackupExtension;
+}
+
+bool BackUpTable(const std::string& program_dir, Dialogs& dialogs) {
+  std::string path;
+  if (!SaveTable(program_dir, &path)) {
+    dialogs.Message(kBackupFailedStart + path + kBackupFailedEnd);
+    return false;
+  }
+  dialogs.Message(kBackedUpMessage);
+  return true;
+}
+
+RestoreResult RestoreTable(const std::string& program_dir, Dialogs& dialogs) {
+  FileDialogRequest request;
+  request.filter = kBackupFilter;
+  request.directory = ProgramFilePath(program_dir, kTableBackupFolder);
+  std::string chosen;
+  if (!dialogs.ChooseFile(request, &chosen) || chosen.empty())
+    return RestoreResult::kCancelled;
+  auto refuse = [&dialogs](const std::string& text) {
+    dialogs.Message(text + kNothingChanged);
+    return RestoreResult::kRefused;
+  };
+  // The memo file beside the chosen file, never one in another folder
+  // whose name happens to hold the extension.
+  const std::string chosen_memo = MemoPathOf(chosen);
+  if (!FileExists(chosen))
+    return refuse(kNotTableStart + chosen + kUnreadableEnd);
+  if (!FileExists(chosen_memo))
+    return refuse(kNoMemoStart + chosen + kNoMemoMiddle + chosen_memo);
+  // A copy, so that the backup the save below may replace (one of the same
+  // second) is still what gets restored, and so that what is checked is
+  // exactly what goes in place.
+  const std::string copy = ProgramFilePath(program_dir, kRestoreCopyFile);
+  if (!CopyTableFiles(chosen, copy)) {
+    RemovePair(copy);
+    return refuse(kNotTableStart + chosen + kUnreadableEnd);
+  }
+  if (!IsSoundMaterialTable(copy)) {
+    RemovePair(copy);
+    return refuse(kNotTableStart + chosen + kNotTableEnd);
+  }
+  const std::string table = MaterialTablePath(program_dir);
+  std::string saved;
+  if (FileExists(table) && !SaveTable(program_dir, &saved)) {
+    RemovePair(copy);
+    return refuse(kNotSavedStart + saved);
+  }
+  DbClose(kMaterialAlias);
+  bool decided = false;
+  if (!ReplaceTableWith(table, copy, &decided) && !decided)
+    return refuse(kReplaceFailed);
+  // Once decided, the next open of the table completes the replacement.
+  return RestoreResult::kRestored;
+}
+
+bool ClearTable(const std::string& program_dir, Dialogs& dialogs) {
+  std::string saved;
+  if (!SaveTable(program_dir, &saved)) {
+    dialogs.Message(kClearNotSavedStart + saved + kClearNotSavedEnd);
+    return false;
+  }
+  const bool emptied = DbSelect(kMaterialAlias) && DbEmpty();
+  DbClose(kMaterialAlias);
+  dialogs.Message(emptied ? kClearedMessage : kClearFailed);
+  return emptied;
+}
+
+}  // namespace matslip

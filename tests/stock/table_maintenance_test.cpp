@@ -1,0 +1,290 @@
+// Backing up, restoring and emptying the whole material table: the backup
+// names, the checks that refuse a backup before anything changes, and the
+// safety copy taken before every restore and every clear.
+#include "stock/table_maintenance.h"
+
+#include <gtest/gtest.h>
+
+#include "base/clock.h"
+#include "base/datetime.h"
+#include "base/files.h"
+#include "store/db.h"
+#include "store/durability.h"
+#include "store/material_table.h"
+#include "store/names.h"
+#include "store/stock_in.h"
+#include "store/table.h"
+#include "store/table_check.h"
+#include "support/fake_dialogs.h"
+#include "support/temp_dir.h"
+
+namespace matslip {
+namespace {
+
+using namespace material;
+using Snapshot = std::vector<std::vector<std::string>>;
+using testing::ReadTestFile;
+
+const double kMorning = CivilToDate({2013, 9, 10, 9, 5, 7});
+const double kMidnight = CivilToDate({2013, 9, 10, 0, 0, 0});
+const double kLater = CivilToDate({2013, 9, 11, 14, 30, 0});
+
+// Every field of every record of the table at `path`, as text.
+Snapshot ReadTable(const std::string& path) {
+  Snapshot s;
+  auto table = Table::Open(path, OpenOptions{true, 1});
+  EXPECT_TRUE(table) << path;
+  if (!table) return s;
+  for (int r = 1; r <= table->RecordCount(); ++r) {
+    EXPECT_TRUE(table->GoTo(r));
+    std::vector<std::string> fields;
+    for (int f = 0; f < kFieldCount; ++f) {
+      Value v;
+      EXPECT_TRUE(table->Read(f, &v));
+      fields.push_back(v.ToText());
+    }
+    s.push_back(fields);
+  }
+  return s;
+}
+
+class TableMaintenanceTest : public ::testing::Test {
+ protected:
+  TableMaintenanceTest() {
+    DbCloseAll();
+    SetDurableWrites(false);
+    SetClock(kMorning);
+  }
+  ~TableMaintenanceTest() override {
+    DbCloseAll();
+    ResetClock();
+  }
+
+  // Two materials with both logs, opened as "data" as the list build does.
+  void SetUp() override {
+    ASSERT_TRUE(CreateEmptyTable(table_path_));
+    ASSERT_TRUE(DbOpen(table_path_, kMaterialAlias));
+    for (int i = 1; i <= 2; ++i) AddMaterial(i);
+  }
+  void AddMaterial(int i) {
+    ASSERT_TRUE(DbSelect(kMaterialAlias));
+    std::vector<Value> v(kFieldCount);
+    v[kName - 1] = "线" + std::to_string(i);
+    v[kSpec - 1] = "LGJ-" + std::to_string(i);
+    v[kUnit - 1] = "米";
+    v[kQuantity - 1] = 10.0 * i;
+    v[kPrice - 1] = 2.5;
+    v[kValue - 1] = 25.0 * i;
+    v[kInLog - 1] = std::string(700 * i, 'L') + "\r\n";
+    v[kOutLog - 1] = "出库 " + std::to_string(i) + "\r\n";
+    ASSERT_TRUE(DbAppend(v));
+  }
+  void Book(int i) {
+    const StockInForm form{"线" + std::to_string(i),
+                           "LGJ-" + std::to_string(i),
+                           "米",
+                           "3",
+                           "4",
+                           "1",
+                           "5"};
+    ASSERT_TRUE(
+        BookStockIn(dir_.File(kStockInBackupFolder), form, Now()).booked);
+  }
+  std::string BackupFolder() const { return dir_.File(kTableBackupFolder); }
+  std::string BackupAt(double now) const {
+    return TableBackupPath(dir_.path(), now);
+  }
+  RestoreResult Restore(const std::string& chosen) {
+    dialogs_.files = {{true, chosen}};
+    return RestoreTable(dir_.path(), dialogs_);
+  }
+  // The table and its memo file as they are on disk.
+  std::string Bytes() const {
+    return ReadTestFile(table_path_) + ReadTestFile(MemoPathOf(table_path_));
+  }
+
+  testing::TempDir dir_;
+  testing::FakeDialogs dialogs_;
+  const std::string table_path_ = dir_.File(kMaterialFile);
+};
+
+TEST_F(TableMaintenanceTest, BackupIsNamedByTheSecondWithItsMemoFile) {
+  ASSERT_TRUE(BackUpTable(dir_.path(), dialogs_));
+  const std::string path = BackupFolder() + "/2013年9月10日9时5分7秒.mzk";
+  EXPECT_EQ(BackupAt(kMorning), path);
+  EXPECT_TRUE(FileExists(BackupFolder() + "/2013年9月10日9时5分7秒.edt"));
+  EXPECT_EQ(ReadTable(path), ReadTable(table_path_));
+  EXPECT_EQ(CheckTable(path), std::vector<std::string>{});
+  EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{kBackedUpMessage});
+}
+
+TEST_F(TableMaintenanceTest, MidnightBackupIsNamedByTheDateAlone) {
+  SetClock(kMidnight);
+  ASSERT_TRUE(BackUpTable(dir_.path(), dialogs_));
+  EXPECT_TRUE(FileExists(BackupFolder() + "/2013年9月10日.mzk"));
+  EXPECT_TRUE(FileExists(BackupFolder() + "/2013年9月10日.edt"));
+}
+
+TEST_F(TableMaintenanceTest, SecondBackupWithinOneSecondReplacesTheFirst) {
+  ASSERT_TRUE(BackUpTable(dir_.path(), dialogs_));
+  AddMaterial(3);
+  ASSERT_TRUE(BackUpTable(dir_.path(), dialogs_));
+  const Snapshot backup = ReadTable(BackupAt(kMorning));
+  ASSERT_EQ(backup.size(), 3u);
+  EXPECT_EQ(backup, ReadTable(table_path_));
+  EXPECT_EQ(CheckTable(BackupAt(kMorning)), std::vector<std::string>{});
+}
+
+TEST_F(TableMaintenanceTest, FailedBackupIsReported) {
+  // A file where the folder should be: nothing can be written there.
+  ASSERT_TRUE(testing::WriteTestFile(BackupFolder(), "x"));
+  EXPECT_FALSE(BackUpTable(dir_.path(), dialogs_));
+  ASSERT_EQ(dialogs_.Messages().size(), 1u);
+  EXPECT_EQ(dialogs_.Messages()[0], "备份失败!未能写入备份文件 " +
+                                        BackupAt(kMorning) +
+                                        ",请检查磁盘空间和写入权限");
+}
+
+TEST_F(TableMaintenanceTest, CancelledRestoreChangesNothing) {
+  const std::string before = Bytes();
+  dialogs_.files = {{false, ""}};
+  EXPECT_EQ(RestoreTable(dir_.path(), dialogs_), RestoreResult::kCancelled);
+  ASSERT_EQ(dialogs_.file_requests.size(), 1u);
+  EXPECT_EQ(dialogs_.file_requests[0].filter, ".mzk|*.mzk");
+  EXPECT_EQ(dialogs_.file_requests[0].directory, BackupFolder());
+  EXPECT_EQ(Bytes(), before);
+  EXPECT_FALSE(DirectoryExists(BackupFolder()));
+  EXPECT_TRUE(dialogs_.Messages().empty());
+}
+
+TEST_F(TableMaintenanceTest, RestoreUndoesBookingsAndSavesTheTableInUse) {
+  ASSERT_TRUE(BackUpTable(dir_.path(), dialogs_));
+  const Snapshot original = ReadTable(table_path_);
+  SetClock(kMorning + 0.01);
+  Book(1);
+  Book(2);
+  Book(1);
+  const Snapshot booked = ReadTable(table_path_);
+  ASSERT_NE(booked, original);
+  SetClock(kLater);
+  dialogs_.shown.clear();
+  EXPECT_EQ(Restore(BackupAt(kMorning)), RestoreResult::kRestored);
+  EXPECT_TRUE(dialogs_.Messages().empty());
+  EXPECT_EQ(ReadTable(table_path_), original);
+  EXPECT_EQ(CheckTable(table_path_), std::vector<std::string>{});
+  // The table as it was before the restore, so that it can be undone.
+  EXPECT_EQ(ReadTable(BackupAt(kLater)), booked);
+  // The backup itself stays as it was.
+  EXPECT_EQ(ReadTable(BackupAt(kMorning)), original);
+  EXPECT_FALSE(FileExists(dir_.File("data.restore.mzk")));
+  // The list build opens the restored table.
+  ASSERT_TRUE(DbOpen(table_path_, kMaterialAlias));
+  EXPECT_EQ(DbRecordCount(), 2);
+}
+
+TEST_F(TableMaintenanceTest, RestoreTakesTheMemoFileBesideTheChosenFile) {
+  // A folder whose name holds the extension: the memo file is the one
+  // beside the backup, not one under "x.edt".
+  const Snapshot original = ReadTable(table_path_);
+  const std::string folder = dir_.File("x.mzk");
+  ASSERT_TRUE(CreateDirectory(folder));
+  ASSERT_TRUE(CopyFile(table_path_, folder + "/old.mzk"));
+  ASSERT_TRUE(CopyFile(MemoPathOf(table_path_), folder + "/old.edt"));
+  AddMaterial(3);
+  EXPECT_EQ(Restore(folder + "/old.mzk"), RestoreResult::kRestored);
+  EXPECT_EQ(ReadTable(table_path_), original);
+  EXPECT_EQ(CheckTable(table_path_), std::vector<std::string>{});
+}
+
+class RestoreRefusalTest : public TableMaintenanceTest {
+ protected:
+  // Restores `chosen` and expects it refused with `message`, the table's
+  // files untouched and no save taken.
+  void ExpectRefused(const std::string& chosen, const std::string& message) {
+    const std::string before = Bytes();
+    SetClock(kLater);
+    EXPECT_EQ(Restore(chosen), RestoreResult::kRefused);
+    EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{message});
+    EXPECT_EQ(Bytes(), before);
+    EXPECT_FALSE(FileExists(BackupAt(kLater)));
+    EXPECT_FALSE(FileExists(dir_.File("data.restore.mzk")));
+    EXPECT_FALSE(FileExists(dir_.File("data.restore.edt")));
+  }
+  std::string Backup() {
+    EXPECT_TRUE(BackUpTable(dir_.path(), dialogs_));
+    dialogs_.shown.clear();
+    AddMaterial(3);
+    return BackupAt(kMorning);
+  }
+};
+
+TEST_F(RestoreRefusalTest, BackupWithoutItsMemoFile) {
+  const std::string backup = Backup();
+  ASSERT_TRUE(RemoveFile(MemoPathOf(backup)));
+  ExpectRefused(backup, "恢复失败!备份文件 " + backup + " 缺少它的备注文件 " +
+                            MemoPathOf(backup) + ",材料数据没有任何改动");
+}
+
+TEST_F(RestoreRefusalTest, FileThatIsNotATable) {
+  const std::string path = dir_.File("notes.mzk");
+  ASSERT_TRUE(testing::WriteTestFile(path, "not a table at all"));
+  ASSERT_TRUE(testing::WriteTestFile(dir_.File("notes.edt"), "memo"));
+  ExpectRefused(path, "恢复失败!文件 " + path +
+                          " 不是完好的材料数据表,材料数据没有任何改动");
+}
+
+TEST_F(RestoreRefusalTest, DamagedBackup) {
+  const std::string backup = Backup();
+  std::string bytes = ReadTestFile(backup);
+  ASSERT_GT(bytes.size(), 100u);
+  bytes.resize(bytes.size() - 100);  // the last record cut short
+  ASSERT_TRUE(testing::WriteTestFile(backup, bytes));
+  ExpectRefused(backup, "恢复失败!文件 " + backup +
+                            " 不是完好的材料数据表,材料数据没有任何改动");
+}
+
+TEST_F(RestoreRefusalTest, TableOfOtherFields) {
+  const std::string path = dir_.File("list.mzk");
+  std::vector<FieldDef> fields = Fields();
+  fields.pop_back();
+  ASSERT_TRUE(Table::Create(path, Schema(fields)));
+  ExpectRefused(path, "恢复失败!文件 " + path +
+                          " 不是完好的材料数据表,材料数据没有任何改动");
+}
+
+TEST_F(RestoreRefusalTest, TableInUseCannotBeSaved) {
+  const std::string backup = Backup();
+  // The save of the table in use would go where a folder stands.
+  ASSERT_TRUE(CreateDirectory(BackupAt(kLater)));
+  const std::string before = Bytes();
+  SetClock(kLater);
+  EXPECT_EQ(Restore(backup), RestoreResult::kRefused);
+  EXPECT_EQ(
+      dialogs_.Messages(),
+      std::vector<std::string>{"恢复失败!未能先把当前数据库备份到 " +
+                               BackupAt(kLater) + ",材料数据没有任何改动"});
+  EXPECT_EQ(Bytes(), before);
+}
+
+TEST_F(TableMaintenanceTest, ClearSavesTheTableFirst) {
+  const Snapshot before = ReadTable(table_path_);
+  EXPECT_TRUE(ClearTable(dir_.path(), dialogs_));
+  EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{kClearedMessage});
+  EXPECT_EQ(ReadTable(BackupAt(kMorning)), before);
+  EXPECT_TRUE(ReadTable(table_path_).empty());
+  EXPECT_EQ(CheckTable(table_path_), std::vector<std::string>{});
+  EXPECT_FALSE(DbSelect(kMaterialAlias));  // closed
+}
+
+TEST_F(TableMaintenanceTest, ClearEmptiesNothingWhenItCannotSaveFirst) {
+  ASSERT_TRUE(testing::WriteTestFile(BackupFolder(), "x"));
+  const Snapshot before = ReadTable(table_path_);
+  EXPECT_FALSE(ClearTable(dir_.path(), dialogs_));
+  EXPECT_EQ(dialogs_.Messages(),
+            std::vector<std::string>{"未能先把数据库备份到 " +
+                                     BackupAt(kMorning) + ",数据库没有清空"});
+  EXPECT_EQ(ReadTable(table_path_), before);
+}
+
+}  // namespace
+}  // namespace matslip
