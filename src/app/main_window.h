@@ -58,6 +58,7 @@ class MainWindow : public QMainWindow {
   void OpenSlipParameters();
   void OpenStockOut();
   void CancelStockIn();
+  void ImportSpreadsheet();
 
   Session* session_;
   Dialogs* dialogs_;
