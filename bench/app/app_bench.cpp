@@ -2,6 +2,9 @@
 // to data2.mzk, connect, low-stock marking) from a 100,000-material table.
 // App/CopySubset: the seven-field copy alone, the build's first step, on the
 // same table in the same run. The build should stay within 3x of the copy.
+// App/ImportXlsx, App/ImportXls: the whole import of a 500-row spreadsheet
+// (read, list, checks, the records added in one replacement of the table)
+// into the same table, reported on their own.
 // App/BuildSlip: the outbound slip of nine picked materials built in its
 // table (texts, merges, formats, lines, total), reported on its own.
 #include <benchmark/benchmark.h>
@@ -15,7 +18,9 @@
 #include "grid/data_src.h"
 #include "grid/db_provider.h"
 #include "grid/grid.h"
+#include "sheet_xlsx.h"
 #include "stock/slip_table.h"
+#include "stock/spreadsheet_import.h"
 #include "stock/stock_list.h"
 #include "stock/stock_out_state.h"
 #include "store/db.h"
@@ -116,7 +121,35 @@ void BuildNineLineSlip(benchmark::State& state) {
   state.counters["total"] = std::stod(slip.GetCellText(14, 6));
 }
 
+void Import(benchmark::State& state, const std::string& path) {
+  if (!Dir().ok()) state.SkipWithError("no table");
+  DataSrc list;
+  StockOutState stock_out;
+  for (auto _ : state) {
+    std::string reason;
+    if (!ReadImportSheet(path, &list, &reason)) {
+      state.SkipWithError(reason.c_str());
+      break;
+    }
+    const std::vector<ImportRow> rows = ImportRows(list);
+    stock_out.selection.clear();
+    for (const ImportRow& row : rows) stock_out.selection.push_back(row.entry);
+    if (rows.size() != 500 || !UnstorableRows(rows).empty() ||
+        !AddImportedMaterials(Dir().path(), stock_out.selection, 46000,
+                              &reason)) {
+      state.SkipWithError("not added");
+      break;
+    }
+  }
+}
+void ImportXlsx(benchmark::State& state) { Import(state, MakeXlsx(500)); }
+void ImportXls(benchmark::State& state) {
+  Import(state, std::string(MATSLIP_BENCH_SHEETS) + "/materials-500.xls");
+}
+
 BENCHMARK(BuildList)->Name("App/BuildStockList")->Unit(benchmark::kMillisecond);
+BENCHMARK(ImportXlsx)->Name("App/ImportXlsx")->Unit(benchmark::kMillisecond);
+BENCHMARK(ImportXls)->Name("App/ImportXls")->Unit(benchmark::kMillisecond);
 BENCHMARK(CopySubset)->Name("App/CopySubset")->Unit(benchmark::kMillisecond);
 BENCHMARK(BuildNineLineSlip)
     ->Name("App/BuildSlip")

@@ -20,6 +20,7 @@
 #include "grid/grid_widget.h"
 #include "stock/cancel_movement.h"
 #include "stock/main_handlers.h"
+#include "stock/spreadsheet_import.h"
 #include "stock/stock_list.h"
 #include "stock/table_maintenance.h"
 
@@ -100,7 +101,7 @@ void MainWindow::BuildMenus() {
        {{"备份数据库", &M::BackUp},
         {"导入  备份 ", &M::Restore},
         {nullptr, nullptr},
-        {"从电子表读", nullptr},
+        {"从电子表读", &M::ImportSpreadsheet},
         {"加入数据库", nullptr, true},
         {nullptr, nullptr},
         {"清空数据库", &M::Clear}}},
@@ -256,6 +257,27 @@ void MainWindow::CancelLastMovement(const MovementUndo& undo) {
   if (CancelMovement(session_->program_dir, session_->selected, undo,
                      *dialogs_) != UndoResult::kNoSelection)
     Refresh();
+}
+
+// The list shows the spreadsheet's rows until the window is activated again
+// after the closing message; a spreadsheet that cannot be read leaves the
+// list of the table at once.
+void MainWindow::ImportSpreadsheet() {
+  picking_.set_rebuilding(true);
+  grid_.SetDataSource(nullptr);  // the rows go in without a redraw each
+  const ImportOutcome outcome = RunSpreadsheetImport(
+      session_->program_dir, *dialogs_, &session_->stock_out, &table_, [this] {
+        grid_.SetDataSource(&table_);
+        PlaceOnScreen();
+        grid_.set_background(kImportBackground);
+        setWindowTitle(QString::fromUtf8(kMainTitle));
+        PlaceChildren();
+        grid_.SetCursor(table_.GetHeaderRows() + 1, 1);
+        grid_widget_->viewport()->update();
+      });
+  grid_.SetDataSource(&table_);
+  picking_.set_rebuilding(false);
+  if (outcome == ImportOutcome::kUnreadable) Refresh();
 }
 
 void MainWindow::changeEvent(QEvent* event) {

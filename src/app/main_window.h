@@ -66,6 +66,7 @@ class MainWindow : public QMainWindow {
   void BackUp();
   void Restore();
   void Clear();
+  void ImportSpreadsheet();
 
   Session* session_;
   Dialogs* dialogs_;

@@ -317,6 +317,14 @@ bool DbReplaceRecord(int record_number, const std::string& source,
                            source_records));
 }
 
+bool DbAppendRecordsFrom(const std::string& source) {
+  Table* t = Current();
+  const int i = Lookup(source);
+  return Result(
+      t && i >= 0 &&
+      t->AppendRecordsFrom(*Reg().entries[static_cast<std::size_t>(i)].table));
+}
+
 bool DbAppendFrom(const std::string& name) {
   Table* t = Current();
   int i = Lookup(name);

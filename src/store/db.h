@@ -148,6 +148,13 @@ bool DbCopyRecordsTo(const std::string& target,
 bool DbReplaceRecord(int record_number, const std::string& source,
                      int source_records = -1);
 
+// Appends every record of the open table `source`, whose fields must be
+// those of the current table, as one change: the new pair of files is
+// written beside the old one and put in place as DbReplaceRecord does, so a
+// crash leaves the table without any of them or with all. The cursor ends
+// on the last record. False, the table unchanged, as for DbReplaceRecord.
+bool DbAppendRecordsFrom(const std::string& source);
+
 // Appends every record of the named open table to the current one, pairing
 // fields by name and compatible type.
 bool DbAppendFrom(const std::string& name);

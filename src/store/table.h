@@ -114,6 +114,9 @@ class Table {
   // of `source` (all when negative); see DbReplaceRecord. This table is open
   // on the new files afterwards.
   bool ReplaceRecordWith(int index, Table& source, int source_records = -1);
+  // Every record of `source` appended in one replacement of the files, as
+  // ReplaceRecordWith puts its records in; see DbAppendRecordsFrom.
+  bool AppendRecordsFrom(Table& source);
 
   // Visits every record's bytes in file order, in blocks; for tools.
   bool ForEachRecord(
@@ -172,6 +175,10 @@ class Table {
       std::function<bool(const char* record, const std::string* memo_texts)>;
   // With `share_memo`, the target's memo file is a copy of this one and the
   // records keep their memo references (see SharesMemo).
+  // Records [index, index + removed) (index -1: after the last) replaced by the
+  // first `source_records` records of `source` in a new pair of files put in
+  // place at once.
+  bool Splice(int index, int removed, Table& source, int source_records);
   bool WriteTable(const std::string& target, const std::vector<int>& fields,
                   const std::function<bool(const EmitRecord&)>& produce,
                   bool share_memo = false);

@@ -282,6 +282,14 @@ bool Table::CopyRecordsTo(const std::string& target,
 // copy the replaced record's chains are released and the source's texts
 // added as new chains, so nothing leaks. Source records get new identifiers.
 bool Table::ReplaceRecordWith(int index, Table& source, int source_records) {
+  return Splice(index, 1, source, source_records);
+}
+
+bool Table::AppendRecordsFrom(Table& source) {
+  return Splice(-1, 0, source, -1);
+}
+
+bool Table::Splice(int index, int removed, Table& source, int source_records) {
   // The source open on this very file would wait for this table's lock.
   struct stat mine, theirs;
   if (read_only_ || !schema_.SameFields(source.schema_) ||
@@ -298,11 +306,12 @@ bool Table::ReplaceRecordWith(int index, Table& source, int source_records) {
     if (!source_lock.ok() || !ReadCounts(&stored_count, &next_id)) return false;
     if (next_id <= 0) next_id = 1;
     const int count = RecordCount();
+    if (index < 0) index = count;  // after the last record, as it is now
     const int in_source = source.RecordCount();
     const int added =
         source_records < 0 ? in_source : std::min(source_records, in_source);
-    if (index < 0 || index >= count ||
-        std::int64_t{count} - 1 + added >= INT32_MAX ||
+    if (index < 0 || index + removed > count ||
+        std::int64_t{count} - removed + added >= INT32_MAX ||
         std::int64_t{next_id} + added >= INT32_MAX)
       return false;
     // Nobody else writes a memo chain while the whole-file lock is held;
@@ -311,15 +320,18 @@ bool Table::ReplaceRecordWith(int index, Table& source, int source_records) {
     TargetFiles out(path_, schema_);
     if (!out.Create(created_, memo_.get())) return false;
     // The records before and after the replaced one go over as they are.
-    std::string replaced(reclen, '\0');
-    if (!file_.ReadAt(RecordOffset(index), replaced.data(), reclen) ||
+    std::string replaced(reclen * removed, '\0');
+    if ((removed > 0 &&
+         !file_.ReadAt(RecordOffset(index), replaced.data(), reclen)) ||
         !out.CopyRecords(file_, RecordOffset(0), 0, index) ||
-        !out.CopyRecords(file_, RecordOffset(index + 1),
-                         std::int64_t{index} + added, count - index - 1) ||
+        !out.CopyRecords(file_, RecordOffset(index + removed),
+                         std::int64_t{index} + added,
+                         count - index - removed) ||
         (memo_ && !out.AdoptMemoCopy()))
       return false;
     std::vector<std::int32_t> replaced_chains;
     for (const FieldDef& f : schema_.fields()) {
+      if (removed == 0) break;
       const std::int32_t first = GetI32(replaced.data() + f.offset);
       if (IsMemoType(f.type) && first != 0) replaced_chains.push_back(first);
     }
@@ -336,12 +348,15 @@ bool Table::ReplaceRecordWith(int index, Table& source, int source_records) {
           return true;
         });
     if (!copied || !inserted.Flush() ||
-        !out.Finish(std::int64_t{count} - 1 + added,
+        !out.Finish(std::int64_t{count} - removed + added,
                     std::int64_t{next_id} + added) ||
         !out.Commit())
       return false;
   }
-  return ReopenFiles() && GoTo(index + 1);
+  if (!ReopenFiles()) return false;
+  // An append leaves the cursor on the last record, as Append does.
+  const int at = removed > 0 ? index + 1 : RecordCount();
+  return at == 0 || GoTo(at);
 }
 
 bool Table::ReadRecords(const RecordCondition& condition,

@@ -149,6 +149,35 @@ TEST_F(MainWindowTest, EveryControlCarriesAnAccessibleName) {
   EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(", ").toStdString();
 }
 
+TEST_F(MainWindowTest, SpreadsheetImportShowsTheRowsReadAndAddsThem) {
+  MainWindow window(&session_, &dialogs_);
+  const std::string sheet = dir_.File("list.csv");
+  ASSERT_TRUE(testing::WriteTestFile(
+      sheet, "标题\n序号,品名\n1,横担,∠63×6×1500,根,140,112,15680,20\n"));
+  dialogs_.files.push_back({true, sheet});
+  QAction* import = window.menuBar()->actions()[0]->menu()->actions()[3];
+  ASSERT_TRUE(import->isEnabled());
+  import->trigger();  // 从电子表读
+  EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{"添加完毕"});
+  EXPECT_EQ(window.windowTitle(),
+            QString("澜栖供电有限责任公司材料出库单打印系统"));
+  EXPECT_EQ(window.grid().background(), 0x408080u);
+  EXPECT_EQ(window.grid().data_source(), &window.stock_list());
+  // Rows 3..8: the material and the five empty names up to the sixth.
+  EXPECT_EQ(window.stock_list().GetRowCount(), 1 + 7);
+  EXPECT_EQ(window.stock_list().GetCellText(2, 1), "横担");
+  window.Refresh();
+  EXPECT_EQ(window.stock_list().GetRowCount(), 4);
+  EXPECT_EQ(window.stock_list().GetCellText(4, 1), "横担");
+
+  // A file that cannot be read: the list of the table at once.
+  dialogs_.files.push_back({true, dir_.File("missing.xls")});
+  import->trigger();
+  EXPECT_EQ(dialogs_.Messages().size(), 2u);
+  EXPECT_EQ(window.stock_list().GetRowCount(), 4);
+  EXPECT_EQ(window.grid().background(), 0xAE7400u);
+}
+
 TEST_F(MainWindowTest, TitleAndListAfterTheBuild) {
   MainWindow window(&session_, &dialogs_);
   EXPECT_EQ(window.windowTitle(),

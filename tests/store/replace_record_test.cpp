@@ -276,5 +276,54 @@ TEST_F(ReplaceRecordTest, TableStaysOpenWithItsShareModeOnTheNewFiles) {
   EXPECT_EQ(CheckTable(data_), std::vector<std::string>{});
 }
 
+
+// The same replacement appending a table's records after the last one.
+TEST_F(ReplaceRecordTest, AppendedRecordsFollowTheOthersWithTheirMemoTexts) {
+  const Rows before = ReadRows(data_);
+  ASSERT_TRUE(DbCopyRecordsTo(backup_, 3, 3));  // 材料3..5, 1200/2000 bytes
+  ASSERT_TRUE(DbOpen(backup_, "xdgja"));
+  ASSERT_TRUE(DbSelect("data"));
+  ASSERT_TRUE(DbAppendRecordsFrom("xdgja"));
+  EXPECT_EQ(DbRecordNumber(), kCount + 3);
+  EXPECT_EQ(DbRead(material::kName).ToText(), "材料5");
+  DbCloseAll();
+  const Rows rows = ReadRows(data_);
+  ASSERT_EQ(rows.size(), std::size_t{kCount + 3});
+  EXPECT_EQ(Rows(rows.begin(), rows.begin() + kCount), before);
+  EXPECT_EQ(Rows(rows.begin() + kCount, rows.end()),
+            Rows(before.begin() + 2, before.end()));
+  EXPECT_EQ(Identifiers(data_).size(), std::size_t{kCount + 3});
+  EXPECT_EQ(CheckTable(data_), std::vector<std::string>{});
+}
+
+TEST_F(ReplaceRecordTest, AppendToAnEmptyTable) {
+  ASSERT_TRUE(DbCopyRecordsTo(backup_, 1, 2));
+  const std::string empty = dir_.File("empty.mzk");
+  ASSERT_TRUE(DbCopyRecordsTo(empty, 1, 0));
+  ASSERT_TRUE(DbOpen(backup_, "xdgja"));
+  ASSERT_TRUE(DbOpen(empty, "empty"));
+  ASSERT_TRUE(DbAppendRecordsFrom("xdgja"));
+  EXPECT_EQ(DbRecordNumber(), 2);
+  DbCloseAll();
+  EXPECT_EQ(ReadRows(empty), ReadRows(backup_));
+  EXPECT_EQ(CheckTable(empty), std::vector<std::string>{});
+}
+
+TEST_F(ReplaceRecordTest, AppendOfDifferentFieldsIsRefusedAndNothingChanges) {
+  const std::string table = ReadTestFile(data_);
+  const std::string memo = ReadTestFile(dir_.File("data.edt"));
+  std::vector<FieldDef> fewer = material::Fields();
+  fewer.pop_back();
+  ASSERT_TRUE(testing::CreateTable(backup_, Schema(fewer)));
+  ASSERT_TRUE(DbOpen(backup_, "xdgja"));
+  ASSERT_TRUE(DbAppend({"材料3", "规格"}));
+  ASSERT_TRUE(DbSelect("data"));
+  EXPECT_FALSE(DbAppendRecordsFrom("xdgja"));
+  EXPECT_FALSE(DbAppendRecordsFrom("data"));  // itself
+  EXPECT_FALSE(DbAppendRecordsFrom("没有"));
+  EXPECT_EQ(ReadTestFile(data_), table);
+  EXPECT_EQ(ReadTestFile(dir_.File("data.edt")), memo);
+}
+
 }  // namespace
 }  // namespace matslip
