@@ -108,14 +108,7 @@ bool ReadImportSheet(const std::string& path, DataSrc* table,
   SheetCells cells;
   if (!ReadSheet(path, area, &cells, reason)) return false;
 
-  table->SetDefaultFormat(kValueText, kBlack);
-  table->ClearRange({1, 1, table->GetRowCount(), table->GetColumnCount()});
-  table->SetTableSize(1, kStockListColumns);
-  const CellRange header{1, 1, 1, kStockListColumns};
-  table->SetAlignment(header, kAlignMiddleCentre);
-  table->SetFontStyle(header, kStyleBold);
-  for (int c = 1; c <= kStockListColumns; ++c)
-    table->SetCellText(1, c, kStockListHeaders[c - 1]);
+  ResetStockList(table);
   int empty_names = 0;
   for (int i = 1; i <= kImportMaxRows; ++i) {
     table->AppendRows(1);

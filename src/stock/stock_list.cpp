@@ -30,19 +30,23 @@ const char* const kStockListHeaders[kStockListColumns] = {
 const int kStockListWidths[kStockListColumns] = {850, 850, 150, 200,
                                                  200, 250, 250};
 
-StockListBuild BuildStockList(const std::string& program_dir,
-                              const std::vector<int>& marked_rows,
-                              DataSrc* table, DBProvider* provider,
-                              Grid* grid) {
-  grid->SetDataSource(nullptr);
+void ResetStockList(DataSrc* table) {
   table->SetDefaultFormat(kValueText, kBlack);
-  table->ClearRange({1, 1, table->GetRowCount(), kStockListColumns});
+  table->ClearRange({1, 1, table->GetRowCount(), table->GetColumnCount()});
   table->SetTableSize(1, kStockListColumns);
   const CellRange header{1, 1, 1, kStockListColumns};
   table->SetAlignment(header, kAlignMiddleCentre);
   table->SetFontStyle(header, kStyleBold);
   for (int c = 1; c <= kStockListColumns; ++c)
     table->SetCellText(1, c, kStockListHeaders[c - 1]);
+}
+
+StockListBuild BuildStockList(const std::string& program_dir,
+                              const std::vector<int>& marked_rows,
+                              DataSrc* table, DBProvider* provider,
+                              Grid* grid) {
+  grid->SetDataSource(nullptr);
+  ResetStockList(table);
 
   provider->set_file_name("");
   const std::string list_path = ProgramFilePath(program_dir, kStockListFile);

@@ -29,6 +29,10 @@ inline constexpr int kStockListColumns = 7;
 extern const char* const kStockListHeaders[kStockListColumns];
 extern const int kStockListWidths[kStockListColumns];
 
+// Empties `table` down to the header row: the seven header texts, bold and
+// centred. Both the list of the table and a spreadsheet's list start so.
+void ResetStockList(DataSrc* table);
+
 struct StockListBuild {
   int low_count = 0;    // rows at or below their alarm quantity
   std::string title;    // the main window's title for this list

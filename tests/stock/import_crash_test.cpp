@@ -38,6 +38,11 @@ constexpr int kStartMaterials = 50;
 std::string SheetPath(const std::string& dir) { return dir + "/list.csv"; }
 std::string StartedPath(const std::string& dir) { return dir + "/started"; }
 std::string DonePath(const std::string& dir) { return dir + "/done"; }
+// The imports a child reported finished: a line each.
+int ReportedImports(const std::string& dir) {
+  return FileExists(DonePath(dir)) ? int(ReadTestFile(DonePath(dir)).size() / 2)
+                                   : 0;
+}
 
 // Imports until killed; says it has begun by creating a file, and adds a
 // line to another after each finished import.
@@ -107,25 +112,23 @@ TEST_F(ImportCrashTest, KilledAtRandomMomentsLeavesWholeImportsOnly) {
     RemoveFile(DonePath(dir_.path()));
     const pid_t child = StartChild(dir_.path());
     ASSERT_GT(child, 0);
-    for (int waited = 0;
-         waited < 20000 && !FileExists(StartedPath(dir_.path())); ++waited)
-      ::usleep(500);
     // One round in four lets an import finish first, whatever the speed.
-    if (rng() % 4 == 0)
-      testing::WaitUntil(
-          [&] { return !ReadTestFile(DonePath(dir_.path())).empty(); }, 120);
-    ::usleep(rng() % 60000);
-    ::kill(child, SIGKILL);
+    const bool after_one = rng() % 4 == 0;
     int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status))
+    ASSERT_TRUE(testing::KillAtRandomMoment(
+        child,
+        [&] {
+          return after_one ? ReportedImports(dir_.path()) > 0
+                           : FileExists(StartedPath(dir_.path()));
+        },
+        60000, rng, &status))
         << "round " << round << " ended " << status;
 
     // The open completes a replacement the kill interrupted.
     auto table = Table::Open(dir_.File(kMaterialFile), OpenOptions{});
     ASSERT_TRUE(table) << "round " << round;
     const int count = table->RecordCount();
-    finished += int(ReadTestFile(DonePath(dir_.path())).size() / 2);
+    finished += ReportedImports(dir_.path());
     // Every finished import, and the interrupted one whole or not at all.
     const int whole = kStartMaterials + finished * kImportMaxRows;
     ASSERT_TRUE(count == whole || count == whole + kImportMaxRows)

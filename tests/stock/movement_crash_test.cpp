@@ -31,6 +31,7 @@
 #include "store/stock_in.h"
 #include "store/table.h"
 #include "store/table_check.h"
+#include "support/child_process.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
 
@@ -283,16 +284,14 @@ TEST_F(MovementCrashTest, KilledAtRandomMomentsKeepsEveryReportedStep) {
     // four, after its first step ended, so that every kind of step is seen
     // done however slow the machine is.
     const char awaited = round % 4 == 0 ? 'D' : 'B';
-    for (int waited = 0; waited < 20000 &&
-                         ReadTestFile(ReportPath(dir_.path())).find(awaited) ==
-                             std::string::npos;
-         ++waited)
-      ::usleep(500);
-    ::usleep(rng() % 12000);
-    ::kill(child, SIGKILL);
     int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status))
+    ASSERT_TRUE(testing::KillAtRandomMoment(
+        child,
+        [&] {
+          return ReadTestFile(ReportPath(dir_.path())).find(awaited) !=
+                 std::string::npos;
+        },
+        12000, rng, &status))
         << "round " << round << " child ended " << status << ": "
         << ReadTestFile(ReportPath(dir_.path()));
     ++killed;

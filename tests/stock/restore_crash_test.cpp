@@ -24,6 +24,7 @@
 #include "store/names.h"
 #include "store/table.h"
 #include "store/table_check.h"
+#include "support/child_process.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
 
@@ -175,16 +176,14 @@ TEST_F(RestoreCrashTest, KilledRestoreLeavesOneWholeVersion) {
     // after it ended, so that restores are seen done however slow the
     // machine is.
     const char awaited = round % 4 == 0 ? 'D' : 'B';
-    for (int waited = 0; waited < 20000 &&
-                         ReadTestFile(ReportPath(dir_.path())).find(awaited) ==
-                             std::string::npos;
-         ++waited)
-      ::usleep(500);
-    ::usleep(rng() % 80000);
-    ::kill(child, SIGKILL);
     int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status))
+    ASSERT_TRUE(testing::KillAtRandomMoment(
+        child,
+        [&] {
+          return ReadTestFile(ReportPath(dir_.path())).find(awaited) !=
+                 std::string::npos;
+        },
+        80000, rng, &status))
         << "round " << round << " child ended " << status << ": "
         << ReadTestFile(ReportPath(dir_.path()));
 

@@ -119,4 +119,14 @@ std::optional<std::string> CommandOutput(const std::string& command) {
   return out;
 }
 
+bool KillAtRandomMoment(pid_t child, const std::function<bool()>& ready,
+                        unsigned max_delay_us, std::mt19937& rng, int* status) {
+  for (int waited = 0; waited < 20000 && !ready(); ++waited) ::usleep(500);
+  ::usleep(rng() % max_delay_us);
+  ::kill(child, SIGKILL);
+  *status = 0;
+  return ::waitpid(child, status, 0) == child && WIFSIGNALED(*status) &&
+         WTERMSIG(*status) == SIGKILL;
+}
+
 }  // namespace matslip::testing

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <optional>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -45,6 +46,13 @@ class ChildProcess {
 // Calls `done` every 50 ms until it answers true, at most `limit_seconds`;
 // whether it did. For waiting on another process, never for timing one.
 bool WaitUntil(const std::function<bool()>& done, int limit_seconds);
+
+// Kills `child` with SIGKILL a random while of up to `max_delay_us` after
+// `ready` first answers true (asked every 0.5 ms, for at most 10 s), and
+// reaps it. True when the kill ended it; otherwise it had ended on its own,
+// as `*status` tells.
+bool KillAtRandomMoment(pid_t child, const std::function<bool()>& ready,
+                        unsigned max_delay_us, std::mt19937& rng, int* status);
 
 // The full path of a program found in PATH, or empty.
 std::string FindProgram(const std::string& name);
