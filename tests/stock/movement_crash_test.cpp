@@ -280,18 +280,9 @@ TEST_F(MovementCrashTest, KilledAtRandomMomentsKeepsEveryReportedStep) {
     RemoveFile(ReportPath(dir_.path()));
     const pid_t child = StartChild(dir_.path(), rng());
     ASSERT_GT(child, 0);
-    // Kill it a random while after its first step began; in one round of
-    // four, after its first step ended, so that every kind of step is seen
-    // done however slow the machine is.
-    const char awaited = round % 4 == 0 ? 'D' : 'B';
     int status = 0;
-    ASSERT_TRUE(testing::KillAtRandomMoment(
-        child,
-        [&] {
-          return ReadTestFile(ReportPath(dir_.path())).find(awaited) !=
-                 std::string::npos;
-        },
-        12000, rng, &status))
+    ASSERT_TRUE(testing::KillDuringSteps(child, ReportPath(dir_.path()), round,
+                                         12000, rng, &status))
         << "round " << round << " child ended " << status << ": "
         << ReadTestFile(ReportPath(dir_.path()));
     ++killed;

@@ -172,18 +172,9 @@ TEST_F(RestoreCrashTest, KilledRestoreLeavesOneWholeVersion) {
     RemoveFile(ReportPath(dir_.path()));
     const pid_t child = StartChild(dir_.path(), rng());
     ASSERT_GT(child, 0);
-    // A random while after the first restore began; in one round of four,
-    // after it ended, so that restores are seen done however slow the
-    // machine is.
-    const char awaited = round % 4 == 0 ? 'D' : 'B';
     int status = 0;
-    ASSERT_TRUE(testing::KillAtRandomMoment(
-        child,
-        [&] {
-          return ReadTestFile(ReportPath(dir_.path())).find(awaited) !=
-                 std::string::npos;
-        },
-        80000, rng, &status))
+    ASSERT_TRUE(testing::KillDuringSteps(child, ReportPath(dir_.path()), round,
+                                         80000, rng, &status))
         << "round " << round << " child ended " << status << ": "
         << ReadTestFile(ReportPath(dir_.path()));
 

@@ -26,10 +26,10 @@ double At(int year, int month, int day, int hour = 12, int minute = 0,
   return CivilToDate({year, month, day, hour, minute, second});
 }
 
-StockInForm Form(std::string name, std::string spec, std::string price,
+StockInForm Form(std::string name, std::string model, std::string price,
                  std::string quantity, std::string value,
                  std::string alarm = "0", std::string unit = "米") {
-  return {std::move(name),  std::move(spec),     std::move(unit),
+  return {std::move(name),  std::move(model),    std::move(unit),
           std::move(price), std::move(quantity), std::move(value),
           std::move(alarm)};
 }

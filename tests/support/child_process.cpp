@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include "base/files.h"
+
 namespace matslip::testing {
 
 ChildProcess::~ChildProcess() {
@@ -127,6 +129,19 @@ bool KillAtRandomMoment(pid_t child, const std::function<bool()>& ready,
   *status = 0;
   return ::waitpid(child, status, 0) == child && WIFSIGNALED(*status) &&
          WTERMSIG(*status) == SIGKILL;
+}
+
+bool KillDuringSteps(pid_t child, const std::string& report_path, int round,
+                     unsigned max_delay_us, std::mt19937& rng, int* status) {
+  const char awaited = round % 4 == 0 ? 'D' : 'B';
+  return KillAtRandomMoment(
+      child,
+      [&] {
+        std::string report;
+        return ReadFile(report_path, &report) &&
+               report.find(awaited) != std::string::npos;
+      },
+      max_delay_us, rng, status);
 }
 
 }  // namespace matslip::testing

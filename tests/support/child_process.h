@@ -54,6 +54,13 @@ bool WaitUntil(const std::function<bool()>& done, int limit_seconds);
 bool KillAtRandomMoment(pid_t child, const std::function<bool()>& ready,
                         unsigned max_delay_us, std::mt19937& rng, int* status);
 
+// KillAtRandomMoment for a child that writes "B" to `report_path` when a
+// step begins and "D" when it ends: after a step began, or in one round of
+// four after one ended, so that finished steps are seen however slow the
+// machine is.
+bool KillDuringSteps(pid_t child, const std::string& report_path, int round,
+                     unsigned max_delay_us, std::mt19937& rng, int* status);
+
 // The full path of a program found in PATH, or empty.
 std::string FindProgram(const std::string& name);
 
