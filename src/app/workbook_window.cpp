@@ -74,8 +74,8 @@ struct AlignmentItem {
   int code;
 };
 constexpr AlignmentItem kAlignments[] = {{"&1.中左", kAlignMiddleLeft},
-                                     {"&2.中中", kAlignMiddleCentre},
-                                     {"&3.中右", kAlignMiddleRight}};
+                                         {"&2.中中", kAlignMiddleCentre},
+                                         {"&3.中右", kAlignMiddleRight}};
 
 constexpr int kKeyC = 67;
 
@@ -94,9 +94,10 @@ WorkbookWindow::WorkbookWindow(Session* session, Dialogs* dialogs,
   setAccessibleName(windowTitle());
   menu_bar_ = new QMenuBar(this);
   menu_bar_->setAccessibleName(QString::fromUtf8(kMenuBarName));
-  // Beneath the grid: it shows only where the grid leaves the client area.
-  auto* busy = new QLabel(QString::fromUtf8(kBusyLabel), this);
-  busy->setAccessibleName(busy->text());
+  // Beneath the grid, which covers it once a table is shown.
+  busy_ = new QLabel(QString::fromUtf8(kBusyLabel), this);
+  busy_->setAccessibleName(busy_->text());
+  busy_->lower();
   grid_widget_ = new GridWidget(&grid_, this);
   grid_widget_->setAccessibleName(QString::fromUtf8(kGridName));
   BuildMenus();
@@ -221,6 +222,7 @@ void WorkbookWindow::resizeEvent(QResizeEvent* event) {
   menu_bar_->setGeometry(0, 0, width(), top);
   grid_widget_->setGeometry(0, top, width() - kGridInset,
                             height() - top - kGridInset);
+  busy_->move(0, top);
 }
 
 void WorkbookWindow::AskHeaderCount(const char* prompt, const char* caption,
