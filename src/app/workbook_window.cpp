@@ -131,10 +131,7 @@ void WorkbookWindow::BuildMenus() {
   export_action_->setEnabled(false);
   print_table_action_->setEnabled(false);
   file_menu_->addSeparator();
-  add(file_menu_, kExitItem, [this] {
-    loader_.set_file_name("");
-    close();
-  });
+  add(file_menu_, kExitItem, [this] { close(); });
 
   edit_menu_ = menu_bar_->addMenu(QString::fromUtf8(kEditMenu));
   edit_menu_->setAccessibleName(edit_menu_->title());
@@ -246,12 +243,14 @@ void WorkbookWindow::Sort(bool ascending) {
 }
 
 void WorkbookWindow::OpenGridFile() {
+  std::string path;
   std::string caption;
   const GridFileOpen opened = matslip::OpenGridFile(
-      *dialogs_, session_->program_dir, &table_, &caption);
+      *dialogs_, session_->program_dir, &table_, &path, &caption);
   if (opened == GridFileOpen::kCancelled) return;
   setWindowTitle(QString::fromStdString(caption));
   if (opened != GridFileOpen::kLoaded) return;
+  session_->workbook.last_grid_file = path;
   opened_grid_file_ = true;
   export_action_->setEnabled(false);
   print_table_action_->setEnabled(false);

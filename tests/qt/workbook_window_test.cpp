@@ -361,6 +361,7 @@ TEST_F(WorkbookWindowTest, OpeningMonthReportNamesTheWindowAndDisablesItems) {
   EXPECT_EQ(window.windowTitle(), QString("月报"));
   EXPECT_EQ(window.table().GetCellText(2, 1), "钢芯铝绞线");
   EXPECT_TRUE(window.opened_grid_file());
+  EXPECT_EQ(session_.workbook.last_grid_file, path);
   EXPECT_FALSE(window.export_action()->isEnabled());
   EXPECT_FALSE(window.print_table_action()->isEnabled());
 }
@@ -423,6 +424,7 @@ TEST_F(WorkbookWindowTest, AnEditedSortedResultSurvivesSaveAndOpen) {
   dialogs_.files.push_back({true, path});
   Choose(edited, "&A.另存为表格");
   ASSERT_TRUE(dialogs_.Messages().empty());
+  EXPECT_EQ(session_.workbook.last_grid_file, path);
 
   WorkbookWindow reopened(&session_, &dialogs_, &main_window_);
   dialogs_.files.push_back({true, path});
