@@ -16,6 +16,12 @@ constexpr char kLogGap[] = "\r\n\r\n\r\n\r\n";
 
 }  // namespace
 
+bool MayOpenLedger(const MaterialKey& selected, Dialogs& dialogs) {
+  if (!selected.name.empty()) return true;
+  dialogs.Message(kNoLedgerSelection);
+  return false;
+}
+
 std::string MaterialLedger(const std::string& program_dir,
                            const MaterialKey& key) {
   // Fails harmlessly when the main window keeps it open.
