@@ -6,7 +6,7 @@
 // on the table's first material, "slip" the slip parameters window and
 // "stockout" the stock-out window on the table's first three materials,
 // "workbook" the grid workbook window on a 本月出库 result after a slip of
-// five materials was booked, "ledger" the ledger text window on the first
+// five materials was booked, "ledger" the ledger text window on the second
 // material after a receipt and two issues of it, each grabbed with its frame;
 // "slippdf" prints that window's slip into the PDF file OUT instead (no window
 // manager needed). It needs an X display with a window manager
@@ -130,8 +130,8 @@ void WriteMonthOutResult(const matslip::Session& session) {
                              matslip::PeriodReport::kMonthOut, now);
 }
 
-// Books a receipt and two issues of the table's first material on the last
-// three days, so that its ledger shows both logs with more than one line.
+// Books a receipt and two issues of the material on the last three days, so
+// that its ledger shows both logs with more than one line.
 void BookLedgerMovements(const matslip::Session& session,
                          const matslip::MaterialKey& key) {
   matslip::DbOpen(session.PathOf(matslip::kMaterialFile),
@@ -143,16 +143,17 @@ void BookLedgerMovements(const matslip::Session& session,
            days_ago;
   };
   matslip::SetClock(at(2, 9, 30));
-  matslip::BookStockIn(session.PathOf(matslip::kStockInBackupFolder),
-                       {key.name, key.spec, "米", "9.85", "800", "7880", "500"},
-                       matslip::Now());
+  matslip::BookStockIn(
+      session.PathOf(matslip::kStockInBackupFolder),
+      {key.name, key.spec, "米", "12.5", "800", "10000", "500"},
+      matslip::Now());
   matslip::SetClock(at(1, 14, 10));
   matslip::BookStockOut(session.program_dir,
-                        {{{key, "350", "3447.5"}}, "线路一班", "王强"},
+                        {{{key, "350", "4375"}}, "线路一班", "王强"},
                         matslip::Now());
   matslip::SetClock(at(0, 10, 45));
   matslip::BookStockOut(session.program_dir,
-                        {{{key, "120", "1182"}}, "配电运维班", "李明"},
+                        {{{key, "120", "1500"}}, "配电运维班", "李明"},
                         matslip::Now());
   matslip::ResetClock();
 }
@@ -212,15 +213,13 @@ int main(int argc, char** argv) {
         w->grid().SetCursor(2, 6);
       };
     } else if (is("ledger")) {
-      const auto first = FirstMaterials(session, 1);
-      if (!first.empty()) {
-        BookLedgerMovements(session, first[0].key);
-        window = std::make_unique<matslip::LedgerWindow>(session.program_dir,
-                                                         first[0].key);
-      } else {
-        window = std::make_unique<matslip::LedgerWindow>(
-            session.program_dir, matslip::MaterialKey{});
-      }
+      // The second material: the workbook's slip issues the first.
+      const auto first = FirstMaterials(session, 2);
+      const matslip::MaterialKey key =
+          first.size() == 2 ? first[1].key : matslip::MaterialKey{};
+      if (!key.name.empty()) BookLedgerMovements(session, key);
+      window =
+          std::make_unique<matslip::LedgerWindow>(session.program_dir, key);
     } else if (is("stockout")) {
       session.stock_out.selection = FirstMaterials(session, 3);
       window = std::make_unique<matslip::StockOutWindow>(&session, &dialogs);
