@@ -11,13 +11,17 @@
 #include <algorithm>
 
 #include "app/item_editor_window.h"
+#include "app/ledger_window.h"
 #include "app/notice.h"
 #include "app/notice_pane.h"
 #include "app/settings.h"
 #include "app/slip_parameters_window.h"
 #include "app/stock_out_window.h"
+#include "app/workbook_window.h"
+#include "base/clock.h"
 #include "base/dialogs.h"
 #include "grid/grid_widget.h"
+#include "reports/ledger.h"
 #include "stock/cancel_movement.h"
 #include "stock/main_handlers.h"
 #include "stock/spreadsheet_import.h"
@@ -97,6 +101,16 @@ MainWindow::~MainWindow() {
   RemoveDerivedFiles(session_->program_dir, &provider_);
 }
 
+template <PeriodReport report>
+void MainWindow::ShowReport() {
+  // An old result must not be shown as this period's.
+  if (!WritePeriodReport(session_->program_dir, report, Now())) {
+    dialogs_->Message(kPeriodReportFailed, kInfoCaption, MessageIcon::kWarning);
+    return;
+  }
+  OpenWorkbook(session_, dialogs_, this);
+}
+
 void MainWindow::BuildMenus() {
   using M = MainWindow;
   const std::vector<std::pair<const char*, std::vector<MenuItem>>> menus = {
@@ -116,18 +130,18 @@ void MainWindow::BuildMenus() {
         {"取消进库", &M::CancelStockIn},
         {"取消出库", &M::CancelStockOut},
         {nullptr, nullptr},
-        {"进出库簿", nullptr},
+        {"进出库簿", &M::OpenLedger},
         {"项目查找", nullptr},
         {nullptr, nullptr},
         {"开票预览(材料出库)", &M::OpenStockOut}}},
       {"统计",
-       {{"本日出库", nullptr},
-        {"本月出库", nullptr},
-        {"本年出库", nullptr},
+       {{"本日出库", &M::ShowReport<PeriodReport::kDayOut>},
+        {"本月出库", &M::ShowReport<PeriodReport::kMonthOut>},
+        {"本年出库", &M::ShowReport<PeriodReport::kYearOut>},
         {nullptr, nullptr},
-        {"本日进库", nullptr},
-        {"本月进库", nullptr},
-        {"本年进库", nullptr}}},
+        {"本日进库", &M::ShowReport<PeriodReport::kDayIn>},
+        {"本月进库", &M::ShowReport<PeriodReport::kMonthIn>},
+        {"本年进库", &M::ShowReport<PeriodReport::kYearIn>}}},
       {"参数", {{"参数配置", &M::OpenSlipParameters}}},
   };
   menuBar()->setAccessibleName(QString::fromUtf8(kMenuBarName));
@@ -239,6 +253,12 @@ void MainWindow::OpenSlipParameters() {
 void MainWindow::OpenStockOut() {
   if (!MayOpenStockOut(session_->stock_out, *dialogs_)) return;
   StockOutWindow window(session_, dialogs_, this);
+  window.exec();
+}
+
+void MainWindow::OpenLedger() {
+  if (!MayOpenLedger(session_->selected, *dialogs_)) return;
+  LedgerWindow window(session_->program_dir, session_->selected);
   window.exec();
 }
 
