@@ -12,6 +12,7 @@
 
 #include "app/find_item_qt.h"
 #include "app/item_editor_window.h"
+#include "app/ledger_window.h"
 #include "app/notice.h"
 #include "app/notice_pane.h"
 #include "app/settings.h"
@@ -19,6 +20,7 @@
 #include "app/stock_out_window.h"
 #include "base/dialogs.h"
 #include "grid/grid_widget.h"
+#include "reports/ledger.h"
 #include "stock/cancel_movement.h"
 #include "stock/main_handlers.h"
 #include "stock/spreadsheet_import.h"
@@ -117,7 +119,7 @@ void MainWindow::BuildMenus() {
         {"取消进库", &M::CancelStockIn},
         {"取消出库", &M::CancelStockOut},
         {nullptr, nullptr},
-        {"进出库簿", nullptr},
+        {"进出库簿", &M::OpenLedger},
         {"项目查找", &M::FindInStockList},
         {nullptr, nullptr},
         {"开票预览(材料出库)", &M::OpenStockOut}}},
@@ -242,6 +244,12 @@ void MainWindow::OpenSlipParameters() {
 void MainWindow::OpenStockOut() {
   if (!MayOpenStockOut(session_->stock_out, *dialogs_)) return;
   StockOutWindow window(session_, dialogs_, this);
+  window.exec();
+}
+
+void MainWindow::OpenLedger() {
+  if (!MayOpenLedger(session_->selected, *dialogs_)) return;
+  LedgerWindow window(session_->program_dir, session_->selected);
   window.exec();
 }
 

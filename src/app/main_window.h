@@ -59,6 +59,7 @@ class MainWindow : public QMainWindow {
   void OpenItemEditor();
   void OpenSlipParameters();
   void OpenStockOut();
+  void OpenLedger();
   void CancelStockIn();
   void CancelStockOut();
   // Undoes the selected material's last receipt or issue from its backup;

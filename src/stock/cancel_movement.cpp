@@ -4,6 +4,7 @@
 #include "base/files.h"
 #include "store/db.h"
 #include "store/material_backup.h"
+#include "store/material_lookup.h"
 
 namespace matslip {
 namespace {
@@ -64,10 +65,7 @@ UndoResult CancelMovement(const std::string& program_dir,
   DbOpen(ProgramFilePath(program_dir, kMaterialFile), kMaterialAlias);
   MaterialKey found;
   int n = 0;
-  if (DbSelect(kMaterialAlias) && DbFirst() && DbFind([&selected] {
-        return DbRead(kName).str() == selected.name &&
-               DbRead(kSpec).str() == selected.spec;
-      })) {
+  if (DbSelect(kMaterialAlias) && FindMaterial(selected)) {
     n = DbRecordNumber();
     found = {DbRead(kName).str(), DbRead(kSpec).str()};
   }

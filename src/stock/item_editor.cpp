@@ -4,6 +4,7 @@
 
 #include "base/files.h"
 #include "store/db.h"
+#include "store/material_lookup.h"
 
 namespace matslip {
 
@@ -12,12 +13,7 @@ OpenedOn OpenOnMaterial(const std::string& program_dir,
   // Fails harmlessly when the main window's build left it open.
   DbOpen(ProgramFilePath(program_dir, kMaterialFile), kMaterialAlias);
   if (!DbSelect(kMaterialAlias)) return OpenedOn::kNoTable;
-  DbFirst();
-  const bool found = DbFind([&selected] {
-    return DbRead(material::kName).ToText() == selected.name &&
-           DbRead(material::kSpec).ToText() == selected.spec;
-  });
-  return found ? OpenedOn::kFound : OpenedOn::kNotFound;
+  return FindMaterial(selected) ? OpenedOn::kFound : OpenedOn::kNotFound;
 }
 
 bool StepMaterial(int direction) {

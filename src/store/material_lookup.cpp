@@ -32,4 +32,11 @@ std::vector<std::vector<int>> FindMaterialRecords(
   return found;
 }
 
+bool FindMaterial(const MaterialKey& key) {
+  return DbFirst() && DbFind([&key] {
+           return DbRead(material::kName).str() == key.name &&
+                  DbRead(material::kSpec).str() == key.spec;
+         });
+}
+
 }  // namespace matslip

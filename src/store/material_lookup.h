@@ -1,7 +1,7 @@
 #pragma once
-// Finding materials by key in the current table, several keys in one pass,
-// so that a slip of nine lines reads the table once rather than eighteen
-// times.
+// Finding materials by key in the current table: one key, or several keys
+// in one pass, so that a slip of nine lines reads the table once rather than
+// eighteen times.
 #include <vector>
 
 #include "store/material_table.h"
@@ -14,5 +14,10 @@ namespace matslip {
 // stood on.
 std::vector<std::vector<int>> FindMaterialRecords(
     const std::vector<MaterialKey>& keys);
+
+// Searches the current table from its first record for the first record
+// with `key`'s 品名 and 规格型号 (exact texts) and makes it current; false
+// when there is none, the cursor then where DbFind leaves it.
+bool FindMaterial(const MaterialKey& key);
 
 }  // namespace matslip

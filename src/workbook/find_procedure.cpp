@@ -71,7 +71,7 @@ FindAnswer RunFind(Colour hit_colour, FindState* state, std::string* caption,
   int row = table->GetCurrentRow();
   bool found = false;
   for (; row >= 1 && row <= last; ++row) {
-    found = search.FoundIn(table->CellTextView(row, col));
+    found = search.FoundIn(table->GetCellTextView(row, col));
     if (found) break;
   }
   if (found) {

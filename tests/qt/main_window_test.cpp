@@ -74,9 +74,9 @@ TEST_F(MainWindowTest, MenusInOrderWithTheirExactCaptions) {
   EXPECT_FALSE(hidden->isVisible());
   EXPECT_FALSE(hidden->isEnabled());
   // Items whose windows are not there yet are disabled, never pretending.
-  EXPECT_FALSE(window.edit_menu()->actions()[7]->isEnabled());  // 进出库簿
-  EXPECT_TRUE(window.edit_menu()->actions()[8]->isEnabled());   // 项目查找
-  EXPECT_TRUE(window.edit_menu()->actions()[5]->isEnabled());   // 取消出库
+  EXPECT_TRUE(window.edit_menu()->actions()[7]->isEnabled());  // 进出库簿
+  EXPECT_TRUE(window.edit_menu()->actions()[8]->isEnabled());  // 项目查找
+  EXPECT_TRUE(window.edit_menu()->actions()[5]->isEnabled());  // 取消出库
   EXPECT_TRUE(window.edit_menu()->actions()[0]->isEnabled());
   EXPECT_TRUE(window.edit_menu()->actions()[2]->isEnabled());  // 项目编辑
   EXPECT_TRUE(window.edit_menu()->actions()[4]->isEnabled());  // 取消进库
