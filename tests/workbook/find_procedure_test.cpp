@@ -205,13 +205,16 @@ TEST_F(FindProcedureTest, MousePressResetsTheCaptionButKeepsTheSearch) {
   EXPECT_EQ(state_.text, "lgj");
   EXPECT_EQ(state_.hits, (std::vector<int>{2}));
 
+  // The next use asks for a text again.
+  dialogs_.inputs.push_back({false, ""});
   Use();
-  Use();
-  Use();  // to the end: "上一个"
+  EXPECT_EQ(InputBoxes(), 2);
+
+  Use("bv");  // found in the last row: the search is at its end
   ASSERT_EQ(caption_, "&Y.上一个");
   ResetFindCaption(&caption_);
   EXPECT_EQ(caption_, "&Y.查找");
-  EXPECT_EQ(state_.hits, (std::vector<int>{2, 4, 5}));
+  EXPECT_EQ(state_.hits, (std::vector<int>{6}));
 
   std::string untouched = "&Y.查找";
   ResetFindCaption(&untouched);
