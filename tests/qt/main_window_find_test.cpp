@@ -38,7 +38,11 @@ class MainWindowFindTest : public ::testing::Test {
       table->Append(v);
     }
     window_ = std::make_unique<MainWindow>(&session_, &dialogs_);
+    // A cursor put there by the user picks the row for the slip: the test
+    // starts without that pick.
     window_->grid().SetCursor(2, 2);
+    session_.stock_out = {};
+    window_->Refresh();
   }
   ~MainWindowFindTest() override {
     window_.reset();
@@ -69,6 +73,7 @@ class MainWindowFindTest : public ::testing::Test {
 };
 
 TEST_F(MainWindowFindTest, CycleColoursHitsYellowAndStepsBack) {
+  ASSERT_EQ(window_->grid().GetCursorColumn(), 2);
   ASSERT_EQ(find()->text(), "项目查找");
   ASSERT_TRUE(find()->isEnabled());
   Use("LGJ");
