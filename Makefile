@@ -80,6 +80,7 @@ screenshots: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/matslip-screenshot $(SHOT_DATA) $(SHOT_DATA)/slip.pdf slippdf
 	pdftoppm -png -r 60 -singlefile $(SHOT_DATA)/slip.pdf docs/slip-page
 	scripts/screenshot.sh $(BUILD)/matslip-screenshot $(SHOT_DATA) docs/workbook.png workbook
+	scripts/screenshot.sh $(BUILD)/matslip-screenshot $(SHOT_DATA) docs/ledger.png ledger
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

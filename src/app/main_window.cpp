@@ -18,6 +18,8 @@
 #include "app/settings.h"
 #include "app/slip_parameters_window.h"
 #include "app/stock_out_window.h"
+#include "app/workbook_window.h"
+#include "base/clock.h"
 #include "base/dialogs.h"
 #include "grid/grid_widget.h"
 #include "reports/ledger.h"
@@ -100,6 +102,16 @@ MainWindow::~MainWindow() {
   RemoveDerivedFiles(session_->program_dir, &provider_);
 }
 
+template <PeriodReport report>
+void MainWindow::ShowReport() {
+  // An old result must not be shown as this period's.
+  if (!WritePeriodReport(session_->program_dir, report, Now())) {
+    dialogs_->Message(kPeriodReportFailed, kInfoCaption, MessageIcon::kWarning);
+    return;
+  }
+  OpenWorkbook(session_, dialogs_, this);
+}
+
 void MainWindow::BuildMenus() {
   using M = MainWindow;
   const std::vector<std::pair<const char*, std::vector<MenuItem>>> menus = {
@@ -124,13 +136,13 @@ void MainWindow::BuildMenus() {
         {nullptr, nullptr},
         {"开票预览(材料出库)", &M::OpenStockOut}}},
       {"统计",
-       {{"本日出库", nullptr},
-        {"本月出库", nullptr},
-        {"本年出库", nullptr},
+       {{"本日出库", &M::ShowReport<PeriodReport::kDayOut>},
+        {"本月出库", &M::ShowReport<PeriodReport::kMonthOut>},
+        {"本年出库", &M::ShowReport<PeriodReport::kYearOut>},
         {nullptr, nullptr},
-        {"本日进库", nullptr},
-        {"本月进库", nullptr},
-        {"本年进库", nullptr}}},
+        {"本日进库", &M::ShowReport<PeriodReport::kDayIn>},
+        {"本月进库", &M::ShowReport<PeriodReport::kMonthIn>},
+        {"本年进库", &M::ShowReport<PeriodReport::kYearIn>}}},
       {"参数", {{"参数配置", &M::OpenSlipParameters}}},
   };
   menuBar()->setAccessibleName(QString::fromUtf8(kMenuBarName));

@@ -9,6 +9,7 @@
 #include "grid/data_src.h"
 #include "grid/db_provider.h"
 #include "grid/grid.h"
+#include "reports/period_report.h"
 #include "stock/cancel_movement.h"
 #include "stock/stock_out_pick.h"
 
@@ -60,6 +61,9 @@ class MainWindow : public QMainWindow {
   void OpenSlipParameters();
   void OpenStockOut();
   void OpenLedger();
+  // A 统计 command: the result written, then the workbook on it.
+  template <PeriodReport report>
+  void ShowReport();
   void CancelStockIn();
   void CancelStockOut();
   // Undoes the selected material's last receipt or issue from its backup;

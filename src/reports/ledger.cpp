@@ -11,7 +11,7 @@ constexpr char kHeadingStart[] = "以下是";
 constexpr char kStockInHeadingEnd[] = "进库记录:";
 constexpr char kStockOutHeadingEnd[] = "出库记录:";
 constexpr char kLineEnd[] = "\r\n";
-// Three empty lines between the stock-in log and the stock-out heading.
+// After the stock-in log, whose lines end in CR LF of their own.
 constexpr char kLogGap[] = "\r\n\r\n\r\n\r\n";
 
 }  // namespace

@@ -6,6 +6,9 @@
 
 namespace matslip {
 
+inline constexpr char kPeriodReportFailed[] =
+    "统计没有完成：材料表打不开或结果表 qd.mzk 写不进去，没有可显示的结果。";
+
 enum class PeriodReport {
   kDayOut,    // 本日出库
   kMonthOut,  // 本月出库

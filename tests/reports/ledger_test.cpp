@@ -62,7 +62,7 @@ const MaterialKey kWire{"钢芯铝绞线", "LGJ-95/20"};
 const MaterialKey kThinWire{"钢芯铝绞线", "LGJ-50/8"};
 const MaterialKey kInsulator{"绝缘子", "XP-70"};
 
-TEST_F(LedgerTest, ShowsBothLogsUnderTheirHeadingsWithThreeEmptyLinesBetween) {
+TEST_F(LedgerTest, ShowsBothLogsUnderTheirHeadingsWithFourLineEndsBetween) {
   StockIn(kWire, "100", kMonday);
   StockOut(kWire, "10", "125", kMonday);
   StockIn(kWire, "20", kTuesday);

@@ -6,11 +6,12 @@
 // on the table's first material, "slip" the slip parameters window and
 // "stockout" the stock-out window on the table's first three materials,
 // "workbook" the grid workbook window on a 本月出库 result after a slip of
-// five materials was booked, each grabbed with its frame; "slippdf" prints that
-// window's slip into the PDF file OUT instead (no window manager needed). It
-// needs an X display with a window manager (scripts/screenshot.sh starts Xvfb
-// and openbox); it grabs once the window manager has framed and activated the
-// window.
+// five materials was booked, "ledger" the ledger text window on the second
+// material after a receipt and two issues of it, each grabbed with its frame;
+// "slippdf" prints that window's slip into the PDF file OUT instead (no window
+// manager needed). It needs an X display with a window manager
+// (scripts/screenshot.sh starts Xvfb and openbox); it grabs once the window
+// manager has framed and activated the window.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPixmap>
@@ -26,6 +27,7 @@
 #include <vector>
 
 #include "app/item_editor_window.h"
+#include "app/ledger_window.h"
 #include "app/main_window.h"
 #include "app/qt_dialogs.h"
 #include "app/session.h"
@@ -38,9 +40,11 @@
 #include "grid/font_map_qt.h"
 #include "grid/grid.h"
 #include "grid/grid_printer.h"
+#include "reports/period_report.h"
 #include "stock/stock_out.h"
 #include "store/db.h"
 #include "store/material_table.h"
+#include "store/stock_in.h"
 
 namespace {
 
@@ -127,16 +131,36 @@ void WriteMonthOutResult(const matslip::Session& session) {
   }
   const double now = matslip::Now();
   matslip::BookStockOut(session.program_dir, slip, now);
-  const matslip::CivilTime today = matslip::DateToCivil(now);
-  matslip::DbSelect(matslip::kMaterialAlias);
-  matslip::DbCopyTo(session.PathOf(matslip::kResultFile),
-                    [today] {
-                      const matslip::CivilTime out = matslip::DateToCivil(
-                          matslip::DbRead(m::kOutDate).ToNumber());
-                      return out.year == today.year && out.month == today.month;
-                    },
-                    {"品名", "规格型号", "单位", "单价", "本月出库数量",
-                     "本月出库金额", "出库日期"});
+  matslip::WritePeriodReport(session.program_dir,
+                             matslip::PeriodReport::kMonthOut, now);
+}
+
+// Books a receipt and two issues of the material on the last three days, so
+// that its ledger shows both logs with more than one line.
+void BookLedgerMovements(const matslip::Session& session,
+                         const matslip::MaterialKey& key) {
+  matslip::DbOpen(session.PathOf(matslip::kMaterialFile),
+                  matslip::kMaterialAlias);
+  const matslip::CivilTime today = matslip::DateToCivil(matslip::Now());
+  auto at = [&today](int days_ago, int hour, int minute) {
+    return matslip::CivilToDate(
+               {today.year, today.month, today.day, hour, minute, 0}) -
+           days_ago;
+  };
+  matslip::SetClock(at(2, 9, 30));
+  matslip::BookStockIn(
+      session.PathOf(matslip::kStockInBackupFolder),
+      {key.name, key.spec, "米", "12.5", "800", "10000", "500"},
+      matslip::Now());
+  matslip::SetClock(at(1, 14, 10));
+  matslip::BookStockOut(session.program_dir,
+                        {{{key, "350", "4375"}}, "线路一班", "王强"},
+                        matslip::Now());
+  matslip::SetClock(at(0, 10, 45));
+  matslip::BookStockOut(session.program_dir,
+                        {{{key, "120", "1500"}}, "配电运维班", "李明"},
+                        matslip::Now());
+  matslip::ResetClock();
 }
 
 }  // namespace
@@ -145,11 +169,13 @@ int main(int argc, char** argv) {
   const char* which = argc == 4 ? argv[3] : "main";
   auto is = [which](const char* name) { return !std::strcmp(which, name); };
   const bool known = is("main") || is("picked") || is("editor") || is("slip") ||
-                     is("stockout") || is("slippdf") || is("workbook");
+                     is("stockout") || is("slippdf") || is("workbook") ||
+                     is("ledger");
   if ((argc != 3 && argc != 4) || !known) {
-    std::fprintf(stderr,
-                 "usage: matslip-screenshot DIR OUT.png "
-                 "[main|picked|editor|slip|stockout|slippdf|workbook]\n");
+    std::fprintf(
+        stderr,
+        "usage: matslip-screenshot DIR OUT.png "
+        "[main|picked|editor|slip|stockout|slippdf|workbook|ledger]\n");
     return 2;
   }
   QApplication app(argc, argv);
@@ -191,6 +217,14 @@ int main(int argc, char** argv) {
       then = [w = static_cast<matslip::WorkbookWindow*>(window.get())] {
         w->grid().SetCursor(2, 6);
       };
+    } else if (is("ledger")) {
+      // The second material: the workbook's slip issues the first.
+      const auto first = FirstMaterials(session, 2);
+      const matslip::MaterialKey key =
+          first.size() == 2 ? first[1].key : matslip::MaterialKey{};
+      if (!key.name.empty()) BookLedgerMovements(session, key);
+      window =
+          std::make_unique<matslip::LedgerWindow>(session.program_dir, key);
     } else if (is("stockout")) {
       session.stock_out.selection = FirstMaterials(session, 3);
       window = std::make_unique<matslip::StockOutWindow>(&session, &dialogs);
