@@ -98,6 +98,9 @@ MainWindow::MainWindow(Session* session, Dialogs* dialogs, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
+  // The widget calls its grid when it goes; Qt would delete it only after
+  // grid_ is gone.
+  delete grid_widget_;
   grid_.SetDataSource(nullptr);
   RemoveDerivedFiles(session_->program_dir, &provider_);
 }

@@ -105,6 +105,10 @@ StockOutWindow::StockOutWindow(Session* session, Dialogs* dialogs,
   connect(stock_out_, &QPushButton::clicked, this, &StockOutWindow::StockOut);
 }
 
+// The widget calls its grid when it goes; Qt would delete it only after
+// grid_ is gone.
+StockOutWindow::~StockOutWindow() { delete grid_widget_; }
+
 void StockOutWindow::PageSetup() {
   PrintInf settings = slip_.GetPrintSettings();
   if (!RunPageSetup(&settings, this)) return;

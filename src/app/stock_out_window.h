@@ -22,6 +22,7 @@ class StockOutWindow : public ProportionalWindow {
  public:
   // Builds the slip from the session's picked materials, which it empties.
   StockOutWindow(Session* session, Dialogs* dialogs, QWidget* parent = nullptr);
+  ~StockOutWindow() override;
 
   DataSrc& slip() { return slip_; }
   Grid& grid() { return grid_; }
