@@ -7,17 +7,26 @@
 // into the same table, reported on their own.
 // App/BuildSlip: the outbound slip of nine picked materials built in its
 // table (texts, merges, formats, lines, total), reported on its own.
+// App/OpenReport: a 本年进库 report in which all 100,000 materials are listed
+// (qd.mzk written, then loaded into the workbook's table with its total
+// row); App/SortReport: that result sorted on 规格型号 and loaded again;
+// App/FindInReport: a find in the loaded result of a specification held by
+// the last material only. Grid/ConnectProvider, the same rows of qd.mzk read
+// into a table, is their measure: at most 2x, 2x and 0.5x of it.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "base/dialogs.h"
 #include "grid/data_src.h"
 #include "grid/db_provider.h"
 #include "grid/grid.h"
+#include "reports/period_report.h"
 #include "sheet_xlsx.h"
 #include "stock/slip_table.h"
 #include "stock/spreadsheet_import.h"
@@ -26,19 +35,28 @@
 #include "store/db.h"
 #include "store/material_table.h"
 #include "store/table.h"
+#include "workbook/find_procedure.h"
+#include "workbook/result_loading.h"
+#include "workbook/result_sort.h"
+#include "workbook/workbook_state.h"
 
 namespace matslip {
 namespace {
 
 constexpr int kMaterials = 100000;
+// Every material was received on this day (a day count, December 2025); the
+// reports run later in the same year.
+constexpr double kReceiptDay = 46000;
+constexpr double kReportDay = 46010;
 
 // A program directory with a data.mzk of 100,000 materials, one in ten at or
-// below its alarm quantity; made once per run and removed at exit.
+// below its alarm quantity; made once per run under the folder name `name`
+// and removed at exit.
 class ProgramDir {
  public:
-  ProgramDir() {
+  explicit ProgramDir(const std::string& name) {
     dir_ = std::filesystem::temp_directory_path() /
-           ("app_bench_" + std::to_string(::getpid()));
+           (name + std::to_string(::getpid()));
     std::filesystem::create_directories(dir_);
     SetDurableWrites(false);
     auto table = Table::Create(data(), Schema(material::Fields()));
@@ -54,6 +72,9 @@ class ProgramDir {
       v[material::kPrice - 1] = price;
       v[material::kValue - 1] = quantity * price;
       v[material::kAlarm - 1] = 10.0;
+      v[material::kInDate - 1] = Value::Date(kReceiptDay);
+      v[material::kYearInQuantity - 1] = quantity;
+      v[material::kYearInValue - 1] = quantity * price;
       ok_ = table->Append(v);
     }
   }
@@ -71,7 +92,13 @@ class ProgramDir {
 };
 
 ProgramDir& Dir() {
-  static ProgramDir dir;
+  static ProgramDir dir("app_bench_");
+  return dir;
+}
+
+// The reports' own table, which the imports do not grow.
+ProgramDir& ReportDir() {
+  static ProgramDir dir("app_bench_report_");
   return dir;
 }
 
@@ -147,10 +174,124 @@ void ImportXls(benchmark::State& state) {
   Import(state, std::string(MATSLIP_BENCH_SHEETS) + "/materials-500.xls");
 }
 
+// Answers the find's input box with one text; shows nothing else.
+class FindDialogs : public Dialogs {
+ public:
+  explicit FindDialogs(std::string text) : text_(std::move(text)) {}
+  void Message(const std::string&, const std::string&, MessageIcon) override {
+    ++messages;
+  }
+  bool Ask(const std::string&, const std::string&) override { return false; }
+  bool InputText(const std::string&, const std::string&,
+                 std::string* value) override {
+    *value = text_;
+    return true;
+  }
+  bool InputInteger(const std::string&, const std::string&, int*) override {
+    return false;
+  }
+  bool ChooseFile(const FileDialogRequest&, std::string*) override {
+    return false;
+  }
+  bool ChooseFont(FontChoice*) override { return false; }
+
+  int messages = 0;
+
+ private:
+  std::string text_;
+};
+
+bool WriteYearReport() {
+  return ReportDir().ok() &&
+         WritePeriodReport(ReportDir().path(), PeriodReport::kYearIn,
+                           kReportDay);
+}
+
+// The table is made and dropped inside the timing in each of these, as the
+// workbook window's is.
+void ConnectReport(benchmark::State& state) {
+  if (!WriteYearReport()) return state.SkipWithError("no qd.mzk");
+  DBProvider provider;
+  provider.set_file_name(ReportDir().path() + "/qd.mzk");
+  int rows = 0;
+  for (auto _ : state) {
+    auto table = std::make_unique<DataSrc>();
+    if (!table->ConnectProvider(provider))
+      return state.SkipWithError("ConnectProvider failed");
+    rows = table->GetRowCount();
+  }
+  state.counters["rows"] = rows;
+}
+
+void OpenReport(benchmark::State& state) {
+  if (!ReportDir().ok()) return state.SkipWithError("no table");
+  WorkbookState workbook;
+  DBProvider loader;
+  int rows = 0;
+  for (auto _ : state) {
+    auto table = std::make_unique<DataSrc>();
+    if (!WritePeriodReport(ReportDir().path(), PeriodReport::kYearIn,
+                           kReportDay))
+      return state.SkipWithError("report failed");
+    LoadResultTable(ReportDir().path(), &workbook, table.get(), &loader);
+    rows = table->GetRowCount();
+  }
+  // The header row, every material, the total row.
+  if (rows != kMaterials + 2) state.SkipWithError("not every material listed");
+  state.counters["rows"] = rows;
+}
+
+void SortReport(benchmark::State& state) {
+  if (!WriteYearReport()) return state.SkipWithError("no qd.mzk");
+  WorkbookState workbook;
+  DBProvider loader;
+  std::string first;
+  for (auto _ : state) {
+    auto table = std::make_unique<DataSrc>();
+    if (!SortResultTable(ReportDir().path(),
+                         material::kFieldNames[material::kSpec - 1], true,
+                         &workbook))
+      return state.SkipWithError("sort failed");
+    LoadResultTable(ReportDir().path(), &workbook, table.get(), &loader);
+    first = table->GetCellText(2, 2);
+  }
+  // "LGJ-0/20" < "LGJ-1/20" < "LGJ-10/20" ...
+  if (first != "LGJ-0/20") state.SkipWithError("not sorted");
+}
+
+void FindInReport(benchmark::State& state) {
+  if (!WriteYearReport()) return state.SkipWithError("no qd.mzk");
+  WorkbookState workbook;
+  DBProvider loader;
+  DataSrc table;
+  LoadResultTable(ReportDir().path(), &workbook, &table, &loader);
+  Grid grid;
+  grid.SetDataSource(&table);
+  const int last_material = table.GetRowCount() - 1;
+  FindDialogs dialogs("lgj-" + std::to_string(kMaterials - 1) + "/");
+  for (auto _ : state) {
+    std::string caption = "&Y.查找";
+    FindState find;
+    grid.SetCursor(2, 2);
+    RunFind(kWorkbookHitColour, &find, &caption, &table, &grid, dialogs);
+    if (find.hits != std::vector<int>{last_material})
+      return state.SkipWithError("not found in the last material's row");
+  }
+  state.counters["rows"] = table.GetRowCount();
+}
+
 BENCHMARK(BuildList)->Name("App/BuildStockList")->Unit(benchmark::kMillisecond);
 BENCHMARK(ImportXlsx)->Name("App/ImportXlsx")->Unit(benchmark::kMillisecond);
 BENCHMARK(ImportXls)->Name("App/ImportXls")->Unit(benchmark::kMillisecond);
 BENCHMARK(CopySubset)->Name("App/CopySubset")->Unit(benchmark::kMillisecond);
+BENCHMARK(ConnectReport)
+    ->Name("Grid/ConnectProvider")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(OpenReport)->Name("App/OpenReport")->Unit(benchmark::kMillisecond);
+BENCHMARK(SortReport)->Name("App/SortReport")->Unit(benchmark::kMillisecond);
+BENCHMARK(FindInReport)
+    ->Name("App/FindInReport")
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BuildNineLineSlip)
     ->Name("App/BuildSlip")
     ->Unit(benchmark::kMicrosecond);

@@ -10,6 +10,7 @@
 #include <QWindow>
 #include <algorithm>
 
+#include "app/find_item_qt.h"
 #include "app/item_editor_window.h"
 #include "app/ledger_window.h"
 #include "app/notice.h"
@@ -27,6 +28,7 @@
 #include "stock/spreadsheet_import.h"
 #include "stock/stock_list.h"
 #include "stock/table_maintenance.h"
+#include "workbook/find_procedure.h"
 
 namespace matslip {
 
@@ -79,7 +81,9 @@ MainWindow::MainWindow(Session* session, Dialogs* dialogs, QWidget* parent)
     RememberSelectedMaterial();
     picking_.LeftReleased();
   };
-  events.selection_changed = [this] { picking_.SelectionChanged(); };
+  events.selection_changed = [this] {
+    if (!finding_) picking_.SelectionChanged();
+  };
   events.right_pressed = [this](const MouseEvent&) {
     edit_menu_->popup(QCursor::pos());
   };
@@ -131,7 +135,7 @@ void MainWindow::BuildMenus() {
         {"取消出库", &M::CancelStockOut},
         {nullptr, nullptr},
         {"进出库簿", &M::OpenLedger},
-        {"项目查找", nullptr},
+        {"项目查找", &M::FindInStockList},
         {nullptr, nullptr},
         {"开票预览(材料出库)", &M::OpenStockOut}}},
       {"统计",
@@ -160,6 +164,7 @@ void MainWindow::BuildMenus() {
       if (item.action)
         connect(action, &QAction::triggered, this,
                 [this, f = item.action] { (this->*f)(); });
+      if (item.action == &M::FindInStockList) find_action_ = action;
     }
   }
 }
@@ -234,6 +239,7 @@ void MainWindow::Refresh() {
   picking_.set_rebuilding(true);
   ShowList(RefreshStockList(session_->program_dir, &session_->stock_out,
                             &table_, &provider_, &grid_));
+  ColourFindHits(session_->stock_list_find, kStockListHitColour, &table_);
   ReturnTo(place);
   picking_.set_rebuilding(false);
 }
@@ -301,6 +307,15 @@ void MainWindow::ImportSpreadsheet() {
   grid_.SetDataSource(&table_);
   picking_.set_rebuilding(false);
   if (outcome == ImportOutcome::kUnreadable) Refresh();
+}
+
+// The cursor moves of a find are the program's own: they pick nothing for
+// the slip, also when the list is rebuilt while one of its boxes is open.
+void MainWindow::FindInStockList() {
+  finding_ = true;
+  UseFindItem(find_action_, edit_menu_, kStockListHitColour,
+              &session_->stock_list_find, &table_, &grid_, *dialogs_);
+  finding_ = false;
 }
 
 void MainWindow::changeEvent(QEvent* event) {

@@ -34,6 +34,7 @@ class MainWindow : public QMainWindow {
   GridWidget* grid_widget() const { return grid_widget_; }
   NoticePane* notice_pane() const { return notice_; }
   QMenu* edit_menu() const { return edit_menu_; }
+  QAction* find_action() const { return find_action_; }
 
  protected:
   void changeEvent(QEvent* event) override;
@@ -72,6 +73,9 @@ class MainWindow : public QMainWindow {
   void Restore();
   void Clear();
   void ImportSpreadsheet();
+  // "项目查找": the find procedure on the stock list, hits in yellow; they
+  // stay yellow through the rebuilds until a new search text is confirmed.
+  void FindInStockList();
 
   Session* session_;
   Dialogs* dialogs_;
@@ -83,6 +87,8 @@ class MainWindow : public QMainWindow {
   GridWidget* grid_widget_ = nullptr;
   NoticePane* notice_ = nullptr;
   QMenu* edit_menu_ = nullptr;
+  QAction* find_action_ = nullptr;
+  bool finding_ = false;
 };
 
 }  // namespace matslip

@@ -24,6 +24,7 @@ struct Session {
   WindowLayout layout;
   PrintInf print;
   WorkbookState workbook;
+  FindState stock_list_find;  // the main window's "项目查找"
 
   // The path of the program's file or folder `name`.
   std::string PathOf(std::string_view name) const {

@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QResizeEvent>
 
+#include "app/find_item_qt.h"
 #include "app/session.h"
 #include "base/dialogs.h"
 #include "grid/grid_clipboard_qt.h"
@@ -14,6 +15,7 @@
 #include "store/db.h"
 #include "store/material_table.h"
 #include "workbook/cell_sums.h"
+#include "workbook/find_procedure.h"
 #include "workbook/grid_file_commands.h"
 #include "workbook/result_loading.h"
 #include "workbook/result_sort.h"
@@ -57,10 +59,6 @@ constexpr char kHeaderRowsCaption[] = "表头行数设置";
 constexpr char kHeaderColumnsPrompt[] = "请输入表头列数:";
 constexpr char kHeaderColumnsCaption[] = "表头列数设置";
 constexpr int kHeaderCountProposal = 1;
-
-constexpr char kFindWord[] = "查找";
-constexpr char kNextWord[] = "下一个";
-constexpr char kPreviousWord[] = "上一个";
 
 struct ScaleItem {
   const char* caption;
@@ -167,7 +165,10 @@ void WorkbookWindow::BuildMenus() {
   add(edit_menu_, kPasteItem, [this] { Paste(&grid_); });
   add(edit_menu_, kClearItem, [this] { table_.ClearRange(grid_.Selection()); });
   edit_menu_->addSeparator();
-  find_action_ = edit_menu_->addAction(QString::fromUtf8(kFindItem));
+  find_action_ = add(edit_menu_, kFindItem, [this] {
+    UseFindItem(find_action_, edit_menu_, kWorkbookHitColour,
+                &session_->workbook.find, &table_, &grid_, *dialogs_);
+  });
   add(edit_menu_, kSortUpItem, [this] { Sort(true); });
   add(edit_menu_, kSortDownItem, [this] { Sort(false); });
   edit_menu_->addSeparator();
@@ -185,7 +186,7 @@ void WorkbookWindow::ConnectGridEvents() {
   };
   events.left_pressed = [this](const MouseEvent&) {
     session_->workbook.remembered_row = grid_.GetCursorRow();
-    ResetFindCaption();
+    ResetFindItem(find_action_);
   };
   events.right_pressed = [this](const MouseEvent& e) {
     edit_menu_->popup(grid_widget_->viewport()->mapToGlobal(QPoint(e.x, e.y)));
@@ -261,14 +262,6 @@ void WorkbookWindow::SaveGridFile() {
   if (matslip::SaveGridFile(*dialogs_, session_->program_dir, table_,
                             windowTitle().toStdString(), &path))
     session_->workbook.last_grid_file = path;
-}
-
-void WorkbookWindow::ResetFindCaption() {
-  QString caption = find_action_->text();
-  caption.replace(QString::fromUtf8(kNextWord), QString::fromUtf8(kFindWord));
-  caption.replace(QString::fromUtf8(kPreviousWord),
-                  QString::fromUtf8(kFindWord));
-  find_action_->setText(caption);
 }
 
 void OpenWorkbook(Session* session, Dialogs* dialogs, QWidget* main_window) {

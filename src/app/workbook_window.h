@@ -59,8 +59,6 @@ class WorkbookWindow : public QDialog {
   void Sort(bool ascending);
   void OpenGridFile();
   void SaveGridFile();
-  // "下一个" and "上一个" in the find item's caption become "查找" again.
-  void ResetFindCaption();
 
   Session* session_;
   Dialogs* dialogs_;

@@ -1,7 +1,8 @@
 #pragma once
 // What the grid workbook window remembers for the whole run.
 #include <string>
-#include <vector>
+
+#include "workbook/find_procedure.h"
 
 namespace matslip {
 
@@ -13,9 +14,7 @@ struct WorkbookState {
   // The cursor row at the last selection change or left press in the grid.
   int remembered_row = 0;
   int current_column = 0;
-  std::string search_text;
-  std::vector<int> search_hits;  // rows found
-  int search_back_steps = 0;
+  FindState find;  // "&Y.查找"
 };
 
 }  // namespace matslip

@@ -56,6 +56,19 @@ TEST_F(DataSrcTest, NeighbouringTextsStayApartWhenOneGrowsOrShrinks) {
   EXPECT_EQ(table_.GetCellText(2, 3), "c");
 }
 
+TEST_F(DataSrcTest, TextViewsShowEachCellsOwnTextAndNothingOutside) {
+  table_.SetCellText(3, 1, "钢芯");
+  table_.SetCellText(3, 2, "LGJ-95/20");
+  table_.SetCellText(3, 3, "米");
+  EXPECT_EQ(table_.GetCellTextView(3, 1), "钢芯");
+  EXPECT_EQ(table_.GetCellTextView(3, 2), "LGJ-95/20");
+  EXPECT_EQ(table_.GetCellTextView(3, 3), "米");
+  EXPECT_EQ(table_.GetCellTextView(2, 2), "");
+  for (auto [row, col] : {std::pair{0, 1}, {5, 1}, {3, 0}, {3, 4}}) {
+    EXPECT_EQ(table_.GetCellTextView(row, col), "") << row << "," << col;
+  }
+}
+
 TEST_F(DataSrcTest, OmittedRangeCountsMeanOneCell) {
   table_.SetTextColour({2, 2}, 255);
   EXPECT_EQ(table_.GetCellFormat(2, 2).text_colour, 255u);

@@ -1,6 +1,6 @@
-// The sums of a large workbook read the cells' texts where they lie: a sum
-// over 100,000 rows of long texts asks the heap for nothing per cell. Counts
-// every call of operator new in this test program.
+// The sums and the find of a large workbook read the cells' texts where they
+// lie: a pass over 100,000 rows of long texts asks the heap for nothing per
+// cell. Counts every call of operator new in this test program.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -9,7 +9,10 @@
 #include <string>
 
 #include "grid/data_src.h"
+#include "grid/grid.h"
+#include "support/fake_dialogs.h"
 #include "workbook/cell_sums.h"
+#include "workbook/find_procedure.h"
 
 namespace {
 
@@ -62,6 +65,21 @@ TEST_F(SumAllocationsTest, TheSelectionSumOfAColumnAllocatesNothingPerCell) {
   const std::string tip = SelectionSumTip(table_, 1, 1, kRows, 1);
   EXPECT_LT(allocations - before, 10);
   EXPECT_EQ(tip, "合计 = 0");
+}
+
+TEST_F(SumAllocationsTest, TheFindAllocatesNothingPerCell) {
+  Grid grid;
+  grid.SetDataSource(&table_);
+  testing::FakeDialogs dialogs;
+  dialogs.inputs.push_back({true, "架空线路用 LGJ"});  // in no cell
+  dialogs.shown.reserve(4);
+  FindState find;
+  std::string caption = "&Y.查找";
+  const long long before = allocations;
+  RunFind(kWorkbookHitColour, &find, &caption, &table_, &grid, dialogs);
+  EXPECT_LT(allocations - before, 30);
+  EXPECT_EQ(dialogs.Messages(),
+            (std::vector<std::string>{kFindNothingMessage}));
 }
 
 }  // namespace
