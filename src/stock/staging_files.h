@@ -34,8 +34,9 @@ class StagingScope {
 // KeptTableDone once the table has been replaced. The links of a process
 // killed in between are cleared by the next StagingScope: removed while they
 // still name the table in use, named as the backup once they no longer do.
-// False when the files cannot be linked (another file system, say); nothing
-// is left then.
+// False when the files cannot be linked (another file system, say) or the
+// backup's names are taken by something that is no file; nothing is left
+// then.
 bool KeepTableAs(const std::string& table, const std::string& backup);
 // The kept links named as the backup.
 bool KeptTableDone(const std::string& backup);
