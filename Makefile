@@ -6,7 +6,7 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 120
 # The spreadsheet readers' fuzz targets, run after table_fuzz.
-SHEET_FUZZ = xls_fuzz zip_fuzz html_fuzz csv_fuzz
+SHEET_FUZZ = xls_fuzz zip_fuzz fods_fuzz html_fuzz csv_fuzz
 
 DEB_PACKAGES = cmake ninja-build g++ clang libclang-rt-14-dev \
   libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev \

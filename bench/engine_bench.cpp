@@ -416,8 +416,9 @@ void AppBackup(benchmark::State& state) {
 }
 
 // "导入  备份 " of a backup of the whole table: its copy, the check, the
-// save of the table in use (removed outside the timing) and the pair
-// replacement.
+// save of the table in use (its files linked into the backup folder; the
+// previous iteration's, which holds the replaced table's blocks, removed
+// outside the timing) and the pair replacement.
 void AppRestore(benchmark::State& state) {
   FreshAppTable();
   SetClock(kBackupTime);

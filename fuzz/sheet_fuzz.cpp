@@ -1,5 +1,6 @@
 // Fuzzes one spreadsheet reader, chosen when the target is built
-// (SHEET_FUZZ_READER: ReadXls, ReadZipSheet, ReadHtml or ReadCsv): each
+// (SHEET_FUZZ_READER: ReadXls, ReadZipSheet, ReadFlatOds, ReadHtml or
+// ReadCsv): each
 // input is written to a file and read as the import reads it, rows 1..502
 // of columns A..H, so that the reader's limits and every cell's text are
 // exercised.
@@ -17,6 +18,7 @@
 #include "base/files.h"
 #include "sheet/csv_reader.h"
 #include "sheet/html_reader.h"
+#include "sheet/ods_reader.h"
 #include "sheet/xls_reader.h"
 #include "sheet/zip_sheet.h"
 

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <charconv>
+#include <memory>
 #include <string_view>
+#include <utility>
 
 #include "base/number.h"
+#include "sheet/byte_source.h"
 #include "sheet/sheet_errors.h"
 #include "sheet/shown_text.h"
 #include "sheet/xlsx_reader.h"
@@ -51,10 +54,15 @@ bool CellText(XmlStream& xml, std::string* text) {
   if (xml.IsEmptyElement()) return true;
   const int depth = xml.Depth();
   int paragraphs = 0;
+  // Text counts only inside a paragraph: what lies between the elements
+  // (the indentation of a pretty-printed file) is none of the cell's.
+  int paragraph_depth = -1;
   while (xml.Next()) {
     if (xml.IsEnd() && xml.Depth() == depth) return true;
     if (from_value) continue;
-    if (xml.IsStart()) {
+    if (xml.IsEnd() && xml.Depth() == paragraph_depth) {
+      paragraph_depth = -1;
+    } else if (xml.IsStart()) {
       const std::string_view name = xml.Name();
       if (name == "annotation" && IsNs(xml, kOfficeNs)) {
         xml.Skip();  // a comment's text is no cell text
@@ -62,6 +70,7 @@ bool CellText(XmlStream& xml, std::string* text) {
         continue;
       } else if (name == "p" || name == "h") {
         if (paragraphs++ > 0) AppendCellText("\n", text);
+        if (!xml.IsEmptyElement()) paragraph_depth = xml.Depth();
       } else if (name == "s") {
         const long long n =
             std::min(Count(xml.AttributeNs("c", kTextNs)), kMaxSpaceRun);
@@ -71,17 +80,17 @@ bool CellText(XmlStream& xml, std::string* text) {
       } else if (name == "line-break") {
         AppendCellText("\n", text);
       }
-    } else if (xml.IsText()) {
+    } else if (xml.IsText() && paragraph_depth >= 0) {
       AppendCellText(xml.Text(), text);
     }
   }
   return false;
 }
 
-}  // namespace
-
-bool ReadOds(const ZipArchive& zip, SheetCells* cells, std::string* reason) {
-  XmlStream xml(zip, "content.xml");
+// The cells of the document's first table. A flat file's root element must
+// say it is a spreadsheet.
+bool ReadFirstTable(XmlStream& xml, bool flat, SheetCells* cells,
+                    std::string* reason) {
   const SheetArea& area = cells->area();
   int table_depth = -1;
   long long next_row = 1;  // the row the next row element starts
@@ -90,6 +99,10 @@ bool ReadOds(const ZipArchive& zip, SheetCells* cells, std::string* reason) {
   long long column = 1;
   std::string text;
   while (xml.Next()) {
+    if (flat && xml.IsStart() && xml.Depth() == 0 &&
+        !(xml.Name() == "document" && IsNs(xml, kOfficeNs) &&
+          xml.AttributeNs("mimetype", kOfficeNs) == kOdsMimeType))
+      return SheetFailure(reason, kSheetNotSpreadsheet);
     if (table_depth < 0) {
       if (xml.IsStart() && xml.Name() == "table" && IsNs(xml, kTableNs)) {
         if (xml.IsEmptyElement()) return true;
@@ -141,6 +154,21 @@ bool ReadOds(const ZipArchive& zip, SheetCells* cells, std::string* reason) {
   // The document ended inside its first table, or has no table.
   return SheetFailure(reason,
                       table_depth < 0 ? kSheetEmptyWorkbook : kSheetDamaged);
+}
+
+}  // namespace
+
+bool ReadOds(const ZipArchive& zip, SheetCells* cells, std::string* reason) {
+  XmlStream xml(zip, "content.xml");
+  return ReadFirstTable(xml, false, cells, reason);
+}
+
+bool ReadFlatOds(const std::string& path, SheetCells* cells,
+                 std::string* reason) {
+  auto file = std::make_unique<FileSource>();
+  if (!file->Open(path)) return SheetFailure(reason, kSheetCannotOpen);
+  XmlStream xml(std::move(file), path);
+  return ReadFirstTable(xml, true, cells, reason);
 }
 
 }  // namespace matslip

@@ -1,7 +1,8 @@
 #pragma once
-// The first table of an OpenDocument spreadsheet (.ods), streamed from its
-// content.xml up to the area's last row. Repeated rows and columns count
-// as many as they say, up to kMaxSheetRows and kMaxSheetColumns.
+// The first table of an OpenDocument spreadsheet, zipped (.ods, from its
+// content.xml) or flat (.fods, one XML file), streamed up to the area's last
+// row. Repeated rows and columns count as many as they say, up to
+// kMaxSheetRows and kMaxSheetColumns.
 #include <string>
 
 #include "sheet/sheet_cells.h"
@@ -9,6 +10,16 @@
 
 namespace matslip {
 
+// What an OpenDocument spreadsheet says it is (a zip's "mimetype" part, a
+// flat file's root element).
+inline constexpr char kOdsMimeType[] =
+    "application/vnd.oasis.opendocument.spreadsheet";
+
 bool ReadOds(const ZipArchive& zip, SheetCells* cells, std::string* reason);
+
+// A flat file whose root element is no spreadsheet document (a flat text
+// document, say) is refused as no spreadsheet.
+bool ReadFlatOds(const std::string& path, SheetCells* cells,
+                 std::string* reason);
 
 }  // namespace matslip

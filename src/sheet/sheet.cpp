@@ -5,6 +5,7 @@
 
 #include "sheet/csv_reader.h"
 #include "sheet/html_reader.h"
+#include "sheet/ods_reader.h"
 #include "sheet/sheet_format.h"
 #include "sheet/xls_reader.h"
 #include "sheet/zip_sheet.h"
@@ -37,6 +38,8 @@ bool ReadSheet(const std::string& path, const SheetArea& area,
       return ReadZipSheet(path, cells, reason);
     case SheetFormat::kHtml:
       return ReadHtml(path, cells, reason);
+    case SheetFormat::kFlatOds:
+      return ReadFlatOds(path, cells, reason);
     case SheetFormat::kCsv:
       return ReadCsv(path, cells, reason);
     case SheetFormat::kUnknown:

@@ -1,13 +1,13 @@
 #pragma once
 // Reads an area of the first worksheet of a spreadsheet file without any
 // spreadsheet program. The format is told by the file's content, not its
-// name: binary .xls (BIFF 5 and 8), .xlsx, .ods, an HTML table saved as
-// .xls, and .csv (UTF-8 with or without byte-order mark, or GBK). Each cell
-// comes back as the text a spreadsheet shows (sheet/shown_text.h).
+// name: binary .xls (BIFF 5 and 8), .xlsx, .ods and flat .fods, an HTML table
+// saved as .xls, and .csv (UTF-8 with or without byte-order mark, or GBK). Each
+// cell comes back as the text a spreadsheet shows (sheet/shown_text.h).
 //
 // Hostile files are bounded: the reading stops after the area's last row,
-// no zip part is inflated beyond kMaxPartBytes, and no reader holds more
-// than about 100 MB.
+// no zip part is inflated (nor flat file read) beyond kMaxPartBytes, and no
+// reader holds more than about 100 MB.
 #include <string>
 
 #include "sheet/sheet_cells.h"

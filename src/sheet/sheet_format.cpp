@@ -19,6 +19,14 @@ SheetFormat SniffFormat(std::string_view start) {
   std::string_view text(lower);
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   text.remove_prefix(std::min(text.find_first_not_of(" \t\r\n"), text.size()));
+  // A flat OpenDocument file (its cells are in "<table:table>" elements,
+  // which would pass for HTML). Its root element, which says which kind of
+  // document it is, may begin after a few KiB of comments and namespace
+  // declarations; the office namespace comes earlier.
+  if (text.starts_with("<") &&
+      text.find("urn:oasis:names:tc:opendocument:xmlns:office:1.0") !=
+          std::string_view::npos)
+    return SheetFormat::kFlatOds;
   if (text.starts_with("<") && (text.find("<html") != std::string_view::npos ||
                                 text.find("<table") != std::string_view::npos))
     return SheetFormat::kHtml;

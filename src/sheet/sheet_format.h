@@ -9,6 +9,7 @@ enum class SheetFormat {
   kCompound,  // an OLE compound file: .xls (or an encrypted .xlsx)
   kZip,       // .xlsx or .ods
   kHtml,      // an HTML page
+  kFlatOds,   // an OpenDocument file as one XML file (.fods)
   kCsv,       // any other text
   kUnknown,   // binary data of no known kind
 };

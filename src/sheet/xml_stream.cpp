@@ -1,6 +1,7 @@
 #include "sheet/xml_stream.h"
 
 #include <cstring>
+#include <utility>
 
 #include "sheet/sheet_errors.h"
 
@@ -80,7 +81,16 @@ void XmlStream::OnDoctype(void* context, const xmlChar*, const xmlChar*,
 
 XmlStream::XmlStream(const ZipArchive& zip, const std::string& part) {
   part_ = zip.OpenPart(part, &reason_);
-  if (!part_) return;
+  if (part_) StartParser(part);
+}
+
+XmlStream::XmlStream(std::unique_ptr<ByteSource> source,
+                     const std::string& name)
+    : part_(std::move(source)) {
+  StartParser(name);
+}
+
+void XmlStream::StartParser(const std::string& name) {
   xmlSAXHandler sax;
   std::memset(&sax, 0, sizeof sax);
   sax.initialized = XML_SAX2_MAGIC;
@@ -90,7 +100,7 @@ XmlStream::XmlStream(const ZipArchive& zip, const std::string& part) {
   sax.cdataBlock = OnText;
   sax.internalSubset = OnDoctype;
   sax.serror = Quiet;
-  parser_ = xmlCreatePushParserCtxt(&sax, nullptr, nullptr, 0, part.c_str());
+  parser_ = xmlCreatePushParserCtxt(&sax, nullptr, nullptr, 0, name.c_str());
   if (!parser_) {
     reason_ = kSheetTooLarge;
     return;

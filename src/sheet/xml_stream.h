@@ -1,8 +1,8 @@
 #pragma once
-// A zip part's XML, read node by node so that a reader can stop where it
-// has what it needs. Underneath, libxml2's SAX parser is fed a few KiB at a
-// time: it holds no tree, so its memory does not grow with the part (the
-// xmlReader's does). Parsed within libxml2's default limits (nesting
+// XML from a zip part or a plain file, read node by node so that a reader can
+// stop where it has what it needs. Underneath, libxml2's SAX parser is fed a
+// few KiB at a time: it holds no tree, so its memory does not grow with the
+// part (the xmlReader's does). Parsed within libxml2's default limits (nesting
 // depth, text size; never XML_PARSE_HUGE), without network access; a
 // document with a DTD is refused, so entities cannot expand.
 #include <libxml/parser.h>
@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "sheet/byte_source.h"
 #include "sheet/zip_archive.h"
 
 namespace matslip {
@@ -20,6 +21,8 @@ namespace matslip {
 class XmlStream {
  public:
   XmlStream(const ZipArchive& zip, const std::string& part);
+  // `name` only labels the document.
+  XmlStream(std::unique_ptr<ByteSource> source, const std::string& name);
   ~XmlStream();
   XmlStream(const XmlStream&) = delete;
   XmlStream& operator=(const XmlStream&) = delete;
@@ -74,7 +77,9 @@ class XmlStream {
   // Parses the next piece of the part; false when there is no more.
   bool Feed();
 
-  std::unique_ptr<ZipPart> part_;
+  void StartParser(const std::string& name);
+
+  std::unique_ptr<ByteSource> part_;
   xmlParserCtxtPtr parser_ = nullptr;
   std::deque<Node> queue_;
   Node node_;

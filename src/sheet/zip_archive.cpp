@@ -6,16 +6,9 @@ namespace matslip {
 
 ZipPart::~ZipPart() { zip_fclose(file_); }
 
-long ZipPart::Read(char* buffer, std::size_t size) {
-  if (too_large_) return -1;
+long ZipPart::ReadMore(char* buffer, std::size_t size) {
   const zip_int64_t n = zip_fread(file_, buffer, size);
-  if (n < 0) return -1;
-  inflated_ += static_cast<std::uint64_t>(n);
-  if (inflated_ > kMaxPartBytes) {
-    too_large_ = true;
-    return -1;
-  }
-  return static_cast<long>(n);
+  return n < 0 ? -1 : static_cast<long>(n);
 }
 
 ZipArchive::~ZipArchive() {

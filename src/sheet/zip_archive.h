@@ -1,8 +1,6 @@
 #pragma once
 // Read-only access to the parts of a zip file (.xlsx, .ods), inflated
-// piece by piece. The bytes inflated are counted as they come, whatever the
-// zip's headers claim: a part that grows beyond kMaxPartBytes is cut off
-// and flagged.
+// piece by piece, each bounded as a ByteSource.
 #include <zip.h>
 
 #include <cstddef>
@@ -10,27 +8,23 @@
 #include <memory>
 #include <string>
 
+#include "sheet/byte_source.h"
+
 namespace matslip {
 
-inline constexpr std::uint64_t kMaxPartBytes = 64ull << 20;
-
 // One part being read; Read() gives its next bytes.
-class ZipPart {
+class ZipPart : public ByteSource {
  public:
   explicit ZipPart(zip_file_t* file) : file_(file) {}
-  ~ZipPart();
+  ~ZipPart() override;
   ZipPart(const ZipPart&) = delete;
   ZipPart& operator=(const ZipPart&) = delete;
 
-  // Up to `size` bytes into `buffer`; 0 at the end, -1 on a damaged part or
-  // one that grows beyond kMaxPartBytes (too_large() tells which).
-  long Read(char* buffer, std::size_t size);
-  bool too_large() const { return too_large_; }
+ protected:
+  long ReadMore(char* buffer, std::size_t size) override;
 
  private:
   zip_file_t* file_;
-  std::uint64_t inflated_ = 0;
-  bool too_large_ = false;
 };
 
 class ZipArchive {

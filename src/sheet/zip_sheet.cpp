@@ -8,12 +8,6 @@
 #include "sheet/zip_archive.h"
 
 namespace matslip {
-namespace {
-
-constexpr char kOdsMimeType[] =
-    "application/vnd.oasis.opendocument.spreadsheet";
-
-}  // namespace
 
 bool ReadZipSheet(const std::string& path, SheetCells* cells,
                   std::string* reason) {

@@ -7,9 +7,11 @@
 #include "base/number.h"
 #include "grid/data_src.h"
 #include "sheet/sheet.h"
+#include "stock/staging_files.h"
 #include "stock/stock_list.h"
 #include "store/db.h"
 #include "store/stock_in.h"
+#include "store/table_pair.h"
 
 namespace matslip {
 namespace {
@@ -29,13 +31,11 @@ constexpr int kAlarmColumn = 7;
 
 constexpr char kImportFilter[] =
     "*xls|*.xls|"
-    "所有电子表格|*.xls;*.xlsx;*.ods;*.csv;*.htm;*.html|"
-    "*xlsx|*.xlsx|*ods|*.ods|*csv|*.csv";
+    "所有电子表格|*.xls;*.xlsx;*.ods;*.fods;*.csv;*.htm;*.html|"
+    "*xlsx|*.xlsx|*ods|*.ods;*.fods|*csv|*.csv";
 
-// Where the new records are gathered before they join the table; a crash
-// may leave it behind, the next import writes it anew.
-constexpr char kStagingFile[] = "电子表导入.mzk";
-constexpr char kStagingMemo[] = "电子表导入.edt";
+// The new records are gathered in kImportStagingFile before they join the
+// table.
 constexpr char kStagingAlias[] = "电子表导入";
 
 constexpr char kRowText[] = "第";
@@ -71,14 +71,13 @@ std::optional<FormProblem> ProblemOf(const MaterialEntry& e) {
 
 void RemoveStaging(const std::string& program_dir) {
   DbClose(kStagingAlias);
-  RemoveFile(ProgramFilePath(program_dir, kStagingFile));
-  RemoveFile(ProgramFilePath(program_dir, kStagingMemo));
+  RemoveTableLeftovers(ProgramFilePath(program_dir, kImportStagingFile));
 }
 
 // The new records in a table of the material table's fields beside it.
 bool WriteStaging(const std::string& program_dir,
                   const std::vector<MaterialEntry>& entries, double now) {
-  const std::string staging = ProgramFilePath(program_dir, kStagingFile);
+  const std::string staging = ProgramFilePath(program_dir, kImportStagingFile);
   if (!DbCopyRecordsTo(staging, 1, 0) || !DbOpen(staging, kStagingAlias))
     return false;
   for (const MaterialEntry& e : entries) {
@@ -171,11 +170,14 @@ bool AddImportedMaterials(const std::string& program_dir,
                           std::string* why) {
   if (entries.empty()) return true;
   const std::string data = ProgramFilePath(program_dir, kMaterialFile);
+  // One restore or import at a time; one killed before left its files.
+  StagingScope staging(program_dir);
   DbOpen(data, kMaterialAlias);
-  const bool added =
-      DbSelect(kMaterialAlias) && WriteStaging(program_dir, entries, now) &&
-      DbSelect(kMaterialAlias) && DbAppendRecordsFrom(kStagingAlias);
-  RemoveStaging(program_dir);
+  const bool added = staging.ok() && DbSelect(kMaterialAlias) &&
+                     WriteStaging(program_dir, entries, now) &&
+                     DbSelect(kMaterialAlias) &&
+                     DbAppendRecordsFrom(kStagingAlias);
+  if (staging.ok()) RemoveStaging(program_dir);
   DbClose(kMaterialAlias);
   if (!added && why) *why = data;
   return added;

@@ -5,6 +5,7 @@
 #include "base/clock.h"
 #include "base/datetime.h"
 #include "base/files.h"
+#include "stock/staging_files.h"
 #include "store/db.h"
 #include "store/material_table.h"
 #include "store/names.h"
@@ -16,9 +17,6 @@ namespace matslip {
 namespace {
 
 constexpr char kBackupExtension[] = ".mzk";
-// The restored backup while it is checked, beside the material table. Only
-// the restore writes it; one left by a crash is overwritten next time.
-constexpr char kRestoreCopyFile[] = "data.restore.mzk";
 
 constexpr char kBackupFailedStart[] = "备份失败!未能写入备份文件 ";
 constexpr char kBackupFailedEnd[] = ",请检查磁盘空间和写入权限";
@@ -29,6 +27,7 @@ constexpr char kNotTableEnd[] = " 不是完好的材料数据表";
 constexpr char kUnreadableEnd[] = " 无法读取或复制";
 constexpr char kNotSavedStart[] = "恢复失败!未能先把当前数据库备份到 ";
 constexpr char kReplaceFailed[] = "恢复失败!未能替换材料数据表";
+constexpr char kStagingUnavailable[] = "恢复失败!无法使用程序文件夹 ";
 constexpr char kNothingChanged[] = ",材料数据没有任何改动";
 constexpr char kClearNotSavedStart[] = "未能先把数据库备份到 ";
 constexpr char kClearNotSavedEnd[] = ",数据库没有清空";
@@ -38,13 +37,18 @@ std::string MaterialTablePath(const std::string& program_dir) {
   return ProgramFilePath(program_dir, kMaterialFile);
 }
 
-// The table in use copied to TableBackupPath(Now()); `*path` says where.
-bool SaveTable(const std::string& program_dir, std::string* path) {
+// Opens the table in use (which completes or undoes what a killed writer
+// left in it) and makes the backup folder; `*path` is the backup's path.
+bool PrepareSave(const std::string& program_dir, std::string* path) {
   *path = TableBackupPath(program_dir, Now());
   // Harmless when the list build left it open, as it normally does.
   DbOpen(MaterialTablePath(program_dir), kMaterialAlias);
-  return CreateDirectory(DirName(*path)) && DbSelect(kMaterialAlias) &&
-         DbCopyTo(*path);
+  return CreateDirectory(DirName(*path)) && DbSelect(kMaterialAlias);
+}
+
+// The table in use copied to TableBackupPath(Now()); `*path` says where.
+bool SaveTable(const std::string& program_dir, std::string* path) {
+  return PrepareSave(program_dir, path) && DbCopyTo(*path);
 }
 
 // Whether `path` with its memo file is a material table that checks clean.
@@ -62,11 +66,6 @@ bool IsSoundMaterialTable(const std::string& path) {
       return false;
   }
   return true;
-}
-
-void RemovePair(const std::string& table) {
-  RemoveFile(table);
-  RemoveFile(MemoPathOf(table, false));
 }
 
 }  // namespace
@@ -104,29 +103,44 @@ RestoreResult RestoreTable(const std::string& program_dir, Dialogs& dialogs) {
     return refuse(kNotTableStart + chosen + kUnreadableEnd);
   if (!FileExists(chosen_memo))
     return refuse(kNoMemoStart + chosen + kNoMemoMiddle + chosen_memo);
+  // One restore or import at a time; one killed before left its files.
+  StagingScope staging(program_dir);
+  if (!staging.ok()) return refuse(kStagingUnavailable + program_dir);
   // A copy, so that the backup the save below may replace (one of the same
   // second) is still what gets restored, and so that what is checked is
   // exactly what goes in place.
   const std::string copy = ProgramFilePath(program_dir, kRestoreCopyFile);
   if (!CopyTableFiles(chosen, copy)) {
-    RemovePair(copy);
+    RemoveTableLeftovers(copy);
     return refuse(kNotTableStart + chosen + kUnreadableEnd);
   }
   if (!IsSoundMaterialTable(copy)) {
-    RemovePair(copy);
+    RemoveTableLeftovers(copy);
     return refuse(kNotTableStart + chosen + kNotTableEnd);
   }
+  // The table in use becomes the backup as it is replaced: its files are
+  // linked into the backup folder, not copied. Where they cannot be linked,
+  // they are copied.
   const std::string table = MaterialTablePath(program_dir);
   std::string saved;
-  if (FileExists(table) && !SaveTable(program_dir, &saved)) {
-    RemovePair(copy);
-    return refuse(kNotSavedStart + saved);
+  bool kept = false;
+  if (FileExists(table)) {
+    const bool prepared = PrepareSave(program_dir, &saved);
+    DbClose(kMaterialAlias);
+    kept = prepared && KeepTableAs(table, saved);
+    if (!kept && !SaveTable(program_dir, &saved)) {
+      RemoveTableLeftovers(copy);
+      return refuse(kNotSavedStart + saved);
+    }
   }
   DbClose(kMaterialAlias);
   bool decided = false;
-  if (!ReplaceTableWith(table, copy, &decided) && !decided)
+  if (!ReplaceTableWith(table, copy, &decided) && !decided) {
+    if (kept) DropKeptTable(saved);
     return refuse(kReplaceFailed);
+  }
   // Once decided, the next open of the table completes the replacement.
+  if (kept) KeptTableDone(saved);
   return RestoreResult::kRestored;
 }
 

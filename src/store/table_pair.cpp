@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <future>
 #include <string_view>
 #include <vector>
 
@@ -162,6 +163,17 @@ struct Journal {
 
 std::string PairTempPath(const std::string& path) { return path + ".new"; }
 
+bool RemoveTableLeftovers(const std::string& table) {
+  const std::string memo = MemoPathOf(table, false);
+  const std::string journal = JournalPath(table);
+  bool ok = true;
+  for (const std::string& path :
+       {journal, PairTempPath(journal), PairTempPath(table), PairTempPath(memo),
+        table, memo})
+    ok = RemoveFile(path) && ok;
+  return ok;
+}
+
 bool PairJournalExists(const std::string& table) {
   return FileExists(JournalPath(table));
 }
@@ -211,8 +223,16 @@ bool CopyWhole(const std::string& from, const std::string& to) {
 
 bool CopyTableFiles(const std::string& from, const std::string& to) {
   const std::string memo = MemoPathOf(from);
-  return CopyWhole(from, to) &&
-         (!FileExists(memo) || CopyWhole(memo, MemoPathOf(to, false)));
+  if (!FileExists(memo)) return CopyWhole(from, to);
+  // Both files at once, the memo file on a second thread: each copy waits
+  // on the kernel, and there are two cores.
+  std::future<bool> memo_copy =
+      std::async(std::launch::async | std::launch::deferred,
+                 [&memo, memo_to = MemoPathOf(to, false)] {
+                   return CopyWhole(memo, memo_to);
+                 });
+  const bool table_copied = CopyWhole(from, to);
+  return memo_copy.get() && table_copied;
 }
 
 bool ReplaceTableWith(const std::string& table, const std::string& new_table,

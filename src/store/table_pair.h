@@ -44,6 +44,11 @@ bool ReplaceTableWith(const std::string& table, const std::string& new_table,
 bool FinishPairReplacement(const std::string& table, bool read_only,
                            std::string* why);
 
+// Removes a table that nothing uses any more, its memo file and whatever a
+// replacement of it left (temporaries, journal): a file left by a killed
+// process that only it ever used. True when none of them is left.
+bool RemoveTableLeftovers(const std::string& table);
+
 // Whether a journal of `table` is there (a replacement is under way or was
 // interrupted).
 bool PairJournalExists(const std::string& table);

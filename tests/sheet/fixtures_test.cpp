@@ -67,10 +67,24 @@ TEST_P(SheetFixtures, KeepOnlyTheAreaAskedFor) {
 INSTANTIATE_TEST_SUITE_P(
     AllFormats, SheetFixtures,
     ::testing::Values("materials.xls", "materials-biff5.xls", "materials.xlsx",
-                      "materials.ods", "materials-html.xls",
+                      "materials.ods", "materials.fods", "materials-html.xls",
                       "materials-utf8.csv", "materials-utf8-bom.csv",
                       "materials-gbk.csv"),
     FixtureName);
+
+// A flat file written by hand, whose formulas were never computed: their
+// cells have no result to show, the values around them are read.
+TEST(FlatOdsWithoutResults, ShowsFormulaCellsEmpty) {
+  SheetCells cells;
+  std::string reason;
+  ASSERT_TRUE(ReadSheet(kDir + "materials-source.fods", SheetArea{3, 8, 5, 7},
+                        &cells, &reason))
+      << reason;
+  EXPECT_EQ(cells.Cell(3, 5), "3200");
+  EXPECT_EQ(cells.Cell(3, 6), "9.85");
+  EXPECT_EQ(cells.Cell(3, 7), "");  // =E3*F3
+  EXPECT_EQ(cells.Cell(8, 7), "15");
+}
 
 // A formula's result shows as its cell's format says: =DATE(2026,3,1) in a
 // date format as a date, a text and a boolean as themselves.
@@ -90,7 +104,8 @@ TEST_P(FormulaFixtures, ShowTheirResultsInTheCellsFormat) {
 INSTANTIATE_TEST_SUITE_P(AllFormats, FormulaFixtures,
                          ::testing::Values("formula-date.xls",
                                            "formula-date.xlsx",
-                                           "formula-date.ods"),
+                                           "formula-date.ods",
+                                           "formula-date.fods"),
                          FixtureName);
 
 }  // namespace

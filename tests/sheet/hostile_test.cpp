@@ -197,6 +197,63 @@ TEST_F(HostileSheets, CsvLineOf100MBIsRefused) {
   EXPECT_EQ(Refusal(path), kSheetTooLarge);
 }
 
+// The flat form of an OpenDocument spreadsheet, its namespaces declared.
+std::string FlatOds(const std::string& body) {
+  return "<?xml version=\"1.0\"?>" + body.substr(0, body.find('>')) +
+         " xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\""
+         " xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\""
+         " xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\""
+         " office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\"" +
+         body.substr(body.find('>'));
+}
+
+TEST_F(HostileSheets, FlatOdsWithoutTableWithin64MiBIsRefused) {
+  const std::string path = dir_.File("long.fods");
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << FlatOds("<office:document><office:body><office:spreadsheet>");
+    // Many short comments: one that long would break libxml2's own limit.
+    const std::string block = "<!--" + std::string(1000, 'x') + "-->";
+    for (int i = 0; i < 70 * 1024; ++i) out << block;
+    out << "<table:table><table:table-row><table:table-cell><text:p>甲"
+           "</text:p></table:table-cell></table:table-row></table:table>"
+           "</office:spreadsheet></office:body></office:document>";
+    ASSERT_TRUE(out.good());
+  }
+  EXPECT_EQ(Refusal(path), kSheetTooLarge);
+}
+
+TEST_F(HostileSheets, FlatOdsRowRepeated2To31TimesIsRefused) {
+  const std::string path = dir_.File("repeat.fods");
+  ASSERT_TRUE(WriteTestFile(
+      path, FlatOds("<office:document><office:body><office:spreadsheet>"
+                    "<table:table><table:table-row "
+                    "table:number-rows-repeated=\"2147483648\">"
+                    "<table:table-cell><text:p>甲</text:p></table:table-cell>"
+                    "</table:table-row></table:table></office:spreadsheet>"
+                    "</office:body></office:document>")));
+  EXPECT_EQ(Refusal(path), kSheetTooLarge);
+}
+
+TEST_F(HostileSheets, FlatOdsEntityExpansionIsRefused) {
+  std::string dtd = "<!DOCTYPE office:document [<!ENTITY l0 \"ha\">";
+  for (int i = 1; i < 10; ++i) {
+    dtd += "<!ENTITY l" + std::to_string(i) + " \"";
+    for (int k = 0; k < 10; ++k) dtd += "&l" + std::to_string(i - 1) + ";";
+    dtd += "\">";
+  }
+  dtd += "]>";
+  std::string flat = FlatOds(
+      "<office:document><office:body><office:spreadsheet>"
+      "<table:table><table:table-row><table:table-cell><text:p>&l9;"
+      "</text:p></table:table-cell></table:table-row></table:table>"
+      "</office:spreadsheet></office:body></office:document>");
+  flat.insert(flat.find("?>") + 2, dtd);
+  const std::string path = dir_.File("laughs.fods");
+  ASSERT_TRUE(WriteTestFile(path, flat));
+  EXPECT_EQ(Refusal(path), kSheetDamaged);
+}
+
 TEST_F(HostileSheets, HtmlWithoutTableWithin64MiBIsRefused) {
   const std::string path = dir_.File("long.xls");
   {

@@ -115,6 +115,29 @@ TEST_F(SheetRefusals, AreaBeyondTheCellLimitIsRefused) {
             kSheetAreaTooLarge);
 }
 
+TEST_F(SheetRefusals, FlatDocumentOfAnotherKindIsNoSpreadsheet) {
+  // A flat text document with a table in it.
+  EXPECT_EQ(
+      Refusal(FileWith(
+          "text.fods",
+          "<?xml version=\"1.0\"?><office:document "
+          "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+          "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+          "office:mimetype=\"application/vnd.oasis.opendocument.text\">"
+          "<office:body><office:text><table:table><table:table-row/>"
+          "</table:table></office:text></office:body></office:document>")),
+      kSheetNotSpreadsheet);
+}
+
+TEST_F(SheetRefusals, FlatSpreadsheetCutShortIsDamaged) {
+  std::string bytes = testing::ReadTestFile(std::string(MATSLIP_TEST_DATA) +
+                                            "/sheets/materials.fods");
+  const std::size_t row3 = bytes.find("钢芯铝绞线");
+  ASSERT_NE(row3, std::string::npos);
+  bytes.resize(row3);
+  EXPECT_EQ(Refusal(FileWith("cut.fods", bytes)), kSheetDamaged);
+}
+
 TEST_F(SheetRefusals, XmlSpreadsheetIsNoCsv) {
   EXPECT_EQ(Refusal(FileWith("book.xls",
                              "<?xml version=\"1.0\"?><Workbook></Workbook>")),

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <random>
 
@@ -42,6 +43,17 @@ std::string DonePath(const std::string& dir) { return dir + "/done"; }
 int ReportedImports(const std::string& dir) {
   return FileExists(DonePath(dir)) ? int(ReadTestFile(DonePath(dir)).size() / 2)
                                    : 0;
+}
+
+// The import's staging files that are there now.
+std::vector<std::string> StagingLeft(const std::string& dir) {
+  std::vector<std::string> left;
+  for (const char* name :
+       {"电子表导入.mzk", "电子表导入.edt", "电子表导入.mzk.new",
+        "电子表导入.edt.new", "电子表导入.mzk.pair"}) {
+    if (FileExists(dir + "/" + name)) left.push_back(name);
+  }
+  return left;
 }
 
 // Imports until killed; says it has begun by creating a file, and adds a
@@ -106,7 +118,8 @@ TEST_F(ImportCrashTest, KilledAtRandomMomentsLeavesWholeImportsOnly) {
   const char* kills_text = std::getenv(kKillsVar);
   const int kills = kills_text ? std::atoi(kills_text) : kDefaultKills;
   std::mt19937 rng(20261207);
-  int finished = 0;  // imports the children reported finished
+  int finished = 0;      // imports the children reported finished
+  int staging_left = 0;  // rounds that left staging files
   for (int round = 0; round < kills; ++round) {
     RemoveFile(StartedPath(dir_.path()));
     RemoveFile(DonePath(dir_.path()));
@@ -145,8 +158,20 @@ TEST_F(ImportCrashTest, KilledAtRandomMomentsLeavesWholeImportsOnly) {
     table.reset();
     ASSERT_EQ(CheckTable(dir_.File(kMaterialFile)), std::vector<std::string>{})
         << "round " << round;
+    if (!StagingLeft(dir_.path()).empty()) ++staging_left;
   }
   EXPECT_GT(finished, 0);
+  // The next import starts by clearing what the last kill left.
+  testing::FakeDialogs dialogs;
+  StockOutState stock_out;
+  DataSrc list;
+  dialogs.files.push_back({true, SheetPath(dir_.path())});
+  ASSERT_EQ(
+      RunSpreadsheetImport(dir_.path(), dialogs, &stock_out, &list, nullptr),
+      ImportOutcome::kAdded);
+  EXPECT_EQ(StagingLeft(dir_.path()), std::vector<std::string>{});
+  std::printf("kills: %d; imports finished %d; rounds leaving staging %d\n",
+              kills, finished, staging_left);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <sstream>
 
@@ -91,6 +92,36 @@ Snapshot ReadTable(const std::string& path) {
   return s;
 }
 
+// What a killed restore may leave: its checked copy, and the links that keep
+// the table it replaces, beside the backups.
+std::vector<std::string> StagingLeft(const std::string& program_dir) {
+  std::vector<std::string> left;
+  for (const char* name : {"data.restore.mzk", "data.restore.edt"}) {
+    if (FileExists(program_dir + "/" + name)) left.push_back(name);
+  }
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(
+           ProgramFilePath(program_dir, kTableBackupFolder), ec)) {
+    if (entry.path().extension() == ".kept")
+      left.push_back(entry.path().filename().string());
+  }
+  return left;
+}
+
+// Every backup in the backup folder has its memo file and checks clean.
+void ExpectSoundBackups(const std::string& program_dir, int round) {
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(
+           ProgramFilePath(program_dir, kTableBackupFolder), ec)) {
+    if (entry.path().extension() != ".mzk") continue;
+    const std::string path = entry.path().string();
+    EXPECT_TRUE(FileExists(MemoPathOf(path, false)))
+        << "round " << round << ": " << path;
+    EXPECT_EQ(CheckTable(path), std::vector<std::string>{})
+        << "round " << round << ": " << path;
+  }
+}
+
 // --- The child ---------------------------------------------------------------
 
 // Restores random versions until killed, reporting "B <version>" before
@@ -168,6 +199,7 @@ TEST_F(RestoreCrashTest, KilledRestoreLeavesOneWholeVersion) {
   std::mt19937 rng(20261207);
   int current = 0;  // the version the table holds
   int restores = 0, interrupted_done = 0, interrupted_not = 0;
+  int staging_left = 0;  // rounds that left a copy or kept links
   for (int round = 0; round < kills; ++round) {
     RemoveFile(ReportPath(dir_.path()));
     const pid_t child = StartChild(dir_.path(), rng());
@@ -201,6 +233,8 @@ TEST_F(RestoreCrashTest, KilledRestoreLeavesOneWholeVersion) {
     ASSERT_TRUE(Table::Open(TablePath(), OpenOptions{})) << "round " << round;
     ASSERT_EQ(CheckTable(TablePath()), std::vector<std::string>{})
         << "round " << round;
+    ExpectSoundBackups(ProgramDir(dir_.path()), round);
+    if (!StagingLeft(ProgramDir(dir_.path())).empty()) ++staging_left;
     const Snapshot actual = ReadTable(TablePath());
     if (actual == versions_[current]) {
       if (interrupted >= 0 && interrupted != current) ++interrupted_not;
@@ -213,10 +247,17 @@ TEST_F(RestoreCrashTest, KilledRestoreLeavesOneWholeVersion) {
     ++interrupted_done;
   }
   EXPECT_GE(restores, kills / 4);
+  // The next restore starts by clearing what the last kill left.
+  testing::FakeDialogs dialogs;
+  dialogs.files = {{true, VersionPath(dir_.path(), 1)}};
+  ASSERT_EQ(RestoreTable(ProgramDir(dir_.path()), dialogs),
+            RestoreResult::kRestored);
+  EXPECT_EQ(StagingLeft(ProgramDir(dir_.path())), std::vector<std::string>{});
+  ExpectSoundBackups(ProgramDir(dir_.path()), kills);
   std::printf(
       "kills: %d; reported restores %d; interrupted restores found done %d, "
-      "found not done %d\n",
-      kills, restores, interrupted_done, interrupted_not);
+      "found not done %d; rounds leaving staging files %d\n",
+      kills, restores, interrupted_done, interrupted_not, staging_left);
 }
 
 }  // namespace

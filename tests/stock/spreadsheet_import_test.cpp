@@ -8,6 +8,7 @@
 #include "base/clock.h"
 #include "base/datetime.h"
 #include "base/dialogs.h"
+#include "base/files.h"
 #include "base/number.h"
 #include "grid/data_src.h"
 #include "store/db.h"
@@ -184,8 +185,8 @@ TEST_F(SpreadsheetImportTest, EveryFormatGivesTheSameRecords) {
   std::vector<std::vector<Record>> by_format;
   for (const char* file :
        {"materials.xls", "materials-biff5.xls", "materials.xlsx",
-        "materials.ods", "materials-html.xls", "materials-utf8.csv",
-        "materials-utf8-bom.csv", "materials-gbk.csv"}) {
+        "materials.ods", "materials.fods", "materials-html.xls",
+        "materials-utf8.csv", "materials-utf8-bom.csv", "materials-gbk.csv"}) {
     const int before = RecordCount();
     ASSERT_EQ(Import(folder + file), ImportOutcome::kAdded)
         << file << ": " << dialogs_.Messages().back();
@@ -243,6 +244,19 @@ TEST_F(SpreadsheetImportTest, ATooLongNameAnsweredNoAddsNothing) {
             ImportOutcome::kDeclined);
   EXPECT_EQ(RecordCount(), 1);
   EXPECT_TRUE(dialogs_.Messages().empty());
+}
+
+TEST_F(SpreadsheetImportTest, WhatAKilledImportOrRestoreLeftIsRemoved) {
+  const std::vector<std::string> staging = {
+      "电子表导入.mzk",     "电子表导入.edt",      "电子表导入.mzk.new",
+      "电子表导入.edt.new", "电子表导入.mzk.pair", "data.restore.mzk",
+      "data.restore.edt"};
+  for (const std::string& name : staging)
+    ASSERT_TRUE(testing::WriteTestFile(dir_.File(name), "left by a kill"));
+  ASSERT_EQ(Import(Sheet(Names(1, 2))), ImportOutcome::kAdded);
+  EXPECT_EQ(AddedNames(), (std::vector<std::string>{"料1", "料2"}));
+  for (const std::string& name : staging)
+    EXPECT_FALSE(FileExists(dir_.File(name))) << name;
 }
 
 TEST_F(SpreadsheetImportTest, TheStockOutSelectionIsEmptiedForTheEntries) {

@@ -4,6 +4,7 @@
 #include "stock/table_maintenance.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "base/clock.h"
 #include "base/datetime.h"
@@ -194,6 +195,93 @@ TEST_F(TableMaintenanceTest, RestoreTakesTheMemoFileBesideTheChosenFile) {
   EXPECT_EQ(Restore(folder + "/old.mzk"), RestoreResult::kRestored);
   EXPECT_EQ(ReadTable(table_path_), original);
   EXPECT_EQ(CheckTable(table_path_), std::vector<std::string>{});
+}
+
+TEST_F(TableMaintenanceTest, RestoreKeepsTheTableInUseByteForByte) {
+  ASSERT_TRUE(BackUpTable(dir_.path(), dialogs_));
+  Book(1);
+  const std::string in_use = Bytes();
+  SetClock(kLater);
+  EXPECT_EQ(Restore(BackupAt(kMorning)), RestoreResult::kRestored);
+  EXPECT_EQ(ReadTestFile(BackupAt(kLater)) +
+                ReadTestFile(MemoPathOf(BackupAt(kLater))),
+            in_use);
+  EXPECT_FALSE(FileExists(BackupAt(kLater) + ".kept"));
+  EXPECT_FALSE(FileExists(MemoPathOf(BackupAt(kLater)) + ".kept"));
+  // The saved table is no name of the table in use: a booking now leaves it.
+  ASSERT_TRUE(DbOpen(table_path_, kMaterialAlias));
+  Book(2);
+  EXPECT_EQ(ReadTestFile(BackupAt(kLater)) +
+                ReadTestFile(MemoPathOf(BackupAt(kLater))),
+            in_use);
+}
+
+// What a restore or an import killed part-way leaves, cleared by the next
+// restore: its staging tables, and the links that keep the table in use.
+class RestoreLeftoversTest : public TableMaintenanceTest {
+ protected:
+  void SetUp() override {
+    TableMaintenanceTest::SetUp();
+    ASSERT_TRUE(BackUpTable(dir_.path(), dialogs_));
+    dialogs_.shown.clear();
+  }
+  // Links the table in use and its memo file as a restore at `when` does
+  // before it replaces the table.
+  void LinkKept(double when) {
+    const std::string backup = BackupAt(when);
+    ASSERT_EQ(::link(table_path_.c_str(), (backup + ".kept").c_str()), 0);
+    ASSERT_EQ(::link(MemoPathOf(table_path_).c_str(),
+                     (MemoPathOf(backup) + ".kept").c_str()),
+              0);
+  }
+  void RestoreAtLater() {
+    SetClock(kLater);
+    ASSERT_EQ(Restore(BackupAt(kMorning)), RestoreResult::kRestored);
+    EXPECT_TRUE(dialogs_.Messages().empty());
+  }
+};
+
+TEST_F(RestoreLeftoversTest, StagingTablesAreRemoved) {
+  const std::vector<std::string> staging = {
+      "data.restore.mzk",   "data.restore.edt",   "电子表导入.mzk",
+      "电子表导入.edt",     "电子表导入.mzk.new", "电子表导入.edt.new",
+      "电子表导入.mzk.pair"};
+  for (const std::string& name : staging)
+    ASSERT_TRUE(testing::WriteTestFile(dir_.File(name), "left by a kill"));
+  RestoreAtLater();
+  for (const std::string& name : staging)
+    EXPECT_FALSE(FileExists(dir_.File(name))) << name;
+}
+
+TEST_F(RestoreLeftoversTest, LinksMadeBeforeTheReplacementAreDropped) {
+  const double killed_at = kMorning + 0.001;
+  LinkKept(killed_at);
+  RestoreAtLater();
+  // That restore never replaced the table: it left no backup.
+  EXPECT_FALSE(FileExists(BackupAt(killed_at)));
+  EXPECT_FALSE(FileExists(BackupAt(killed_at) + ".kept"));
+  EXPECT_FALSE(FileExists(MemoPathOf(BackupAt(killed_at)) + ".kept"));
+  EXPECT_FALSE(FileExists(MemoPathOf(BackupAt(killed_at))));
+}
+
+TEST_F(RestoreLeftoversTest, LinksOfAReplacedTableBecomeItsBackup) {
+  const double killed_at = kMorning + 0.001;
+  const std::string backup = BackupAt(killed_at);
+  // The table that restore replaced: linked, and no longer the table in use.
+  ASSERT_TRUE(CopyFile(table_path_, dir_.File("old.mzk")));
+  ASSERT_TRUE(CopyFile(MemoPathOf(table_path_), dir_.File("old.edt")));
+  const Snapshot replaced = ReadTable(dir_.File("old.mzk"));
+  ASSERT_EQ(::link(dir_.File("old.mzk").c_str(), (backup + ".kept").c_str()),
+            0);
+  ASSERT_EQ(::link(dir_.File("old.edt").c_str(),
+                   (MemoPathOf(backup) + ".kept").c_str()),
+            0);
+  AddMaterial(3);
+  RestoreAtLater();
+  EXPECT_EQ(ReadTable(backup), replaced);
+  EXPECT_EQ(CheckTable(backup), std::vector<std::string>{});
+  EXPECT_FALSE(FileExists(backup + ".kept"));
+  EXPECT_FALSE(FileExists(MemoPathOf(backup) + ".kept"));
 }
 
 class RestoreRefusalTest : public TableMaintenanceTest {
