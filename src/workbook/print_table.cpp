@@ -71,9 +71,10 @@ void CopyDataRows(const DataSrc& working, int records, int n, DataSrc* table,
   for (int k = 1; k <= records; ++k) {
     const int row = kPrintTableFieldRow + k;
     for (int j = 1; j <= n; ++j) {
-      table->SetCellText(row, j,
-                         working.GetCellText(kWorkingFirstDataRow + k - 1, j));
-      FitColumnToCell(table, row, j);
+      const std::string text =
+          working.GetCellText(kWorkingFirstDataRow + k - 1, j);
+      table->SetCellText(row, j, text);
+      FitColumnToText(text, table->GetFontSize(row, j), j, table);
     }
     if (between_blocks && k % kPrintTableBlockRows == 0) between_blocks();
   }
@@ -122,12 +123,17 @@ bool BuildPrintTable(const std::string& result_path, const DataSrc& working,
 }
 
 void FitColumnToCell(DataSrc* table, int row, int col) {
-  const int width = table->GetColumnWidth(col);
-  const int size = table->GetFontSize(row, col);
-  const int length = static_cast<int>(GbkLength(table->GetCellText(row, col)));
-  const int e = size * length / 2;
+  FitColumnToText(table->GetCellText(row, col), table->GetFontSize(row, col),
+                  col, table);
+}
+
+void FitColumnToText(std::string_view text, int font_size, int col,
+                     DataSrc* table) {
+  const int length = static_cast<int>(GbkLength(text));
+  const int e = font_size * length / 2;
   const double needed = e + e * 0.56 + 36;
-  if (width < needed) table->SetColumnWidths(col, 1, static_cast<int>(needed));
+  if (table->GetColumnWidth(col) < needed)
+    table->SetColumnWidths(col, 1, static_cast<int>(needed));
 }
 
 }  // namespace matslip

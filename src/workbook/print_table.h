@@ -9,6 +9,7 @@
 // records.
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "grid/print_inf.h"
 
@@ -48,5 +49,8 @@ bool BuildPrintTable(const std::string& result_path, const DataSrc& working,
 // Widens column `col` so that the text of cell (row, col) fits it, by its
 // GBK byte length and the cell's font size; columns only grow.
 void FitColumnToCell(DataSrc* table, int row, int col);
+// The same for a cell's `text` and `font_size` at hand.
+void FitColumnToText(std::string_view text, int font_size, int col,
+                     DataSrc* table);
 
 }  // namespace matslip
