@@ -71,8 +71,8 @@ void CopyDataRows(const DataSrc& working, int records, int n, DataSrc* table,
   for (int k = 1; k <= records; ++k) {
     const int row = kPrintTableFieldRow + k;
     for (int j = 1; j <= n; ++j) {
-      const std::string text =
-          working.GetCellText(kWorkingFirstDataRow + k - 1, j);
+      const std::string_view text =
+          working.GetCellTextView(kWorkingFirstDataRow + k - 1, j);
       table->SetCellText(row, j, text);
       FitColumnToText(text, table->GetFontSize(row, j), j, table);
     }

@@ -18,14 +18,19 @@
 #include <string>
 #include <vector>
 
+#include "app/session.h"
+#include "app/workbook_window.h"
+#include "grid/db_provider.h"
 #include "grid/grid_widget.h"
 #include "store/db.h"
 #include "store/durability.h"
 #include "support/fake_dialogs.h"
-#include "support/result_table.h"
 #include "support/temp_dir.h"
 #include "workbook/print_table.h"
 #include "workbook/print_table_state.h"
+#include "workbook/result_file.h"
+#include "workbook/result_loading.h"
+#include "workbook/workbook_state.h"
 
 namespace matslip {
 namespace {
@@ -46,8 +51,10 @@ class PrintToolbarWindowTest : public ::testing::Test {
   // of a stand-in for the workbook window.
   PrintToolbarWindow& Open(int records) {
     EXPECT_TRUE(
-        testing::WriteResultTable(result_, testing::NumberedRecords(records)));
-    testing::LoadWorkingTable(result_, &working_);
+        testing::WriteResultFile(dir_.path(), testing::NumberedRows(records)));
+    WorkbookState state;
+    DBProvider loader;
+    LoadResultTable(dir_.path(), &state, &working_, &loader);
     window_ = std::make_unique<PrintToolbarWindow>(&state_, &print_, &dialogs_,
                                                    dir_.path(), &workbook_);
     window_->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -263,6 +270,50 @@ TEST_F(PrintToolbarWindowTest, ExitClosesTheWindow) {
   PrintToolbarWindow& window = Open(1);
   window.exit_button()->click();
   EXPECT_FALSE(window.isVisible());
+}
+
+// "&C.生成打印表格" of a real workbook window.
+class PrintTableCommandTest : public ::testing::Test {
+ protected:
+  PrintTableCommandTest() {
+    DbCloseAll();
+    SetDurableWrites(false);
+    session_.program_dir = dir_.path();
+    EXPECT_TRUE(testing::WriteResultFile(
+        dir_.path(), {{"钢芯铝绞线", "LGJ-95/20", "米", 12.5, 10, 125},
+                      {"绝缘子", "XP-70", "片", 30, 2, 60}}));
+  }
+  ~PrintTableCommandTest() override { DbCloseAll(); }
+
+  testing::TempDir dir_;
+  Session session_;
+  testing::FakeDialogs dialogs_;
+};
+
+TEST_F(PrintTableCommandTest, OpensTheToolbarOnTheWorkingTable) {
+  WorkbookWindow workbook(&session_, &dialogs_, nullptr);
+  workbook.table().SetCellText(3, 6, "88");  // an amount edited there
+  workbook.print_table_action()->trigger();
+  auto* toolbar = workbook.findChild<PrintToolbarWindow*>();
+  ASSERT_NE(toolbar, nullptr);
+  EXPECT_TRUE(toolbar->isVisible());
+  EXPECT_EQ(toolbar->table().GetCellText(4, 1), "钢芯铝绞线");
+  EXPECT_EQ(toolbar->table().GetCellText(5, 1), "绝缘子");
+  EXPECT_EQ(toolbar->table().GetCellText(5, 6), "88");
+  EXPECT_EQ(session_.print, toolbar->table().GetPrintSettings());
+  EXPECT_EQ(session_.print.top_margin, 170);
+  EXPECT_TRUE(dialogs_.shown.empty());
+}
+
+TEST_F(PrintTableCommandTest, AResultThatCannotBeOpenedIsReported) {
+  WorkbookWindow workbook(&session_, &dialogs_, nullptr);
+  DbCloseAll();
+  ASSERT_TRUE(RemoveFile(dir_.File("qd.mzk")));
+  workbook.print_table_action()->trigger();
+  EXPECT_EQ(workbook.findChild<PrintToolbarWindow*>(), nullptr);
+  EXPECT_EQ(
+      dialogs_.Messages(),
+      std::vector<std::string>{"无法打开统计结果 qd.mzk,不能生成打印表格"});
 }
 
 // Where a run of words lies on a page, from pdftotext's word boxes.

@@ -8,23 +8,26 @@
 #include <vector>
 
 #include "grid/data_src.h"
+#include "grid/db_provider.h"
 #include "store/db.h"
 #include "store/durability.h"
-#include "support/result_table.h"
 #include "support/temp_dir.h"
 #include "workbook/print_page_setup.h"
+#include "workbook/result_file.h"
+#include "workbook/result_loading.h"
+#include "workbook/result_sort.h"
+#include "workbook/workbook_state.h"
 
 namespace matslip {
 namespace {
 
-using testing::LoadWorkingTable;
-using testing::NumberedRecords;
-using testing::ResultRecord;
-using testing::WriteResultTable;
+using testing::NumberedRows;
+using testing::ResultRow;
+using testing::WriteResultFile;
 
 const double kToday = CivilToDate({2026, 12, 7, 15, 30, 0});
 
-// Widths of the seven columns of one record of NumberedRecords: each the
+// Widths of the seven columns of one record of NumberedRows: each the
 // widest of its title and its text at size 40 (20 per byte, times 1.56, plus
 // 36): 材料1 5 bytes, 规格型号 8, 单位 4, 单价 4, 本月出库数量 12,
 // 本月出库金额 12, 2013年9月10日 13.
@@ -36,13 +39,20 @@ class PrintTableTest : public ::testing::Test {
   PrintTableTest() { SetDurableWrites(false); }
   ~PrintTableTest() override { DbCloseAll(); }
 
-  // Writes the result table, loads the working table from `working_file`
-  // (the result table itself when empty) and builds the print table.
-  void Build(const std::vector<ResultRecord>& records,
-             const std::string& working_file = "") {
-    ASSERT_TRUE(WriteResultTable(result_, records));
-    LoadWorkingTable(working_file.empty() ? result_ : working_file, &working_);
+  // Writes the result table, loads the workbook's working table from it
+  // (sorted descending on `sorted_on` when given) and builds the print
+  // table.
+  void Build(const std::vector<ResultRow>& rows,
+             const std::string& sorted_on = "") {
+    ASSERT_TRUE(WriteResultFile(dir_.path(), rows));
+    LoadWorkingTable(sorted_on);
     ASSERT_TRUE(BuildPrintTable(result_, working_, kToday, &table_, &print_));
+  }
+  void LoadWorkingTable(const std::string& sorted_on = "") {
+    if (!sorted_on.empty())
+      ASSERT_TRUE(SortResultTable(dir_.path(), sorted_on, false, &state_));
+    DBProvider loader;
+    LoadResultTable(dir_.path(), &state_, &working_, &loader);
   }
 
   std::vector<std::string> Row(int row) const {
@@ -54,13 +64,14 @@ class PrintTableTest : public ::testing::Test {
 
   testing::TempDir dir_;
   std::string result_ = dir_.File("qd.mzk");
+  WorkbookState state_;
   DataSrc working_;
   DataSrc table_;
   PrintInf print_;
 };
 
 TEST_F(PrintTableTest, OneRecordGivesRowFourAndTheFooterInRowFive) {
-  Build(NumberedRecords(1));
+  Build(NumberedRows(1));
   ASSERT_EQ(table_.GetRowCount(), 5);
   ASSERT_EQ(table_.GetColumnCount(), 7);
   EXPECT_EQ(table_.GetHeaderRows(), 3);
@@ -75,7 +86,7 @@ TEST_F(PrintTableTest, OneRecordGivesRowFourAndTheFooterInRowFive) {
 }
 
 TEST_F(PrintTableTest, TheHeaderRowsCarryTitleMakerDateAndFieldNames) {
-  Build(NumberedRecords(1));
+  Build(NumberedRows(1));
   EXPECT_EQ(table_.GetCellText(1, 1), "四川澜栖供电有限责任公司材料出库单");
   EXPECT_EQ(table_.GetMergedBlock(1, 7), (CellRange{1, 1, 1, 7}));
   const CellFormat& title = table_.GetCellFormat(1, 1);
@@ -102,7 +113,7 @@ TEST_F(PrintTableTest, TheHeaderRowsCarryTitleMakerDateAndFieldNames) {
 }
 
 TEST_F(PrintTableTest, SevenFieldsSplitRowTwoThreeAndFour) {
-  Build(NumberedRecords(1));
+  Build(NumberedRows(1));
   EXPECT_EQ(table_.GetMergedBlock(2, 2), (CellRange{2, 1, 1, 3}));
   EXPECT_EQ(table_.GetMergedBlock(2, 6), (CellRange{2, 4, 1, 4}));
   EXPECT_EQ(table_.GetCellText(2, 1), "制表：财务室");
@@ -113,7 +124,7 @@ TEST_F(PrintTableTest, SevenFieldsSplitRowTwoThreeAndFour) {
 }
 
 TEST_F(PrintTableTest, ColumnsFitTheirWidestTextByGbkBytes) {
-  Build(NumberedRecords(1));
+  Build(NumberedRows(1));
   for (int col = 1; col <= 7; ++col) {
     SCOPED_TRACE(col);
     EXPECT_EQ(table_.GetColumnWidth(col), kOneRecordWidths[col - 1]);
@@ -121,7 +132,7 @@ TEST_F(PrintTableTest, ColumnsFitTheirWidestTextByGbkBytes) {
 }
 
 TEST_F(PrintTableTest, TheBodyFromTheFieldRowToTheLastRecordIsRuled) {
-  Build(NumberedRecords(2));
+  Build(NumberedRows(2));
   for (int row = 3; row <= 5; ++row) {
     for (int col = 1; col <= 7; ++col) {
       SCOPED_TRACE(std::to_string(row) + "," + std::to_string(col));
@@ -135,14 +146,9 @@ TEST_F(PrintTableTest, TheBodyFromTheFieldRowToTheLastRecordIsRuled) {
 }
 
 TEST_F(PrintTableTest, AfterASortEveryColumnComesFromTheWorkingTable) {
-  std::vector<ResultRecord> records = NumberedRecords(3);
-  for (int i = 0; i < 3; ++i) records[i].date.day = i + 1;
-  ASSERT_TRUE(WriteResultTable(result_, records));
-  const std::string sorted = dir_.File("qd4.mzk");
-  ASSERT_TRUE(DbOpen(result_, "qd"));
-  ASSERT_TRUE(DbSortTo(sorted, "品名", false));
-  DbClose("qd");
-  Build(records, sorted);
+  std::vector<ResultRow> rows = NumberedRows(3);
+  for (int i = 0; i < 3; ++i) rows[i].out_date.day = i + 1;
+  Build(rows, "品名");
   EXPECT_EQ(Row(4), (std::vector<std::string>{"材料3", "LGJ-3", "米", "12.5",
                                               "3", "37.5", "2013年9月3日"}));
   EXPECT_EQ(Row(6), (std::vector<std::string>{"材料1", "LGJ-1", "米", "12.5",
@@ -150,8 +156,8 @@ TEST_F(PrintTableTest, AfterASortEveryColumnComesFromTheWorkingTable) {
 }
 
 TEST_F(PrintTableTest, EditedCellsOfTheWorkingTableArePrinted) {
-  ASSERT_TRUE(WriteResultTable(result_, NumberedRecords(2)));
-  LoadWorkingTable(result_, &working_);
+  ASSERT_TRUE(WriteResultFile(dir_.path(), NumberedRows(2)));
+  LoadWorkingTable();
   working_.SetCellText(3, 6, "99");
   working_.SetCellText(3, 2, "LGJ-改");
   ASSERT_TRUE(BuildPrintTable(result_, working_, kToday, &table_, &print_));
@@ -178,7 +184,7 @@ TEST_F(PrintTableTest, AMissingResultTableChangesNothing) {
 
 TEST_F(PrintTableTest, ThePrintSettingsAreWrittenAndReadBack) {
   print_.copies = 3;
-  Build(NumberedRecords(1));
+  Build(NumberedRows(1));
   EXPECT_EQ(print_, table_.GetPrintSettings());
   EXPECT_EQ(print_.paper_type, kPaperA4);
   EXPECT_EQ(print_.top_margin, 170);
@@ -193,7 +199,7 @@ TEST_F(PrintTableTest, ThePrintSettingsAreWrittenAndReadBack) {
 // 40 records end in row 43: 59 x 43 + 112 = 2649 exceeds 2970 - 350.
 TEST_F(PrintTableTest, ALongTablePutsPageNumbersAtTheBottomCentre) {
   print_.page_number_position = kPageNumberTopLeft;
-  Build(NumberedRecords(40));
+  Build(NumberedRows(40));
   EXPECT_EQ(print_.page_number_position, kPageNumberBottomCentre);
   EXPECT_EQ(table_.GetPrintSettings().page_number_position,
             kPageNumberBottomCentre);
@@ -202,13 +208,13 @@ TEST_F(PrintTableTest, ALongTablePutsPageNumbersAtTheBottomCentre) {
 // 39 records end in row 42: 2590 fits.
 TEST_F(PrintTableTest, AShorterTableKeepsThePageNumberPosition) {
   print_.page_number_position = kPageNumberTopLeft;
-  Build(NumberedRecords(39));
+  Build(NumberedRows(39));
   EXPECT_EQ(print_.page_number_position, kPageNumberTopLeft);
 }
 
 TEST_F(PrintTableTest, BlocksOfRowsLetTheCallerProcessEvents) {
-  ASSERT_TRUE(WriteResultTable(result_, NumberedRecords(2500)));
-  LoadWorkingTable(result_, &working_);
+  ASSERT_TRUE(WriteResultFile(dir_.path(), NumberedRows(2500)));
+  LoadWorkingTable();
   int calls = 0;
   ASSERT_TRUE(BuildPrintTable(result_, working_, kToday, &table_, &print_,
                               [&] { ++calls; }));
@@ -234,7 +240,7 @@ class PrintTableLayoutTest : public PrintTableTest {
 };
 
 TEST_F(PrintTableLayoutTest, ExactlyTheThresholdKeepsEitherOrientation) {
-  Build(NumberedRecords(1));
+  Build(NumberedRows(1));
   ASSERT_EQ(print_.orientation, kLandscape);
   DragToWidth(1960);
   EXPECT_EQ(print_.orientation, kLandscape);
@@ -248,7 +254,7 @@ TEST_F(PrintTableLayoutTest, ExactlyTheThresholdKeepsEitherOrientation) {
 }
 
 TEST_F(PrintTableLayoutTest, TheCentringMarginIsCutTo150) {
-  Build(NumberedRecords(1));
+  Build(NumberedRows(1));
   DragToWidth(1810);
   EXPECT_EQ(print_.left_margin, 145);
   DragToWidth(1799);
@@ -258,7 +264,7 @@ TEST_F(PrintTableLayoutTest, TheCentringMarginIsCutTo150) {
 }
 
 TEST_F(PrintTableLayoutTest, ATableWiderThanThePaperGetsNoSideMargins) {
-  Build(NumberedRecords(1));
+  Build(NumberedRows(1));
   DragToWidth(2500);
   EXPECT_EQ(print_.left_margin, 0);
   EXPECT_EQ(print_.right_margin, 0);
@@ -269,7 +275,7 @@ TEST_F(PrintTableLayoutTest, ATableWiderThanThePaperGetsNoSideMargins) {
 // Spaces go or double from byte 54 on: the last 6 of the 50 in the middle,
 // then the 6 at the end.
 TEST_F(PrintTableLayoutTest, DraggingAColumnRefitsTheFooter) {
-  Build(NumberedRecords(1));
+  Build(NumberedRows(1));
   DragToWidth(1400);  // holds 70: four spaces fewer
   EXPECT_EQ(Footer(), "    制表:" + std::string(46, ' ') +
                           "报表审核:" + std::string(6, ' '));
@@ -283,7 +289,7 @@ TEST_F(PrintTableLayoutTest, DraggingAColumnRefitsTheFooter) {
 }
 
 TEST_F(PrintTableLayoutTest, AWiderTableDoublesTheFootersLastSpaces) {
-  Build(NumberedRecords(1));
+  Build(NumberedRows(1));
   DragToWidth(1600);  // holds 80 of 74
   EXPECT_EQ(Footer(), "    制表:" + std::string(44, ' ') +
                           std::string(12, ' ') +
@@ -291,7 +297,7 @@ TEST_F(PrintTableLayoutTest, AWiderTableDoublesTheFootersLastSpaces) {
 }
 
 TEST_F(PrintTableLayoutTest, AFooterThatFitsExactlyStaysAsItIs) {
-  Build(NumberedRecords(1));
+  Build(NumberedRows(1));
   DragToWidth(1480);  // holds exactly 74
   EXPECT_EQ(Footer(), kPrintTableFooter);
 }

@@ -7,14 +7,17 @@
 #include <vector>
 
 #include "grid/data_src.h"
+#include "grid/db_provider.h"
 #include "grid/grid.h"
 #include "store/db.h"
 #include "store/durability.h"
 #include "support/fake_dialogs.h"
-#include "support/result_table.h"
 #include "support/temp_dir.h"
 #include "workbook/print_table.h"
 #include "workbook/print_table_state.h"
+#include "workbook/result_file.h"
+#include "workbook/result_loading.h"
+#include "workbook/workbook_state.h"
 
 namespace matslip {
 namespace {
@@ -28,11 +31,13 @@ class PrintToolbarTest : public ::testing::Test {
  protected:
   PrintToolbarTest() {
     SetDurableWrites(false);
-    const std::string result = dir_.File("qd.mzk");
-    EXPECT_TRUE(testing::WriteResultTable(result, testing::NumberedRecords(3)));
-    testing::LoadWorkingTable(result, &working_);
-    EXPECT_TRUE(BuildPrintTable(result, working_, CivilToDate({2026, 12, 7}),
-                                &table_, &print_));
+    EXPECT_TRUE(
+        testing::WriteResultFile(dir_.path(), testing::NumberedRows(3)));
+    WorkbookState state;
+    DBProvider loader;
+    LoadResultTable(dir_.path(), &state, &working_, &loader);
+    EXPECT_TRUE(BuildPrintTable(dir_.File("qd.mzk"), working_,
+                                CivilToDate({2026, 12, 7}), &table_, &print_));
     grid_.SetDataSource(&table_);
   }
   ~PrintToolbarTest() override { DbCloseAll(); }

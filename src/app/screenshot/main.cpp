@@ -1,14 +1,18 @@
 // Renders a window of the program on a program directory as users meet it,
 // frame and title bar included, into a PNG:
-// matslip-screenshot DIR OUT.png [main|picked|editor|slip|stockout]. "main"
+// matslip-screenshot DIR OUT.png [main|picked|editor|slip|stockout|...]. "main"
 // (the default) is the main window, grabbed with the whole screen, "picked"
 // the same with its rows 2 to 4 picked for a slip; "editor" the item editor
 // on the table's first material, "slip" the slip parameters window and
 // "stockout" the stock-out window on the table's first three materials,
-// each grabbed with its frame; "slippdf" prints that window's slip into the
-// PDF file OUT instead (no window manager needed). It needs an X display with a
-// window manager (scripts/screenshot.sh starts Xvfb and openbox); it grabs once
-// the window manager has framed and activated the window.
+// "workbook" the grid workbook window on a 本月出库 result after a slip of
+// five materials was booked, each grabbed with its frame; "printtoolbar" the
+// print toolbar window (frameless) on the print table of the qd.mzk that
+// "workbook" left; "slippdf" prints that window's slip, and "printpdf" that
+// print table, into the PDF file OUT instead (no window manager needed). It
+// needs an X display with a window manager (scripts/screenshot.sh starts Xvfb
+// and openbox); it grabs once the window manager has framed and activated the
+// window.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPixmap>
@@ -25,13 +29,19 @@
 
 #include "app/item_editor_window.h"
 #include "app/main_window.h"
+#include "app/print_toolbar_window.h"
 #include "app/qt_dialogs.h"
 #include "app/session.h"
 #include "app/slip_parameters_window.h"
 #include "app/stock_out_window.h"
+#include "app/workbook_window.h"
+#include "base/clock.h"
+#include "base/datetime.h"
+#include "base/number.h"
 #include "grid/font_map_qt.h"
 #include "grid/grid.h"
 #include "grid/grid_printer.h"
+#include "stock/stock_out.h"
 #include "store/db.h"
 #include "store/material_table.h"
 
@@ -42,9 +52,11 @@ constexpr int kFramingLimitMs = 20000;
 // to be painted.
 constexpr int kSettleMs = 500;
 
+// A window without a frame is ready once it is active.
 bool FramedAndActive(const QWidget& window) {
   return window.isActiveWindow() && window.windowHandle() &&
-         window.windowHandle()->frameMargins().top() > 0;
+         (window.windowHandle()->frameMargins().top() > 0 ||
+          window.windowFlags().testFlag(Qt::FramelessWindowHint));
 }
 
 // The first `count` materials of the table, as picking their rows gives
@@ -102,17 +114,49 @@ bool Grab(QWidget* window, bool whole_screen, const char* out,
   return true;
 }
 
+// Books a slip of some of the first materials at now and writes qd.mzk as
+// 本月出库 does: the materials issued this month with this month's totals.
+void WriteMonthOutResult(const matslip::Session& session) {
+  namespace m = matslip::material;
+  constexpr int kIssued[] = {0, 4, 10, 15, 22};
+  constexpr const char* kQuantities[] = {"350", "120", "36", "4", "25"};
+  const auto first = FirstMaterials(session, 23);
+  matslip::Slip slip;
+  for (std::size_t i = 0; i < std::size(kIssued); ++i) {
+    if (kIssued[i] < static_cast<int>(first.size()))
+      slip.lines.push_back(
+          {first[kIssued[i]].key, kQuantities[i],
+           matslip::NumberToText(matslip::RoundTo(
+               matslip::TextToNumber(kQuantities[i]) * first[kIssued[i]].price,
+               2))});
+  }
+  const double now = matslip::Now();
+  matslip::BookStockOut(session.program_dir, slip, now);
+  const matslip::CivilTime today = matslip::DateToCivil(now);
+  matslip::DbSelect(matslip::kMaterialAlias);
+  matslip::DbCopyTo(session.PathOf(matslip::kResultFile),
+                    [today] {
+                      const matslip::CivilTime out = matslip::DateToCivil(
+                          matslip::DbRead(m::kOutDate).ToNumber());
+                      return out.year == today.year && out.month == today.month;
+                    },
+                    {"品名", "规格型号", "单位", "单价", "本月出库数量",
+                     "本月出库金额", "出库日期"});
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const char* which = argc == 4 ? argv[3] : "main";
   auto is = [which](const char* name) { return !std::strcmp(which, name); };
   const bool known = is("main") || is("picked") || is("editor") || is("slip") ||
-                     is("stockout") || is("slippdf");
+                     is("stockout") || is("slippdf") || is("workbook") ||
+                     is("printtoolbar") || is("printpdf");
   if ((argc != 3 && argc != 4) || !known) {
     std::fprintf(stderr,
                  "usage: matslip-screenshot DIR OUT.png "
-                 "[main|picked|editor|slip|stockout|slippdf]\n");
+                 "[main|picked|editor|slip|stockout|slippdf|workbook|"
+                 "printtoolbar|printpdf]\n");
     return 2;
   }
   QApplication app(argc, argv);
@@ -122,7 +166,13 @@ int main(int argc, char** argv) {
   session.program_dir = argv[1];
   matslip::QtDialogs dialogs;
   bool saved;
+  // The workbook takes its size from the main window's.
+  QWidget main_size;
+  main_size.resize(1000, 640);
   {
+    std::unique_ptr<matslip::WorkbookWindow> workbook;
+    // Declared after the workbook: a print toolbar window is its child and
+    // must go first.
     std::unique_ptr<QWidget> window;
     std::function<void()> then;
     if (is("editor")) {
@@ -144,6 +194,46 @@ int main(int argc, char** argv) {
       if (!printed) std::fprintf(stderr, "matslip-screenshot: not printed\n");
       matslip::DbCloseAll();
       return printed ? 0 : 1;
+    } else if (is("printpdf")) {
+      matslip::WorkbookWindow workbook(&session, &dialogs, &main_size);
+      matslip::PrintToolbarWindow toolbar(&session.print_table, &session.print,
+                                          &dialogs, session.program_dir,
+                                          &workbook);
+      bool printed = toolbar.Build(session.PathOf(matslip::kResultFile),
+                                   workbook.table(), matslip::Now());
+      if (printed) {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromLocal8Bit(argv[2]));
+        matslip::SetUpPrinter(&printer, toolbar.table().GetPrintSettings(), 1,
+                              "");
+        printed = matslip::PrintPages(toolbar.table(), &printer);
+      }
+      if (!printed) std::fprintf(stderr, "matslip-screenshot: not printed\n");
+      matslip::DbCloseAll();
+      return printed ? 0 : 1;
+    } else if (is("printtoolbar")) {
+      // The workbook first, as the user meets it; the toolbar over it.
+      workbook = std::make_unique<matslip::WorkbookWindow>(&session, &dialogs,
+                                                           &main_size);
+      workbook->show();
+      workbook->print_table_action()->trigger();
+      window.reset(workbook->findChild<matslip::PrintToolbarWindow*>());
+      if (window == nullptr) {
+        std::fprintf(stderr, "matslip-screenshot: no print table\n");
+        return 1;
+      }
+      window->setAttribute(Qt::WA_DeleteOnClose, false);
+      then = [w = static_cast<matslip::PrintToolbarWindow*>(window.get())] {
+        w->grid().SetCursor(4, 1);
+      };
+    } else if (is("workbook")) {
+      WriteMonthOutResult(session);
+      window = std::make_unique<matslip::WorkbookWindow>(&session, &dialogs,
+                                                         &main_size);
+      then = [w = static_cast<matslip::WorkbookWindow*>(window.get())] {
+        w->grid().SetCursor(2, 6);
+      };
     } else if (is("stockout")) {
       session.stock_out.selection = FirstMaterials(session, 3);
       window = std::make_unique<matslip::StockOutWindow>(&session, &dialogs);
