@@ -278,6 +278,9 @@ void AttachPrintTable(WorkbookWindow* workbook, Session* session,
   action->setEnabled(!workbook->opened_grid_file());
   QObject::connect(
       action, &QAction::triggered, workbook, [workbook, session, dialogs] {
+        // One print table at a time: a new one replaces the one shown.
+        for (auto* shown : workbook->findChildren<PrintToolbarWindow*>())
+          shown->close();
         auto* window =
             new PrintToolbarWindow(&session->print_table, &session->print,
                                    dialogs, session->program_dir, workbook);

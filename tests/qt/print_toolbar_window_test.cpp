@@ -8,6 +8,8 @@
 
 #include <QAbstractSpinBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QPrinterInfo>
 #include <QProcess>
@@ -303,6 +305,17 @@ TEST_F(PrintTableCommandTest, OpensTheToolbarOnTheWorkingTable) {
   EXPECT_EQ(session_.print, toolbar->table().GetPrintSettings());
   EXPECT_EQ(session_.print.top_margin, 170);
   EXPECT_TRUE(dialogs_.shown.empty());
+}
+
+TEST_F(PrintTableCommandTest, ANewPrintTableReplacesTheOneShown) {
+  WorkbookWindow workbook(&session_, &dialogs_, nullptr);
+  workbook.print_table_action()->trigger();
+  ASSERT_NE(workbook.findChild<PrintToolbarWindow*>(), nullptr);
+  workbook.print_table_action()->trigger();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  const auto shown = workbook.findChildren<PrintToolbarWindow*>();
+  ASSERT_EQ(shown.size(), 1);
+  EXPECT_TRUE(shown[0]->isVisible());
 }
 
 TEST_F(PrintTableCommandTest, AResultThatCannotBeOpenedIsReported) {
