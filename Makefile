@@ -63,9 +63,11 @@ run: build
 # docs/*.png: the main window on the demo data; the item editor, the slip
 # parameters window, the main window with three rows picked, the stock-out
 # window and a page of its slip printed to PDF, and last (it books a slip)
-# the grid workbook window on a 本月出库 result, on fresh demo data with
-# sample slip texts (so that no window geometry kept in demo-data/config.ini
-# shows), each window framed by a window manager on a private X display.
+# the grid workbook window on a 本月出库 result, then the print toolbar
+# window on that result and the first page of its print table printed to
+# PDF, on fresh demo data with sample slip texts (so that no window geometry
+# kept in demo-data/config.ini shows), each window framed by a window
+# manager on a private X display.
 SHOT_DATA = $(BUILD)/screenshot-data
 screenshots: build
 	@test -f demo-data/data.mzk || $(BUILD)/tools/matslip-db demo demo-data
@@ -81,6 +83,9 @@ screenshots: build
 	pdftoppm -png -r 60 -singlefile $(SHOT_DATA)/slip.pdf docs/slip-page
 	scripts/screenshot.sh $(BUILD)/matslip-screenshot $(SHOT_DATA) docs/workbook.png workbook
 	scripts/screenshot.sh $(BUILD)/matslip-screenshot $(SHOT_DATA) docs/ledger.png ledger
+	scripts/screenshot.sh $(BUILD)/matslip-screenshot $(SHOT_DATA) docs/print-toolbar.png printtoolbar
+	QT_QPA_PLATFORM=offscreen $(BUILD)/matslip-screenshot $(SHOT_DATA) $(SHOT_DATA)/print-table.pdf printpdf
+	pdftoppm -png -r 60 -f 1 -l 1 -singlefile $(SHOT_DATA)/print-table.pdf docs/print-table
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

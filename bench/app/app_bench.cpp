@@ -13,9 +13,18 @@
 // App/FindInReport: a find in the loaded result of a specification held by
 // the last material only. Grid/ConnectProvider, the same rows of qd.mzk read
 // into a table, is their measure: at most 2x, 2x and 0.5x of it.
+// App/BuildPrintTable: the print table of a 10,000-record report (qd.mzk)
+// built from the workbook's working table, every cell fitted into its
+// column; Grid/ConnectProvider10k: the same 10,000 records read into a table
+// through a DBProvider, as the workbook loads them, in the same run. The
+// build should stay within 2x of the load. Its counter max_block_ms is the
+// longest stretch (processor time) between two calls of the build's
+// between-blocks hook: how long the user interface waits at most.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -39,6 +48,7 @@
 #include "workbook/result_loading.h"
 #include "workbook/result_sort.h"
 #include "workbook/workbook_state.h"
+#include "workbook/print_table.h"
 
 namespace matslip {
 namespace {
@@ -48,6 +58,7 @@ constexpr int kMaterials = 100000;
 // reports run later in the same year.
 constexpr double kReceiptDay = 46000;
 constexpr double kReportDay = 46010;
+constexpr int kReportRecords = 10000;
 
 // A program directory with a data.mzk of 100,000 materials, one in ten at or
 // below its alarm quantity; made once per run under the folder name `name`
@@ -85,10 +96,34 @@ class ProgramDir {
   bool ok() const { return ok_; }
   std::string path() const { return dir_.string(); }
   std::string data() const { return (dir_ / "data.mzk").string(); }
+  // A month's stock-out report of the first 10,000 materials, written on
+  // first use.
+  const std::string& report() {
+    if (report_.empty() && ok_) {
+      const std::string path = (dir_ / kResultFile).string();
+      const std::vector<std::string> fields = {
+          material::kFieldNames[material::kName - 1],
+          material::kFieldNames[material::kSpec - 1],
+          material::kFieldNames[material::kUnit - 1],
+          material::kFieldNames[material::kPrice - 1],
+          material::kFieldNames[material::kMonthOutQuantity - 1],
+          material::kFieldNames[material::kMonthOutValue - 1],
+          material::kFieldNames[material::kOutDate - 1]};
+      DbOpen(data(), "data");
+      if (DbSelect("data") &&
+          DbCopyTo(
+              path, [] { return DbRecordNumber() <= kReportRecords; },
+              fields)) {
+        report_ = path;
+      }
+    }
+    return report_;
+  }
 
  private:
   std::filesystem::path dir_;
   bool ok_ = false;
+  std::string report_;
 };
 
 ProgramDir& Dir() {
@@ -146,6 +181,62 @@ void BuildNineLineSlip(benchmark::State& state) {
     BuildSlip(texts, PrintInf{}, 46000.5, &stock_out, &slip, &grid);
   }
   state.counters["total"] = std::stod(slip.GetCellText(14, 6));
+}
+
+// The working table as the workbook window loads a report: field names,
+// the records, a total row.
+void LoadReport(const std::string& path, DataSrc* table) {
+  DBProvider loader;
+  loader.set_file_name(path);
+  table->SetTableSize(1, 0);
+  table->ConnectProvider(loader);
+  table->AppendRows(1);
+}
+
+void ConnectReport10k(benchmark::State& state) {
+  const std::string& report = Dir().report();
+  if (report.empty()) return state.SkipWithError("cannot write qd.mzk");
+  int rows = 0;
+  for (auto _ : state) {
+    DataSrc table;
+    LoadReport(report, &table);
+    rows = table.GetRowCount();
+  }
+  state.counters["rows"] = rows;
+}
+
+// The processor time this thread has used, in milliseconds: a stretch of
+// the build measured so is the time it keeps the user interface waiting,
+// whatever else the machine runs meanwhile.
+double ThreadMilliseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+}
+
+void BuildReportPrintTable(benchmark::State& state) {
+  const std::string& report = Dir().report();
+  if (report.empty()) return state.SkipWithError("cannot write qd.mzk");
+  DataSrc working;
+  LoadReport(report, &working);
+  double longest = 0;
+  int rows = 0;
+  for (auto _ : state) {
+    DataSrc table;
+    PrintInf print;
+    double last = ThreadMilliseconds();
+    auto block_done = [&] {
+      const double now = ThreadMilliseconds();
+      longest = std::max(longest, now - last);
+      last = now;
+    };
+    if (!BuildPrintTable(report, working, 46000, &table, &print, block_done))
+      return state.SkipWithError("not built");
+    block_done();  // the stretch after the last block
+    rows = table.GetRowCount();
+  }
+  state.counters["rows"] = rows;
+  state.counters["max_block_ms"] = longest;
 }
 
 void Import(benchmark::State& state, const std::string& path) {
@@ -291,6 +382,12 @@ BENCHMARK(OpenReport)->Name("App/OpenReport")->Unit(benchmark::kMillisecond);
 BENCHMARK(SortReport)->Name("App/SortReport")->Unit(benchmark::kMillisecond);
 BENCHMARK(FindInReport)
     ->Name("App/FindInReport")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(ConnectReport10k)
+    ->Name("Grid/ConnectProvider10k")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BuildReportPrintTable)
+    ->Name("App/BuildPrintTable")
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BuildNineLineSlip)
     ->Name("App/BuildSlip")

@@ -9,6 +9,7 @@
 #include "stock/stock_out_state.h"
 #include "stock/window_layout.h"
 #include "store/material_table.h"
+#include "workbook/print_table_state.h"
 #include "workbook/workbook_state.h"
 
 namespace matslip {
@@ -20,11 +21,12 @@ struct Session {
   int notice_ticks = 0;
   // The item editor, stock-out and slip parameters windows share `layout`
   // (app/proportional_window.h); the print tables use `print`; the grid
-  // workbook window keeps `workbook`.
+  // workbook window keeps `workbook`, the print toolbar `print_table`.
   WindowLayout layout;
   PrintInf print;
   WorkbookState workbook;
   FindState stock_list_find;  // the main window's "项目查找"
+  PrintTableState print_table;
 
   // The path of the program's file or folder `name`.
   std::string PathOf(std::string_view name) const {

@@ -1,5 +1,6 @@
 #include "app/stock_out_window.h"
 
+#include "app/pdf_file_dialogs.h"
 #include "app/settings.h"
 #include "base/clock.h"
 #include "base/dialogs.h"
@@ -29,32 +30,9 @@ constexpr ButtonPlace kStockOut{"出库", 544, 96};
 
 constexpr char kSlipName[] = "材料出库单";
 constexpr char kPdfTitle[] = "保存出库单";
-constexpr char kPdfFilter[] = "PDF 文件(*.pdf)|*.pdf";
 constexpr char kPdfName[] = "材料出库单.pdf";
 constexpr char kPeiziNotWritten[] =
     "打印设置无法保存到 peizi.ini,本次出库单仍按新的设置打印";
-
-// Without a printer the slip goes into a PDF file the user names.
-class PdfFileDialog : public PrintPrompts {
- public:
-  PdfFileDialog(Dialogs* dialogs, std::string directory)
-      : dialogs_(dialogs), directory_(std::move(directory)) {}
-  std::string PdfPathWithoutPrinter() override {
-    FileDialogRequest request;
-    request.save = true;
-    request.title = kPdfTitle;
-    request.filter = kPdfFilter;
-    request.directory = directory_;
-    request.file_name = kPdfName;
-    request.default_suffix = "pdf";
-    std::string path;
-    return dialogs_->ChooseFile(request, &path) ? path : "";
-  }
-
- private:
-  Dialogs* dialogs_;
-  std::string directory_;
-};
 
 }  // namespace
 
@@ -119,7 +97,7 @@ void StockOutWindow::PageSetup() {
 
 std::string StockOutWindow::PrintSlip() {
   slip_.EndCellEdit();
-  PdfFileDialog prompts(dialogs_, session().program_dir);
+  PdfFileDialog prompts(dialogs_, session().program_dir, kPdfTitle, kPdfName);
   return Print(slip_, 0, kSlipName, &prompts);
 }
 

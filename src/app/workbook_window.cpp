@@ -8,6 +8,7 @@
 #include <QResizeEvent>
 
 #include "app/find_item_qt.h"
+#include "app/print_toolbar_window.h"
 #include "app/session.h"
 #include "base/dialogs.h"
 #include "grid/grid_clipboard_qt.h"
@@ -100,6 +101,7 @@ WorkbookWindow::WorkbookWindow(Session* session, Dialogs* dialogs,
   grid_widget_->setAccessibleName(QString::fromUtf8(kGridName));
   BuildMenus();
   ConnectGridEvents();
+  AttachPrintTable(this, session_, dialogs_);
 
   if (main_window != nullptr) {
     move(kPlace);

@@ -19,7 +19,6 @@ namespace matslip {
 namespace {
 
 constexpr int kPageNumberFontSize = 35;  // tenths of a millimetre
-constexpr int kLandscape = 1;
 constexpr int kFolioType = 16;
 
 // The page spans before and after `header` items: header ones first.

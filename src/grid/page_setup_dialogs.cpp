@@ -9,7 +9,6 @@
 namespace matslip {
 namespace {
 
-constexpr int kLandscape = 1;
 constexpr double kTenthsPerMillimetre = 10;
 
 int Tenths(double millimetres) {

@@ -33,6 +33,10 @@ struct PrintInf {
   bool operator==(const PrintInf&) const = default;
 };
 
+// Orientation (field 2): landscape; any other value is portrait.
+inline constexpr int kLandscape = 1;
+inline constexpr int kPortrait = 0;
+
 // Where the page number goes (field 7).
 enum PageNumberPosition : int {
   kPageNumberNone = 0,

@@ -20,7 +20,20 @@ struct ResultRow {
   double price = 0;
   double quantity = 0;  // this month's issues
   double amount = 0;
+  CivilTime out_date = {2026, 12, 7, 9, 30, 0};
 };
+
+// `count` materials 材料1, 材料2, ... (LGJ-1, ...) at 12.5 a metre, i
+// issued, last on 10 September 2013 at midnight.
+inline std::vector<ResultRow> NumberedRows(int count) {
+  std::vector<ResultRow> rows;
+  for (int i = 1; i <= count; ++i) {
+    rows.push_back({"材料" + std::to_string(i), "LGJ-" + std::to_string(i),
+                    "米", 12.5, static_cast<double>(i), 12.5 * i,
+                    CivilTime{2013, 9, 10}});
+  }
+  return rows;
+}
 
 inline std::vector<std::string> MonthOutFields() {
   return {"品名",         "规格型号",     "单位",    "单价",
@@ -42,7 +55,7 @@ inline bool WriteResultFile(
     values[m::kPrice - 1] = Value::Number(row.price);
     values[m::kMonthOutQuantity - 1] = Value::Number(row.quantity);
     values[m::kMonthOutValue - 1] = Value::Number(row.amount);
-    values[m::kOutDate - 1] = Value::Date(CivilToDate({2026, 12, 7, 9, 30, 0}));
+    values[m::kOutDate - 1] = Value::Date(CivilToDate(row.out_date));
     if (!DbAppend(values)) return false;
   }
   return DbCopyTo(ProgramFilePath(dir, kResultFile), nullptr, fields);

@@ -1,6 +1,6 @@
 // Renders a window of the program on a program directory as users meet it,
 // frame and title bar included, into a PNG:
-// matslip-screenshot DIR OUT.png [main|picked|editor|slip|stockout]. "main"
+// matslip-screenshot DIR OUT.png [main|picked|editor|slip|stockout|...]. "main"
 // (the default) is the main window, grabbed with the whole screen, "picked"
 // the same with its rows 2 to 4 picked for a slip; "editor" the item editor
 // on the table's first material, "slip" the slip parameters window and
@@ -8,7 +8,9 @@
 // "workbook" the grid workbook window on a 本月出库 result after a slip of
 // five materials was booked, "ledger" the ledger text window on the second
 // material after a receipt and two issues of it, each grabbed with its frame;
-// "slippdf" prints that window's slip into the PDF file OUT instead (no window
+// "printtoolbar" the print toolbar window (frameless) on the print table of
+// the qd.mzk that "workbook" left; "slippdf" prints that window's slip, and
+// "printpdf" that print table, into the PDF file OUT instead (no window
 // manager needed). It needs an X display with a window manager
 // (scripts/screenshot.sh starts Xvfb and openbox); it grabs once the window
 // manager has framed and activated the window.
@@ -29,6 +31,7 @@
 #include "app/item_editor_window.h"
 #include "app/ledger_window.h"
 #include "app/main_window.h"
+#include "app/print_toolbar_window.h"
 #include "app/qt_dialogs.h"
 #include "app/session.h"
 #include "app/slip_parameters_window.h"
@@ -53,9 +56,11 @@ constexpr int kFramingLimitMs = 20000;
 // to be painted.
 constexpr int kSettleMs = 500;
 
+// A window without a frame is ready once it is active.
 bool FramedAndActive(const QWidget& window) {
   return window.isActiveWindow() && window.windowHandle() &&
-         window.windowHandle()->frameMargins().top() > 0;
+         (window.windowHandle()->frameMargins().top() > 0 ||
+          window.windowFlags().testFlag(Qt::FramelessWindowHint));
 }
 
 // The first `count` materials of the table, as picking their rows gives
@@ -170,12 +175,12 @@ int main(int argc, char** argv) {
   auto is = [which](const char* name) { return !std::strcmp(which, name); };
   const bool known = is("main") || is("picked") || is("editor") || is("slip") ||
                      is("stockout") || is("slippdf") || is("workbook") ||
-                     is("ledger");
+                     is("ledger") || is("printtoolbar") || is("printpdf");
   if ((argc != 3 && argc != 4) || !known) {
-    std::fprintf(
-        stderr,
-        "usage: matslip-screenshot DIR OUT.png "
-        "[main|picked|editor|slip|stockout|slippdf|workbook|ledger]\n");
+    std::fprintf(stderr,
+                 "usage: matslip-screenshot DIR OUT.png "
+                 "[main|picked|editor|slip|stockout|slippdf|workbook|ledger|"
+                 "printtoolbar|printpdf]\n");
     return 2;
   }
   QApplication app(argc, argv);
@@ -189,6 +194,9 @@ int main(int argc, char** argv) {
   QWidget main_size;
   main_size.resize(1000, 640);
   {
+    std::unique_ptr<matslip::WorkbookWindow> workbook;
+    // Declared after the workbook: a print toolbar window is its child and
+    // must go first.
     std::unique_ptr<QWidget> window;
     std::function<void()> then;
     if (is("editor")) {
@@ -210,6 +218,39 @@ int main(int argc, char** argv) {
       if (!printed) std::fprintf(stderr, "matslip-screenshot: not printed\n");
       matslip::DbCloseAll();
       return printed ? 0 : 1;
+    } else if (is("printpdf")) {
+      matslip::WorkbookWindow workbook(&session, &dialogs, &main_size);
+      matslip::PrintToolbarWindow toolbar(&session.print_table, &session.print,
+                                          &dialogs, session.program_dir,
+                                          &workbook);
+      bool printed = toolbar.Build(session.PathOf(matslip::kResultFile),
+                                   workbook.table(), matslip::Now());
+      if (printed) {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromLocal8Bit(argv[2]));
+        matslip::SetUpPrinter(&printer, toolbar.table().GetPrintSettings(), 1,
+                              "");
+        printed = matslip::PrintPages(toolbar.table(), &printer);
+      }
+      if (!printed) std::fprintf(stderr, "matslip-screenshot: not printed\n");
+      matslip::DbCloseAll();
+      return printed ? 0 : 1;
+    } else if (is("printtoolbar")) {
+      // The workbook first, as the user meets it; the toolbar over it.
+      workbook = std::make_unique<matslip::WorkbookWindow>(&session, &dialogs,
+                                                           &main_size);
+      workbook->show();
+      workbook->print_table_action()->trigger();
+      window.reset(workbook->findChild<matslip::PrintToolbarWindow*>());
+      if (window == nullptr) {
+        std::fprintf(stderr, "matslip-screenshot: no print table\n");
+        return 1;
+      }
+      window->setAttribute(Qt::WA_DeleteOnClose, false);
+      then = [w = static_cast<matslip::PrintToolbarWindow*>(window.get())] {
+        w->grid().SetCursor(4, 1);
+      };
     } else if (is("workbook")) {
       WriteMonthOutResult(session);
       window = std::make_unique<matslip::WorkbookWindow>(&session, &dialogs,
