@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <algorithm>
 #include <functional>
 
 #include "app/pdf_file_dialogs.h"
@@ -110,10 +111,19 @@ PrintToolbarWindow::~PrintToolbarWindow() = default;
 
 void PrintToolbarWindow::CreateControls() {
   auto* strip = new QFrame(this);
-  strip->setGeometry(kStripRect);
-  auto place = [](QWidget* control, const Place& at) {
-    control->setGeometry(at.x, kControlTop, at.w, kControlHeight);
+  // Left to right at the set places and widths, but never narrower than a
+  // caption needs nor over the control before: with the fonts at hand some
+  // captions are wider than their places allow.
+  int right = 0;
+  auto place = [&right](QWidget* control, const Place& at) {
+    const int x = std::max(at.x, right);
+    const bool captioned = qobject_cast<QPushButton*>(control) != nullptr ||
+                           qobject_cast<QLabel*>(control) != nullptr;
+    const int w =
+        std::max(at.w, captioned ? control->sizeHint().width() : 0);
+    control->setGeometry(x, kControlTop, w, kControlHeight);
     control->setAccessibleName(QString::fromUtf8(at.caption));
+    right = x + w;
   };
   auto button = [&](const Place& at) {
     auto* b = new QPushButton(QString::fromUtf8(at.caption), strip);
@@ -152,6 +162,8 @@ void PrintToolbarWindow::CreateControls() {
   alignment_ = button(kAlignment);
   date_format_ = button(kDateFormat);
   exit_ = button(kExit);
+  strip->setGeometry(kStripRect.united(
+      QRect(kStripRect.topLeft(), QSize(right + 3, kStripRect.height()))));
 
   grid_widget_ = new GridWidget(&grid_, this);
   grid_widget_->setAccessibleName(QString::fromUtf8(kGridName));

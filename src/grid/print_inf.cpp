@@ -1,6 +1,7 @@
 #include "grid/print_inf.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace matslip {
 
@@ -57,6 +58,10 @@ int PaperTypeOfCode(int code) {
   return code > 0 ? code + (kFirstCustomPaperType - 1) : 0;
 }
 
-PaperSize PaperWithoutPrinter(const PrintInf&) { return kA4Paper; }
+PaperSize PaperWithoutPrinter(const PrintInf& settings) {
+  PaperSize paper = kA4Paper;
+  if (settings.orientation == kLandscape) std::swap(paper.width, paper.height);
+  return paper;
+}
 
 }  // namespace matslip

@@ -83,8 +83,8 @@ int PaperCodeOfType(int paper_type);
 // code comes back as that listed paper.
 int PaperTypeOfCode(int code);
 
-// The sheet a table prints on when no printer is available: A4 as it lies in
-// portrait, whatever the settings say.
+// The sheet a table prints on when no printer is available (into a PDF
+// file): A4, turned when the settings say landscape.
 PaperSize PaperWithoutPrinter(const PrintInf& settings);
 
 }  // namespace matslip

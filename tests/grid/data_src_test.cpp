@@ -349,6 +349,18 @@ TEST_F(DataSrcTest, PrintableSizeIsThePaperLessTheMargins) {
   EXPECT_EQ(table_.GetPrintableWidth(), 2970 - 150);
 }
 
+// Without a printer the table prints into a PDF file on A4 as the settings
+// turn it, so a landscape table is centred on the long side.
+TEST_F(DataSrcTest, PaperWithoutPrinterLiesAsTheOrientationSays) {
+  PrintInf p;
+  p.orientation = kLandscape;
+  table_.SetPrintSettings(p);
+  EXPECT_EQ(table_.GetPaperSize(), (PaperSize{2970, 2100}));
+  p.orientation = kPortrait;
+  table_.SetPrintSettings(p);
+  EXPECT_EQ(table_.GetPaperSize(), (PaperSize{2100, 2970}));
+}
+
 TEST(DataSrcLifetimeTest, ViewsHearWhenTheTableGoesAway) {
   struct Watcher : RecordingListener {
     void DataSrcDestroyed() override { gone = true; }

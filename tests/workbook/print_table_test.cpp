@@ -190,25 +190,28 @@ TEST_F(PrintTableTest, ThePrintSettingsAreWrittenAndReadBack) {
   EXPECT_EQ(print_.top_margin, 170);
   EXPECT_EQ(print_.bottom_margin, 180);
   EXPECT_EQ(print_.copies, 3);
-  // 2058 is wider than 1960; A4 without a printer is 2100 wide.
+  // 2058 is wider than 1960: landscape A4 (without a printer) is 2970 wide,
+  // and the centring margin (2970 - 2058) / 2 is cut to 150.
   EXPECT_EQ(print_.orientation, kLandscape);
-  EXPECT_EQ(print_.left_margin, (2100 - kOneRecordWidth) / 2);
+  EXPECT_GT((2970 - kOneRecordWidth) / 2, 150);
+  EXPECT_EQ(print_.left_margin, 150);
   EXPECT_EQ(print_.right_margin, print_.left_margin);
 }
 
-// 40 records end in row 43: 59 x 43 + 112 = 2649 exceeds 2970 - 350.
+// The table is landscape: 25 records end in row 28, and 59 x 28 + 112 = 1764
+// exceeds 2100 - 350.
 TEST_F(PrintTableTest, ALongTablePutsPageNumbersAtTheBottomCentre) {
   print_.page_number_position = kPageNumberTopLeft;
-  Build(NumberedRows(40));
+  Build(NumberedRows(25));
   EXPECT_EQ(print_.page_number_position, kPageNumberBottomCentre);
   EXPECT_EQ(table_.GetPrintSettings().page_number_position,
             kPageNumberBottomCentre);
 }
 
-// 39 records end in row 42: 2590 fits.
+// 24 records end in row 27: 1705 fits.
 TEST_F(PrintTableTest, AShorterTableKeepsThePageNumberPosition) {
   print_.page_number_position = kPageNumberTopLeft;
-  Build(NumberedRows(39));
+  Build(NumberedRows(24));
   EXPECT_EQ(print_.page_number_position, kPageNumberTopLeft);
 }
 
@@ -265,7 +268,7 @@ TEST_F(PrintTableLayoutTest, TheCentringMarginIsCutTo150) {
 
 TEST_F(PrintTableLayoutTest, ATableWiderThanThePaperGetsNoSideMargins) {
   Build(NumberedRows(1));
-  DragToWidth(2500);
+  DragToWidth(3000);  // landscape A4 is 2970 wide
   EXPECT_EQ(print_.left_margin, 0);
   EXPECT_EQ(print_.right_margin, 0);
   EXPECT_EQ(table_.GetPrintSettings().left_margin, 0);
