@@ -119,8 +119,7 @@ void PrintToolbarWindow::CreateControls() {
     const int x = std::max(at.x, right);
     const bool captioned = qobject_cast<QPushButton*>(control) != nullptr ||
                            qobject_cast<QLabel*>(control) != nullptr;
-    const int w =
-        std::max(at.w, captioned ? control->sizeHint().width() : 0);
+    const int w = std::max(at.w, captioned ? control->sizeHint().width() : 0);
     control->setGeometry(x, kControlTop, w, kControlHeight);
     control->setAccessibleName(QString::fromUtf8(at.caption));
     right = x + w;

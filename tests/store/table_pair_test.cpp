@@ -5,9 +5,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <stdio.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <stdio.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -23,6 +23,7 @@
 #include "store/db.h"
 #include "store/table_check.h"
 #include "store_test_util.h"
+#include "support/child_process.h"
 #include "support/temp_dir.h"
 
 namespace matslip {
@@ -323,25 +324,35 @@ TEST_F(TablePairTest, TableWithoutMemoFieldsDropsTheOldMemoFile) {
 // Runs `replace_forever` in a child killed at a random moment, `kills`
 // times (MATSLIP_PAIR_KILLS, default 120); after each kill the folder holds
 // no table or memo file but those of the test, and `check_round` looks at
-// the table. How many children were killed mid-run.
-int KillWhileReplacing(const std::string& dir,
-                       const std::function<void()>& replace_forever,
-                       const std::function<void(int round)>& check_round) {
+// the table. The child is given the round and a `step` to call with 'B'
+// before each replacement and 'D' after it: it is killed after a replacement
+// began, or in one round of four after one ended, so that finished
+// replacements are seen however slow the machine is. How many children were
+// killed mid-run.
+int KillWhileReplacing(
+    const std::string& dir,
+    const std::function<void(int round, const std::function<void(char)>& step)>&
+        replace_forever,
+    const std::function<void(int round)>& check_round) {
   const char* env = std::getenv("MATSLIP_PAIR_KILLS");
   const int kills = env ? std::max(1, std::atoi(env)) : 120;
+  const std::string report = dir + "/steps.txt";
   std::mt19937 rng(20261207);
   int killed_mid_run = 0;
   for (int round = 0; round < kills; ++round) {
+    RemoveFile(report);
     const pid_t child = ::fork();
     if (child == 0) {
-      replace_forever();
+      const int fd =
+          ::open(report.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+      replace_forever(round, [fd](char tag) {
+        if (::write(fd, &tag, 1) != 1) ::_exit(2);
+      });
       ::_exit(1);
     }
-    ::usleep(300 + rng() % 4000);
-    ::kill(child, SIGKILL);
     int status = 0;
-    ::waitpid(child, &status, 0);
-    if (WIFSIGNALED(status)) ++killed_mid_run;
+    if (testing::KillDuringSteps(child, report, round, 4000, rng, &status))
+      ++killed_mid_run;
     for (const std::string& name : FolderNames(dir)) {
       const bool table_or_memo =
           name.ends_with(".mzk") || name.ends_with(".edt");
@@ -368,14 +379,17 @@ TEST_F(TablePairTest, WriterKilledAtRandomMomentsLeavesAPairThatBelongs) {
   int journals_found = 0;
   const int kills = KillWhileReplacing(
       dir_.path(),
-      [&] {
+      [&](int round, const std::function<void(char)>& step) {
         auto ta = Table::Open(a, OpenOptions{});
         auto tb = Table::Open(b, OpenOptions{});
-        for (int k = 0; ta && tb; ++k) {
+        // Rounds that wait for a finished copy start with either table.
+        for (int k = round / 4; ta && tb; ++k) {
           Table& from = k % 2 ? *ta : *tb;
           std::vector<int> all(static_cast<std::size_t>(from.RecordCount()));
           std::iota(all.begin(), all.end(), 0);
+          step('B');
           if (!from.CopyRecordsTo(data_, all)) break;
+          step('D');
         }
       },
       [&](int round) {
@@ -404,12 +418,16 @@ TEST_F(TablePairTest, RecordReplacementKilledAtRandomMomentsLeavesAPair) {
   std::set<std::string> middles_seen;
   KillWhileReplacing(
       dir_.path(),
-      [&] {
+      [&](int round, const std::function<void(char)>& step) {
         auto t = Table::Open(data_, OpenOptions{});
         auto ta = Table::Open(a, OpenOptions{});
         auto tb = Table::Open(b, OpenOptions{});
-        for (int k = 0; t && ta && tb; ++k) {
+        // Rounds that wait for a finished replacement start with either
+        // backup.
+        for (int k = round / 4; t && ta && tb; ++k) {
+          step('B');
           if (!t->ReplaceRecordWith(1, k % 2 ? *ta : *tb)) break;
+          step('D');
         }
       },
       [&](int round) {
