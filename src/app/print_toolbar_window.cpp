@@ -35,7 +35,8 @@ constexpr QSize kGridLess(70, 30);
 constexpr QRect kStripRect(8, 0, 960, 28);
 constexpr int kControlTop = 2;
 constexpr int kControlHeight = 24;
-constexpr int kZoomStep = 10;  // percent
+constexpr int kZoomStep = 10;     // percent
+constexpr int kCaptionRoom = 10;  // pixels beside a button's caption
 
 struct Place {
   const char* caption;
@@ -117,9 +118,13 @@ void PrintToolbarWindow::CreateControls() {
   int right = 0;
   auto place = [&right](QWidget* control, const Place& at) {
     const int x = std::max(at.x, right);
-    const bool captioned = qobject_cast<QPushButton*>(control) != nullptr ||
-                           qobject_cast<QLabel*>(control) != nullptr;
-    const int w = std::max(at.w, captioned ? control->sizeHint().width() : 0);
+    // A caption's width and a little room for the button's frame.
+    int needed = 0;
+    if (auto* b = qobject_cast<QPushButton*>(control))
+      needed = b->fontMetrics().horizontalAdvance(b->text()) + kCaptionRoom;
+    else if (auto* l = qobject_cast<QLabel*>(control))
+      needed = l->fontMetrics().horizontalAdvance(l->text()) + 2;
+    const int w = std::max(at.w, needed);
     control->setGeometry(x, kControlTop, w, kControlHeight);
     control->setAccessibleName(QString::fromUtf8(at.caption));
     right = x + w;
