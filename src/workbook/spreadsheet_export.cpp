@@ -27,7 +27,8 @@ constexpr std::string_view kTitleRowStart =
 constexpr std::string_view kFirstTitleCell =
     "  <td height=21 width=72 style='height:15.75pt;width:54pt'>";
 constexpr std::string_view kTitleCell = "  <td width=72 style='width:54pt'>";
-constexpr std::string_view kRowStart = " <tr height=21 style='height:15.75pt'>\r\n";
+constexpr std::string_view kRowStart =
+    " <tr height=21 style='height:15.75pt'>\r\n";
 constexpr std::string_view kCellEnd = "</td>\r\n";
 constexpr std::string_view kRowEnd = " </tr>\r\n";
 constexpr std::string_view kClosing = "</table>\r\n</body>\r\n</html>\r\n";
@@ -212,7 +213,8 @@ ExportOutcome ExportSpreadsheet(const std::string& table_path,
     ok = out.Flush();
   }
   out.Close();
-  if (!ok) return Fail(ExportOutcome::kWriteFailed, out_path, write_failed, why);
+  if (!ok)
+    return Fail(ExportOutcome::kWriteFailed, out_path, write_failed, why);
   return ExportOutcome::kWritten;
 }
 

@@ -12,7 +12,8 @@ namespace {
 // document properties, styles and workbook settings in its dialect, so that
 // it opens the file as a worksheet. Ends without a line end: " <col width=72
 // span=" is continued by the field count.
-constexpr char kTemplate[] = R"(<html xmlns:o="urn:schemas-microsoft-com:office:office"
+constexpr char kTemplate[] =
+    R"(<html xmlns:o="urn:schemas-microsoft-com:office:office"
 xmlns:x="urn:schemas-microsoft-com:office:excel"
 xmlns="http://www.w3.org/TR/REC-html40">
 

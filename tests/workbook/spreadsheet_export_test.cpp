@@ -33,8 +33,8 @@ const std::string kExpectedDir = std::string(MATSLIP_TEST_DATA) + "/export/";
 
 // The fields of a 本月出库 result table.
 std::vector<FieldDef> ReportFields() {
-  return {{"品名", fmt::kText, 64},     {"规格型号", fmt::kText, 64},
-          {"单位", fmt::kText, 16},     {"单价", fmt::kDouble},
+  return {{"品名", fmt::kText, 64},       {"规格型号", fmt::kText, 64},
+          {"单位", fmt::kText, 16},       {"单价", fmt::kDouble},
           {"本月出库数量", fmt::kDouble}, {"本月出库金额", fmt::kDouble},
           {"出库日期", fmt::kDateTime}};
 }
@@ -59,8 +59,8 @@ std::string Gbk(const std::string& utf8) {
 std::string AfterHeader(const std::string& bytes) {
   const std::string_view header = WorksheetHeader();
   EXPECT_EQ(bytes.compare(0, header.size(), header), 0);
-  return GbkToUtf8(std::string_view(bytes).substr(
-      std::min(bytes.size(), header.size())));
+  return GbkToUtf8(
+      std::string_view(bytes).substr(std::min(bytes.size(), header.size())));
 }
 
 class SpreadsheetExportTest : public ::testing::Test {
@@ -111,8 +111,9 @@ TEST_F(SpreadsheetExportTest, AsksWithThePromptCaptionAndDefaultName) {
   ASSERT_EQ(Run("电子表格"), ExportOutcome::kWritten);
   ASSERT_GE(dialogs_.shown.size(), 2u);
   EXPECT_EQ(dialogs_.shown[0].kind, "input");
-  EXPECT_EQ(dialogs_.shown[0].text,
-            "电子表格文件将保存在本程序所在目录中,以下是系统默认的电子表格名称");
+  EXPECT_EQ(
+      dialogs_.shown[0].text,
+      "电子表格文件将保存在本程序所在目录中,以下是系统默认的电子表格名称");
   EXPECT_EQ(dialogs_.shown[0].caption, "请输入:欲保存的电子表格名称 ");
   EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{"已转换电子表格"});
   EXPECT_EQ(dialogs_.shown[1].caption, kInfoCaption);
@@ -121,9 +122,9 @@ TEST_F(SpreadsheetExportTest, AsksWithThePromptCaptionAndDefaultName) {
 TEST_F(SpreadsheetExportTest, TheInputBoxStartsWithTheDefaultNameAndMayCancel) {
   MakeReport();
   dialogs_.inputs.push_back({false, ""});
-  EXPECT_EQ(RunSpreadsheetExport(dir_.path(), dir_.File("qd.mzk"), dialogs_,
-                                 nullptr),
-            ExportOutcome::kCancelled);
+  EXPECT_EQ(
+      RunSpreadsheetExport(dir_.path(), dir_.File("qd.mzk"), dialogs_, nullptr),
+      ExportOutcome::kCancelled);
   EXPECT_EQ(dialogs_.input_values, std::vector<std::string>{"电子表格"});
   EXPECT_TRUE(dialogs_.Messages().empty());
   EXPECT_EQ(Files(), std::vector<std::string>{"qd.mzk"});
@@ -134,7 +135,7 @@ TEST_F(SpreadsheetExportTest, FirstAndSecondExportsAreNumberedOneAndTwo) {
   ASSERT_EQ(Run("电子表格"), ExportOutcome::kWritten);
   ASSERT_EQ(Run("电子表格"), ExportOutcome::kWritten);
   EXPECT_EQ(Files(), (std::vector<std::string>{"qd.mzk", "电子表格1.xls",
-                                                "电子表格2.xls"}));
+                                               "电子表格2.xls"}));
   EXPECT_EQ(testing::ReadTestFile(dir_.File("电子表格1.xls")),
             testing::ReadTestFile(dir_.File("电子表格2.xls")));
 }
@@ -186,21 +187,22 @@ TEST_F(SpreadsheetExportTest, TheFileGoesToTheProgramDirectoryNotTheCurrent) {
 }
 
 TEST_F(SpreadsheetExportTest, NoRecordsGiveTheTitleRowOnly) {
-  EXPECT_EQ(Body(MakeReport({})),
-            "7 style='width:54pt'>\r\n"
-            "\r\n"
-            " <tr height=21 style='mso-height-source:userset;height:15.75pt'>\r\n"
-            "  <td height=21 width=72 style='height:15.75pt;width:54pt'>品名</td>\r\n"
-            "  <td width=72 style='width:54pt'>规格型号</td>\r\n"
-            "  <td width=72 style='width:54pt'>单位</td>\r\n"
-            "  <td width=72 style='width:54pt'>单价</td>\r\n"
-            "  <td width=72 style='width:54pt'>本月出库数量</td>\r\n"
-            "  <td width=72 style='width:54pt'>本月出库金额</td>\r\n"
-            "  <td width=72 style='width:54pt'>出库日期</td>\r\n"
-            " </tr>\r\n"
-            "</table>\r\n"
-            "</body>\r\n"
-            "</html>\r\n");
+  EXPECT_EQ(
+      Body(MakeReport({})),
+      "7 style='width:54pt'>\r\n"
+      "\r\n"
+      " <tr height=21 style='mso-height-source:userset;height:15.75pt'>\r\n"
+      "  <td height=21 width=72 style='height:15.75pt;width:54pt'>品名</td>\r\n"
+      "  <td width=72 style='width:54pt'>规格型号</td>\r\n"
+      "  <td width=72 style='width:54pt'>单位</td>\r\n"
+      "  <td width=72 style='width:54pt'>单价</td>\r\n"
+      "  <td width=72 style='width:54pt'>本月出库数量</td>\r\n"
+      "  <td width=72 style='width:54pt'>本月出库金额</td>\r\n"
+      "  <td width=72 style='width:54pt'>出库日期</td>\r\n"
+      " </tr>\r\n"
+      "</table>\r\n"
+      "</body>\r\n"
+      "</html>\r\n");
 }
 
 TEST_F(SpreadsheetExportTest, NumbersAreRightAlignedNumbersEvenWhenZero) {
@@ -217,18 +219,17 @@ TEST_F(SpreadsheetExportTest, NumbersAreRightAlignedNumbersEvenWhenZero) {
 
 TEST_F(SpreadsheetExportTest, CellOpeningsFollowTheFieldTypeNotTheContent) {
   const std::vector<FieldDef> fields = {
-      {"字节", fmt::kByte},        {"短整", fmt::kShort},
-      {"整数", fmt::kInt},     {"长整", fmt::kLong},
-      {"单精", fmt::kSingle},      {"双精", fmt::kDouble},
-      {"逻辑", fmt::kBoolean},     {"日期", fmt::kDateTime},
-      {"四字节", fmt::kValue4},  {"文本", fmt::kText, 8},
-      {"二进制", fmt::kBinary},    {"备注", fmt::kMemo}};
-  const Rows rows = {{Value::Integer(7), Value::Integer(-2),
-                      Value::Integer(40000), Value::Integer(5000000000),
-                      Value::Single(0.5f), 2.25, Value::Boolean(true),
-                      Value::Date(CivilToDate({2013, 9, 10})),
-                      Value::Integer(9), "123", Value::Binary("ab"),
-                      "备注文字"}};
+      {"字节", fmt::kByte},     {"短整", fmt::kShort},
+      {"整数", fmt::kInt},      {"长整", fmt::kLong},
+      {"单精", fmt::kSingle},   {"双精", fmt::kDouble},
+      {"逻辑", fmt::kBoolean},  {"日期", fmt::kDateTime},
+      {"四字节", fmt::kValue4}, {"文本", fmt::kText, 8},
+      {"二进制", fmt::kBinary}, {"备注", fmt::kMemo}};
+  const Rows rows = {
+      {Value::Integer(7), Value::Integer(-2), Value::Integer(40000),
+       Value::Integer(5000000000), Value::Single(0.5f), 2.25,
+       Value::Boolean(true), Value::Date(CivilToDate({2013, 9, 10})),
+       Value::Integer(9), "123", Value::Binary("ab"), "备注文字"}};
   const std::string body = Body(MakeTable(fields, rows));
   const std::string number = "  <td class=xl24 align=right x:num>";
   const std::string text = "  <td class=xl24>";
@@ -277,9 +278,9 @@ TEST_F(SpreadsheetExportTest, ASmallExportHasExactlyTheExpectedBytes) {
 }
 
 TEST_F(SpreadsheetExportTest, MarkupCharactersAreEscaped) {
-  const std::string body = Body(MakeTable(
-      {{"<名&称>", fmt::kText, 32}, {"规格", fmt::kMemo}},
-      {{"<A&B>", "it's \"10\" </td>"}}));
+  const std::string body =
+      Body(MakeTable({{"<名&称>", fmt::kText, 32}, {"规格", fmt::kMemo}},
+                     {{"<A&B>", "it's \"10\" </td>"}}));
   EXPECT_NE(body.find(">&lt;名&amp;称&gt;</td>"), std::string::npos) << body;
   EXPECT_NE(body.find(">&lt;A&amp;B&gt;</td>"), std::string::npos) << body;
   EXPECT_NE(body.find(">it&#39;s &quot;10&quot; &lt;/td&gt;</td>"),
@@ -290,15 +291,15 @@ TEST_F(SpreadsheetExportTest, MarkupCharactersAreEscaped) {
 
 TEST_F(SpreadsheetExportTest, AnHtmlParserReadsBackTheSameTexts) {
   Rows rows = ReportRows();
-  rows.push_back({"<A&B> 'x'", "10kV \"3×240\"", "套", 0.1, 0.0, 1e15,
-                  Value::Date(0)});
+  rows.push_back(
+      {"<A&B> 'x'", "10kV \"3×240\"", "套", 0.1, 0.0, 1e15, Value::Date(0)});
   const std::string table = MakeReport(rows);
   ASSERT_EQ(ExportSpreadsheet(table, dir_.File("out.xls")),
             ExportOutcome::kWritten);
   SheetCells cells;
   std::string reason;
-  ASSERT_TRUE(ReadSheet(dir_.File("out.xls"), SheetArea{1, 6, 1, 8}, &cells,
-                        &reason))
+  ASSERT_TRUE(
+      ReadSheet(dir_.File("out.xls"), SheetArea{1, 6, 1, 8}, &cells, &reason))
       << reason;
   auto source = Table::Open(table, OpenOptions{});
   ASSERT_TRUE(source);
@@ -315,12 +316,13 @@ TEST_F(SpreadsheetExportTest, AnHtmlParserReadsBackTheSameTexts) {
     EXPECT_EQ(cells.Cell(row, 8), "");
   }
   EXPECT_EQ(cells.Cell(5, 1), "<A&B> 'x'");
-  for (int column = 1; column <= 8; ++column) EXPECT_EQ(cells.Cell(6, column), "");
+  for (int column = 1; column <= 8; ++column)
+    EXPECT_EQ(cells.Cell(6, column), "");
 }
 
 TEST_F(SpreadsheetExportTest, ProgressCountsRecordsInBlocksUpToTheTotal) {
-  Rows rows(kExportBlockRows * 2 + 500, {"料", "型", "个", 1.0, 2.0, 2.0,
-                                         Value::Date(0)});
+  Rows rows(kExportBlockRows * 2 + 500,
+            {"料", "型", "个", 1.0, 2.0, 2.0, Value::Date(0)});
   const std::string table = MakeReport(rows);
   std::vector<std::pair<int, int>> calls;
   ASSERT_EQ(ExportSpreadsheet(table, dir_.File("out.xls"),
@@ -330,11 +332,11 @@ TEST_F(SpreadsheetExportTest, ProgressCountsRecordsInBlocksUpToTheTotal) {
                               }),
             ExportOutcome::kWritten);
   const int total = static_cast<int>(rows.size());
-  EXPECT_EQ(calls, (std::vector<std::pair<int, int>>{
-                       {0, total},
-                       {kExportBlockRows, total},
-                       {2 * kExportBlockRows, total},
-                       {total, total}}));
+  EXPECT_EQ(calls,
+            (std::vector<std::pair<int, int>>{{0, total},
+                                              {kExportBlockRows, total},
+                                              {2 * kExportBlockRows, total},
+                                              {total, total}}));
   const std::string bytes = testing::ReadTestFile(dir_.File("out.xls"));
   std::size_t row_count = 0;
   for (std::size_t at = 0;
@@ -457,25 +459,26 @@ TEST_F(SpreadsheetExportTest, LibreOfficeReadsNumbersAsNumbersAndTextsIntact) {
   const std::vector<std::string> lines =
       CsvByLibreOffice(dir_.File("out.xls"), dir_.path());
   ASSERT_FALSE(lines.empty()) << "soffice could not convert the export";
-  EXPECT_EQ(lines, (std::vector<std::string>{
-                       "\"品名\",\"规格型号\",\"单位\",\"单价\",\"本月出库数量\","
-                       "\"本月出库金额\",\"出库日期\"",
-                       "\"钢芯铝绞线\",\"LGJ-95/20\",\"米\",9.85,3200,31520,"
-                       "\"2026年3月1日9时5分7秒\"",
-                       "\"横担\",\"∠63×6×1500\",\"根\",112,0,0,\"2026年3月2日\"",
-                       "\"电流互感器\",\"LMZJ1-0.5 800/5\",\"只\",260.5,12,3126,"
-                       "\"2026年3月1日9时5分7秒\"",
-                       "\"<A&B>\",,\"套\",0.1,0,0,"}));
+  EXPECT_EQ(lines,
+            (std::vector<std::string>{
+                "\"品名\",\"规格型号\",\"单位\",\"单价\",\"本月出库数量\","
+                "\"本月出库金额\",\"出库日期\"",
+                "\"钢芯铝绞线\",\"LGJ-95/20\",\"米\",9.85,3200,31520,"
+                "\"2026年3月1日9时5分7秒\"",
+                "\"横担\",\"∠63×6×1500\",\"根\",112,0,0,\"2026年3月2日\"",
+                "\"电流互感器\",\"LMZJ1-0.5 800/5\",\"只\",260.5,12,3126,"
+                "\"2026年3月1日9时5分7秒\"",
+                "\"<A&B>\",,\"套\",0.1,0,0,"}));
 }
 
 // The material list of tests/data/sheets written by this export, for the
 // import tests: the file there must stay what the export writes.
 TEST_F(SpreadsheetExportTest, TheMaterialListFixtureIsThisExportsOutput) {
   const std::vector<FieldDef> fields = {
-      {"序号", fmt::kText, 4},   {"品名", fmt::kText, 64},
+      {"序号", fmt::kText, 4},      {"品名", fmt::kText, 64},
       {"规格型号", fmt::kText, 64}, {"单位", fmt::kText, 16},
-      {"数量", fmt::kDouble},    {"单价", fmt::kDouble},
-      {"金额", fmt::kDouble},    {"报警数量", fmt::kDouble}};
+      {"数量", fmt::kDouble},       {"单价", fmt::kDouble},
+      {"金额", fmt::kDouble},       {"报警数量", fmt::kDouble}};
   // Record 1 stands for the heading row the import skips with the titles.
   const Rows rows = {
       {"", "材料清单", "", "", 0.0, 0.0, 0.0, 0.0},
