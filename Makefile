@@ -62,7 +62,8 @@ run: build
 
 # docs/*.png: the main window on the demo data; the item editor, the slip
 # parameters window, the main window with three rows picked, the stock-out
-# window and a page of its slip printed to PDF, on fresh demo data with
+# window and a page of its slip printed to PDF, and last (it books a slip)
+# the grid workbook window on a 本月出库 result, on fresh demo data with
 # sample slip texts (so that no window geometry kept in demo-data/config.ini
 # shows), each window framed by a window manager on a private X display.
 SHOT_DATA = $(BUILD)/screenshot-data
@@ -78,6 +79,7 @@ screenshots: build
 	scripts/screenshot.sh $(BUILD)/matslip-screenshot $(SHOT_DATA) docs/stock-out.png stockout
 	QT_QPA_PLATFORM=offscreen $(BUILD)/matslip-screenshot $(SHOT_DATA) $(SHOT_DATA)/slip.pdf slippdf
 	pdftoppm -png -r 60 -singlefile $(SHOT_DATA)/slip.pdf docs/slip-page
+	scripts/screenshot.sh $(BUILD)/matslip-screenshot $(SHOT_DATA) docs/workbook.png workbook
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

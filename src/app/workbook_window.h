@@ -11,6 +11,7 @@
 
 class QAction;
 class QMenu;
+class QMenuBar;
 
 namespace matslip {
 
@@ -30,6 +31,8 @@ class WorkbookWindow : public QDialog {
   DataSrc& table() { return table_; }
   Grid& grid() { return grid_; }
   GridWidget* grid_widget() const { return grid_widget_; }
+  QMenuBar* menu_bar() const { return menu_bar_; }
+  QMenu* file_menu() const { return file_menu_; }
   QMenu* edit_menu() const { return edit_menu_; }
   // "&W.转为电子表格" and "&C.生成打印表格": they work on qd.mzk, so they
   // are disabled for good once a grid file was opened in the window.
@@ -38,13 +41,34 @@ class WorkbookWindow : public QDialog {
   QAction* find_action() const { return find_action_; }
   bool opened_grid_file() const { return opened_grid_file_; }
 
+  // Closing by any way releases the loader and makes "data" current again.
+  void done(int result) override;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
+  void BuildMenus();
+  void ConnectGridEvents();
+  void Load();
+  // The input box of a header count; `set` takes the number entered.
+  void AskHeaderCount(const char* prompt, const char* caption,
+                      void (DataSrc::*set)(int));
+  void FitToWidth();
+  void Sort(bool ascending);
+  void OpenGridFile();
+  void SaveGridFile();
+  // "下一个" and "上一个" in the find item's caption become "查找" again.
+  void ResetFindCaption();
+
   Session* session_;
   Dialogs* dialogs_;
   DataSrc table_;
   DBProvider loader_;
   Grid grid_;
   GridWidget* grid_widget_ = nullptr;
+  QMenuBar* menu_bar_ = nullptr;
+  QMenu* file_menu_ = nullptr;
   QMenu* edit_menu_ = nullptr;
   QAction* export_action_ = nullptr;
   QAction* print_table_action_ = nullptr;

@@ -37,6 +37,11 @@ bool IsBlank(char c) {
          c == '\r';
 }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+// Whether `c` can be part of what ReadNumberPrefix reads.
+bool MayBeInNumber(char c) {
+  return IsBlank(c) || IsDigit(c) || c == '+' || c == '-' || c == '.' ||
+         c == 'e' || c == 'E';
+}
 
 // The decimal number at the start of `text` after blanks. `*end` gets the
 // position after it, 0 when there is none.
@@ -109,12 +114,26 @@ std::string FullWidthToAscii(std::string_view text) {
 }
 
 double TextToNumber(std::string_view text) {
+  // A number ends at the first character that none holds, so only the
+  // characters before it are mapped, onto the stack: sums over many cells
+  // then ask nothing of the heap.
+  char prefix[64];
+  std::size_t length = 0;
   std::size_t end;
-  const bool ascii = std::all_of(text.begin(), text.end(), [](char c) {
-    return static_cast<unsigned char>(c) < 0x80;
-  });
-  return ascii ? ReadNumberPrefix(text, &end)
-               : ReadNumberPrefix(FullWidthToAscii(text), &end);
+  for (std::size_t pos = 0; pos < text.size();) {
+    char c = text[pos];
+    if (static_cast<unsigned char>(c) < 0x80) {
+      ++pos;
+    } else {
+      const char32_t cp = NextCodePoint(text, &pos);
+      c = cp == kInvalidCodePoint ? 0 : AsciiFor(cp);
+    }
+    if (!MayBeInNumber(c)) break;
+    if (length == sizeof prefix)
+      return ReadNumberPrefix(FullWidthToAscii(text), &end);
+    prefix[length++] = c;
+  }
+  return ReadNumberPrefix(std::string_view(prefix, length), &end);
 }
 
 bool ParseNumber(std::string_view text, double* value) {

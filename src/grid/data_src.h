@@ -56,6 +56,12 @@ class DataSrc {
   // --- Texts. Texts are UTF-8, except in cells whose value code holds raw
   // bytes (HoldsRawBytes).
   std::string GetCellText(int row, int col) const;
+  // The same without a copy, for passes over many cells; valid until the
+  // table changes.
+  std::string_view GetCellTextView(int row, int col) const {
+    return Inside(row, col) ? cells_.Text(row - 1, col - 1)
+                            : std::string_view();
+  }
   void SetCellText(int row, int col, std::string_view text);
   void ClearRange(const CellRange& range);
 

@@ -7,7 +7,11 @@ namespace matslip {
 
 struct WorkbookState {
   std::string last_grid_file;  // the grid file last opened or saved
-  bool sorted = false;         // the window shows qd4.mzk, not qd.mzk
+  // Set by a sort, cleared by the next loading: the window is then opened
+  // again, on qd4.mzk instead of qd.mzk.
+  bool sorted = false;
+  // The cursor row at the last selection change or left press in the grid.
+  int remembered_row = 0;
   int current_column = 0;
   std::string search_text;
   std::vector<int> search_hits;  // rows found

@@ -41,6 +41,15 @@ TEST(TextToNumberTest, TextWithoutANumberGivesZero) {
   EXPECT_EQ(TextToNumber("米"), 0);
 }
 
+TEST(TextToNumberTest, ALongNumberIsReadWhole) {
+  // Past the few dozen characters read without a copy of the text.
+  EXPECT_EQ(TextToNumber(std::string(100, '0') + "12.5元"), 12.5);
+  EXPECT_EQ(TextToNumber("1" + std::string(80, '0') + "米"), 1e80);
+  std::string wide = "１";
+  for (int i = 0; i < 80; ++i) wide += "０";
+  EXPECT_EQ(TextToNumber(wide + "米"), 1e80);
+}
+
 TEST(TextToNumberTest, OutOfRangeBehavesLikeTheCLibrary) {
   EXPECT_EQ(TextToNumber("1e999"), std::numeric_limits<double>::infinity());
   EXPECT_EQ(TextToNumber("-1e999"), -std::numeric_limits<double>::infinity());

@@ -5,10 +5,12 @@
 // the same with its rows 2 to 4 picked for a slip; "editor" the item editor
 // on the table's first material, "slip" the slip parameters window and
 // "stockout" the stock-out window on the table's first three materials,
-// each grabbed with its frame; "slippdf" prints that window's slip into the
-// PDF file OUT instead (no window manager needed). It needs an X display with a
-// window manager (scripts/screenshot.sh starts Xvfb and openbox); it grabs once
-// the window manager has framed and activated the window.
+// "workbook" the grid workbook window on a 本月出库 result after a slip of
+// five materials was booked, each grabbed with its frame; "slippdf" prints that
+// window's slip into the PDF file OUT instead (no window manager needed). It
+// needs an X display with a window manager (scripts/screenshot.sh starts Xvfb
+// and openbox); it grabs once the window manager has framed and activated the
+// window.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPixmap>
@@ -29,9 +31,13 @@
 #include "app/session.h"
 #include "app/slip_parameters_window.h"
 #include "app/stock_out_window.h"
+#include "app/workbook_window.h"
+#include "base/clock.h"
+#include "base/datetime.h"
 #include "grid/font_map_qt.h"
 #include "grid/grid.h"
 #include "grid/grid_printer.h"
+#include "stock/stock_out.h"
 #include "store/db.h"
 #include "store/material_table.h"
 
@@ -102,17 +108,43 @@ bool Grab(QWidget* window, bool whole_screen, const char* out,
   return true;
 }
 
+// Books a slip of some of the first materials at now and writes qd.mzk as
+// 本月出库 does: the materials issued this month with this month's totals.
+void WriteMonthOutResult(const matslip::Session& session) {
+  namespace m = matslip::material;
+  constexpr int kIssued[] = {0, 4, 10, 15, 22};
+  constexpr const char* kQuantities[] = {"350", "120", "36", "4", "25"};
+  const auto first = FirstMaterials(session, 23);
+  matslip::Slip slip;
+  for (std::size_t i = 0; i < std::size(kIssued); ++i) {
+    if (kIssued[i] < static_cast<int>(first.size()))
+      slip.lines.push_back({first[kIssued[i]].key, kQuantities[i], ""});
+  }
+  const double now = matslip::Now();
+  matslip::BookStockOut(session.program_dir, slip, now);
+  const matslip::CivilTime today = matslip::DateToCivil(now);
+  matslip::DbSelect(matslip::kMaterialAlias);
+  matslip::DbCopyTo(session.PathOf(matslip::kResultFile),
+                    [today] {
+                      const matslip::CivilTime out = matslip::DateToCivil(
+                          matslip::DbRead(m::kOutDate).ToNumber());
+                      return out.year == today.year && out.month == today.month;
+                    },
+                    {"品名", "规格型号", "单位", "单价", "本月出库数量",
+                     "本月出库金额", "出库日期"});
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const char* which = argc == 4 ? argv[3] : "main";
   auto is = [which](const char* name) { return !std::strcmp(which, name); };
   const bool known = is("main") || is("picked") || is("editor") || is("slip") ||
-                     is("stockout") || is("slippdf");
+                     is("stockout") || is("slippdf") || is("workbook");
   if ((argc != 3 && argc != 4) || !known) {
     std::fprintf(stderr,
                  "usage: matslip-screenshot DIR OUT.png "
-                 "[main|picked|editor|slip|stockout|slippdf]\n");
+                 "[main|picked|editor|slip|stockout|slippdf|workbook]\n");
     return 2;
   }
   QApplication app(argc, argv);
@@ -122,6 +154,9 @@ int main(int argc, char** argv) {
   session.program_dir = argv[1];
   matslip::QtDialogs dialogs;
   bool saved;
+  // The workbook takes its size from the main window's.
+  QWidget main_size;
+  main_size.resize(1000, 640);
   {
     std::unique_ptr<QWidget> window;
     std::function<void()> then;
@@ -144,6 +179,13 @@ int main(int argc, char** argv) {
       if (!printed) std::fprintf(stderr, "matslip-screenshot: not printed\n");
       matslip::DbCloseAll();
       return printed ? 0 : 1;
+    } else if (is("workbook")) {
+      WriteMonthOutResult(session);
+      window = std::make_unique<matslip::WorkbookWindow>(&session, &dialogs,
+                                                         &main_size);
+      then = [w = static_cast<matslip::WorkbookWindow*>(window.get())] {
+        w->grid().SetCursor(2, 6);
+      };
     } else if (is("stockout")) {
       session.stock_out.selection = FirstMaterials(session, 3);
       window = std::make_unique<matslip::StockOutWindow>(&session, &dialogs);
