@@ -14,6 +14,7 @@
 #include "store/db.h"
 #include "store/material_table.h"
 #include "workbook/cell_sums.h"
+#include "workbook/export_progress_qt.h"
 #include "workbook/grid_file_commands.h"
 #include "workbook/result_loading.h"
 #include "workbook/result_sort.h"
@@ -74,8 +75,8 @@ struct AlignmentItem {
   int code;
 };
 constexpr AlignmentItem kAlignments[] = {{"&1.中左", kAlignMiddleLeft},
-                                     {"&2.中中", kAlignMiddleCentre},
-                                     {"&3.中右", kAlignMiddleRight}};
+                                         {"&2.中中", kAlignMiddleCentre},
+                                         {"&3.中右", kAlignMiddleRight}};
 
 constexpr int kKeyC = 67;
 
@@ -124,10 +125,11 @@ void WorkbookWindow::BuildMenus() {
   file_menu_->setAccessibleName(file_menu_->title());
   add(file_menu_, kOpenItem, [this] { OpenGridFile(); });
   add(file_menu_, kSaveItem, [this] { SaveGridFile(); });
-  export_action_ = file_menu_->addAction(QString::fromUtf8(kExportItem));
+  export_action_ = add(file_menu_, kExportItem, [this] {
+    ExportReportSpreadsheet(session_->program_dir, *dialogs_, this);
+  });
   print_table_action_ =
       file_menu_->addAction(QString::fromUtf8(kPrintTableItem));
-  export_action_->setEnabled(false);
   print_table_action_->setEnabled(false);
   file_menu_->addSeparator();
   add(file_menu_, kExitItem, [this] {
