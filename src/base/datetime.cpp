@@ -1,8 +1,10 @@
 #include "base/datetime.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <string_view>
 
 namespace matslip {
 namespace {
@@ -109,21 +111,45 @@ CivilTime DateToCivil(double date) {
   return t;
 }
 
-std::string DateTimeText(double date) {
+namespace {
+
+// The unit after each part of a date-time text, in one encoding.
+struct DateUnits {
+  std::string_view year, month, day, hour, minute, second;
+};
+constexpr DateUnits kUtf8Units = {"年", "月", "日", "时", "分", "秒"};
+constexpr DateUnits kGbkUnits = {"\xC4\xEA", "\xD4\xC2", "\xC8\xD5",
+                                 "\xCA\xB1", "\xB7\xD6", "\xC3\xEB"};
+
+void AppendPart(int value, std::string_view unit, std::string* out) {
+  char digits[16];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  out->append(digits, end);
+  out->append(unit);
+}
+
+void AppendDateText(double date, const DateUnits& units, std::string* out) {
   const CivilTime t = DateToCivil(date);
-  char buffer[96];
-  int n = std::snprintf(buffer, sizeof buffer, "%d年%d月%d日", t.year, t.month,
-                        t.day);
-  const std::size_t size = sizeof buffer - n;
-  if (t.second != 0) {
-    n += std::snprintf(buffer + n, size, "%d时%d分%d秒", t.hour, t.minute,
-                       t.second);
-  } else if (t.minute != 0) {
-    n += std::snprintf(buffer + n, size, "%d时%d分", t.hour, t.minute);
-  } else if (t.hour != 0) {
-    n += std::snprintf(buffer + n, size, "%d时", t.hour);
-  }
-  return std::string(buffer, n);
+  AppendPart(t.year, units.year, out);
+  AppendPart(t.month, units.month, out);
+  AppendPart(t.day, units.day, out);
+  if (t.hour == 0 && t.minute == 0 && t.second == 0) return;
+  AppendPart(t.hour, units.hour, out);
+  if (t.minute == 0 && t.second == 0) return;
+  AppendPart(t.minute, units.minute, out);
+  if (t.second != 0) AppendPart(t.second, units.second, out);
+}
+
+}  // namespace
+
+std::string DateTimeText(double date) {
+  std::string text;
+  AppendDateText(date, kUtf8Units, &text);
+  return text;
+}
+
+void AppendDateTimeTextGbk(double date, std::string* out) {
+  AppendDateText(date, kGbkUnits, out);
 }
 
 std::string DateTimeIso(double date) {

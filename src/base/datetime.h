@@ -26,6 +26,9 @@ CivilTime DateToCivil(double date);
 // "2013年9月10日9时5分7秒"; seconds, minutes and hour are left off from the
 // right while they are zero, so midnight shows the date alone.
 std::string DateTimeText(double date);
+// The same text in GBK, appended to `out`: what a GBK file holds, without a
+// UTF-8 text in between.
+void AppendDateTimeTextGbk(double date, std::string* out);
 
 // "YYYY-MM-DD HH:MM:SS"; empty for the zero date (0.0).
 std::string DateTimeIso(double date);

@@ -1,10 +1,12 @@
 #include "workbook/spreadsheet_export.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "base/datetime.h"
 #include "base/dialogs.h"
 #include "base/files.h"
 #include "base/gbk.h"
@@ -52,16 +54,24 @@ std::string_view CellOpening(int type, bool first) {
   return first ? kFirstNumberCell : kNumberCell;
 }
 
+// Whether a byte is one of the markup characters that must be escaped.
+constexpr std::array<bool, 256> kMarkup = [] {
+  std::array<bool, 256> markup{};
+  for (const unsigned char c : {'<', '>', '&', '"', '\''}) markup[c] = true;
+  return markup;
+}();
+
 // Appends GBK bytes with the markup characters as entities. In GBK the
 // second byte of a character is at least 0x40, so these ASCII bytes are
 // always characters of their own.
 void AppendEscaped(std::string_view gbk, std::string* out) {
   std::size_t from = 0;
-  for (;;) {
-    const std::size_t at = gbk.find_first_of("<>&\"'", from);
-    out->append(gbk.substr(from, at - from));
-    if (at == std::string_view::npos) return;
-    switch (gbk[at]) {
+  for (std::size_t at = 0; at < gbk.size(); ++at) {
+    const char c = gbk[at];
+    if (!kMarkup[static_cast<unsigned char>(c)]) continue;
+    out->append(gbk.data() + from, at - from);
+    from = at + 1;
+    switch (c) {
       case '<':
         out->append("&lt;");
         break;
@@ -78,8 +88,8 @@ void AppendEscaped(std::string_view gbk, std::string* out) {
         out->append("&#39;");
         break;
     }
-    from = at + 1;
   }
+  out->append(gbk.data() + from, gbk.size() - from);
 }
 
 // The output file, written through one buffer at increasing offsets.
@@ -104,12 +114,23 @@ class SheetFile {
 
 class Exporter {
  public:
-  Exporter(Table* table, SheetFile* out) : table_(table), out_(out) {}
+  // What goes before each field's value: the end of the previous cell (or
+  // the start of the row) and the field's cell opening, in one piece.
+  Exporter(Table* table, SheetFile* out) : table_(table), out_(out) {
+    const Schema& schema = table_->schema();
+    for (int f = 0; f < schema.field_count(); ++f) {
+      std::string& before = before_.emplace_back(f == 0 ? kRowStart : kCellEnd);
+      before.append(CellOpening(schema.field(f).type, f == 0));
+    }
+    row_end_ = std::string(schema.field_count() > 0 ? kCellEnd : kRowStart) +
+               std::string(kRowEnd);
+  }
 
   // The header and the title row; false when a name has no GBK form.
   bool WriteHead() {
     const Schema& schema = table_->schema();
     std::string& b = out_->buffer();
+    b.reserve(kWriteBytes + kWriteBytes / 4);
     b.append(WorksheetHeader());
     b.append(std::to_string(schema.field_count()));
     b.append(kColEnd);
@@ -135,26 +156,48 @@ class Exporter {
   bool WriteRow(const char* rec) {
     const Schema& schema = table_->schema();
     std::string& b = out_->buffer();
-    b.append(kRowStart);
     for (int f = 0; f < schema.field_count(); ++f) {
-      const FieldDef& def = schema.field(f);
-      b.append(CellOpening(def.type, f == 0));
-      if (def.type == fmt::kText) {
-        // Stored as GBK already: no round trip through UTF-8.
-        AppendEscaped(TextFieldBytes(def, rec), &b);
-      } else {
-        if (!table_->ReadTextFrom(rec, f, &text_) || !Utf8ToGbk(text_, &gbk_))
-          return false;
-        AppendEscaped(gbk_, &b);
-      }
-      b.append(kCellEnd);
+      b.append(before_[f]);
+      if (!AppendValue(schema.field(f), f, rec, &b)) return false;
     }
-    b.append(kRowEnd);
+    b.append(row_end_);
+    return true;
+  }
+
+  // The field's value as text, in GBK, escaped where it may hold markup.
+  bool AppendValue(const FieldDef& def, int f, const char* rec,
+                   std::string* b) {
+    if (def.type == fmt::kText) {
+      // Stored as GBK already: no round trip through UTF-8.
+      AppendEscaped(TextFieldBytes(def, rec), b);
+      return true;
+    }
+    if (IsMemoType(def.type)) {
+      if (!table_->ReadTextFrom(rec, f, &text_)) return false;
+      // Binary data goes out as the bytes it is, memo texts in GBK.
+      if (def.type == fmt::kBinary) {
+        AppendEscaped(text_, b);
+      } else {
+        if (!Utf8ToGbk(text_, &gbk_)) return false;
+        AppendEscaped(gbk_, b);
+      }
+      return true;
+    }
+    const Value value = DecodeField(def, rec);
+    if (value.kind() == Value::Kind::kDate) {
+      // The zero date is no date: an empty cell, as everywhere.
+      if (value.ToNumber() != 0) AppendDateTimeTextGbk(value.ToNumber(), b);
+      return true;
+    }
+    // Numbers and booleans: digits, signs and letters of ASCII only.
+    b->append(value.ToText());
     return true;
   }
 
   Table* table_;
   SheetFile* out_;
+  std::vector<std::string> before_;
+  std::string row_end_;
   std::string text_, gbk_;
 };
 

@@ -5,8 +5,11 @@
 
 #include <cmath>
 #include <ctime>
+#include <string>
+#include <vector>
 
 #include "base/clock.h"
+#include "base/gbk.h"
 
 namespace matslip {
 namespace {
@@ -75,6 +78,24 @@ TEST(DateTimeTextTest, LeavesOffZeroPartsFromTheRight) {
             "2013年9月10日0时0分30秒");
   EXPECT_EQ(DateTimeText(CivilToDate({2013, 9, 10, 0, 7, 0})),
             "2013年9月10日0时7分");
+}
+
+TEST(DateTimeTextTest, TheGbkFormIsTheSameTextAppended) {
+  std::string out = "x";
+  for (const CivilTime& t :
+       std::vector<CivilTime>{{2013, 9, 10, 9, 5, 7},
+                              {2013, 9, 10, 9, 5, 0},
+                              {2013, 9, 10, 9, 0, 0},
+                              {2013, 9, 10},
+                              {2013, 9, 10, 0, 0, 30},
+                              {2026, 12, 31, 23, 59, 59}}) {
+    std::string gbk;
+    ASSERT_TRUE(Utf8ToGbk(DateTimeText(CivilToDate(t)), &gbk));
+    const std::size_t before = out.size();
+    AppendDateTimeTextGbk(CivilToDate(t), &out);
+    EXPECT_EQ(out.substr(before), gbk) << DateTimeText(CivilToDate(t));
+  }
+  EXPECT_EQ(out.substr(0, 1), "x");
 }
 
 TEST(DateTimeIsoTest, FormatsAndParses) {
