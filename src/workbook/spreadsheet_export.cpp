@@ -114,8 +114,6 @@ class SheetFile {
 
 class Exporter {
  public:
-  // What goes before each field's value: the end of the previous cell (or
-  // the start of the row) and the field's cell opening, in one piece.
   Exporter(Table* table, SheetFile* out) : table_(table), out_(out) {
     const Schema& schema = table_->schema();
     for (int f = 0; f < schema.field_count(); ++f) {
@@ -196,6 +194,9 @@ class Exporter {
 
   Table* table_;
   SheetFile* out_;
+  // What goes before each field's value: the end of the previous cell (or
+  // the start of the row) and the field's cell opening, in one piece; and
+  // what ends the row.
   std::vector<std::string> before_;
   std::string row_end_;
   std::string text_, gbk_;
