@@ -3,6 +3,9 @@
 // Grid/Paint100, Grid/Paint100k: one full view of the grid widget drawn
 // offscreen, for a table of 100 rows and for one of 100,000 rows scrolled to
 // the middle. The two should cost the same: only the rows in view are drawn.
+// Workbook/ColumnSum, Workbook/SelectColumn: the workbook's column sum of
+// the amounts of that 100,000-row table, and the selection of the whole
+// column with its sum in the hover tip: each one pass over the texts.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -23,6 +26,7 @@
 #include "store/db.h"
 #include "store/material_table.h"
 #include "store/table.h"
+#include "workbook/cell_sums.h"
 
 namespace matslip {
 namespace {
@@ -70,8 +74,13 @@ class StockListFile {
   bool ok_ = false;
 };
 
-void ConnectProvider(benchmark::State& state) {
+const StockListFile& TheStockListFile() {
   static const StockListFile file;
+  return file;
+}
+
+void ConnectProvider(benchmark::State& state) {
+  const StockListFile& file = TheStockListFile();
   if (!file.ok()) {
     state.SkipWithError("cannot write the stock-list file");
     return;
@@ -129,6 +138,42 @@ void Paint(benchmark::State& state, int rows) {
   state.counters["cells_painted"] = widget.last_painted_cells();
 }
 
+// The stock list read into `table`; false (the benchmark skipped) when it
+// cannot be.
+bool ReadStockList(benchmark::State& state, DataSrc* table) {
+  DBProvider provider;
+  provider.set_file_name(TheStockListFile().path());
+  if (TheStockListFile().ok() && table->ConnectProvider(provider)) return true;
+  state.SkipWithError("cannot read the stock-list file");
+  return false;
+}
+
+constexpr int kAmountColumn = 6;
+
+void ColumnSum(benchmark::State& state) {
+  DataSrc table;
+  if (!ReadStockList(state, &table)) return;
+  for (auto _ : state)
+    benchmark::DoNotOptimize(ColumnSumTip(table, kAmountColumn));
+}
+
+void SelectColumn(benchmark::State& state) {
+  DataSrc table;
+  if (!ReadStockList(state, &table)) return;
+  Grid grid;
+  grid.SetDataSource(&table);
+  grid.events().selection_changed = [&] {
+    grid.set_tip(SelectionSumTip(
+        table, grid.GetCursorRow(), grid.GetCursorColumn(),
+        grid.GetSelectedRowCount(), grid.GetSelectedColumnCount()));
+  };
+  for (auto _ : state) {
+    grid.SetCursor(1, kAmountColumn);
+    grid.SelectRange({1, kAmountColumn, table.GetRowCount(), 1});
+    benchmark::DoNotOptimize(grid.tip().data());
+  }
+}
+
 void Paint100(benchmark::State& state) { Paint(state, 100); }
 void Paint100k(benchmark::State& state) { Paint(state, 100000); }
 
@@ -138,6 +183,10 @@ BENCHMARK(ConnectProvider)
     ->Iterations(3);
 BENCHMARK(Paint100)->Name("Grid/Paint100")->Unit(benchmark::kMicrosecond);
 BENCHMARK(Paint100k)->Name("Grid/Paint100k")->Unit(benchmark::kMicrosecond);
+BENCHMARK(ColumnSum)->Name("Workbook/ColumnSum")->Unit(benchmark::kMillisecond);
+BENCHMARK(SelectColumn)
+    ->Name("Workbook/SelectColumn")
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace matslip

@@ -95,9 +95,10 @@ WorkbookWindow::WorkbookWindow(Session* session, Dialogs* dialogs,
   setAccessibleName(windowTitle());
   menu_bar_ = new QMenuBar(this);
   menu_bar_->setAccessibleName(QString::fromUtf8(kMenuBarName));
-  // Beneath the grid: it shows only where the grid leaves the client area.
-  auto* busy = new QLabel(QString::fromUtf8(kBusyLabel), this);
-  busy->setAccessibleName(busy->text());
+  // Beneath the grid, which covers it once a table is shown.
+  busy_ = new QLabel(QString::fromUtf8(kBusyLabel), this);
+  busy_->setAccessibleName(busy_->text());
+  busy_->lower();
   grid_widget_ = new GridWidget(&grid_, this);
   grid_widget_->setAccessibleName(QString::fromUtf8(kGridName));
   BuildMenus();
@@ -132,10 +133,7 @@ void WorkbookWindow::BuildMenus() {
       file_menu_->addAction(QString::fromUtf8(kPrintTableItem));
   print_table_action_->setEnabled(false);
   file_menu_->addSeparator();
-  add(file_menu_, kExitItem, [this] {
-    loader_.set_file_name("");
-    close();
-  });
+  add(file_menu_, kExitItem, [this] { close(); });
 
   edit_menu_ = menu_bar_->addMenu(QString::fromUtf8(kEditMenu));
   edit_menu_->setAccessibleName(edit_menu_->title());
@@ -223,6 +221,7 @@ void WorkbookWindow::resizeEvent(QResizeEvent* event) {
   menu_bar_->setGeometry(0, 0, width(), top);
   grid_widget_->setGeometry(0, top, width() - kGridInset,
                             height() - top - kGridInset);
+  busy_->move(0, top);
 }
 
 void WorkbookWindow::AskHeaderCount(const char* prompt, const char* caption,
@@ -246,12 +245,14 @@ void WorkbookWindow::Sort(bool ascending) {
 }
 
 void WorkbookWindow::OpenGridFile() {
+  std::string path;
   std::string caption;
   const GridFileOpen opened = matslip::OpenGridFile(
-      *dialogs_, session_->program_dir, &table_, &caption);
+      *dialogs_, session_->program_dir, &table_, &path, &caption);
   if (opened == GridFileOpen::kCancelled) return;
   setWindowTitle(QString::fromStdString(caption));
   if (opened != GridFileOpen::kLoaded) return;
+  session_->workbook.last_grid_file = path;
   opened_grid_file_ = true;
   export_action_->setEnabled(false);
   print_table_action_->setEnabled(false);

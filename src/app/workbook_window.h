@@ -10,6 +10,7 @@
 #include "grid/grid.h"
 
 class QAction;
+class QLabel;
 class QMenu;
 class QMenuBar;
 
@@ -67,6 +68,7 @@ class WorkbookWindow : public QDialog {
   DBProvider loader_;
   Grid grid_;
   GridWidget* grid_widget_ = nullptr;
+  QLabel* busy_ = nullptr;
   QMenuBar* menu_bar_ = nullptr;
   QMenu* file_menu_ = nullptr;
   QMenu* edit_menu_ = nullptr;

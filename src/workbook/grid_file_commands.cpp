@@ -66,15 +66,15 @@ std::string ProposedSaveName(std::string_view caption) {
 }
 
 GridFileOpen OpenGridFile(Dialogs& dialogs, const std::string& program_dir,
-                          DataSrc* table, std::string* caption) {
-  std::string path;
+                          DataSrc* table, std::string* path,
+                          std::string* caption) {
   if (!dialogs.ChooseFile(GridFileRequest(false, kOpenTitle, program_dir),
-                          &path))
+                          path))
     return GridFileOpen::kCancelled;
-  const bool loaded = table->LoadFromFile(path);
+  const bool loaded = table->LoadFromFile(*path);
   table->SetTextColour(
       {2, 1, table->GetRowCount() - 1, table->GetColumnCount()}, kBlack);
-  *caption = CaptionFromPath(path);
+  *caption = CaptionFromPath(*path);
   return loaded ? GridFileOpen::kLoaded : GridFileOpen::kFailed;
 }
 

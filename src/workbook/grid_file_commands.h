@@ -23,10 +23,12 @@ std::string ProposedSaveName(std::string_view caption);
 enum class GridFileOpen { kCancelled, kFailed, kLoaded };
 
 // Asks for a grid file in the program folder and loads it into `table`
-// (unchanged when it fails). Unless cancelled, rows 2 on turn black and
-// *caption becomes the file's caption, whether it loaded or not.
+// (unchanged when it fails). Unless cancelled, *path is the file chosen,
+// rows 2 on turn black and *caption becomes the file's caption, whether it
+// loaded or not.
 GridFileOpen OpenGridFile(Dialogs& dialogs, const std::string& program_dir,
-                          DataSrc* table, std::string* caption);
+                          DataSrc* table, std::string* path,
+                          std::string* caption);
 
 // Asks for a file name, proposing one from `caption`, and saves `table`
 // there; a failed save is told to the user. *path gets the file saved to.

@@ -48,6 +48,7 @@ class GridFileCommandsTest : public ::testing::Test {
   testing::TempDir dir_;
   testing::FakeDialogs dialogs_;
   DataSrc table_;
+  std::string path_;
   std::string caption_ = "表格";
 };
 
@@ -80,7 +81,7 @@ TEST_F(GridFileCommandsTest, ThePlaceholderNameBecomesTheMeterList) {
 
 TEST_F(GridFileCommandsTest, OpenAsksInTheProgramFolderForGridFiles) {
   dialogs_.files.push_back({false, ""});
-  EXPECT_EQ(OpenGridFile(dialogs_, dir_.path(), &table_, &caption_),
+  EXPECT_EQ(OpenGridFile(dialogs_, dir_.path(), &table_, &path_, &caption_),
             GridFileOpen::kCancelled);
   ASSERT_EQ(dialogs_.file_requests.size(), 1u);
   const FileDialogRequest& request = dialogs_.file_requests[0];
@@ -95,9 +96,10 @@ TEST_F(GridFileCommandsTest, OpenAsksInTheProgramFolderForGridFiles) {
 
 TEST_F(GridFileCommandsTest, OpenLoadsTheFileTurnsRowsTwoOnBlackAndNamesIt) {
   dialogs_.files.push_back({true, OtherGridFile()});
-  EXPECT_EQ(OpenGridFile(dialogs_, dir_.path(), &table_, &caption_),
+  EXPECT_EQ(OpenGridFile(dialogs_, dir_.path(), &table_, &path_, &caption_),
             GridFileOpen::kLoaded);
   EXPECT_EQ(caption_, "月报");
+  EXPECT_EQ(path_, dir_.File("月报.grd"));
   ASSERT_EQ(table_.GetRowCount(), 2);
   EXPECT_EQ(table_.GetColumnCount(), 1);
   EXPECT_EQ(table_.GetCellText(2, 1), "另一个");
@@ -113,7 +115,7 @@ TEST_F(GridFileCommandsTest, ARandomFileLeavesTheTableButSetsCaptionAndBlack) {
     bytes.push_back(static_cast<char>(i * 37 + 11));
   ASSERT_TRUE(testing::WriteTestFile(path, bytes));
   dialogs_.files.push_back({true, path});
-  EXPECT_EQ(OpenGridFile(dialogs_, dir_.path(), &table_, &caption_),
+  EXPECT_EQ(OpenGridFile(dialogs_, dir_.path(), &table_, &path_, &caption_),
             GridFileOpen::kFailed);
   EXPECT_EQ(caption_, "乱码");
   ExpectTableUnchangedButRowsTwoOnBlack();
@@ -126,7 +128,7 @@ TEST_F(GridFileCommandsTest, EveryTruncationOfAGridFileLeavesTheTable) {
   for (std::size_t size = 0; size < whole.size(); ++size) {
     ASSERT_TRUE(testing::WriteTestFile(path, whole.substr(0, size)));
     dialogs_.files.push_back({true, path});
-    ASSERT_EQ(OpenGridFile(dialogs_, dir_.path(), &table_, &caption_),
+    ASSERT_EQ(OpenGridFile(dialogs_, dir_.path(), &table_, &path_, &caption_),
               GridFileOpen::kFailed)
         << size;
     ExpectTableUnchangedButRowsTwoOnBlack();
@@ -135,7 +137,7 @@ TEST_F(GridFileCommandsTest, EveryTruncationOfAGridFileLeavesTheTable) {
 
 TEST_F(GridFileCommandsTest, AMissingFileFailsLikeABadOne) {
   dialogs_.files.push_back({true, dir_.File("没有.grd")});
-  EXPECT_EQ(OpenGridFile(dialogs_, dir_.path(), &table_, &caption_),
+  EXPECT_EQ(OpenGridFile(dialogs_, dir_.path(), &table_, &path_, &caption_),
             GridFileOpen::kFailed);
   EXPECT_EQ(caption_, "没有");
   ExpectTableUnchangedButRowsTwoOnBlack();

@@ -34,6 +34,7 @@
 #include "app/workbook_window.h"
 #include "base/clock.h"
 #include "base/datetime.h"
+#include "base/number.h"
 #include "grid/font_map_qt.h"
 #include "grid/grid.h"
 #include "grid/grid_printer.h"
@@ -118,7 +119,11 @@ void WriteMonthOutResult(const matslip::Session& session) {
   matslip::Slip slip;
   for (std::size_t i = 0; i < std::size(kIssued); ++i) {
     if (kIssued[i] < static_cast<int>(first.size()))
-      slip.lines.push_back({first[kIssued[i]].key, kQuantities[i], ""});
+      slip.lines.push_back(
+          {first[kIssued[i]].key, kQuantities[i],
+           matslip::NumberToText(matslip::RoundTo(
+               matslip::TextToNumber(kQuantities[i]) * first[kIssued[i]].price,
+               2))});
   }
   const double now = matslip::Now();
   matslip::BookStockOut(session.program_dir, slip, now);
