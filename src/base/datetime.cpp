@@ -1,5 +1,6 @@
 #include "base/datetime.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -121,35 +122,33 @@ constexpr DateUnits kUtf8Units = {"年", "月", "日", "时", "分", "秒"};
 constexpr DateUnits kGbkUnits = {"\xC4\xEA", "\xD4\xC2", "\xC8\xD5",
                                  "\xCA\xB1", "\xB7\xD6", "\xC3\xEB"};
 
-void AppendPart(int value, std::string_view unit, std::string* out) {
-  char digits[16];
-  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-  out->append(digits, end);
-  out->append(unit);
+char* WritePart(int value, std::string_view unit, char* out) {
+  out = std::to_chars(out, out + 8, value).ptr;
+  return std::copy(unit.begin(), unit.end(), out);
 }
 
-void AppendDateText(double date, const DateUnits& units, std::string* out) {
+char* WriteDateText(double date, const DateUnits& units, char* out) {
   const CivilTime t = DateToCivil(date);
-  AppendPart(t.year, units.year, out);
-  AppendPart(t.month, units.month, out);
-  AppendPart(t.day, units.day, out);
-  if (t.hour == 0 && t.minute == 0 && t.second == 0) return;
-  AppendPart(t.hour, units.hour, out);
-  if (t.minute == 0 && t.second == 0) return;
-  AppendPart(t.minute, units.minute, out);
-  if (t.second != 0) AppendPart(t.second, units.second, out);
+  out = WritePart(t.year, units.year, out);
+  out = WritePart(t.month, units.month, out);
+  out = WritePart(t.day, units.day, out);
+  if (t.hour == 0 && t.minute == 0 && t.second == 0) return out;
+  out = WritePart(t.hour, units.hour, out);
+  if (t.minute == 0 && t.second == 0) return out;
+  out = WritePart(t.minute, units.minute, out);
+  if (t.second != 0) out = WritePart(t.second, units.second, out);
+  return out;
 }
 
 }  // namespace
 
 std::string DateTimeText(double date) {
-  std::string text;
-  AppendDateText(date, kUtf8Units, &text);
-  return text;
+  char buffer[kDateTextRoom];
+  return std::string(buffer, WriteDateText(date, kUtf8Units, buffer));
 }
 
-void AppendDateTimeTextGbk(double date, std::string* out) {
-  AppendDateText(date, kGbkUnits, out);
+char* WriteDateTimeTextGbk(double date, char* out) {
+  return WriteDateText(date, kGbkUnits, out);
 }
 
 std::string DateTimeIso(double date) {

@@ -1,6 +1,7 @@
 #pragma once
 // Date-times: days since 30 December 1899 00:00 as a double, the fraction
 // being the time of day; the program's values carry whole seconds.
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -26,9 +27,10 @@ CivilTime DateToCivil(double date);
 // "2013年9月10日9时5分7秒"; seconds, minutes and hour are left off from the
 // right while they are zero, so midnight shows the date alone.
 std::string DateTimeText(double date);
-// The same text in GBK, appended to `out`: what a GBK file holds, without a
-// UTF-8 text in between.
-void AppendDateTimeTextGbk(double date, std::string* out);
+// The same text in GBK, written at `out` (room for kDateTextRoom bytes),
+// returning its end: what a GBK file holds, without a UTF-8 text in between.
+inline constexpr std::size_t kDateTextRoom = 48;
+char* WriteDateTimeTextGbk(double date, char* out);
 
 // "YYYY-MM-DD HH:MM:SS"; empty for the zero date (0.0).
 std::string DateTimeIso(double date);

@@ -6,10 +6,12 @@
 #include <memory>
 #include <vector>
 
+#include "base/byte_order.h"
 #include "base/datetime.h"
 #include "base/dialogs.h"
 #include "base/files.h"
 #include "base/gbk.h"
+#include "base/number.h"
 #include "store/format.h"
 #include "store/record_codec.h"
 #include "store/table.h"
@@ -61,47 +63,66 @@ constexpr std::array<bool, 256> kMarkup = [] {
   return markup;
 }();
 
-// Appends GBK bytes with the markup characters as entities. In GBK the
-// second byte of a character is at least 0x40, so these ASCII bytes are
-// always characters of their own.
-void AppendEscaped(std::string_view gbk, std::string* out) {
-  std::size_t from = 0;
-  for (std::size_t at = 0; at < gbk.size(); ++at) {
-    const char c = gbk[at];
-    if (!kMarkup[static_cast<unsigned char>(c)]) continue;
-    out->append(gbk.data() + from, at - from);
-    from = at + 1;
+// The longest entity a byte becomes: the room an escaped text needs is at
+// most this many times its length.
+constexpr std::size_t kEscapeGrowth = 6;
+
+char* Put(std::string_view bytes, char* out) {
+  return std::copy(bytes.begin(), bytes.end(), out);
+}
+
+// Writes GBK bytes with the markup characters as entities at `out`, which
+// has room for kEscapeGrowth times their length. In GBK the second byte of a
+// character is at least 0x40, so these ASCII bytes are always characters of
+// their own.
+char* WriteEscaped(std::string_view gbk, char* out) {
+  for (const char c : gbk) {
+    if (!kMarkup[static_cast<unsigned char>(c)]) {
+      *out++ = c;
+      continue;
+    }
     switch (c) {
       case '<':
-        out->append("&lt;");
+        out = Put("&lt;", out);
         break;
       case '>':
-        out->append("&gt;");
+        out = Put("&gt;", out);
         break;
       case '&':
-        out->append("&amp;");
+        out = Put("&amp;", out);
         break;
       case '"':
-        out->append("&quot;");
+        out = Put("&quot;", out);
         break;
       default:
-        out->append("&#39;");
+        out = Put("&#39;", out);
         break;
     }
   }
-  out->append(gbk.data() + from, gbk.size() - from);
+  return out;
 }
 
-// The output file, written through one buffer at increasing offsets.
+// The output file, written through one buffer at increasing offsets. Callers
+// ask for room, write through a pointer and commit the end they reached.
 class SheetFile {
  public:
   bool Create(const std::string& path) { return file_.Create(path); }
-  std::string& buffer() { return buffer_; }
-  bool FlushIfFull() { return buffer_.size() < kWriteBytes || Flush(); }
+  char* Room(std::size_t bytes) {
+    if (used_ + bytes > buffer_.size()) buffer_.resize(used_ + bytes);
+    return buffer_.data() + used_;
+  }
+  void Commit(const char* end) {
+    used_ = static_cast<std::size_t>(end - buffer_.data());
+  }
+  void Append(std::string_view bytes) {
+    Commit(Put(bytes, Room(bytes.size())));
+  }
+  bool FlushIfFull() { return used_ < kWriteBytes || Flush(); }
   bool Flush() {
-    if (!file_.WriteAt(written_, buffer_)) return false;
-    written_ += static_cast<std::int64_t>(buffer_.size());
-    buffer_.clear();
+    if (!file_.WriteAt(written_, std::string_view(buffer_.data(), used_)))
+      return false;
+    written_ += static_cast<std::int64_t>(used_);
+    used_ = 0;
     return true;
   }
   void Close() { file_.Close(); }
@@ -109,37 +130,68 @@ class SheetFile {
  private:
   PosixFile file_;
   std::string buffer_;
+  std::size_t used_ = 0;
   std::int64_t written_ = 0;
 };
+
+// One field as a row writes it: what goes before its value (the end of the
+// previous cell, or the start of the row, and the field's cell opening, in
+// one piece) and where its bytes are in the record.
+struct Column {
+  std::string before;
+  FieldDef def;
+  int index;
+  bool memo;
+};
+
+// The most bytes a fixed-size field's value becomes in a cell; memo and
+// binary fields are measured when read.
+std::size_t ValueRoom(const FieldDef& def) {
+  switch (def.type) {
+    case fmt::kText:
+      return kEscapeGrowth * static_cast<std::size_t>(def.width);
+    case fmt::kDateTime:
+      return kDateTextRoom;
+    case fmt::kBinary:
+    case fmt::kMemo:
+      return 0;
+    default:
+      return kNumberTextRoom;
+  }
+}
 
 class Exporter {
  public:
   Exporter(Table* table, SheetFile* out) : table_(table), out_(out) {
     const Schema& schema = table_->schema();
     for (int f = 0; f < schema.field_count(); ++f) {
-      std::string& before = before_.emplace_back(f == 0 ? kRowStart : kCellEnd);
-      before.append(CellOpening(schema.field(f).type, f == 0));
+      const FieldDef& def = schema.field(f);
+      Column& column = columns_.emplace_back(
+          Column{std::string(f == 0 ? kRowStart : kCellEnd), def, f,
+                 IsMemoType(def.type)});
+      column.before.append(CellOpening(column.def.type, f == 0));
+      row_room_ += column.before.size() + ValueRoom(column.def);
     }
     row_end_ = std::string(schema.field_count() > 0 ? kCellEnd : kRowStart) +
                std::string(kRowEnd);
+    row_room_ += row_end_.size();
   }
 
   // The header and the title row; false when a name has no GBK form.
   bool WriteHead() {
     const Schema& schema = table_->schema();
-    std::string& b = out_->buffer();
-    b.reserve(kWriteBytes + kWriteBytes / 4);
-    b.append(WorksheetHeader());
-    b.append(std::to_string(schema.field_count()));
-    b.append(kColEnd);
-    b.append(kTitleRowStart);
+    out_->Room(kWriteBytes + row_room_);
+    out_->Append(WorksheetHeader());
+    out_->Append(std::to_string(schema.field_count()));
+    out_->Append(kColEnd);
+    out_->Append(kTitleRowStart);
     for (int f = 0; f < schema.field_count(); ++f) {
       if (!Utf8ToGbk(schema.field(f).name, &gbk_)) return false;
-      b.append(f == 0 ? kFirstTitleCell : kTitleCell);
-      AppendEscaped(gbk_, &b);
-      b.append(kCellEnd);
+      out_->Append(f == 0 ? kFirstTitleCell : kTitleCell);
+      out_->Commit(WriteEscaped(gbk_, out_->Room(kEscapeGrowth * gbk_.size())));
+      out_->Append(kCellEnd);
     }
-    b.append(kRowEnd);
+    out_->Append(kRowEnd);
     return true;
   }
 
@@ -152,54 +204,74 @@ class Exporter {
 
  private:
   bool WriteRow(const char* rec) {
-    const Schema& schema = table_->schema();
-    std::string& b = out_->buffer();
-    for (int f = 0; f < schema.field_count(); ++f) {
-      b.append(before_[f]);
-      if (!AppendValue(schema.field(f), f, rec, &b)) return false;
+    char* p = out_->Room(row_room_);
+    for (const Column& column : columns_) {
+      p = Put(column.before, p);
+      if (column.memo) {
+        out_->Commit(p);
+        if (!ReadMemo(column, rec)) return false;
+        p = WriteEscaped(memo_,
+                         out_->Room(kEscapeGrowth * memo_.size() + row_room_));
+      } else {
+        p = WriteValue(column.def, rec, p);
+      }
     }
-    b.append(row_end_);
+    out_->Commit(Put(row_end_, p));
     return true;
   }
 
-  // The field's value as text, in GBK, escaped where it may hold markup.
-  bool AppendValue(const FieldDef& def, int f, const char* rec,
-                   std::string* b) {
-    if (def.type == fmt::kText) {
-      // Stored as GBK already: no round trip through UTF-8.
-      AppendEscaped(TextFieldBytes(def, rec), b);
+  // A memo field's bytes for the cell, before escaping: binary data as the
+  // bytes it is, memo texts in GBK.
+  bool ReadMemo(const Column& column, const char* rec) {
+    if (!table_->ReadTextFrom(rec, column.index, &text_)) return false;
+    if (column.def.type == fmt::kBinary) {
+      memo_.swap(text_);
       return true;
     }
-    if (IsMemoType(def.type)) {
-      if (!table_->ReadTextFrom(rec, f, &text_)) return false;
-      // Binary data goes out as the bytes it is, memo texts in GBK.
-      if (def.type == fmt::kBinary) {
-        AppendEscaped(text_, b);
-      } else {
-        if (!Utf8ToGbk(text_, &gbk_)) return false;
-        AppendEscaped(gbk_, b);
+    return Utf8ToGbk(text_, &memo_);
+  }
+
+  // A fixed-size field's value as text, read straight from the record bytes:
+  // texts (stored as GBK already) escaped, numbers and booleans in digits,
+  // signs and letters of ASCII, date-times in GBK.
+  static char* WriteValue(const FieldDef& def, const char* rec, char* out) {
+    const char* p = rec + def.offset;
+    switch (def.type) {
+      case fmt::kText:
+        return WriteEscaped(TextFieldBytes(def, rec), out);
+      case fmt::kByte:
+        return WriteIntegerText(static_cast<unsigned char>(*p), out);
+      case fmt::kShort:
+        return WriteIntegerText(GetI16(p), out);
+      case fmt::kInt:
+      case fmt::kValue4:
+        return WriteIntegerText(GetI32(p), out);
+      case fmt::kLong:
+        return WriteIntegerText(GetI64(p), out);
+      case fmt::kSingle:
+        return WriteSingleText(GetF32(p), out);
+      case fmt::kDouble:
+        return WriteNumberText(GetF64(p), out);
+      case fmt::kBoolean:
+        *out++ = *p != 0 ? '1' : '0';
+        return out;
+      case fmt::kDateTime: {
+        // The zero date is no date: an empty cell, as everywhere.
+        const double date = GetF64(p);
+        return date == 0 ? out : WriteDateTimeTextGbk(date, out);
       }
-      return true;
+      default:
+        return out;
     }
-    const Value value = DecodeField(def, rec);
-    if (value.kind() == Value::Kind::kDate) {
-      // The zero date is no date: an empty cell, as everywhere.
-      if (value.ToNumber() != 0) AppendDateTimeTextGbk(value.ToNumber(), b);
-      return true;
-    }
-    // Numbers and booleans: digits, signs and letters of ASCII only.
-    b->append(value.ToText());
-    return true;
   }
 
   Table* table_;
   SheetFile* out_;
-  // What goes before each field's value: the end of the previous cell (or
-  // the start of the row) and the field's cell opening, in one piece; and
-  // what ends the row.
-  std::vector<std::string> before_;
+  std::vector<Column> columns_;
   std::string row_end_;
-  std::string text_, gbk_;
+  // The most bytes a row takes without its memo fields' contents.
+  std::size_t row_room_ = 0;
+  std::string text_, gbk_, memo_;
 };
 
 ExportOutcome Fail(ExportOutcome outcome, const std::string& out_path,
@@ -253,7 +325,7 @@ ExportOutcome ExportSpreadsheet(const std::string& table_path,
     ok = exporter.WriteRows(done, std::min(kExportBlockRows, total - done));
   }
   if (ok) {
-    out.buffer().append(kClosing);
+    out.Append(kClosing);
     ok = out.Flush();
   }
   out.Close();

@@ -80,22 +80,25 @@ TEST(DateTimeTextTest, LeavesOffZeroPartsFromTheRight) {
             "2013年9月10日0时7分");
 }
 
-TEST(DateTimeTextTest, TheGbkFormIsTheSameTextAppended) {
-  std::string out = "x";
+TEST(DateTimeTextTest, TheGbkFormIsTheSameTextWrittenInPlace) {
   for (const CivilTime& t :
        std::vector<CivilTime>{{2013, 9, 10, 9, 5, 7},
                               {2013, 9, 10, 9, 5, 0},
                               {2013, 9, 10, 9, 0, 0},
                               {2013, 9, 10},
                               {2013, 9, 10, 0, 0, 30},
-                              {2026, 12, 31, 23, 59, 59}}) {
+                              {2026, 12, 31, 23, 59, 59},
+                              {9999, 12, 31, 23, 59, 59}}) {
     std::string gbk;
     ASSERT_TRUE(Utf8ToGbk(DateTimeText(CivilToDate(t)), &gbk));
-    const std::size_t before = out.size();
-    AppendDateTimeTextGbk(CivilToDate(t), &out);
-    EXPECT_EQ(out.substr(before), gbk) << DateTimeText(CivilToDate(t));
+    // The bytes after the text are left as they were.
+    std::string buffer(kDateTextRoom, 'x');
+    char* end = WriteDateTimeTextGbk(CivilToDate(t), buffer.data());
+    EXPECT_EQ(std::string(buffer.data(), end), gbk)
+        << DateTimeText(CivilToDate(t));
+    EXPECT_EQ(buffer.substr(gbk.size()),
+              std::string(kDateTextRoom - gbk.size(), 'x'));
   }
-  EXPECT_EQ(out.substr(0, 1), "x");
 }
 
 TEST(DateTimeIsoTest, FormatsAndParses) {
