@@ -255,9 +255,11 @@ char* WriteHundredths(double value, char* out) {
   const double fraction = scaled - static_cast<double>(h);
   if (fraction >= 0.5) ++h;
   if (fraction <= -0.5) --h;
-  if (!(h > -10000000000000 && h < 10000000000000) ||
-      static_cast<double>(h) / 100 != value)
-    return nullptr;
+  if (!(h > -10000000000000 && h < 10000000000000)) return nullptr;
+  // A whole number's quotient is exact: compared without the division.
+  const double back = h % 100 == 0 ? static_cast<double>(h / 100)
+                                   : static_cast<double>(h) / 100;
+  if (back != value) return nullptr;
   const std::int64_t magnitude = h < 0 ? -h : h;
   if (h < 0) *out++ = '-';
   out = std::to_chars(out, out + kNumberTextRoom, magnitude / 100).ptr;

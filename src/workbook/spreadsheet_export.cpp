@@ -13,7 +13,6 @@
 #include "base/gbk.h"
 #include "base/number.h"
 #include "store/format.h"
-#include "store/record_codec.h"
 #include "store/table.h"
 #include "workbook/worksheet_header.h"
 
@@ -56,11 +55,13 @@ std::string_view CellOpening(int type, bool first) {
   return first ? kFirstNumberCell : kNumberCell;
 }
 
-// Whether a byte is one of the markup characters that must be escaped.
-constexpr std::array<bool, 256> kMarkup = [] {
-  std::array<bool, 256> markup{};
-  for (const unsigned char c : {'<', '>', '&', '"', '\''}) markup[c] = true;
-  return markup;
+// Whether a byte needs a look: the markup characters that must be escaped,
+// and the zero byte that ends a text field's bytes.
+constexpr std::array<bool, 256> kSpecial = [] {
+  std::array<bool, 256> special{};
+  for (const unsigned char c : {'<', '>', '&', '"', '\'', '\0'})
+    special[c] = true;
+  return special;
 }();
 
 // The longest entity a byte becomes: the room an escaped text needs is at
@@ -72,12 +73,13 @@ char* Put(std::string_view bytes, char* out) {
 }
 
 // Writes GBK bytes with the markup characters as entities at `out`, which
-// has room for kEscapeGrowth times their length. In GBK the second byte of a
-// character is at least 0x40, so these ASCII bytes are always characters of
-// their own.
-char* WriteEscaped(std::string_view gbk, char* out) {
+// has room for kEscapeGrowth times their length; a text field's bytes
+// (`field`) end at their first zero byte, other bytes are written whole. In
+// GBK the second byte of a character is at least 0x40, so these ASCII bytes
+// are always characters of their own.
+char* WriteEscaped(std::string_view gbk, char* out, bool field = false) {
   for (const char c : gbk) {
-    if (!kMarkup[static_cast<unsigned char>(c)]) {
+    if (!kSpecial[static_cast<unsigned char>(c)]) {
       *out++ = c;
       continue;
     }
@@ -94,8 +96,12 @@ char* WriteEscaped(std::string_view gbk, char* out) {
       case '"':
         out = Put("&quot;", out);
         break;
-      default:
+      case '\'':
         out = Put("&#39;", out);
+        break;
+      default:
+        if (field) return out;
+        *out++ = c;
         break;
     }
   }
@@ -232,13 +238,15 @@ class Exporter {
   }
 
   // A fixed-size field's value as text, read straight from the record bytes:
-  // texts (stored as GBK already) escaped, numbers and booleans in digits,
-  // signs and letters of ASCII, date-times in GBK.
-  static char* WriteValue(const FieldDef& def, const char* rec, char* out) {
+  // texts (stored as GBK already, up to their first zero byte) escaped, numbers
+  // and booleans in digits, signs and letters of ASCII, date-times in GBK.
+  char* WriteValue(const FieldDef& def, const char* rec, char* out) {
     const char* p = rec + def.offset;
     switch (def.type) {
       case fmt::kText:
-        return WriteEscaped(TextFieldBytes(def, rec), out);
+        return WriteEscaped(
+            std::string_view(p, static_cast<std::size_t>(def.width)), out,
+            true);
       case fmt::kByte:
         return WriteIntegerText(static_cast<unsigned char>(*p), out);
       case fmt::kShort:
@@ -258,7 +266,7 @@ class Exporter {
       case fmt::kDateTime: {
         // The zero date is no date: an empty cell, as everywhere.
         const double date = GetF64(p);
-        return date == 0 ? out : WriteDateTimeTextGbk(date, out);
+        return date == 0 ? out : dates_.Write(date, out);
       }
       default:
         return out;
@@ -272,6 +280,7 @@ class Exporter {
   // The most bytes a row takes without its memo fields' contents.
   std::size_t row_room_ = 0;
   std::string text_, gbk_, memo_;
+  GbkDateTextWriter dates_;
 };
 
 ExportOutcome Fail(ExportOutcome outcome, const std::string& out_path,
