@@ -11,9 +11,10 @@ if [ ${#programs[@]} -eq 0 ]; then
   echo "run-bench: no *_bench programs under $build/bench" >&2
   exit 1
 fi
-# How many times faster every <Other>/<Work> is than Sqlite/<Work>, and how
-# many times the time of Floor/CopyFile every Engine/<Work> takes, among the
-# medians of one program (name, time, unit per line).
+# How many times faster every <Other>/<Work> is than Sqlite/<Work>, how
+# many times the time of Floor/CopyFile every Engine/<Work> takes, and
+# App/Export against Floor/WriteExportBytes, among the medians of one
+# program (name, time, unit per line).
 ratios() {
   awk '
     function ms(v, u) {
@@ -27,6 +28,8 @@ ratios() {
           printf "%-22s %6.2fx as fast as Sqlite/%s\n", name, t["Sqlite/" work] / t[name], work
         if (p[1] == "Engine" && "Floor/CopyFile" in t)
           printf "%-22s %6.2fx the time of Floor/CopyFile\n", name, t[name] / t["Floor/CopyFile"]
+        if (name == "App/Export" && "Floor/WriteExportBytes" in t)
+          printf "%-22s %6.2fx the time of Floor/WriteExportBytes\n", name, t[name] / t["Floor/WriteExportBytes"]
       }
     }'
 }

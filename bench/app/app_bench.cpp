@@ -20,10 +20,17 @@
 // build should stay within 2x of the load. Its counter max_block_ms is the
 // longest stretch (processor time) between two calls of the build's
 // between-blocks hook: how long the user interface waits at most.
+// App/Export: "&W.转为电子表格" of a 100,000-row, 7-field result table;
+// Floor/WriteExportBytes: the same bytes written with one write, in the same
+// run. The export should stay within 3x of it. Its counter max_block_ms is
+// the longest stretch between two progress calls (the time the user
+// interface waits for its events). Memory/Export/<rows>: its peak heap.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <memory>
@@ -32,9 +39,11 @@
 #include <vector>
 
 #include "base/dialogs.h"
+#include "base/files.h"
 #include "grid/data_src.h"
 #include "grid/db_provider.h"
 #include "grid/grid.h"
+#include "heap_counter.h"
 #include "reports/period_report.h"
 #include "sheet_xlsx.h"
 #include "stock/slip_table.h"
@@ -42,13 +51,15 @@
 #include "stock/stock_list.h"
 #include "stock/stock_out_state.h"
 #include "store/db.h"
+#include "store/format.h"
 #include "store/material_table.h"
 #include "store/table.h"
 #include "workbook/find_procedure.h"
+#include "workbook/print_table.h"
 #include "workbook/result_loading.h"
 #include "workbook/result_sort.h"
+#include "workbook/spreadsheet_export.h"
 #include "workbook/workbook_state.h"
-#include "workbook/print_table.h"
 
 namespace matslip {
 namespace {
@@ -371,6 +382,97 @@ void FindInReport(benchmark::State& state) {
   state.counters["rows"] = table.GetRowCount();
 }
 
+// A 本月出库 result table of `rows` records in the program directory.
+std::string ReportTable(int rows) {
+  const std::string path = Dir().path() + "/qd" + std::to_string(rows) + ".mzk";
+  if (FileExists(path)) return path;
+  auto table = Table::Create(path, Schema({{"品名", fmt::kText, 64},
+                                           {"规格型号", fmt::kText, 64},
+                                           {"单位", fmt::kText, 16},
+                                           {"单价", fmt::kDouble},
+                                           {"本月出库数量", fmt::kDouble},
+                                           {"本月出库金额", fmt::kDouble},
+                                           {"出库日期", fmt::kDateTime}}));
+  std::vector<Value> v(7);
+  for (int i = 0; table && i < rows; ++i) {
+    const double quantity = 1 + i % 300, price = 1.25 + i % 400;
+    v[0] = "钢芯铝绞线" + std::to_string(i % 50);
+    v[1] = "LGJ-" + std::to_string(i) + "/20";
+    v[2] = "米";
+    v[3] = price;
+    v[4] = quantity;
+    v[5] = quantity * price;
+    v[6] = Value::Date(46082 + (i % 28) + (i % 86400) / 86400.0);
+    if (!table->Append(v)) return "";
+  }
+  return table ? path : "";
+}
+
+std::string ExportTarget() { return Dir().path() + "/电子表格1.xls"; }
+
+void Export(benchmark::State& state) {
+  const std::string table = ReportTable(kMaterials);
+  if (table.empty()) return state.SkipWithError("cannot write qd.mzk");
+  double max_block_ms = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    RemoveFile(ExportTarget());
+    state.ResumeTiming();
+    auto last = std::chrono::steady_clock::now();
+    const ExportOutcome outcome =
+        ExportSpreadsheet(table, ExportTarget(), [&](int, int) {
+          const auto now = std::chrono::steady_clock::now();
+          max_block_ms = std::max(
+              max_block_ms,
+              std::chrono::duration<double, std::milli>(now - last).count());
+          last = now;
+          return true;
+        });
+    if (outcome != ExportOutcome::kWritten)
+      return state.SkipWithError("export failed");
+  }
+  state.counters["max_block_ms"] = max_block_ms;
+  state.counters["MB"] = std::filesystem::file_size(ExportTarget()) / 1e6;
+}
+
+// What the export writes, written again in one write into a new file.
+void WriteExportBytes(benchmark::State& state) {
+  const std::string table = ReportTable(kMaterials);
+  std::string bytes;
+  if (table.empty() ||
+      ExportSpreadsheet(table, ExportTarget()) != ExportOutcome::kWritten ||
+      !ReadFile(ExportTarget(), &bytes))
+    return state.SkipWithError("cannot export qd.mzk");
+  const std::string target = Dir().path() + "/floor.xls";
+  for (auto _ : state) {
+    state.PauseTiming();
+    RemoveFile(target);
+    state.ResumeTiming();
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::size_t done = 0;
+    while (fd >= 0 && done < bytes.size()) {
+      const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+      if (n <= 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    if (fd < 0 || ::close(fd) != 0 || done != bytes.size())
+      return state.SkipWithError("write failed");
+  }
+  state.counters["MB"] = bytes.size() / 1e6;
+}
+
+void MemoryExport(benchmark::State& state) {
+  const std::string table = ReportTable(static_cast<int>(state.range(0)));
+  if (table.empty()) return state.SkipWithError("cannot write qd.mzk");
+  for (auto _ : state) {
+    bench::StartHeapCount();
+    if (ExportSpreadsheet(table, Dir().path() + "/memory.xls") !=
+        ExportOutcome::kWritten)
+      state.SkipWithError("export failed");
+    state.counters["peak_KiB"] = bench::StopHeapCount() / 1024.0;
+  }
+}
+
 BENCHMARK(BuildList)->Name("App/BuildStockList")->Unit(benchmark::kMillisecond);
 BENCHMARK(ImportXlsx)->Name("App/ImportXlsx")->Unit(benchmark::kMillisecond);
 BENCHMARK(ImportXls)->Name("App/ImportXls")->Unit(benchmark::kMillisecond);
@@ -388,6 +490,17 @@ BENCHMARK(ConnectReport10k)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BuildReportPrintTable)
     ->Name("App/BuildPrintTable")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(Export)
+    ->Name("App/Export")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(WriteExportBytes)
+    ->Name("Floor/WriteExportBytes")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(MemoryExport)
+    ->Name("Memory/Export")
+    ->Arg(10000)
+    ->Arg(kMaterials)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BuildNineLineSlip)
     ->Name("App/BuildSlip")

@@ -16,6 +16,7 @@
 #include "store/db.h"
 #include "store/material_table.h"
 #include "workbook/cell_sums.h"
+#include "workbook/export_progress_qt.h"
 #include "workbook/find_procedure.h"
 #include "workbook/grid_file_commands.h"
 #include "workbook/result_loading.h"
@@ -125,10 +126,11 @@ void WorkbookWindow::BuildMenus() {
   file_menu_->setAccessibleName(file_menu_->title());
   add(file_menu_, kOpenItem, [this] { OpenGridFile(); });
   add(file_menu_, kSaveItem, [this] { SaveGridFile(); });
-  export_action_ = file_menu_->addAction(QString::fromUtf8(kExportItem));
+  export_action_ = add(file_menu_, kExportItem, [this] {
+    ExportReportSpreadsheet(session_->program_dir, *dialogs_, this);
+  });
   print_table_action_ =
       file_menu_->addAction(QString::fromUtf8(kPrintTableItem));
-  export_action_->setEnabled(false);
   print_table_action_->setEnabled(false);
   file_menu_->addSeparator();
   add(file_menu_, kExitItem, [this] { close(); });

@@ -1,8 +1,11 @@
 #include "base/datetime.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <string_view>
 
 namespace matslip {
 namespace {
@@ -86,44 +89,122 @@ double CivilToDate(const CivilTime& t) {
   return day >= 0 ? day + fraction : day - fraction;
 }
 
+namespace {
+
+// The day and the second of the day a day count stands for, rounded to the
+// nearest whole second; false when it is not finite or beyond any year.
+bool SplitDate(double date, long long* day, long long* seconds) {
+  if (!std::isfinite(date) || std::fabs(date) > kDayLimit) return false;
+  double whole;
+  const double fraction = std::fabs(std::modf(date, &whole));
+  *day = static_cast<long long>(whole);
+  *seconds = std::llround(fraction * kSecondsPerDay);
+  if (*seconds >= kSecondsPerDay) {
+    ++*day;
+    *seconds -= kSecondsPerDay;
+  }
+  return true;
+}
+
+// The calendar day of SplitDate's day; false outside years 1..9999.
+bool CivilDay(long long day, CivilTime* t) {
+  CivilFromDays(day + kEpochDays, t);
+  return t->year >= 1 && t->year <= 9999;
+}
+
+void SetTimeOfDay(long long seconds, CivilTime* t) {
+  t->hour = static_cast<int>(seconds / 3600);
+  t->minute = static_cast<int>(seconds / 60 % 60);
+  t->second = static_cast<int>(seconds % 60);
+}
+
+}  // namespace
+
 // Reads the day count the same way: the whole part is the day, the fraction's
 // magnitude the time of day. So -0.25 is 1899-12-30 06:00, like 0.25.
 CivilTime DateToCivil(double date) {
-  if (!std::isfinite(date) || std::fabs(date) > kDayLimit) {
-    return CivilTime{};
-  }
-  double whole;
-  const double fraction = std::fabs(std::modf(date, &whole));
-  long long day = static_cast<long long>(whole);
-  long long seconds = std::llround(fraction * kSecondsPerDay);
-  if (seconds >= kSecondsPerDay) {
-    ++day;
-    seconds -= kSecondsPerDay;
-  }
+  long long day, seconds;
   CivilTime t;
-  CivilFromDays(day + kEpochDays, &t);
-  if (t.year < 1 || t.year > 9999) return CivilTime{};
-  t.hour = static_cast<int>(seconds / 3600);
-  t.minute = static_cast<int>(seconds / 60 % 60);
-  t.second = static_cast<int>(seconds % 60);
+  if (!SplitDate(date, &day, &seconds) || !CivilDay(day, &t))
+    return CivilTime{};
+  SetTimeOfDay(seconds, &t);
   return t;
 }
 
-std::string DateTimeText(double date) {
-  const CivilTime t = DateToCivil(date);
-  char buffer[96];
-  int n = std::snprintf(buffer, sizeof buffer, "%d年%d月%d日", t.year, t.month,
-                        t.day);
-  const std::size_t size = sizeof buffer - n;
-  if (t.second != 0) {
-    n += std::snprintf(buffer + n, size, "%d时%d分%d秒", t.hour, t.minute,
-                       t.second);
-  } else if (t.minute != 0) {
-    n += std::snprintf(buffer + n, size, "%d时%d分", t.hour, t.minute);
-  } else if (t.hour != 0) {
-    n += std::snprintf(buffer + n, size, "%d时", t.hour);
+namespace {
+
+// The unit after each part of a date-time text, in one encoding.
+struct DateUnits {
+  std::string_view year, month, day, hour, minute, second;
+};
+constexpr DateUnits kUtf8Units = {"年", "月", "日", "时", "分", "秒"};
+constexpr DateUnits kGbkUnits = {"\xC4\xEA", "\xD4\xC2", "\xC8\xD5",
+                                 "\xCA\xB1", "\xB7\xD6", "\xC3\xEB"};
+
+// Months, days and times have one or two digits: written without the
+// general conversion.
+char* WritePart(int value, std::string_view unit, char* out) {
+  if (value >= 0 && value < 100) {
+    if (value >= 10) *out++ = static_cast<char>('0' + value / 10);
+    *out++ = static_cast<char>('0' + value % 10);
+  } else {
+    out = std::to_chars(out, out + 8, value).ptr;
   }
-  return std::string(buffer, n);
+  return std::copy(unit.begin(), unit.end(), out);
+}
+
+// Templates on the units, so that their lengths are constants and each is
+// copied in a move or two. The date part, then the time of day: hour, minute
+// and second are left off from the right while they are zero.
+template <const DateUnits& units>
+char* WriteDayText(const CivilTime& t, char* out) {
+  out = WritePart(t.year, units.year, out);
+  out = WritePart(t.month, units.month, out);
+  return WritePart(t.day, units.day, out);
+}
+
+template <const DateUnits& units>
+char* WriteTimeText(const CivilTime& t, char* out) {
+  if (t.hour == 0 && t.minute == 0 && t.second == 0) return out;
+  out = WritePart(t.hour, units.hour, out);
+  if (t.minute == 0 && t.second == 0) return out;
+  out = WritePart(t.minute, units.minute, out);
+  if (t.second != 0) out = WritePart(t.second, units.second, out);
+  return out;
+}
+
+template <const DateUnits& units>
+char* WriteDateText(double date, char* out) {
+  const CivilTime t = DateToCivil(date);
+  return WriteTimeText<units>(t, WriteDayText<units>(t, out));
+}
+
+}  // namespace
+
+std::string DateTimeText(double date) {
+  char buffer[kDateTextRoom];
+  return std::string(buffer, WriteDateText<kUtf8Units>(date, buffer));
+}
+
+char* WriteDateTimeTextGbk(double date, char* out) {
+  return WriteDateText<kGbkUnits>(date, out);
+}
+
+char* GbkDateTextWriter::Write(double date, char* out) {
+  long long day, seconds;
+  if (!SplitDate(date, &day, &seconds)) return WriteDateTimeTextGbk(date, out);
+  Day& cached = days_[static_cast<unsigned long long>(day) % days_.size()];
+  CivilTime t;
+  if (!cached.known || cached.day != day) {
+    if (!CivilDay(day, &t)) return WriteDateTimeTextGbk(date, out);
+    cached.known = true;
+    cached.day = day;
+    cached.size = static_cast<std::size_t>(
+        WriteDayText<kGbkUnits>(t, cached.text.data()) - cached.text.data());
+  }
+  out = std::copy_n(cached.text.data(), cached.size, out);
+  SetTimeOfDay(seconds, &t);
+  return WriteTimeText<kGbkUnits>(t, out);
 }
 
 std::string DateTimeIso(double date) {

@@ -1,6 +1,8 @@
 #pragma once
 // Date-times: days since 30 December 1899 00:00 as a double, the fraction
 // being the time of day; the program's values carry whole seconds.
+#include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -26,6 +28,28 @@ CivilTime DateToCivil(double date);
 // "2013年9月10日9时5分7秒"; seconds, minutes and hour are left off from the
 // right while they are zero, so midnight shows the date alone.
 std::string DateTimeText(double date);
+// The same text in GBK, written at `out` (room for kDateTextRoom bytes),
+// returning its end: what a GBK file holds, without a UTF-8 text in between.
+inline constexpr std::size_t kDateTextRoom = 48;
+char* WriteDateTimeTextGbk(double date, char* out);
+
+// Writes the same texts as WriteDateTimeTextGbk, keeping the date parts of
+// the last days it saw (one per day number modulo the slot count, enough for
+// a month): the rows of a report mostly share a few days, and then only the
+// time of day is worked out.
+class GbkDateTextWriter {
+ public:
+  char* Write(double date, char* out);
+
+ private:
+  struct Day {
+    bool known = false;
+    long long day = 0;
+    std::array<char, kDateTextRoom> text;
+    std::size_t size = 0;
+  };
+  std::array<Day, 32> days_;
+};
 
 // "YYYY-MM-DD HH:MM:SS"; empty for the zero date (0.0).
 std::string DateTimeIso(double date);

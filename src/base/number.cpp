@@ -186,11 +186,12 @@ bool TextToWholeNumber(std::string_view text, std::int64_t* whole) {
 
 namespace {
 
-// printf's "%.<precision>g". Most values the program shows (amounts with two
-// decimals, whole quantities) have a shortest round-trip form of at most
-// `precision` digits, and then "%g" shows exactly those digits; that form is
-// much cheaper to find than the general rounding, which serves the rest.
-std::string FormatGeneral(double value, int precision) {
+// printf's "%.<precision>g" at `out`, returning the end. Most values the
+// program shows (amounts with two decimals, whole quantities) have a shortest
+// round-trip form of at most `precision` digits, and then "%g" shows exactly
+// those digits; that form is much cheaper to find than the general rounding,
+// which serves the rest.
+char* WriteGeneral(double value, int precision, char* out) {
   char sci[40];
   const auto r = std::to_chars(sci, sci + sizeof sci, value,
                                std::chars_format::scientific);
@@ -200,82 +201,107 @@ std::string FormatGeneral(double value, int precision) {
   const bool normal = value == 0 || std::fpclassify(value) == FP_NORMAL;
   if (normal && r.ec == std::errc() && e != std::string_view::npos) {
     const bool negative = text[0] == '-';
-    std::string digits;
+    char digits[24];  // a shortest form has at most 17 digits
+    int n = 0;
     for (char c : text.substr(negative ? 1 : 0, e - (negative ? 1 : 0)))
-      if (c != '.') digits.push_back(c);
+      if (c != '.') digits[n++] = c;
     int exponent = 0;
     std::from_chars(text.data() + e + (text[e + 1] == '+' ? 2 : 1),
                     text.data() + text.size(), exponent);
-    if (static_cast<int>(digits.size()) <= precision) {
-      while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-      std::string out = negative ? "-" : "";
-      const int n = static_cast<int>(digits.size());
+    if (n <= precision) {
+      while (n > 1 && digits[n - 1] == '0') --n;
+      if (negative) *out++ = '-';
       if (exponent < -4 || exponent >= precision) {
-        out += digits[0];
-        if (n > 1) out += "." + digits.substr(1);
-        out += exponent < 0 ? "e-" : "e+";
+        *out++ = digits[0];
+        if (n > 1) {
+          *out++ = '.';
+          out = std::copy(digits + 1, digits + n, out);
+        }
+        *out++ = 'e';
+        *out++ = exponent < 0 ? '-' : '+';
         const int magnitude = exponent < 0 ? -exponent : exponent;
-        if (magnitude < 10) out += '0';
-        out += std::to_string(magnitude);
-      } else if (exponent < 0) {
-        out += "0." +
-               std::string(static_cast<std::size_t>(-exponent - 1), '0') +
-               digits;
-      } else if (n <= exponent + 1) {
-        out += digits +
-               std::string(static_cast<std::size_t>(exponent + 1 - n), '0');
-      } else {
-        out += digits.substr(0, static_cast<std::size_t>(exponent + 1)) + "." +
-               digits.substr(static_cast<std::size_t>(exponent + 1));
+        if (magnitude < 10) *out++ = '0';
+        return std::to_chars(out, out + 8, magnitude).ptr;
       }
-      return out;
+      if (exponent < 0) {
+        *out++ = '0';
+        *out++ = '.';
+        out = std::fill_n(out, -exponent - 1, '0');
+        return std::copy(digits, digits + n, out);
+      }
+      if (n <= exponent + 1) {
+        out = std::copy(digits, digits + n, out);
+        return std::fill_n(out, exponent + 1 - n, '0');
+      }
+      out = std::copy(digits, digits + exponent + 1, out);
+      *out++ = '.';
+      return std::copy(digits + exponent + 1, digits + n, out);
     }
   }
-  char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                    std::chars_format::general, precision);
-  return std::string(buffer, result.ptr);
+  return std::to_chars(out, out + kNumberTextRoom, value,
+                       std::chars_format::general, precision)
+      .ptr;
 }
 
 // Whole numbers and amounts with one or two decimals below 1e11: what
 // "%.13g" shows is the value's shortest decimal form, cut from the hundredths
-// directly. False for everything else.
-bool FormatHundredths(double value, std::string* out) {
-  const double hundredths = std::round(value * 100);
-  if (!(std::fabs(hundredths) < 1e13) || hundredths / 100 != value)
-    return false;
-  const auto h = static_cast<std::int64_t>(hundredths);
+// directly. Null for everything else.
+char* WriteHundredths(double value, char* out) {
+  const double scaled = value * 100;
+  if (!(std::fabs(scaled) < 1e15)) return nullptr;
+  // Rounded half away from zero as std::round does, without its call: below
+  // 2^53 the fraction scaled - h is exact.
+  auto h = static_cast<std::int64_t>(scaled);
+  const double fraction = scaled - static_cast<double>(h);
+  if (fraction >= 0.5) ++h;
+  if (fraction <= -0.5) --h;
+  if (!(h > -10000000000000 && h < 10000000000000)) return nullptr;
+  // A whole number's quotient is exact: compared without the division.
+  const double back = h % 100 == 0 ? static_cast<double>(h / 100)
+                                   : static_cast<double>(h) / 100;
+  if (back != value) return nullptr;
   const std::int64_t magnitude = h < 0 ? -h : h;
-  char buffer[32];
-  char* p = buffer;
-  if (h < 0) *p++ = '-';
-  p = std::to_chars(p, buffer + sizeof buffer, magnitude / 100).ptr;
+  if (h < 0) *out++ = '-';
+  out = std::to_chars(out, out + kNumberTextRoom, magnitude / 100).ptr;
   const int cents = static_cast<int>(magnitude % 100);
   if (cents != 0) {
-    *p++ = '.';
-    *p++ = static_cast<char>('0' + cents / 10);
-    if (cents % 10 != 0) *p++ = static_cast<char>('0' + cents % 10);
+    *out++ = '.';
+    *out++ = static_cast<char>('0' + cents / 10);
+    if (cents % 10 != 0) *out++ = static_cast<char>('0' + cents % 10);
   }
-  out->assign(buffer, p);
-  return true;
+  return out;
 }
 
 }  // namespace
 
+char* WriteNumberText(double value, char* out) {
+  if (value != 0) {
+    if (char* end = WriteHundredths(value, out)) return end;
+  }
+  return WriteGeneral(value, 13, out);
+}
+
+char* WriteSingleText(float value, char* out) {
+  return WriteGeneral(static_cast<double>(value), 6, out);
+}
+
+char* WriteIntegerText(std::int64_t value, char* out) {
+  return std::to_chars(out, out + kNumberTextRoom, value).ptr;
+}
+
 std::string NumberToText(double value) {
-  std::string text;
-  if (value != 0 && FormatHundredths(value, &text)) return text;
-  return FormatGeneral(value, 13);
+  char buffer[kNumberTextRoom];
+  return std::string(buffer, WriteNumberText(value, buffer));
 }
 
 std::string SingleToText(float value) {
-  return FormatGeneral(static_cast<double>(value), 6);
+  char buffer[kNumberTextRoom];
+  return std::string(buffer, WriteSingleText(value, buffer));
 }
 
 std::string IntegerToText(std::int64_t value) {
-  char buffer[32];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::string(buffer, result.ptr);
+  char buffer[kNumberTextRoom];
+  return std::string(buffer, WriteIntegerText(value, buffer));
 }
 
 double RoundTo(double value, int places) {

@@ -1,6 +1,7 @@
 #pragma once
 // Text <-> number conversions and rounding as the whole program uses them.
 // Locale-independent: "1,5" is never read as 1.5.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -38,6 +39,13 @@ std::string NumberToText(double value);
 std::string SingleToText(float value);
 // Plain decimal.
 std::string IntegerToText(std::int64_t value);
+
+// The same texts written at `out`, which has room for kNumberTextRoom bytes;
+// each returns the end of what it wrote. For writers that fill a buffer.
+inline constexpr std::size_t kNumberTextRoom = 32;
+char* WriteNumberText(double value, char* out);
+char* WriteSingleText(float value, char* out);
+char* WriteIntegerText(std::int64_t value, char* out);
 
 // Half-up rounding to n decimal places with the program's tolerance of 1e-12:
 // magnitude * 10^n + 1e-12, rounded up from a fraction of 0.5, sign restored.

@@ -5,8 +5,11 @@
 
 #include <cmath>
 #include <ctime>
+#include <string>
+#include <vector>
 
 #include "base/clock.h"
+#include "base/gbk.h"
 
 namespace matslip {
 namespace {
@@ -75,6 +78,57 @@ TEST(DateTimeTextTest, LeavesOffZeroPartsFromTheRight) {
             "2013年9月10日0时0分30秒");
   EXPECT_EQ(DateTimeText(CivilToDate({2013, 9, 10, 0, 7, 0})),
             "2013年9月10日0时7分");
+}
+
+TEST(DateTimeTextTest, TheGbkFormIsTheSameTextWrittenInPlace) {
+  for (const CivilTime& t :
+       std::vector<CivilTime>{{2013, 9, 10, 9, 5, 7},
+                              {2013, 9, 10, 9, 5, 0},
+                              {2013, 9, 10, 9, 0, 0},
+                              {2013, 9, 10},
+                              {2013, 9, 10, 0, 0, 30},
+                              {2026, 12, 31, 23, 59, 59},
+                              {9999, 12, 31, 23, 59, 59}}) {
+    std::string gbk;
+    ASSERT_TRUE(Utf8ToGbk(DateTimeText(CivilToDate(t)), &gbk));
+    // The bytes after the text are left as they were.
+    std::string buffer(kDateTextRoom, 'x');
+    char* end = WriteDateTimeTextGbk(CivilToDate(t), buffer.data());
+    EXPECT_EQ(std::string(buffer.data(), end), gbk)
+        << DateTimeText(CivilToDate(t));
+    EXPECT_EQ(buffer.substr(gbk.size()),
+              std::string(kDateTextRoom - gbk.size(), 'x'));
+  }
+}
+
+TEST(DateTimeTextTest, TheCachingGbkWriterWritesWhatTheDirectOneDoes) {
+  std::vector<double> dates = {0,
+                               -0.25,
+                               -1.25,
+                               0.999999999,  // rounds to the next midnight
+                               46082.9999999,
+                               1e8,  // beyond any year
+                               -1e8,
+                               std::nan(""),
+                               CivilToDate({9999, 12, 31, 23, 59, 59}),
+                               CivilToDate({1, 1, 1}),
+                               CivilToDate({10000, 1, 1})};
+  // Days 32 apart share a slot: each must still show its own date.
+  for (int day = 0; day < 200; ++day) {
+    dates.push_back(46000 + day + (day % 7) / 24.0);
+    dates.push_back(46000 + (day % 5) * 32 + (day * 37 % 86400) / 86400.0);
+    dates.push_back(-(day * 61) - (day % 3) / 8.0);
+  }
+  GbkDateTextWriter writer;
+  for (const double date : dates) {
+    char expected[kDateTextRoom];
+    char written[kDateTextRoom];
+    char* expected_end = WriteDateTimeTextGbk(date, expected);
+    char* written_end = writer.Write(date, written);
+    ASSERT_EQ(std::string(written, written_end),
+              std::string(expected, expected_end))
+        << date << " " << DateTimeText(date);
+  }
 }
 
 TEST(DateTimeIsoTest, FormatsAndParses) {

@@ -148,6 +148,29 @@ TEST(NumberToTextTest, SingleAndInteger) {
   EXPECT_EQ(IntegerToText(0), "0");
 }
 
+TEST(NumberToTextTest, TheLongestTextsFitTheRoomAndMatchPrintf) {
+  for (const double v :
+       {-1.234567890123e-308, -2.225073858507e-308, -4.9e-324,
+        -1.797693134862e+308, -0.0001234567890123, -999999999999.99,
+        -9999999999999.5, 2.5, -2.5, 0.005, -0.015, 1e13 - 0.5}) {
+    std::string buffer(kNumberTextRoom + 1, 'x');
+    char* end = WriteNumberText(v, buffer.data());
+    ASSERT_LE(end - buffer.data(),
+              static_cast<std::ptrdiff_t>(kNumberTextRoom));
+    EXPECT_EQ(std::string(buffer.data(), end), Printf("%.13g", v)) << v;
+    EXPECT_EQ(buffer.back(), 'x');
+  }
+  for (const float f : {-3.40282e+38f, -1.17549e-38f, -1.4e-45f, 0.1f}) {
+    std::string buffer(kNumberTextRoom, 'x');
+    char* end = WriteSingleText(f, buffer.data());
+    EXPECT_EQ(std::string(buffer.data(), end), Printf("%.6g", f)) << f;
+  }
+  char buffer[kNumberTextRoom];
+  EXPECT_EQ(
+      std::string(buffer, WriteIntegerText(-9223372036854775807LL - 1, buffer)),
+      "-9223372036854775808");
+}
+
 TEST(RoundToTest, RoundsHalfUpAwayFromZero) {
   EXPECT_EQ(RoundTo(0.125, 2), 0.13);
   EXPECT_EQ(RoundTo(-0.125, 2), -0.13);

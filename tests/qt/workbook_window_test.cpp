@@ -92,7 +92,7 @@ TEST_F(WorkbookWindowTest, CaptionMenusAndItemsExactly) {
             (QStringList{"&1. 50%", "&2. 100%", "&3. 200%", "&4. 等宽"}));
   EXPECT_EQ(Captions(Item(window.edit_menu(), "&D.对齐方式")->menu()),
             (QStringList{"&1.中左", "&2.中中", "&3.中右"}));
-  EXPECT_FALSE(window.export_action()->isEnabled());
+  EXPECT_TRUE(window.export_action()->isEnabled());
   EXPECT_TRUE(window.print_table_action()->isEnabled());
   EXPECT_TRUE(window.find_action()->isEnabled());
   EXPECT_EQ(window.find_action()->text(), QString("&Y.查找"));

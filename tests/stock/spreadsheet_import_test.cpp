@@ -186,7 +186,8 @@ TEST_F(SpreadsheetImportTest, EveryFormatGivesTheSameRecords) {
   for (const char* file :
        {"materials.xls", "materials-biff5.xls", "materials.xlsx",
         "materials.ods", "materials.fods", "materials-html.xls",
-        "materials-utf8.csv", "materials-utf8-bom.csv", "materials-gbk.csv"}) {
+        "materials-export.xls", "materials-utf8.csv", "materials-utf8-bom.csv",
+        "materials-gbk.csv"}) {
     const int before = RecordCount();
     ASSERT_EQ(Import(folder + file), ImportOutcome::kAdded)
         << file << ": " << dialogs_.Messages().back();

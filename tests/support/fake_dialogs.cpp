@@ -21,6 +21,7 @@ bool FakeDialogs::Ask(const std::string& text, const std::string& caption) {
 bool FakeDialogs::InputText(const std::string& prompt,
                             const std::string& caption, std::string* value) {
   shown.push_back({"input", prompt, caption});
+  input_values.push_back(*value);
   if (inputs.empty()) return false;
   auto [ok, text] = inputs.front();
   inputs.pop_front();

@@ -37,6 +37,7 @@ class FakeDialogs : public Dialogs {
   std::vector<Shown> shown;
   std::vector<MessageIcon> icons;  // of the message boxes, in order
   std::vector<FileDialogRequest> file_requests;
+  std::vector<std::string> input_values;  // what each input box started with
   // The texts of the message boxes only.
   std::vector<std::string> Messages() const;
 };
