@@ -14,6 +14,7 @@
 #include "base/number.h"
 #include "store/format.h"
 #include "store/table.h"
+#include "workbook/overlapped_file.h"
 #include "workbook/worksheet_header.h"
 
 namespace matslip {
@@ -108,38 +109,6 @@ char* WriteEscaped(std::string_view gbk, char* out, bool field = false) {
   return out;
 }
 
-// The output file, written through one buffer at increasing offsets. Callers
-// ask for room, write through a pointer and commit the end they reached.
-class SheetFile {
- public:
-  bool Create(const std::string& path) { return file_.Create(path); }
-  char* Room(std::size_t bytes) {
-    if (used_ + bytes > buffer_.size()) buffer_.resize(used_ + bytes);
-    return buffer_.data() + used_;
-  }
-  void Commit(const char* end) {
-    used_ = static_cast<std::size_t>(end - buffer_.data());
-  }
-  void Append(std::string_view bytes) {
-    Commit(Put(bytes, Room(bytes.size())));
-  }
-  bool FlushIfFull() { return used_ < kWriteBytes || Flush(); }
-  bool Flush() {
-    if (!file_.WriteAt(written_, std::string_view(buffer_.data(), used_)))
-      return false;
-    written_ += static_cast<std::int64_t>(used_);
-    used_ = 0;
-    return true;
-  }
-  void Close() { file_.Close(); }
-
- private:
-  PosixFile file_;
-  std::string buffer_;
-  std::size_t used_ = 0;
-  std::int64_t written_ = 0;
-};
-
 // One field as a row writes it: what goes before its value (the end of the
 // previous cell, or the start of the row, and the field's cell opening, in
 // one piece) and where its bytes are in the record.
@@ -168,7 +137,7 @@ std::size_t ValueRoom(const FieldDef& def) {
 
 class Exporter {
  public:
-  Exporter(Table* table, SheetFile* out) : table_(table), out_(out) {
+  Exporter(Table* table, OverlappedFile* out) : table_(table), out_(out) {
     const Schema& schema = table_->schema();
     for (int f = 0; f < schema.field_count(); ++f) {
       const FieldDef& def = schema.field(f);
@@ -274,7 +243,7 @@ class Exporter {
   }
 
   Table* table_;
-  SheetFile* out_;
+  OverlappedFile* out_;
   std::vector<Column> columns_;
   std::string row_end_;
   // The most bytes a row takes without its memo fields' contents.
@@ -319,7 +288,7 @@ ExportOutcome ExportSpreadsheet(const std::string& table_path,
   }
   const std::string write_failed =
       std::string(kExportWriteFailed) + "\n" + out_path;
-  SheetFile out;
+  OverlappedFile out(kWriteBytes);
   if (!out.Create(out_path))
     return Fail(ExportOutcome::kWriteFailed, out_path, write_failed, why);
   Exporter exporter(table.get(), &out);
@@ -335,7 +304,7 @@ ExportOutcome ExportSpreadsheet(const std::string& table_path,
   }
   if (ok) {
     out.Append(kClosing);
-    ok = out.Flush();
+    ok = out.Finish();
   }
   out.Close();
   if (!ok)
