@@ -10,8 +10,8 @@
 // App/OpenReport: a 本年进库 report in which all 100,000 materials are listed
 // (qd.mzk written, then loaded into the workbook's table with its total
 // row); App/SortReport: that result sorted on 规格型号 and loaded again;
-// App/FindInReport: a find in the loaded result of a specification held by
-// the last material only. Grid/ConnectProvider, the same rows of qd.mzk read
+// App/FindInReport: a find in the loaded result of a 规格型号 held by the
+// last material only. Grid/ConnectProvider, the same rows of qd.mzk read
 // into a table, is their measure: at most 2x, 2x and 0.5x of it.
 // App/BuildPrintTable: the print table of a 10,000-record report (qd.mzk)
 // built from the workbook's working table, every cell fitted into its

@@ -106,7 +106,7 @@ char* DecodeGbk(std::string_view gbk, char* p) {
 }  // namespace
 
 void GbkToUtf8(std::string_view gbk, std::string* out) {
-  // Short texts (names, specifications) go through a buffer on the stack, so
+  // Short texts (names, 规格型号) go through a buffer on the stack, so
   // that a result that fits the string's own storage needs no allocation.
   constexpr std::size_t kShort = 128;
   if (gbk.size() <= kShort) {

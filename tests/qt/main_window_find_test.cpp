@@ -20,7 +20,7 @@ namespace matslip {
 namespace {
 
 // A stock list of four materials, none low on stock; the cursor in the
-// specification column.
+// 规格型号 column.
 class MainWindowFindTest : public ::testing::Test {
  protected:
   MainWindowFindTest() {

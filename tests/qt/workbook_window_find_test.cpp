@@ -19,7 +19,7 @@ namespace matslip {
 namespace {
 
 // The result of three materials: the header row, rows 2 to 4, the total row
-// 5. The cursor in the specification column.
+// 5. The cursor in the 规格型号 column.
 class WorkbookWindowFindTest : public ::testing::Test {
  protected:
   WorkbookWindowFindTest() {

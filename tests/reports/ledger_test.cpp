@@ -92,7 +92,7 @@ TEST_F(LedgerTest, WithoutIssuesTheStockOutHeadingEndsTheText) {
             "以下是绝缘子出库记录:\r\n");
 }
 
-TEST_F(LedgerTest, TwoSpecificationsOfOneNameShowTheirOwnLogs) {
+TEST_F(LedgerTest, TwoModelsOfOneNameShowTheirOwnLogs) {
   StockIn(kWire, "100", kMonday);
   StockIn(kThinWire, "30", kMonday);
   StockOut(kThinWire, "7", "87.5", kTuesday);

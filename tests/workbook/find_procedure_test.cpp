@@ -17,7 +17,7 @@ using testing::FakeDialogs;
 constexpr char kWorkbookCaption[] = "&Y.查找";
 
 // A result table of six rows (a header row and five materials) shown in a
-// grid whose cursor stands in the specification column.
+// grid whose cursor stands in the 规格型号 column.
 class FindProcedureTest : public ::testing::Test {
  protected:
   FindProcedureTest() {
