@@ -76,18 +76,13 @@ int RunChild(const std::string& dir) {
   }
 }
 
-[[maybe_unused]] const bool kIsChild = [] {
-  const char* dir = std::getenv(kChildDirVar);
-  if (dir != nullptr) ::_exit(RunChild(dir));
-  return false;
-}();
+// This test program started by StartChild is the child.
+[[maybe_unused]] const bool kIsChild = testing::RunIfCrashChild(
+    kChildDirVar,
+    [](const std::string& dir, unsigned) { return RunChild(dir); });
 
 pid_t StartChild(const std::string& dir) {
-  const pid_t pid = ::fork();
-  if (pid != 0) return pid;
-  ::setenv(kChildDirVar, dir.c_str(), 1);
-  ::execl("/proc/self/exe", "import-crash-child", nullptr);
-  ::_exit(127);
+  return testing::StartCrashChild(kChildDirVar, dir, 0, "import-crash-child");
 }
 
 class ImportCrashTest : public ::testing::Test {

@@ -44,7 +44,6 @@ using testing::ReadTestFile;
 
 constexpr int kMaterials = 1000;
 constexpr char kChildDirVar[] = "MATSLIP_MOVEMENT_CRASH_DIR";
-constexpr char kChildSeedVar[] = "MATSLIP_MOVEMENT_CRASH_SEED";
 // A longer run: MATSLIP_MOVEMENT_CRASH_KILLS=3000.
 constexpr char kKillsVar[] = "MATSLIP_MOVEMENT_CRASH_KILLS";
 #if defined(__SANITIZE_ADDRESS__)
@@ -196,25 +195,15 @@ int RunChild(const std::string& dir, unsigned seed) {
   }
 }
 
-// This test program started with the child's variables set is the child.
-[[maybe_unused]] const bool kIsChild = [] {
-  const char* dir = std::getenv(kChildDirVar);
-  const char* seed = std::getenv(kChildSeedVar);
-  if (dir != nullptr && seed != nullptr)
-    ::_exit(RunChild(dir, unsigned(std::strtoul(seed, nullptr, 10))));
-  return false;
-}();
+// This test program started by StartChild is the child.
+[[maybe_unused]] const bool kIsChild =
+    testing::RunIfCrashChild(kChildDirVar, RunChild);
 
 // --- The parent --------------------------------------------------------------
 
-// This program again, as the child working in `dir`.
 pid_t StartChild(const std::string& dir, unsigned seed) {
-  const pid_t pid = ::fork();
-  if (pid != 0) return pid;
-  ::setenv(kChildDirVar, dir.c_str(), 1);
-  ::setenv(kChildSeedVar, std::to_string(seed).c_str(), 1);
-  ::execl("/proc/self/exe", "movement-crash-child", nullptr);
-  ::_exit(127);
+  return testing::StartCrashChild(kChildDirVar, dir, seed,
+                                  "movement-crash-child");
 }
 
 struct Step {

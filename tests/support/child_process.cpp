@@ -144,4 +144,28 @@ bool KillDuringSteps(pid_t child, const std::string& report_path, int round,
       max_delay_us, rng, status);
 }
 
+namespace {
+constexpr char kCrashSeedVar[] = "MATSLIP_CRASH_SEED";
+}  // namespace
+
+pid_t StartCrashChild(const char* dir_var, const std::string& dir,
+                      unsigned seed, const char* name) {
+  const pid_t pid = ::fork();
+  if (pid != 0) return pid;
+  ::setenv(dir_var, dir.c_str(), 1);
+  ::setenv(kCrashSeedVar, std::to_string(seed).c_str(), 1);
+  ::execl("/proc/self/exe", name, nullptr);
+  ::_exit(127);
+}
+
+bool RunIfCrashChild(
+    const char* dir_var,
+    const std::function<int(const std::string& dir, unsigned seed)>& child) {
+  const char* dir = std::getenv(dir_var);
+  const char* seed = std::getenv(kCrashSeedVar);
+  if (dir != nullptr && seed != nullptr)
+    ::_exit(child(dir, unsigned(std::strtoul(seed, nullptr, 10))));
+  return false;
+}
+
 }  // namespace matslip::testing

@@ -61,6 +61,19 @@ bool KillAtRandomMoment(pid_t child, const std::function<bool()>& ready,
 bool KillDuringSteps(pid_t child, const std::string& report_path, int round,
                      unsigned max_delay_us, std::mt19937& rng, int* status);
 
+// Crash tests run their child as this test program started again: the
+// environment variable `dir_var` names the child's folder, and
+// MATSLIP_CRASH_SEED carries its seed. The new process image is named
+// `name` (what ps shows).
+pid_t StartCrashChild(const char* dir_var, const std::string& dir,
+                      unsigned seed, const char* name);
+// For a test file's static initialisation: when this process was started
+// by StartCrashChild with `dir_var`, runs `child` and exits with its result;
+// otherwise false.
+bool RunIfCrashChild(
+    const char* dir_var,
+    const std::function<int(const std::string& dir, unsigned seed)>& child);
+
 // The full path of a program found in PATH, or empty.
 std::string FindProgram(const std::string& name);
 
