@@ -9,6 +9,7 @@
 #include "store/db.h"
 #include "store/material_table.h"
 #include "store/names.h"
+#include "store/schema.h"
 #include "store/table.h"
 #include "store/table_check.h"
 #include "store/table_pair.h"
@@ -51,9 +52,21 @@ bool SaveTable(const std::string& program_dir, std::string* path) {
   return PrepareSave(program_dir, path) && DbCopyTo(*path);
 }
 
-// Whether `path` with its memo file is a material table that checks clean.
+// Whether a field of type `type` serves where the program's new tables
+// have `expected`: texts of any width, numbers of any numeric type; dates
+// and logs as they are.
+bool ServesAs(int type, int expected) {
+  if (IsNumericType(expected)) return IsNumericType(type);
+  return type == expected;
+}
+
+// Whether `path` with its memo file is a material table the program can
+// work on: its 23 fields by name and kind, nothing damaged. A table of
+// another installation (other text widths, numbers of another type) is
+// one; so is a backup of a repaired table, whose memo file keeps the
+// blocks of the records the repair lost.
 bool IsSoundMaterialTable(const std::string& path) {
-  if (!CheckTable(path).empty()) return false;
+  if (!CheckTableDamage(path).empty()) return false;
   const std::unique_ptr<Table> table = Table::Open(path, OpenOptions{true, 1});
   if (!table) return false;
   const std::vector<FieldDef> expected = material::Fields();
@@ -61,8 +74,7 @@ bool IsSoundMaterialTable(const std::string& path) {
   if (fields.size() != expected.size()) return false;
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (!NamesEqual(fields[i].name, expected[i].name) ||
-        fields[i].type != expected[i].type ||
-        fields[i].width != expected[i].width)
+        !ServesAs(fields[i].type, expected[i].type))
       return false;
   }
   return true;

@@ -17,8 +17,10 @@ enum BlockState : unsigned char { kUnseen = 0, kUsed = 1, kFree = 2 };
 // every block: used by one chain, or free.
 class MemoCheck {
  public:
-  MemoCheck(Table& table, std::vector<std::string>* problems)
-      : table_(table),
+  MemoCheck(Table& table, bool with_unused_space,
+            std::vector<std::string>* problems)
+      : with_unused_space_(with_unused_space),
+        table_(table),
         memo_(*table.memo()),
         file_(memo_.file()),
         count_(memo_.block_count()),
@@ -35,7 +37,7 @@ class MemoCheck {
     chain_of_.assign(static_cast<std::size_t>(count_), 0);
     CheckChains();
     CheckFreeList();
-    CheckEveryBlockAccounted();
+    if (with_unused_space_) CheckEveryBlockAccounted();
   }
 
  private:
@@ -94,7 +96,7 @@ class MemoCheck {
       return false;
     }
     const std::int64_t counted = std::int64_t{count_} * fmt::kBlockSize;
-    if (size != counted)
+    if (size != counted && with_unused_space_)
       Problem("memo file: " + std::to_string(size - counted) +
               " bytes after the last block");
     return true;
@@ -169,6 +171,7 @@ class MemoCheck {
               std::to_string(first_orphan) + ")");
   }
 
+  const bool with_unused_space_;
   Table& table_;
   MemoFile& memo_;
   PosixFile& file_;
@@ -180,9 +183,8 @@ class MemoCheck {
   std::int32_t chain_number_ = 0;
 };
 
-}  // namespace
-
-std::vector<std::string> CheckTable(const std::string& path) {
+std::vector<std::string> Check(const std::string& path,
+                               bool with_unused_space) {
   std::vector<std::string> problems;
   OpenOptions options;
   options.read_only = true;
@@ -200,11 +202,21 @@ std::vector<std::string> CheckTable(const std::string& path) {
   std::int64_t expected = table->schema().header_length() +
                           std::int64_t{count} * table->schema().record_length();
   std::int64_t size = table->file().Size();
-  if (size > expected)
+  if (size > expected && with_unused_space)
     problems.push_back(std::to_string(size - expected) +
                        " bytes after the last record");
-  if (table->memo()) MemoCheck(*table, &problems).Run();
+  if (table->memo()) MemoCheck(*table, with_unused_space, &problems).Run();
   return problems;
+}
+
+}  // namespace
+
+std::vector<std::string> CheckTable(const std::string& path) {
+  return Check(path, true);
+}
+
+std::vector<std::string> CheckTableDamage(const std::string& path) {
+  return Check(path, false);
 }
 
 }  // namespace matslip

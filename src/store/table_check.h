@@ -14,4 +14,11 @@ namespace matslip {
 // interrupted write pending.
 std::vector<std::string> CheckTable(const std::string& path);
 
+// Only the problems of CheckTable that keep the engine from working on the
+// table. Space the engine neither reads nor counts is left out: memo blocks
+// neither used nor free (a repair of a table cut short leaves the blocks of
+// the records it lost so) and bytes after the last block or record, which
+// later writes go over.
+std::vector<std::string> CheckTableDamage(const std::string& path);
+
 }  // namespace matslip
