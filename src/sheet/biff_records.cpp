@@ -28,6 +28,7 @@ constexpr std::uint16_t kSst = 0x00FC;
 constexpr std::uint16_t kFormat = 0x041E;
 constexpr std::uint16_t kXf = 0x00E0;
 constexpr std::uint16_t kDateMode = 0x0022;
+constexpr std::uint16_t kWindow1 = 0x003D;
 constexpr std::uint16_t kGbkCodePage = 936;
 // Days between the 1900 and the 1904 date systems.
 constexpr double k1904Offset = 1462;
@@ -149,7 +150,29 @@ const char* CheckBiffClaims(std::string_view workbook, long long max_cells) {
   return nullptr;
 }
 
-void ReadFormulaResults(std::string_view workbook, SheetCells* cells) {
+int OpenedSheet(std::string_view workbook) {
+  std::size_t at = 0;
+  Record record;
+  if (!NextRecord(workbook, &at, &record) || record.type != kBof) return -1;
+  std::vector<bool> worksheets;  // of every sheet, in order
+  int current = 0;
+  while (NextRecord(workbook, &at, &record) && record.type != kEof) {
+    if (record.type == kWindow1 && record.data.size() >= 12)
+      current = U16(record.data, 10);
+    else if (record.type == kBoundSheet && record.data.size() >= 6)
+      worksheets.push_back(record.data[5] == 0);
+  }
+  if (static_cast<std::size_t>(current) < worksheets.size() &&
+      worksheets[static_cast<std::size_t>(current)])
+    return current;
+  const auto first = std::find(worksheets.begin(), worksheets.end(), true);
+  return first == worksheets.end()
+             ? -1
+             : static_cast<int>(first - worksheets.begin());
+}
+
+void ReadFormulaResults(std::string_view workbook, int sheet,
+                        SheetCells* cells) {
   std::size_t at = 0;
   Record record;
   if (!NextRecord(workbook, &at, &record) || record.type != kBof ||
@@ -157,8 +180,7 @@ void ReadFormulaResults(std::string_view workbook, SheetCells* cells) {
     return;
   const bool biff8 = U16(record.data, 0) == kBiff8;
   std::uint16_t code_page = 0;
-  std::uint32_t sheet_at = 0;
-  bool have_sheet = false;
+  std::vector<std::uint32_t> sheet_offsets;
   // Number formats (built in, then the workbook's) and cell formats that
   // show dates: a formula's number shows as a date in such a cell.
   std::vector<bool> date_formats(1 << 16);
@@ -166,7 +188,7 @@ void ReadFormulaResults(std::string_view workbook, SheetCells* cells) {
     date_formats[id] = IsBuiltInDateFormat(id);
   std::vector<bool> date_cell_formats;
   double date_offset = 0;
-  // The workbook's globals, up to their EOF: the first worksheet's place.
+  // The workbook's globals, up to their EOF: where each sheet begins.
   while (NextRecord(workbook, &at, &record) && record.type != kEof) {
     const std::string_view d = record.data;
     if (record.type == kCodePage && d.size() >= 2) {
@@ -181,14 +203,13 @@ void ReadFormulaResults(std::string_view workbook, SheetCells* cells) {
       date_formats[U16(d, 0)] = IsDateFormatCode(code);
     } else if (record.type == kXf && d.size() >= 4) {
       date_cell_formats.push_back(date_formats[U16(d, 2)]);
-    } else if (record.type == kBoundSheet && record.data.size() >= 6 &&
-               !have_sheet && record.data[5] == 0) {
-      sheet_at = U32(record.data, 0);
-      have_sheet = true;
+    } else if (record.type == kBoundSheet && record.data.size() >= 6) {
+      sheet_offsets.push_back(U32(record.data, 0));
     }
   }
-  if (!have_sheet) return;
-  at = sheet_at;
+  if (sheet < 0 || static_cast<std::size_t>(sheet) >= sheet_offsets.size())
+    return;
+  at = sheet_offsets[static_cast<std::size_t>(sheet)];
   int pending_row = 0, pending_column = 0;  // a formula awaiting its STRING
   while (NextRecord(workbook, &at, &record) && record.type != kEof) {
     if (record.type == kString && pending_row > 0) {

@@ -19,6 +19,7 @@ namespace {
 constexpr char kTableNs[] = "urn:oasis:names:tc:opendocument:xmlns:table:1.0";
 constexpr char kOfficeNs[] = "urn:oasis:names:tc:opendocument:xmlns:office:1.0";
 constexpr char kTextNs[] = "urn:oasis:names:tc:opendocument:xmlns:text:1.0";
+constexpr char kConfigNs[] = "urn:oasis:names:tc:opendocument:xmlns:config:1.0";
 // More spaces than a cell can hold are not written out.
 constexpr long long kMaxSpaceRun = 1024;
 
@@ -87,11 +88,40 @@ bool CellText(XmlStream& xml, std::string* text) {
   return false;
 }
 
-// The cells of the document's first table. A flat file's root element must
-// say it is a spreadsheet.
-bool ReadFirstTable(XmlStream& xml, bool flat, SheetCells* cells,
-                    std::string* reason) {
+// The name of the table a view of the document shows (the first view's),
+// from the settings the stream is on; the stream ends on their end.
+std::string ActiveTableOf(XmlStream& xml) {
+  std::string name;
+  const int depth = xml.Depth();
+  bool in_item = false, found = false;
+  while (xml.Next()) {
+    if (xml.IsEnd() && xml.Depth() == depth) break;
+    if (found) continue;
+    if (xml.IsStart() && xml.Name() == "config-item" && IsNs(xml, kConfigNs) &&
+        xml.AttributeNs("name", kConfigNs) == "ActiveTable") {
+      in_item = !xml.IsEmptyElement();
+      found = !in_item;
+    } else if (in_item && xml.IsEnd()) {
+      in_item = false;
+      found = true;
+    } else if (in_item && xml.IsText()) {
+      AppendCellText(xml.Text(), &name);
+    }
+  }
+  return name;
+}
+
+// The cells of the document's table named `wanted`, or of its first table
+// when `wanted` is empty; `*found` tells whether there was such a table. A
+// flat file's root element must say it is a spreadsheet; its settings,
+// which come before its tables, name the table when `wanted` is null.
+bool ReadTable(XmlStream& xml, bool flat, const std::string* wanted,
+               bool* found, SheetCells* cells, std::string* reason) {
   const SheetArea& area = cells->area();
+  std::string active;
+  if (wanted) active = *wanted;
+  bool skipped = false;  // a table not wanted
+  *found = true;
   int table_depth = -1;
   long long next_row = 1;  // the row the next row element starts
   long long row_end = 0;   // rows [row_start, row_end] of the current one
@@ -104,7 +134,15 @@ bool ReadFirstTable(XmlStream& xml, bool flat, SheetCells* cells,
           xml.AttributeNs("mimetype", kOfficeNs) == kOdsMimeType))
       return SheetFailure(reason, kSheetNotSpreadsheet);
     if (table_depth < 0) {
-      if (xml.IsStart() && xml.Name() == "table" && IsNs(xml, kTableNs)) {
+      if (!xml.IsStart()) continue;
+      if (!wanted && xml.Name() == "settings" && IsNs(xml, kOfficeNs)) {
+        active = ActiveTableOf(xml);
+      } else if (xml.Name() == "table" && IsNs(xml, kTableNs)) {
+        if (!active.empty() && xml.AttributeNs("name", kTableNs) != active) {
+          skipped = true;
+          xml.Skip();
+          continue;
+        }
         if (xml.IsEmptyElement()) return true;
         table_depth = xml.Depth();
       }
@@ -151,24 +189,59 @@ bool ReadFirstTable(XmlStream& xml, bool flat, SheetCells* cells,
     }
   }
   if (xml.Failed()) return SheetFailure(reason, xml.reason().c_str());
-  // The document ended inside its first table, or has no table.
+  if (table_depth < 0 && skipped) {
+    *found = false;
+    return true;
+  }
+  // The document ended inside its table, or has no table.
   return SheetFailure(reason,
                       table_depth < 0 ? kSheetEmptyWorkbook : kSheetDamaged);
+}
+
+bool ReadSettings(const ZipArchive& zip, std::string* active) {
+  if (!zip.Has("settings.xml")) return true;
+  XmlStream xml(zip, "settings.xml");
+  while (xml.Next()) {
+    if (xml.IsStart() && xml.Name() == "settings" && IsNs(xml, kOfficeNs)) {
+      *active = ActiveTableOf(xml);
+      break;
+    }
+  }
+  return !xml.Failed();
 }
 
 }  // namespace
 
 bool ReadOds(const ZipArchive& zip, SheetCells* cells, std::string* reason) {
+  std::string active;
+  // Settings that cannot be read leave the first table to read.
+  ReadSettings(zip, &active);
+  bool found;
+  {
+    XmlStream xml(zip, "content.xml");
+    if (!ReadTable(xml, false, &active, &found, cells, reason)) return false;
+  }
+  if (found) return true;
+  const std::string first;
   XmlStream xml(zip, "content.xml");
-  return ReadFirstTable(xml, false, cells, reason);
+  return ReadTable(xml, false, &first, &found, cells, reason);
 }
 
 bool ReadFlatOds(const std::string& path, SheetCells* cells,
                  std::string* reason) {
+  bool found;
+  {
+    auto file = std::make_unique<FileSource>();
+    if (!file->Open(path)) return SheetFailure(reason, kSheetCannotOpen);
+    XmlStream xml(std::move(file), path);
+    if (!ReadTable(xml, true, nullptr, &found, cells, reason)) return false;
+  }
+  if (found) return true;
   auto file = std::make_unique<FileSource>();
   if (!file->Open(path)) return SheetFailure(reason, kSheetCannotOpen);
+  const std::string first;
   XmlStream xml(std::move(file), path);
-  return ReadFirstTable(xml, true, cells, reason);
+  return ReadTable(xml, true, &first, &found, cells, reason);
 }
 
 }  // namespace matslip

@@ -1,8 +1,9 @@
 #pragma once
-// The first table of an OpenDocument spreadsheet, zipped (.ods, from its
-// content.xml) or flat (.fods, one XML file), streamed up to the area's last
-// row. Repeated rows and columns count as many as they say, up to
-// kMaxSheetRows and kMaxSheetColumns.
+// The table an OpenDocument spreadsheet opens on, zipped (.ods, from its
+// content.xml) or flat (.fods, one XML file): the active table its view
+// settings name, else the first; streamed up to the area's last row. Repeated
+// rows and columns count as many as they say, up to kMaxSheetRows and
+// kMaxSheetColumns.
 #include <string>
 
 #include "sheet/sheet_cells.h"

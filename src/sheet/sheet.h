@@ -1,6 +1,7 @@
 #pragma once
-// Reads an area of the first worksheet of a spreadsheet file without any
-// spreadsheet program. The format is told by the file's content, not its
+// Reads an area of a spreadsheet file without any spreadsheet program, from
+// the worksheet a spreadsheet program opens it on: the one saved as active,
+// else the first. The format is told by the file's content, not its
 // name: binary .xls (BIFF 5 and 8), .xlsx, .ods and flat .fods, an HTML table
 // saved as .xls, and .csv (UTF-8 with or without byte-order mark, or GBK). Each
 // cell comes back as the text a spreadsheet shows (sheet/shown_text.h).

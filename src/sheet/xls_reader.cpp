@@ -84,7 +84,8 @@ bool WriteAll(int fd, const void* data, std::size_t size) {
 
 // In the child: the area's non-empty cells as (row, column, length, text)
 // records on `fd`.
-ChildCode SendCells(const std::string& path, const SheetArea& area, int fd) {
+ChildCode SendCells(const std::string& path, const SheetArea& area, int sheet,
+                    int fd) {
   Workbook book;
   const int error = book.Open(path);
   if (error == FREEXL_FILE_NOT_FOUND) return kCannotOpen;
@@ -100,9 +101,12 @@ ChildCode SendCells(const std::string& path, const SheetArea& area, int fd) {
           FREEXL_OK ||
       value == 0)
     return kEmpty;
+  // FreeXL numbers the sheets as the workbook lists them.
+  if (sheet < 0 || static_cast<unsigned>(sheet) >= value) sheet = 0;
   unsigned int rows = 0;
   unsigned short columns = 0;
-  if (freexl_select_active_worksheet(book.handle(), 0) != FREEXL_OK ||
+  if (freexl_select_active_worksheet(
+          book.handle(), static_cast<unsigned short>(sheet)) != FREEXL_OK ||
       freexl_worksheet_dimensions(book.handle(), &rows, &columns) != FREEXL_OK)
     return kDamaged;
   for (long long r = area.first_row; r <= area.last_row && r <= rows; ++r) {
@@ -146,7 +150,7 @@ long long DataBytes() {
   return kib < 0 ? -1 : kib * 1024;
 }
 
-bool ReadCellsInChild(const std::string& path, SheetCells* cells,
+bool ReadCellsInChild(const std::string& path, int sheet, SheetCells* cells,
                       std::string* reason) {
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) return SheetFailure(reason, kSheetTooLarge);
@@ -164,7 +168,7 @@ bool ReadCellsInChild(const std::string& path, SheetCells* cells,
                          static_cast<rlim_t>(data + kChildMemoryBytes)};
       setrlimit(RLIMIT_DATA, &limit);
     }
-    _exit(SendCells(path, cells->area(), fds[1]));
+    _exit(SendCells(path, cells->area(), sheet, fds[1]));
   }
   close(fds[1]);
   std::string bytes;
@@ -230,9 +234,10 @@ bool ReadXls(const std::string& path, SheetCells* cells, std::string* reason) {
   }
   if (const char* refusal = CheckBiffClaims(workbook, kMaxXlsCells))
     return SheetFailure(reason, refusal);
-  ReadFormulaResults(workbook, cells);
+  const int sheet = OpenedSheet(workbook);
+  ReadFormulaResults(workbook, sheet, cells);
   workbook = std::string();
-  return ReadCellsInChild(path, cells, reason);
+  return ReadCellsInChild(path, sheet, cells, reason);
 }
 
 }  // namespace matslip

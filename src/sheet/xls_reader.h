@@ -1,5 +1,5 @@
 #pragma once
-// The first worksheet of a binary .xls workbook (BIFF 5 or 8). The
+// The worksheet a binary .xls workbook (BIFF 5 or 8) opens on. The
 // workbook stream is read here first: claims FreeXL would trust (string
 // counts, sheet sizes) are checked, and formula cells get their cached
 // results, which FreeXL leaves empty. FreeXL then reads the other cells in

@@ -71,20 +71,26 @@ struct Workbook {
   bool date1904 = false;
 };
 
+// The sheet a spreadsheet program opens on: the workbook view's active tab
+// (0-based), the first sheet when there is none or no such sheet.
 bool ReadWorkbook(const ZipArchive& zip, Workbook* book, std::string* reason) {
   std::string sheet_id;
   {
     XmlStream xml(zip, "xl/workbook.xml");
+    long long active = -1, index = 0;
     while (xml.Next()) {
       if (!xml.IsStart()) continue;
       if (xml.Name() == "workbookPr") {
         const std::string v = xml.Attribute("date1904");
         book->date1904 = v == "1" || v == "true";
+      } else if (xml.Name() == "workbookView" && active < 0) {
+        if (!ParseInt(xml.Attribute("activeTab"), &active) || active < 0)
+          active = 0;
       } else if (xml.Name() == "sheet") {
-        sheet_id = xml.AttributeNs("id", kRelationshipsNs);
-        if (sheet_id.empty())
-          sheet_id = xml.AttributeNs("id", kStrictRelationshipsNs);
-        break;
+        std::string id = xml.AttributeNs("id", kRelationshipsNs);
+        if (id.empty()) id = xml.AttributeNs("id", kStrictRelationshipsNs);
+        if (index == 0 || index == active) sheet_id = std::move(id);
+        if (index++ >= active) break;
       }
     }
     if (xml.Failed()) return SheetFailure(reason, xml.reason().c_str());

@@ -1,7 +1,7 @@
 #pragma once
-// The first worksheet of an .xlsx workbook (Office Open XML), streamed: the
-// sheet's rows up to the area's last one, then only the shared strings
-// those rows use.
+// The worksheet an .xlsx workbook (Office Open XML) opens on, its workbook
+// view's active tab (else the first), streamed: the sheet's rows up to the
+// area's last one, then only the shared strings those rows use.
 #include <string>
 
 #include "sheet/sheet_cells.h"

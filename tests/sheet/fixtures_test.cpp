@@ -72,6 +72,29 @@ INSTANTIATE_TEST_SUITE_P(
                       "materials-gbk.csv"),
     FixtureName);
 
+// Workbooks saved with their second sheet active: that sheet is read.
+class ActiveSheetFixtures : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ActiveSheetFixtures, GiveTheSheetTheyOpenOn) {
+  SheetCells cells;
+  std::string reason;
+  ASSERT_TRUE(
+      ReadSheet(kDir + GetParam(), SheetArea{3, 5, 2, 5}, &cells, &reason))
+      << reason;
+  EXPECT_EQ(cells.Cell(3, 2), "钢芯铝绞线");
+  EXPECT_EQ(cells.Cell(4, 3), "∠63×6×1500");
+  EXPECT_EQ(cells.Cell(4, 5), "140");
+  EXPECT_EQ(cells.Cell(5, 2), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(AllFormats, ActiveSheetFixtures,
+                         ::testing::Values("active-sheet.xls",
+                                           "active-sheet.xlsx",
+                                           "active-sheet.ods",
+                                           "active-sheet.fods",
+                                           "active-sheet-source.fods"),
+                         FixtureName);
+
 // A flat file written by hand, whose formulas were never computed: their
 // cells have no result to show, the values around them are read.
 TEST(FlatOdsWithoutResults, ShowsFormulaCellsEmpty) {
