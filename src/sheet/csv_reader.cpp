@@ -136,7 +136,8 @@ bool ReadCsv(const std::string& path, SheetCells* cells, std::string* reason) {
     for (int c = area.first_column; c <= area.last_column; ++c) {
       std::string* cell = cells->Mutable(r, c);
       if (cell->empty()) continue;
-      *cell = ShownText(parser.utf8() ? *cell : GbkToUtf8(*cell));
+      if (!parser.utf8()) *cell = GbkToUtf8(*cell);
+      if (!area.IsTextColumn(c)) *cell = ShownText(*cell);
     }
   }
   return true;

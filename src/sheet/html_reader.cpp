@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/number.h"
 #include "sheet/sheet_errors.h"
 #include "sheet/shown_text.h"
 #include "sheet/text_encoding.h"
@@ -25,6 +26,17 @@ constexpr char kLineBreak = '\x01';
 
 bool Is(const xmlChar* name, const char* tag) {
   return xmlStrcasecmp(name, BAD_CAST tag) == 0;
+}
+
+// The attribute's value; null when the element has no such attribute, ""
+// when it has one without a value.
+const char* AttributeOf(const xmlChar** attributes, const char* name) {
+  for (int i = 0; attributes && attributes[i]; i += 2) {
+    if (!Is(attributes[i], name)) continue;
+    return attributes[i + 1] ? reinterpret_cast<const char*>(attributes[i + 1])
+                             : "";
+  }
+  return nullptr;
 }
 
 long long SpanOf(const xmlChar** attributes, const char* name) {
@@ -83,6 +95,12 @@ class TableReader {
   long long row_ = 0, column_ = 0;
   bool in_cell_ = false;
   long long cell_column_ = 0;
+  // Pages saved by spreadsheet programs mark a number cell with its value
+  // (x:num="1200" shown as "1,200"), a text cell with x:str (so "0012"
+  // stays as it is).
+  bool text_cell_ = false;
+  bool has_value_ = false;
+  double value_ = 0;
   std::string text_;
   // For each column, how many more rows a cell above still covers.
   std::vector<long long> covered_;
@@ -128,6 +146,9 @@ void TableReader::Start(const xmlChar* name, const xmlChar** attributes) {
     column_ = last;
     in_cell_ = true;
     text_.clear();
+    const char* number = AttributeOf(attributes, "x:num");
+    has_value_ = number && ParseNumber(number, &value_);
+    text_cell_ = !number && AttributeOf(attributes, "x:str");
   } else if (in_cell_ && Is(name, "br")) {
     AppendCellText(std::string_view(&kLineBreak, 1), &text_);
   }
@@ -158,7 +179,11 @@ void TableReader::Text(const xmlChar* text, int length) {
 void TableReader::FinishCell() {
   in_cell_ = false;
   cells_->Set(static_cast<int>(row_), static_cast<int>(cell_column_),
-              ShownText(Folded(text_)));
+              has_value_ ? NumberCellText(value_)
+              : text_cell_ || cells_->area().IsTextColumn(
+                                  static_cast<int>(cell_column_))
+                  ? Folded(text_)
+                  : ShownText(Folded(text_)));
 }
 
 TableReader* ReaderOf(void* context) {

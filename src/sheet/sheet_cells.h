@@ -9,6 +9,13 @@ namespace matslip {
 struct SheetArea {
   int first_row = 1, last_row = 1;
   int first_column = 1, last_column = 1;
+  // Columns that hold texts (names, not amounts): in formats that store
+  // texts only (CSV, HTML) their cells are kept as written, "0012" and
+  // "1,200" not read as numbers. None unless set.
+  int first_text_column = 0, last_text_column = -1;
+  bool IsTextColumn(int column) const {
+    return column >= first_text_column && column <= last_text_column;
+  }
 };
 
 class SheetCells {

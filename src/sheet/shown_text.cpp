@@ -4,6 +4,7 @@
 
 #include "base/datetime.h"
 #include "base/number.h"
+#include "sheet/typed_number.h"
 
 namespace matslip {
 namespace {
@@ -17,28 +18,6 @@ std::string_view Trimmed(std::string_view text) {
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// A number as a spreadsheet reads one typed into a cell: digits with an
-// optional sign, decimal point and exponent; no hex, no "inf".
-bool LooksNumeric(std::string_view text) {
-  if (text.empty()) return false;
-  std::size_t i = 0;
-  if (text[i] == '+' || text[i] == '-') ++i;
-  bool digits = false;
-  while (i < text.size() && IsDigit(text[i])) ++i, digits = true;
-  if (i < text.size() && text[i] == '.') {
-    ++i;
-    while (i < text.size() && IsDigit(text[i])) ++i, digits = true;
-  }
-  if (!digits) return false;
-  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-    ++i;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-    if (i == text.size() || !IsDigit(text[i])) return false;
-    while (i < text.size() && IsDigit(text[i])) ++i;
-  }
-  return i == text.size();
-}
 
 }  // namespace
 
@@ -66,8 +45,7 @@ bool IsoDateCellText(std::string_view iso, std::string* text) {
 std::string ShownText(std::string_view text) {
   const std::string_view trimmed = Trimmed(text);
   double value;
-  if (LooksNumeric(trimmed) && ParseNumber(trimmed, &value))
-    return NumberCellText(value);
+  if (ReadTypedNumber(trimmed, &value)) return NumberCellText(value);
   std::string date;
   if (trimmed.size() >= 10 && IsoDateCellText(trimmed, &date)) return date;
   return std::string(text);

@@ -17,9 +17,10 @@ std::string DateCellText(double date);
 // as DateCellText; false for anything else.
 bool IsoDateCellText(std::string_view iso, std::string* text);
 // A text cell of a format that stores texts only (CSV, HTML): a number or
-// a date-time written in it is shown as the spreadsheet shows the value
-// ("2.50" as 2.5, "2026-03-01 09:05:07" as a date-time text); anything
-// else stays as it is.
+// a date-time written in it is read as a spreadsheet program reads it on
+// opening the file and given as that value ("2.50" as 2.5, "1,481,400.00"
+// as 1481400, "12.5%" as 0.125, sheet/typed_number.h; "2026-03-01
+// 09:05:07" as a date-time text); anything else stays as it is.
 std::string ShownText(std::string_view text);
 // Appends `piece` to a cell's text, up to kMaxCellBytes in all (never
 // cutting a UTF-8 sequence).

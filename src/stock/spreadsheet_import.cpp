@@ -98,33 +98,55 @@ FileDialogRequest ImportFileRequest(const std::string& program_dir) {
 }
 
 bool ReadImportSheet(const std::string& path, DataSrc* table,
-                     std::string* reason) {
+                     int* first_unread_row, std::string* reason) {
+  const int last_read_row = kImportFirstSheetRow + kImportMaxRows - 1;
   SheetArea area;
   area.first_row = kImportFirstSheetRow;
-  area.last_row = kImportFirstSheetRow + kImportMaxRows - 1;
+  // Past the limit, the rows the reading would still have looked at.
+  area.last_row = last_read_row + kImportEmptyNameStop;
   area.first_column = kFirstSheetColumn;
   area.last_column = kFirstSheetColumn + kStockListColumns - 1;
+  area.first_text_column = kFirstSheetColumn;
+  area.last_text_column = kFirstSheetColumn + kUnitColumn - 1;
   SheetCells cells;
   if (!ReadSheet(path, area, &cells, reason)) return false;
 
   ResetStockList(table);
   int empty_names = 0;
-  for (int i = 1; i <= kImportMaxRows; ++i) {
-    table->AppendRows(1);
-    const int sheet_row = i + kImportFirstSheetRow - 1;
-    for (int c = 1; c <= kStockListColumns; ++c) {
-      const std::string& text =
-          cells.Cell(sheet_row, kFirstSheetColumn + c - 1);
-      if (!text.empty()) table->SetCellText(i + 1, c, text);
+  *first_unread_row = 0;
+  for (int sheet_row = kImportFirstSheetRow; sheet_row <= area.last_row;
+       ++sheet_row) {
+    const bool named = !cells.Cell(sheet_row, kFirstSheetColumn).empty();
+    if (sheet_row > last_read_row) {
+      if (named) {
+        *first_unread_row = last_read_row + 1;
+        break;
+      }
+    } else {
+      table->AppendRows(1);
+      const int list_row = table->GetRowCount();
+      for (int c = 1; c <= kStockListColumns; ++c) {
+        const std::string& text =
+            cells.Cell(sheet_row, kFirstSheetColumn + c - 1);
+        if (!text.empty()) table->SetCellText(list_row, c, text);
+      }
     }
-    if (cells.Cell(sheet_row, kFirstSheetColumn).empty() &&
-        ++empty_names >= kImportEmptyNameStop)
-      break;
+    if (!named && ++empty_names >= kImportEmptyNameStop) break;
   }
   table->SetColumnWidths(1, 2, 850);
   table->SetColumnWidths(3, 2, 140);
   table->SetHeaderRows(1);
   return true;
+}
+
+std::string ImportDoneMessage(std::size_t added, int first_unread_row) {
+  std::string text = std::string(kImportDone) + kImportCountStart +
+                     std::to_string(added) + kImportCountEnd;
+  if (first_unread_row > 0)
+    text += kImportRowsLeftStart + std::to_string(first_unread_row) +
+            kImportRowsLeftLimit + std::to_string(kImportMaxRows) +
+            kImportRowsLeftEnd;
+  return text;
 }
 
 std::vector<ImportRow> ImportRows(const DataSrc& table) {
@@ -191,7 +213,8 @@ ImportOutcome RunSpreadsheetImport(const std::string& program_dir,
   if (!dialogs.ChooseFile(ImportFileRequest(program_dir), &path))
     return ImportOutcome::kCancelled;
   std::string reason;
-  if (!ReadImportSheet(path, table, &reason)) {
+  int first_unread_row = 0;
+  if (!ReadImportSheet(path, table, &first_unread_row, &reason)) {
     dialogs.Message(kImportUnreadable + path + "\n" + reason, kInfoCaption,
                     MessageIcon::kWarning);
     return ImportOutcome::kUnreadable;
@@ -214,7 +237,8 @@ ImportOutcome RunSpreadsheetImport(const std::string& program_dir,
     dialogs.Message(kImportAddFailed + why, kInfoCaption, MessageIcon::kError);
     return ImportOutcome::kFailed;
   }
-  dialogs.Message(kImportDone);
+  dialogs.Message(
+      ImportDoneMessage(stock_out->selection.size(), first_unread_row));
   return ImportOutcome::kAdded;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// "从电子表读": a material list read from the first worksheet of a
-// spreadsheet (columns B..H from row 3) into the main window's stock list,
+// "从电子表读": a material list read from the worksheet a spreadsheet
+// opens on (columns B..H from row 3) into the main window's stock list,
 // then every named row added to the material table as a new material whose
 // opening stock is its first stock-in, all rows in one change of the table.
 #include <functional>
@@ -17,6 +17,15 @@ class Dialogs;
 struct FileDialogRequest;
 
 inline constexpr char kImportDone[] = "添加完毕";
+// After kImportDone: how many materials were added.
+inline constexpr char kImportCountStart[] = "，共添加材料";
+inline constexpr char kImportCountEnd[] = "项。";
+// When named rows lay past the last row read: from which row on, the
+// limit, and how to import the rest.
+inline constexpr char kImportRowsLeftStart[] = "\n电子表格第";
+inline constexpr char kImportRowsLeftLimit[] = "行起未读入（每次最多读入";
+inline constexpr char kImportRowsLeftEnd[] =
+    "行）；请将这些行移到第3行起再导入一次。";
 inline constexpr char kImportUnreadable[] = "无法读取电子表格文件：";
 inline constexpr char kImportUnstorable[] =
     "以下各行的文字无法存入数据库（不能用GBK编码，或超出字段宽度）：";
@@ -35,10 +44,16 @@ inline constexpr int kImportEmptyNameStop = 6;
 FileDialogRequest ImportFileRequest(const std::string& program_dir);
 
 // Reads the spreadsheet at `path` into `table` (header row, then one row per
-// spreadsheet row read, texts as the spreadsheet shows them). False with the
-// reason, `table` untouched, when the file cannot be read.
+// spreadsheet row read, texts as the spreadsheet shows them, numbers as
+// their values). `*first_unread_row` is the first spreadsheet row past the
+// limit when the reading would have gone on to a named row there, else 0.
+// False with the reason, `table` untouched, when the file cannot be read.
 bool ReadImportSheet(const std::string& path, DataSrc* table,
-                     std::string* reason);
+                     int* first_unread_row, std::string* reason);
+
+// What the user is told once `added` materials went in: kImportDone, their
+// number, and the first unread row when there is one (not 0).
+std::string ImportDoneMessage(std::size_t added, int first_unread_row);
 
 struct ImportRow {
   MaterialEntry entry;
@@ -67,7 +82,7 @@ enum class ImportOutcome {
   kCancelled,   // no file chosen
   kUnreadable,  // told why; the list must be rebuilt from the table
   kDeclined,    // rows that cannot be stored, and the user added none
-  kAdded,       // "添加完毕" shown (possibly nothing added)
+  kAdded,       // ImportDoneMessage shown (possibly nothing added)
   kFailed,      // told why; the table as it was
 };
 

@@ -157,7 +157,8 @@ TEST_F(MainWindowTest, SpreadsheetImportShowsTheRowsReadAndAddsThem) {
   QAction* import = window.menuBar()->actions()[0]->menu()->actions()[3];
   ASSERT_TRUE(import->isEnabled());
   import->trigger();  // 从电子表读
-  EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{"添加完毕"});
+  EXPECT_EQ(dialogs_.Messages(),
+            std::vector<std::string>{"添加完毕，共添加材料1项。"});
   EXPECT_EQ(window.windowTitle(),
             QString("澜栖供电有限责任公司材料出库单打印系统"));
   EXPECT_EQ(window.grid().background(), 0x408080u);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "base/gbk.h"
 #include "sheet/sheet.h"
@@ -48,6 +49,35 @@ TEST_F(TextSheets, CsvQuotedFieldsKeepCommasQuotesAndLineBreaks) {
   EXPECT_EQ(cells.Cell(2, 3), "2.5");
   EXPECT_EQ(cells.Cell(3, 1), "last");  // no line break at the end
   EXPECT_EQ(cells.Cell(3, 2), "1000");
+}
+
+// Numbers as spreadsheet programs write them out formatted, and what marks
+// a text: x:num and x:str in HTML, the columns asked for as texts.
+TEST_F(TextSheets, FormattedNumbersAreReadAsTheirValuesTextsStayAsWritten) {
+  SheetArea area{1, 2, 1, 8};
+  area.first_text_column = area.last_text_column = 8;
+  const SheetCells csv = Read("k.csv",
+                              "\"1,200\",\"1,234.50\",\"1,481,400.00\",12.5%,"
+                              "\"-¥1,200.00\",\"1,20\",\"12,3456\",\"1,200\"\n"
+                              ",,,,,,,0012\n",
+                              area);
+  const std::vector<std::string> expected = {"1200",    "1234.5", "1481400",
+                                             "0.125",   "-1200",  "1,20",
+                                             "12,3456", "1,200"};
+  for (int c = 1; c <= 8; ++c)
+    EXPECT_EQ(csv.Cell(1, c), expected[c - 1]) << "column " << c;
+  EXPECT_EQ(csv.Cell(2, 8), "0012");
+
+  const SheetCells html =
+      Read("l.xls",
+           "<table><tr><td x:num=\"3.14159\">3.14</td><td x:num>1,200</td>"
+           "<td x:num=\"0.125\">12.5%</td><td x:str>0012</td><td>0012</td>"
+           "<td x:str=\"\">1,200</td><td>1,200</td><td>2.50</td></tr></table>",
+           area);
+  const std::vector<std::string> shown = {"3.14159", "1200",  "0.125", "0012",
+                                          "12",      "1,200", "1200",  "2.50"};
+  for (int c = 1; c <= 8; ++c)
+    EXPECT_EQ(html.Cell(1, c), shown[c - 1]) << "column " << c;
 }
 
 TEST_F(TextSheets, CsvInGbkIsToldFromUtf8) {

@@ -101,7 +101,8 @@ TEST_F(SpreadsheetImportTest, RowsThreeToTenAddEightMaterialsWithEveryField) {
   ASSERT_EQ(Import(Sheet(Names(1, 7) + "8,钢芯铝绞线,LGJ-95/20,米,3200,9.85,"
                                        "31520.5,500\n")),
             ImportOutcome::kAdded);
-  EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{kImportDone});
+  EXPECT_EQ(dialogs_.Messages(),
+            std::vector<std::string>{"添加完毕，共添加材料8项。"});
   ASSERT_EQ(RecordCount(), 1 + 8);
   // The list: the header and rows 3..16 (the sixth empty name is row 16).
   EXPECT_EQ(list_.GetRowCount(), 1 + 14);
@@ -163,12 +164,47 @@ TEST_F(SpreadsheetImportTest, ANameWithEmptyOrTextNumbersGetsZeros) {
   }
 }
 
-TEST_F(SpreadsheetImportTest, AtMostFiveHundredRowsAreRead) {
-  ASSERT_EQ(Import(Sheet(Names(1, 510))), ImportOutcome::kAdded);
-  const std::vector<std::string> names = AddedNames();
+// Rows 3..502 are read; the message says from which row on the rest was
+// not, when the reading would have gone on to a named row.
+TEST_F(SpreadsheetImportTest, RowsPastTheFiveHundredthAreNamedInTheMessage) {
+  const std::string left =
+      "\n电子表格第503行起未读入（每次最多读入500行）；"
+      "请将这些行移到第3行起再导入一次。";
+  ASSERT_EQ(Import(Sheet(Names(1, 1000))), ImportOutcome::kAdded);
+  std::vector<std::string> names = AddedNames();
   ASSERT_EQ(names.size(), 500u);
   EXPECT_EQ(names.back(), "料500");
   EXPECT_EQ(list_.GetRowCount(), 1 + 500);
+  EXPECT_EQ(dialogs_.Messages().back(), "添加完毕，共添加材料500项。" + left);
+
+  // Five empty names, then one more material: still to be read.
+  ASSERT_EQ(Import(Sheet(Names(1, 500) + "\n\n\n\n\n" + Names(506, 1))),
+            ImportOutcome::kAdded);
+  EXPECT_EQ(dialogs_.Messages().back(), "添加完毕，共添加材料500项。" + left);
+  // Six: the reading would have stopped before it.
+  ASSERT_EQ(Import(Sheet(Names(1, 500) + "\n\n\n\n\n\n" + Names(507, 1))),
+            ImportOutcome::kAdded);
+  EXPECT_EQ(dialogs_.Messages().back(), "添加完毕，共添加材料500项。");
+  EXPECT_EQ(AddedNames().size(), 1500u);
+}
+
+// A CSV that a spreadsheet program saved with its numbers formatted.
+TEST_F(SpreadsheetImportTest, FormattedNumbersAreImportedAsTheirValues) {
+  ASSERT_EQ(
+      Import(std::string(MATSLIP_TEST_DATA) + "/sheets/grouped-numbers.csv"),
+      ImportOutcome::kAdded);
+  const std::vector<std::vector<std::string>> expected = {
+      {"钢芯铝绞线", "LGJ-95/20", "米", "1200", "1234.5", "1481400", "500"},
+      {"螺栓", "0012", "套", "1000000", "0.125", "125000", "1000"},
+      {"垫片", "1,200", "个", "3.5", "2", "7", "0"}};
+  for (int k = 0; k < 3; ++k) {
+    const Record r = Added(k);
+    std::vector<std::string> got;
+    for (Field f : kStockListFieldOrder)
+      got.push_back(f <= kUnit ? r[f - 1]
+                               : NumberToText(TextToNumber(r[f - 1])));
+    EXPECT_EQ(got, expected[k]) << k;
+  }
 }
 
 TEST_F(SpreadsheetImportTest, ImportingTwiceAddsEveryMaterialTwice) {
