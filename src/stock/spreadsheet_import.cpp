@@ -7,6 +7,7 @@
 #include "base/number.h"
 #include "grid/data_src.h"
 #include "sheet/sheet.h"
+#include "sheet/typed_number.h"
 #include "stock/staging_files.h"
 #include "stock/stock_list.h"
 #include "store/db.h"
@@ -67,6 +68,13 @@ std::optional<FormProblem> ProblemOf(const MaterialEntry& e) {
   form.spec = e.key.spec;
   form.unit = e.unit;
   return CheckStockInForm(form);
+}
+
+// A number column's text: a number as typed into a spreadsheet, which a
+// text cell may hold too ("1,200"); else its leading number, or 0.
+double ImportedNumber(const std::string& text) {
+  double value;
+  return ReadTypedNumber(text, &value) ? value : TextToNumber(text);
 }
 
 void RemoveStaging(const std::string& program_dir) {
@@ -157,10 +165,10 @@ std::vector<ImportRow> ImportRows(const DataSrc& table) {
     if (row.entry.key.name.empty()) continue;
     row.entry.key.spec = table.GetCellText(r, kSpecColumn);
     row.entry.unit = table.GetCellText(r, kUnitColumn);
-    row.entry.price = TextToNumber(table.GetCellText(r, kPriceColumn));
-    row.entry.quantity = TextToNumber(table.GetCellText(r, kQuantityColumn));
-    row.entry.value = TextToNumber(table.GetCellText(r, kValueColumn));
-    row.entry.alarm = TextToNumber(table.GetCellText(r, kAlarmColumn));
+    row.entry.price = ImportedNumber(table.GetCellText(r, kPriceColumn));
+    row.entry.quantity = ImportedNumber(table.GetCellText(r, kQuantityColumn));
+    row.entry.value = ImportedNumber(table.GetCellText(r, kValueColumn));
+    row.entry.alarm = ImportedNumber(table.GetCellText(r, kAlarmColumn));
     row.sheet_row = r - 1 + kImportFirstSheetRow - 1;
     rows.push_back(std::move(row));
   }

@@ -61,7 +61,8 @@ struct ImportRow {
 };
 
 // The rows of the list just read that carry a name, numbers converted
-// (text that is not a number gives 0).
+// (also those written formatted, "1,200" or "12.5%"; text that is not a
+// number gives its leading number, or 0).
 std::vector<ImportRow> ImportRows(const DataSrc& table);
 
 // One line per row whose 品名, 规格型号 or 单位 the material table cannot

@@ -205,6 +205,20 @@ TEST_F(SpreadsheetImportTest, FormattedNumbersAreImportedAsTheirValues) {
                                : NumberToText(TextToNumber(r[f - 1])));
     EXPECT_EQ(got, expected[k]) << k;
   }
+  // Numbers kept in text cells, as a page marks them: still their values.
+  const std::string page = dir_.File("page.xls");
+  ASSERT_TRUE(testing::WriteTestFile(
+      page,
+      "<table><tr></tr><tr></tr><tr><td></td><td>板</td><td x:str>1,200</td>"
+      "<td>块</td><td x:str>1,200</td><td x:str>¥2.50</td>"
+      "<td x:str>3,000.00</td><td x:str>10%</td></tr></table>"));
+  ASSERT_EQ(Import(page), ImportOutcome::kAdded);
+  const Record r = Added(3);
+  EXPECT_EQ(r[kSpec - 1], "1,200");
+  EXPECT_EQ(TextToNumber(r[kQuantity - 1]), 1200);
+  EXPECT_EQ(TextToNumber(r[kPrice - 1]), 2.5);
+  EXPECT_EQ(TextToNumber(r[kValue - 1]), 3000);
+  EXPECT_EQ(TextToNumber(r[kAlarm - 1]), 0.1);
 }
 
 TEST_F(SpreadsheetImportTest, ImportingTwiceAddsEveryMaterialTwice) {
