@@ -256,7 +256,8 @@ void Import(benchmark::State& state, const std::string& path) {
   StockOutState stock_out;
   for (auto _ : state) {
     std::string reason;
-    if (!ReadImportSheet(path, &list, &reason)) {
+    int first_unread_row;
+    if (!ReadImportSheet(path, &list, &first_unread_row, &reason)) {
       state.SkipWithError(reason.c_str());
       break;
     }
