@@ -148,11 +148,28 @@ bool ParseNumber(std::string_view text, double* value) {
   return true;
 }
 
+namespace {
+
+// A number with an exponent is taken only as NumberToText writes it
+// ("1e-05", "1.5e+20"): the program's own text of a stored value must read
+// back, where a typed "1e3" is refused.
+bool ReadsAsWritten(std::string_view text, double* value) {
+  std::size_t read;
+  const double number = ReadNumberPrefix(text, &read);
+  if (read == 0 || read != text.size() || NumberToText(number) != text)
+    return false;
+  *value = number;
+  return true;
+}
+
+}  // namespace
+
 bool ParseTypedNumber(std::string_view text, double* value) {
   const std::string ascii = FullWidthToAscii(text);
   std::size_t i = 0, end = ascii.size();
   while (i < end && IsBlank(ascii[i])) ++i;
   while (end > i && IsBlank(ascii[end - 1])) --end;
+  const std::string_view trimmed(ascii.data() + i, end - i);
   // The number without its group separators, for ReadNumberPrefix.
   std::string plain;
   if (i < end && (ascii[i] == '+' || ascii[i] == '-')) plain += ascii[i++];
@@ -174,7 +191,7 @@ bool ParseTypedNumber(std::string_view text, double* value) {
     for (plain += ascii[i++]; i < end && IsDigit(ascii[i]); ++i)
       plain += ascii[i];
   }
-  if (i != end) return false;
+  if (i != end) return !grouped && ReadsAsWritten(trimmed, value);
   std::size_t read;
   const double number = ReadNumberPrefix(plain, &read);
   if (read == 0 || read != plain.size() || !std::isfinite(number)) return false;

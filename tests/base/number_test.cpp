@@ -112,17 +112,20 @@ TEST(ParseTypedNumberTest, ReadsWhatAPersonTypesAndRefusesTheRest) {
                                                  {".5", 0.5},
                                                  {"5.", 5},
                                                  {"0012", 12},
-                                                 {"999", 999}};
+                                                 {"999", 999},
+                                                 {"1e-05", 1e-05},
+                                                 {"-1.5e+20", -1.5e20}};
   for (const auto& [text, expected] : good) {
     double value = -1;
     EXPECT_TRUE(ParseTypedNumber(text, &value)) << text;
     EXPECT_EQ(value, expected) << text;
   }
   const std::string huge(400, '9');
-  const char* bad[] = {
-      "",         "  ",   "abc",     "12kg",   "1e3",   "1,2",   "1,2345",
-      "1234,567", ",123", "1,",      "1,,234", "1.2.3", "1 200", "½",
-      "-",        ".",    "1.5,000", "--1",    "0x10",  "inf",   huge.c_str()};
+  const char* bad[] = {"",         "  ",    "abc",       "12kg",      "1e3",
+                       "1e-5",     "1E-05", "1,000e+20", "1,2",       "1,2345",
+                       "1234,567", ",123",  "1,",        "1,,234",    "1.2.3",
+                       "1 200",    "½",     "-",         ".",         "1.5,000",
+                       "--1",      "0x10",  "inf",       huge.c_str()};
   for (const char* text : bad) {
     double value = -1;
     EXPECT_FALSE(ParseTypedNumber(text, &value)) << text;
