@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <string_view>
 
 #include "store/db.h"
 #include "store/material_table.h"
