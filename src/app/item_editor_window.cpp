@@ -158,8 +158,8 @@ void ItemEditorWindow::Step(int direction) {
 }
 
 void ItemEditorWindow::Delete() {
-  DeleteCurrentMaterial(*dialogs_);
-  ShowRecord();
+  // On No the edits keep what the user typed.
+  if (DeleteCurrentMaterial(*dialogs_)) ShowRecord();
 }
 
 void ItemEditorWindow::StockIn() {

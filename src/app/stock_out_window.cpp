@@ -7,8 +7,8 @@
 #include "grid/grid_printer.h"
 #include "grid/grid_widget.h"
 #include "grid/page_setup_dialogs.h"
+#include "stock/slip_booking.h"
 #include "stock/slip_table.h"
-#include "stock/stock_out.h"
 #include "stock/stock_out_pick.h"
 
 namespace matslip {
@@ -103,8 +103,8 @@ std::string StockOutWindow::PrintSlip() {
 
 void StockOutWindow::StockOut() {
   slip_.EndCellEdit();
-  BookStockOut(session().program_dir, ReadSlip(slip_), Now());
-  accept();
+  // A refused or unconfirmed slip stays open to be corrected.
+  if (StockOutClicked(session().program_dir, slip_, Now(), *dialogs_)) accept();
 }
 
 }  // namespace matslip

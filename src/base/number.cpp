@@ -148,6 +148,62 @@ bool ParseNumber(std::string_view text, double* value) {
   return true;
 }
 
+namespace {
+
+// A number with an exponent is taken only as NumberToText writes it
+// ("1e-05", "1.5e+20"): the program's own text of a stored value must read
+// back, where a typed "1e3" is refused.
+bool ReadsAsWritten(std::string_view text, double* value) {
+  std::size_t read;
+  const double number = ReadNumberPrefix(text, &read);
+  if (read == 0 || read != text.size() || NumberToText(number) != text)
+    return false;
+  *value = number;
+  return true;
+}
+
+}  // namespace
+
+bool ParseTypedNumber(std::string_view text, double* value) {
+  const std::string ascii = FullWidthToAscii(text);
+  std::size_t i = 0, end = ascii.size();
+  while (i < end && IsBlank(ascii[i])) ++i;
+  while (end > i && IsBlank(ascii[end - 1])) --end;
+  const std::string_view trimmed(ascii.data() + i, end - i);
+  // The number without its group separators, for ReadNumberPrefix.
+  std::string plain;
+  if (i < end && (ascii[i] == '+' || ascii[i] == '-')) plain += ascii[i++];
+  bool grouped = false;
+  std::size_t group = 0;  // digits since the last separator
+  for (; i < end && (IsDigit(ascii[i]) || ascii[i] == ','); ++i) {
+    if (ascii[i] != ',') {
+      plain += ascii[i];
+      ++group;
+      continue;
+    }
+    // The first group holds one to three digits, every later one three.
+    if (group == 0 || group > 3 || (grouped && group != 3)) return false;
+    grouped = true;
+    group = 0;
+  }
+  if (grouped && group != 3) return false;
+  if (i < end && ascii[i] == '.') {
+    for (plain += ascii[i++]; i < end && IsDigit(ascii[i]); ++i)
+      plain += ascii[i];
+  }
+  if (i != end) return !grouped && ReadsAsWritten(trimmed, value);
+  std::size_t read;
+  const double number = ReadNumberPrefix(plain, &read);
+  if (read == 0 || read != plain.size() || !std::isfinite(number)) return false;
+  *value = number;
+  return true;
+}
+
+double TypedNumber(std::string_view text) {
+  double value = 0;
+  return ParseTypedNumber(text, &value) ? value : 0;
+}
+
 bool DoubleToWholeNumber(double value, std::int64_t* whole) {
   // -2^63 and 2^63 are exact doubles; the comparisons are false for NaN.
   if (!(value >= -0x1p63 && value < 0x1p63) || value != std::trunc(value))

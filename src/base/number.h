@@ -24,6 +24,18 @@ double TextToNumber(std::string_view text);
 // allowed) is one number.
 bool ParseNumber(std::string_view text, double* value);
 
+// Reads a number as a person types it into a form: blanks around it, an
+// optional sign, digits whose whole part may be grouped in threes by ","
+// ("1,200", "1,234.50"), at most one decimal point, in full-width forms too
+// (FullWidthToAscii); also a number in the very text NumberToText writes
+// for it, exponent and all ("1e-05"), so that every number the program shows
+// reads back. False for anything else: empty text, letters, another
+// exponent ("1e3"), a group of another size ("1,2"), a second point, or a
+// value beyond a double's range.
+bool ParseTypedNumber(std::string_view text, double* value);
+// The value ParseTypedNumber reads; 0 for text it refuses.
+double TypedNumber(std::string_view text);
+
 // True, with the value, when `value` is a whole number within 64 bits; false
 // for fractions, infinities, NaN and numbers beyond the range.
 bool DoubleToWholeNumber(double value, std::int64_t* whole);

@@ -2,6 +2,7 @@
 
 #include "base/datetime.h"
 #include "base/files.h"
+#include "stock/undo_guard.h"
 #include "store/db.h"
 #include "store/material_backup.h"
 #include "store/material_lookup.h"
@@ -44,6 +45,7 @@ const MovementUndo kStockInUndo = {
     "进库前的状态",
     "进库",
     "失败!检测到进库备份的项目材料品名不符或者规格型号不符",
+    true,
 };
 
 const MovementUndo kStockOutUndo = {
@@ -53,6 +55,7 @@ const MovementUndo kStockOutUndo = {
     "出库前的状态",
     "出库",
     "失败!检测到出库备份的项目材料品名不符或者规格型号不符",
+    false,
 };
 
 UndoResult CancelMovement(const std::string& program_dir,
@@ -74,6 +77,10 @@ UndoResult CancelMovement(const std::string& program_dir,
   if (n == 0 || !FileExists(backup)) {
     dialogs.Message(undo.no_backup);
     return UndoResult::kNoBackup;
+  }
+  if (const auto refusal = UndoRefusal(backup, n, found, undo.receipt)) {
+    dialogs.Message(*refusal, kInfoCaption, MessageIcon::kWarning);
+    return UndoResult::kRefused;
   }
   if (!dialogs.Ask(kQuestionStart + ModifiedTimeText(backup) +
                        kQuestionMaterial + found.name + kQuestionMovement +

@@ -15,6 +15,7 @@ struct MovementUndo {
   const char* no_backup;      // no backup file for the material
   const char* movement;       // "进库" or "出库", in the question
   const char* mismatch;       // the backup holds another material or none
+  bool receipt;               // undoes a stock-in (else a stock-out)
 };
 
 extern const MovementUndo kStockInUndo;
@@ -26,13 +27,16 @@ enum class UndoResult {
   kDeclined,     // the user answered No
   kMismatch,     // message shown, table unchanged
   kRestored,
-  kFailed,       // a write failed; message shown, table unchanged
+  kFailed,   // a write failed; message shown, table unchanged
+  kRefused,  // more than that movement would be undone; message shown
 };
 
 // The menu command: finds `selected` in the material table of `program_dir`
-// (opened as "data"), asks whether to restore its backup (showing the
-// backup's modification time) and runs RebuildWithBackup. Every result but
-// kNoSelection asks the caller to refresh the main window's list.
+// (opened as "data"), refuses when restoring its backup would take away
+// more than the movement it was taken for (UndoRefusal), asks whether to
+// restore it (showing the backup's modification time) and runs
+// RebuildWithBackup. Every result but kNoSelection asks the caller to
+// refresh the main window's list.
 UndoResult CancelMovement(const std::string& program_dir,
                           const MaterialKey& selected, const MovementUndo& undo,
                           Dialogs& dialogs);

@@ -23,16 +23,25 @@ bool StepMaterial(int direction) {
   return stays_enabled;
 }
 
-void DeleteCurrentMaterial(Dialogs& dialogs) {
+bool DeleteCurrentMaterial(Dialogs& dialogs) {
   const int n = DbRecordNumber();
+  if (n >= 1 && n <= DbRecordCount()) {
+    std::string material = DbRead(material::kName).ToText();
+    const std::string spec = DbRead(material::kSpec).ToText();
+    if (!spec.empty()) material += " " + spec;
+    if (!dialogs.Ask(kDeleteQuestionStart + material + kDeleteQuestionEnd))
+      return false;
+  }
   DbDelete();
   DbPurge();
   dialogs.Message(kDeletedMessage);
   DbGoTo(std::max(n - 1, 1));
+  return true;
 }
 
 std::string FormProblemMessage(const FormProblem& problem) {
   const std::string field = material::kFieldNames[problem.field - 1];
+  if (problem.not_a_number) return field + kNotANumber;
   if (problem.not_encodable) return field + kNotEncodable;
   return field + kTooLongMiddle + std::to_string(problem.limit_bytes) +
          kTooLongEnd;

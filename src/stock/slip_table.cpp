@@ -13,11 +13,11 @@ namespace matslip {
 namespace {
 
 // Columns of a material line.
-constexpr int kNameColumn = 1;
-constexpr int kSpecColumn = 2;
-constexpr int kQuantityColumn = 3;
+constexpr int kNameColumn = kSlipNameColumn;
+constexpr int kSpecColumn = kSlipSpecColumn;
+constexpr int kQuantityColumn = kSlipQuantityColumn;
 constexpr int kUnitColumn = 4;
-constexpr int kPriceColumn = 5;
+constexpr int kPriceColumn = kSlipPriceColumn;
 constexpr int kAmountColumn = 6;
 // Where the header texts and the date go.
 constexpr int kFirstHeaderRow = 2;
@@ -131,8 +131,8 @@ void RecomputeSlip(DataSrc* slip) {
   double total = 0;
   for (int r = kSlipFirstLine; r <= kSlipLastLine; ++r) {
     const double amount =
-        LineAmount(TextToNumber(slip->GetCellText(r, kQuantityColumn)),
-                   TextToNumber(slip->GetCellText(r, kPriceColumn)));
+        LineAmount(TypedNumber(slip->GetCellText(r, kQuantityColumn)),
+                   TypedNumber(slip->GetCellText(r, kPriceColumn)));
     total += amount;
     // A line edited down to nothing must not keep its old amount: the
     // booking reads the amount cell, and the total no longer holds it.

@@ -25,8 +25,8 @@ std::string StockOutLogLine(const SlipLine& line, const Slip& slip,
 // One line on the current record: every fixed field in one write, then the
 // log line.
 bool BookLine(const SlipLine& line, const Slip& slip, double now) {
-  const double q = TextToNumber(line.quantity_text);
-  const double a = TextToNumber(line.value_text);
+  const double q = TypedNumber(line.quantity_text);
+  const double a = TypedNumber(line.value_text);
   const PeriodTotals before{
       DbRead(kOutQuantity).ToNumber(),      DbRead(kOutValue).ToNumber(),
       DbRead(kMonthOutQuantity).ToNumber(), DbRead(kMonthOutValue).ToNumber(),

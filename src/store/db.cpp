@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "store/format.h"
 #include "store/names.h"
 #include "store/table.h"
 
@@ -171,6 +172,15 @@ int DbFieldType(const FieldRef& field) {
   int i = t ? FieldIndex(*t, field) : -1;
   Result(i >= 0);
   return i >= 0 ? t->schema().field(i).type : 0;
+}
+
+int DbFieldWidth(const FieldRef& field) {
+  Table* t = Current();
+  int i = t ? FieldIndex(*t, field) : -1;
+  Result(i >= 0);
+  return i >= 0 && t->schema().field(i).type == fmt::kText
+             ? t->schema().field(i).width
+             : 0;
 }
 
 bool DbFirst() {

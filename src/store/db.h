@@ -70,6 +70,8 @@ int DbRecordCount();  // read from the file each time; 0 without a table
 int DbFieldCount();
 std::string DbFieldName(const FieldRef& field);
 int DbFieldType(const FieldRef& field);  // type code 1..12, 0 when unknown
+// The width in bytes of a text field; 0 for other fields or when unknown.
+int DbFieldWidth(const FieldRef& field);
 
 bool DbFirst();
 bool DbSkip(int n = 1);

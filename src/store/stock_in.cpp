@@ -54,7 +54,9 @@ std::optional<FormProblem> CheckStockInForm(const StockInForm& form) {
   const std::pair<Field, const std::string*> texts[] = {
       {kName, &form.name}, {kSpec, &form.spec}, {kUnit, &form.unit}};
   for (const auto& [field, text] : texts) {
-    const int limit = fields[field - 1].width;
+    // A table of narrower fields than a new one's would cut the key.
+    const int width = DbFieldWidth(field);
+    const int limit = width > 0 ? width : fields[field - 1].width;
     std::string gbk;
     // A NUL ends a text field's bytes: it could not be read back as typed.
     if (!Utf8ToGbk(*text, &gbk) || gbk.find('\0') != std::string::npos)
@@ -62,11 +64,21 @@ std::optional<FormProblem> CheckStockInForm(const StockInForm& form) {
     if (gbk.size() > static_cast<std::size_t>(limit))
       return FormProblem{field, limit, false};
   }
+  const std::pair<Field, const std::string*> numbers[] = {
+      {kPrice, &form.price},
+      {kQuantity, &form.quantity},
+      {kAlarm, &form.alarm},
+      {kValue, &form.value}};
+  for (const auto& [field, text] : numbers) {
+    double value;
+    if (!text->empty() && !ParseTypedNumber(*text, &value))
+      return FormProblem{field, 0, false, true};
+  }
   return std::nullopt;
 }
 
 std::string AmountText(const std::string& price, const std::string& quantity) {
-  return NumberToText(RoundTo(TextToNumber(price) * TextToNumber(quantity), 2));
+  return NumberToText(RoundTo(TypedNumber(price) * TypedNumber(quantity), 2));
 }
 
 StockInForm ReadMaterialForm() {
@@ -96,10 +108,10 @@ StockInResult BookStockIn(const std::string& backup_folder,
                           const StockInForm& form, double now) {
   StockInResult result;
   if (!DbSelect(kMaterialAlias)) return result;
-  const double q = TextToNumber(form.quantity);
-  const double p = TextToNumber(form.price);
-  const double a = TextToNumber(form.value);
-  const double alarm = TextToNumber(form.alarm);
+  const double q = TypedNumber(form.quantity);
+  const double p = TypedNumber(form.price);
+  const double a = TypedNumber(form.value);
+  const double alarm = TypedNumber(form.alarm);
   const MaterialKey key{form.name, form.spec};
 
   // The receipt goes on even without its backup (the undo then says there

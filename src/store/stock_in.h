@@ -25,14 +25,16 @@ struct StockInForm {
 
 // A text of the form that the material table cannot store as typed.
 struct FormProblem {
-  material::Field field;  // kName, kSpec or kUnit
-  int limit_bytes;        // the field's width in GBK bytes
-  bool not_encodable;     // no GBK form at all (else: too long)
+  material::Field field;      // kName, kSpec, kUnit; kPrice, kQuantity, ...
+  int limit_bytes;            // the field's width in GBK bytes
+  bool not_encodable;         // no GBK form at all (else: too long)
+  bool not_a_number = false;  // a number field's text is no number
 };
 
-// The first text of `form` that cannot be stored: one without a GBK form, or
-// longer than its field. Numbers are never a problem (text that is not a
-// number counts as 0).
+// The first text of `form` that cannot be stored: a key or unit without a
+// GBK form or longer than its field in the current table (in a new table's
+// layout when no table is current), then a 单价, 数量, 报警数量 or 金额 that
+// ParseTypedNumber refuses. An empty number text stands for 0.
 std::optional<FormProblem> CheckStockInForm(const StockInForm& form);
 
 // The 金额 edit's text for the 单价 and 数量 edits: the rounded product, as

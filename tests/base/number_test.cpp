@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <limits>
 #include <random>
+#include <string>
+#include <utility>
 
 namespace matslip {
 namespace {
@@ -97,6 +99,40 @@ TEST(ParseNumberTest, AcceptsOnlyAWholeNumber) {
   EXPECT_FALSE(ParseNumber("  ", &value));
   EXPECT_FALSE(ParseNumber("1e", &value));
   EXPECT_EQ(value, 12);  // untouched on failure
+}
+
+// What a storekeeper types: grouped thousands and full-width forms read
+// whole; everything a first-digits reading would half-take is refused.
+TEST(ParseTypedNumberTest, ReadsWhatAPersonTypesAndRefusesTheRest) {
+  const std::pair<const char*, double> good[] = {{"1,200", 1200},
+                                                 {"1,234.50", 1234.5},
+                                                 {" -1,481,400.00 ", -1481400},
+                                                 {"１，２００．５", 1200.5},
+                                                 {"+7", 7},
+                                                 {".5", 0.5},
+                                                 {"5.", 5},
+                                                 {"0012", 12},
+                                                 {"999", 999},
+                                                 {"1e-05", 1e-05},
+                                                 {"-1.5e+20", -1.5e20}};
+  for (const auto& [text, expected] : good) {
+    double value = -1;
+    EXPECT_TRUE(ParseTypedNumber(text, &value)) << text;
+    EXPECT_EQ(value, expected) << text;
+  }
+  const std::string huge(400, '9');
+  const char* bad[] = {"",         "  ",    "abc",       "12kg",      "1e3",
+                       "1e-5",     "1E-05", "1,000e+20", "1,2",       "1,2345",
+                       "1234,567", ",123",  "1,",        "1,,234",    "1.2.3",
+                       "1 200",    "½",     "-",         ".",         "1.5,000",
+                       "--1",      "0x10",  "inf",       huge.c_str()};
+  for (const char* text : bad) {
+    double value = -1;
+    EXPECT_FALSE(ParseTypedNumber(text, &value)) << text;
+    EXPECT_EQ(value, -1) << text;
+    EXPECT_EQ(TypedNumber(text), 0) << text;
+  }
+  EXPECT_EQ(TypedNumber("1,200"), 1200);
 }
 
 TEST(NumberToTextTest, MatchesPrintfG13) {

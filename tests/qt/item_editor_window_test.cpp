@@ -180,8 +180,8 @@ TEST_F(ItemEditorWindowTest, AmountFollowsPriceAndQuantityAsTyped) {
   window.price_edit()->clear();
   QTest::keyClicks(window.price_edit(), "-0.125");
   EXPECT_EQ(window.amount_edit()->text(), QString("-0.13"));
-  QTest::keyClicks(window.quantity_edit(), "x");  // "1x" reads as 1
-  EXPECT_EQ(window.amount_edit()->text(), QString("-0.13"));
+  QTest::keyClicks(window.quantity_edit(), "x");  // "1x" is no number
+  EXPECT_EQ(window.amount_edit()->text(), QString("0"));
   window.quantity_edit()->setText("abc");
   EXPECT_EQ(window.amount_edit()->text(), QString("0"));
 }
@@ -233,6 +233,13 @@ TEST_F(ItemEditorWindowTest, StepsBeforeTheFirstRecordToAnEmptyFormAndBack) {
 
 TEST_F(ItemEditorWindowTest, DeletingTheFirstRecordShowsTheNewFirst) {
   auto window = OpenOn(0);
+  // No keeps the material and what was typed into the form.
+  window->quantity_edit()->setText("7");
+  dialogs_.answers = {false, true};
+  QTest::mouseClick(window->delete_button(), Qt::LeftButton);
+  EXPECT_EQ(window->quantity_edit()->text(), QString("7"));
+  ASSERT_TRUE(DbSelect("data"));
+  EXPECT_EQ(DbRecordCount(), 3);
   QTest::mouseClick(window->delete_button(), Qt::LeftButton);
   EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{"项目已删除"});
   EXPECT_EQ(window->name_edit()->text(), QString("悬式绝缘子"));

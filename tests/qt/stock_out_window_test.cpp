@@ -230,6 +230,19 @@ TEST_F(StockOutWindowTest, StockOutBooksTheSlipAsEditedAndCloses) {
   }
   StockOutWindow window(&session_, &dialogs_);
   window.show();
+  // A refused or unconfirmed slip stays open, nothing booked.
+  window.grid().EditCell(5, 3, "1OO");
+  QTest::mouseClick(window.stock_out_button(), Qt::LeftButton);
+  window.grid().EditCell(5, 3, "1,300");  // of 1200
+  dialogs_.answers = {false};
+  QTest::mouseClick(window.stock_out_button(), Qt::LeftButton);
+  EXPECT_TRUE(window.isVisible());
+  ASSERT_EQ(dialogs_.shown.size(), 2u);
+  EXPECT_EQ(dialogs_.shown[1].kind, "ask");
+  ASSERT_TRUE(DbSelect(kMaterialAlias));
+  ASSERT_TRUE(DbGoTo(1));
+  EXPECT_EQ(DbRead(material::kQuantity).ToNumber(), 1200);
+
   window.grid().EditCell(5, 3, "100");  // 1250 of 15000
   QTest::mouseClick(window.stock_out_button(), Qt::LeftButton);
   EXPECT_EQ(window.result(), QDialog::Accepted);

@@ -8,6 +8,7 @@
 
 #include "base/datetime.h"
 #include "base/files.h"
+#include "stock/stock_out.h"
 #include "store/db.h"
 #include "store/durability.h"
 #include "store/format.h"
@@ -168,17 +169,78 @@ TEST_F(CancelMovementTest, TwoReceiptsOnOneDayOnlyTheSecondIsUndone) {
   EXPECT_EQ(Take(), after_first);
 }
 
-TEST_F(CancelMovementTest, ChangesAfterTheReceiptAreUndoneWithIt) {
+// An undo never takes away a movement booked after the one it undoes, in
+// either direction; undone latest first, each goes back in turn.
+TEST_F(CancelMovementTest, UndoRefusesToTakeAwayALaterMovementOfTheOtherKind) {
   PrepareCount(3);
+  const MaterialKey key{"线2", "S-2"};
   const Snapshot before = Take();
-  ASSERT_TRUE(Book(Receipt({"线2", "S-2"}, "10")).booked);
-  // An issue in between: quantity, value and the stock-out log change.
-  ASSERT_TRUE(DbGoTo(2));
-  ASSERT_TRUE(DbWriteFields({{kQuantity, 3.0}, {kValue, 7.5}}));
-  ASSERT_TRUE(DbWriteMemo(kOutLog, "数量 27 金额 67.5\r\n"));
-  dialogs_.answers = {true};
-  EXPECT_EQ(Cancel({"线2", "S-2"}), UndoResult::kRestored);
+  ASSERT_TRUE(Book(Receipt(key, "100"), kMay3).booked);
+  const Snapshot received = Take();
+  const Slip slip{{{key, "30", "75"}}, "配电班", "张三"};
+  ASSERT_EQ(BookStockOut(dir_.path(), slip, kMay3 + 1.0 / 24), 1);
+  const Snapshot issued = Take();
+  dialogs_.answers = {true, true, true};
+  EXPECT_EQ(Cancel(key), UndoResult::kRefused);
+  EXPECT_EQ(Take(), issued);
+  EXPECT_EQ(dialogs_.Messages(),
+            std::vector<std::string>{
+                "不能取消进库:该项目在此次进库之后又有出库 1 次(最近一次在 "
+                "2013年5月3日13时),恢复备份会把它们一并抹掉。"
+                "如需更正,请按负数量再进库一次。"});
+  EXPECT_EQ(dialogs_.shown.size(), 1u);  // refused before the question
+  EXPECT_EQ(Cancel(key, kStockOutUndo), UndoResult::kRestored);
+  EXPECT_EQ(Take(), received);
+  EXPECT_EQ(Cancel(key), UndoResult::kRestored);
   EXPECT_EQ(Take(), before);
+
+  // An issue, then a receipt: the issue's undo refuses.
+  ASSERT_EQ(BookStockOut(dir_.path(), slip, kMay3 + 2), 1);
+  ASSERT_TRUE(Book(Receipt(key, "5"), kMay3 + 3).booked);
+  const Snapshot received_again = Take();
+  dialogs_.shown.clear();
+  EXPECT_EQ(Cancel(key, kStockOutUndo), UndoResult::kRefused);
+  EXPECT_EQ(Take(), received_again);
+  EXPECT_EQ(dialogs_.Messages(),
+            std::vector<std::string>{
+                "不能取消出库:该项目在此次出库之后又有进库 1 次(最近一次在 "
+                "2013年5月6日12时),恢复备份会把它们一并抹掉。"
+                "如需更正,请把多出库的数量再进库。"});
+}
+
+// A backup left from an earlier receipt (it could not be rewritten), or a
+// record changed by something that is no booking, is not put back.
+TEST_F(CancelMovementTest, UndoRefusesAStaleBackupOrAChangeNoBookingExplains) {
+  PrepareCount(3);
+  const MaterialKey key{"线2", "S-2"};
+  const std::string backup = BackupOf(key);
+  ASSERT_TRUE(Book(Receipt(key, "10"), kMay3).booked);
+  const std::string old_table = testing::ReadTestFile(backup);
+  const std::string old_memo = testing::ReadTestFile(MemoPathOf(backup));
+  for (int i = 1; i <= 6; ++i)
+    ASSERT_TRUE(Book(Receipt(key, "1"), kMay3 + i).booked);
+  ASSERT_TRUE(testing::WriteTestFile(backup, old_table));
+  ASSERT_TRUE(testing::WriteTestFile(MemoPathOf(backup), old_memo));
+  const Snapshot booked = Take();
+  dialogs_.answers = {true, true};
+  EXPECT_EQ(Cancel(key), UndoResult::kRefused);
+  EXPECT_EQ(Take(), booked);
+
+  // One receipt after the backup, but the unit changed too.
+  ASSERT_TRUE(Book(Receipt(key, "1"), kMay3 + 7).booked);
+  ASSERT_TRUE(DbGoTo(2));
+  ASSERT_TRUE(DbWriteFields({{kUnit, "米"}}));
+  const Snapshot changed = Take();
+  EXPECT_EQ(Cancel(key), UndoResult::kRefused);
+  EXPECT_EQ(Take(), changed);
+  EXPECT_EQ(dialogs_.Messages(),
+            (std::vector<std::string>{
+                "不能取消进库:进库备份不是最近一次进库前的,它之后又有进库 6 "
+                "次(最近一次在 2013年5月9日12时),恢复备份会把它们一并抹掉。"
+                "如需更正,请按负数量再进库一次。",
+                "不能取消进库:该项目的数据与进库备份对不上(此后被恢复、导入或"
+                "改动过,或记录不全),恢复备份可能抹掉别的数据。"
+                "如需更正,请按负数量再进库一次。"}));
 }
 
 TEST_F(CancelMovementTest, FirstReceiptsEmptyBackupIsAMismatch) {
@@ -305,10 +367,12 @@ TEST_F(CancelMovementTest, StockOutUndoUsesItsFolderAndTexts) {
   PrepareCount(3);
   const Snapshot before = Take();
   ASSERT_TRUE(DbGoTo(2));
-  ASSERT_TRUE(WriteMaterialBackup(
-      ProgramFilePath(dir_.path(), kStockOutBackupFolder), {"线2", "S-2"}, {2}));
+  ASSERT_TRUE(
+      WriteMaterialBackup(ProgramFilePath(dir_.path(), kStockOutBackupFolder),
+                          {"线2", "S-2"}, {2}));
   ASSERT_TRUE(DbGoTo(2));
   ASSERT_TRUE(DbWriteFields({{kQuantity, 1.0}}));
+  ASSERT_TRUE(DbWriteMemo(kOutLog, "数量 19\r\n"));
   EXPECT_EQ(Cancel({"线2", "S-2"}), UndoResult::kNoBackup);
   dialogs_.answers = {true};
   EXPECT_EQ(Cancel({"线2", "S-2"}, kStockOutUndo), UndoResult::kRestored);

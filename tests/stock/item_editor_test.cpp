@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "base/files.h"
 #include "store/db.h"
 #include "store/durability.h"
@@ -82,9 +84,25 @@ TEST_F(ItemEditorTest, StepBackStaysEnabledUntilTheFirstRecord) {
   EXPECT_EQ(CurrentName(), "");
 }
 
+TEST_F(ItemEditorTest, DeleteAsksNamingTheMaterialAndNoKeepsIt) {
+  ASSERT_EQ(OpenOnMaterial(dir_.path(), {"乙", "型"}), OpenedOn::kFound);
+  dialogs_.answers = {false};
+  EXPECT_FALSE(DeleteCurrentMaterial(dialogs_));
+  ASSERT_EQ(dialogs_.shown.size(), 1u);
+  EXPECT_EQ(dialogs_.shown[0].kind, "ask");
+  EXPECT_EQ(dialogs_.shown[0].caption, "提醒询问：");
+  EXPECT_EQ(dialogs_.shown[0].text,
+            "确实要删除项目 乙 型 吗？它的库存和全部进出库记录将一并删除，"
+            "不能恢复。");
+  EXPECT_EQ(DbRecordCount(), 3);
+  EXPECT_EQ(DbRecordNumber(), 2);
+  EXPECT_EQ(CurrentName(), "乙");
+}
+
 TEST_F(ItemEditorTest, DeleteRemovesTheRecordAndMovesToTheOneBefore) {
   ASSERT_EQ(OpenOnMaterial(dir_.path(), {"丙", "型"}), OpenedOn::kFound);
-  DeleteCurrentMaterial(dialogs_);
+  dialogs_.answers = {true};
+  EXPECT_TRUE(DeleteCurrentMaterial(dialogs_));
   EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{"项目已删除"});
   EXPECT_EQ(DbRecordCount(), 2);
   EXPECT_EQ(DbRecordNumber(), 2);
@@ -93,6 +111,7 @@ TEST_F(ItemEditorTest, DeleteRemovesTheRecordAndMovesToTheOneBefore) {
 
 TEST_F(ItemEditorTest, DeleteOfTheFirstRecordMovesToTheNewFirst) {
   ASSERT_EQ(OpenOnMaterial(dir_.path(), {"甲", "型"}), OpenedOn::kFound);
+  dialogs_.answers = {true};
   DeleteCurrentMaterial(dialogs_);
   EXPECT_EQ(DbRecordCount(), 2);
   EXPECT_EQ(DbRecordNumber(), 1);
@@ -123,6 +142,63 @@ TEST_F(ItemEditorTest, ARefusedFormChangesNothing) {
   ASSERT_TRUE(DbGoTo(1));
   EXPECT_EQ(DbRead(material::kQuantity).ToNumber(), 0);
   EXPECT_EQ(DbRecordCount(), 3);
+}
+
+// Each number edit refused by name before anything is written; grouped
+// thousands booked whole, and the log line carries the text as typed.
+TEST_F(ItemEditorTest, NumbersAreReadAsTypedAndOthersRefusedBeforeAnyWrite) {
+  ASSERT_EQ(OpenOnMaterial(dir_.path(), {"甲", "型"}), OpenedOn::kFound);
+  const std::string rule =
+      "不是数：只能有数字、正负号、一个小数点和每三位一个的千位逗号"
+      "（如 1,200.50 或 -3）";
+  const StockInForm good{"甲", "型", "米", "2.5", "1,200", "3,000.00", "10"};
+  std::vector<std::string> expected;
+  for (const auto& [field, name, text] :
+       {std::tuple{&StockInForm::quantity, "数量", "abc"},
+        std::tuple{&StockInForm::quantity, "数量", "1,2"},
+        std::tuple{&StockInForm::price, "单价", "½"},
+        std::tuple{&StockInForm::alarm, "报警数量", "5件"},
+        std::tuple{&StockInForm::value, "金额", "1e3"}}) {
+    StockInForm form = good;
+    form.*field = text;
+    StockIn(dir_.File("进库备份"), form, 41000, dialogs_);
+    expected.push_back(name + rule);
+  }
+  EXPECT_EQ(dialogs_.Messages(), expected);
+  ASSERT_TRUE(DbGoTo(1));
+  EXPECT_EQ(DbRead(material::kQuantity).ToNumber(), 0);
+  EXPECT_EQ(DbRead(material::kInLog).ToText(), "");
+  EXPECT_FALSE(FileExists(dir_.File("进库备份")));
+
+  dialogs_.shown.clear();
+  StockIn(dir_.File("进库备份"), good, 41000, dialogs_);
+  EXPECT_EQ(dialogs_.Messages(),
+            std::vector<std::string>{"添加成功返回主界面后刷新可显示"});
+  ASSERT_TRUE(DbGoTo(1));
+  EXPECT_EQ(DbRead(material::kQuantity).ToNumber(), 1200);
+  EXPECT_EQ(DbRead(material::kValue).ToNumber(), 3000);
+  EXPECT_EQ(DbRead(material::kAlarm).ToNumber(), 10);
+  const std::string typed = "数量 1,200 单价 2.5 金额 3,000.00 入库后均价 ";
+  EXPECT_EQ(DbRead(material::kInLog).ToText().substr(0, typed.size()), typed);
+}
+
+// A table whose key fields are narrower than a new table's: a longer key is
+// refused with the table's own limit rather than cut.
+TEST_F(ItemEditorTest, KeyLimitsAreTheOpenTablesFieldWidths) {
+  testing::TempDir other;
+  std::vector<FieldDef> fields = material::Fields();
+  fields[material::kName - 1].width = 20;
+  fields[material::kSpec - 1].width = 10;
+  ASSERT_TRUE(Table::Create(other.File("data.mzk"), Schema(fields)));
+  ASSERT_EQ(OpenOnMaterial(other.path(), {"", ""}), OpenedOn::kNotFound);
+  StockInForm form{std::string(21, 'n'), "", "米", "1", "1", "1", ""};
+  StockIn(other.File("进库备份"), form, 41000, dialogs_);
+  form = {"线", "LGJ-95/20xx", "米", "1", "1", "1", ""};
+  StockIn(other.File("进库备份"), form, 41000, dialogs_);
+  EXPECT_EQ(dialogs_.Messages(),
+            (std::vector<std::string>{"品名不能超过20个字节（按GBK计）",
+                                      "规格型号不能超过10个字节（按GBK计）"}));
+  EXPECT_EQ(DbRecordCount(), 0);
 }
 
 }  // namespace

@@ -171,11 +171,14 @@ int RunChild(const std::string& dir, unsigned seed) {
       dialogs.answers = {true};
       const UndoResult result = CancelMovement(
           program_dir, key, in ? kStockInUndo : kStockOutUndo, dialogs);
-      if (backup ? result != UndoResult::kRestored
+      // An undo that would take away later movements is refused.
+      const bool refused = result == UndoResult::kRefused;
+      if (backup ? result != UndoResult::kRestored && !refused
                  : result != UndoResult::kNoBackup)
         failure = "undo result " + std::to_string(int(result));
       if (!DbSelect(kMaterialAlias) || !DbGoTo(r)) return 2;
-      if (backup && ReadCurrent() != *backup) failure = "not the backup";
+      if (backup && ReadCurrent() != (refused ? before : *backup))
+        failure = refused ? "changed when refused" : "not the backup";
     }
     std::string report;
     for (int line : records) {

@@ -37,8 +37,8 @@ StockInForm Form(std::string name, std::string model, std::string price,
 TEST(CheckStockInFormTest, TextsWithinTheirFieldsPass) {
   std::string name;
   for (int i = 0; i < 32; ++i) name += "铝";  // 64 bytes in GBK
-  EXPECT_FALSE(CheckStockInForm(
-      Form(name, std::string(64, 'x'), "abc", "", "", "", "千克千克千克千克")));
+  EXPECT_FALSE(CheckStockInForm(Form(name, std::string(64, 'x'), "1,200", "",
+                                     "", "", "千克千克千克千克")));
 }
 
 TEST(CheckStockInFormTest, TextLongerThanItsFieldInGbkIsNamedWithItsLimit) {
@@ -83,9 +83,10 @@ TEST(AmountTextTest, RoundsHalfUpToTwoPlaces) {
 
 TEST(AmountTextTest, TextsFollowTheSharedNumberRule) {
   EXPECT_EQ(AmountText("abc", "5"), "0");
+  EXPECT_EQ(AmountText("1,200", "2.5"), "3000");
   EXPECT_EQ(AmountText("", "5"), "0");
   EXPECT_EQ(AmountText("１２．５", "２"), "25");
-  EXPECT_EQ(AmountText("1,5", "2"), "2");  // the comma ends the number
+  EXPECT_EQ(AmountText("1,5", "2"), "0");  // no group of three: no number
   EXPECT_EQ(AmountText("  2.5 ", "4"), "10");
 }
 
