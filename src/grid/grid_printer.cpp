@@ -20,6 +20,19 @@ namespace {
 
 constexpr int kPageNumberFontSize = 35;  // tenths of a millimetre
 constexpr int kFolioType = 16;
+constexpr char kPrinterStoppedBefore[] = "打印机“";
+constexpr char kPrinterStoppedAfter[] =
+    "”已停止，没有打印。请在系统的打印机设置中恢复它。";
+
+// Whether this run has seen an installed printer: from then on, finding none
+// means it went away, not that the user prints to files.
+bool printer_seen = false;
+
+bool AnyPrinter() {
+  const bool any = !QPrinterInfo::availablePrinters().isEmpty();
+  printer_seen = printer_seen || any;
+  return any;
+}
 
 // The page spans before and after `header` items: header ones first.
 std::pair<std::vector<PageSpan>, std::vector<PageSpan>> SplitHeader(
@@ -116,8 +129,12 @@ PaperSize PaperOf(const QPageSize& page_size, int orientation) {
   return paper;
 }
 
+std::string PrinterStoppedText(const std::string& name) {
+  return kPrinterStoppedBefore + name + kPrinterStoppedAfter;
+}
+
 void InstallPaperHook(DataSrc* table) {
-  if (QPrinterInfo::availablePrinters().isEmpty()) {
+  if (!AnyPrinter()) {
     table->SetPaperHook(nullptr);
     return;
   }
@@ -187,15 +204,18 @@ std::string Print(const DataSrc& table, int count, const std::string& title,
   const PrintInf& settings = table.GetPrintSettings();
   const int copies = count > 0 ? count : std::max(settings.copies, 1);
   std::unique_ptr<QPrinter> printer;
-  if (QPrinterInfo::availablePrinters().isEmpty()) {
+  if (!printer_seen && !AnyPrinter()) {
     const std::string path = prompts->PdfPathWithoutPrinter();
     if (path.empty()) return kPrintNotDoneText;
     printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     printer->setOutputFormat(QPrinter::PdfFormat);
     printer->setOutputFileName(QString::fromStdString(path));
   } else {
-    printer = std::make_unique<QPrinter>(QPrinterInfo::defaultPrinter(),
-                                         QPrinter::HighResolution);
+    const QPrinterInfo queue = QPrinterInfo::defaultPrinter();
+    if (queue.isNull()) return kPrinterGoneText;
+    if (queue.state() == QPrinter::Error)
+      return PrinterStoppedText(queue.printerName().toStdString());
+    printer = std::make_unique<QPrinter>(queue, QPrinter::HighResolution);
   }
   SetUpPrinter(printer.get(), settings, copies, title);
   return PrintPages(table, printer.get()) ? "" : kPrintFailedText;
