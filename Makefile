@@ -14,7 +14,7 @@ DEB_PACKAGES = cmake ninja-build g++ clang libclang-rt-14-dev \
   xvfb openbox x11-utils xdotool libqpdf-dev pkg-config \
   libfreexl-dev libzip-dev libxml2-dev \
   cups printer-driver-cups-pdf librsvg2-bin dpkg-dev desktop-file-utils \
-  appstream
+  appstream file man-db
 
 .PHONY: deps build test test-asan package bench fuzz run screenshots format clean
 
