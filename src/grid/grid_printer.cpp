@@ -27,6 +27,8 @@ constexpr char kPrinterStoppedAfter[] =
 // Whether this run has seen an installed printer: from then on, finding none
 // means it went away, not that the user prints to files.
 bool printer_seen = false;
+// The page set-up's choice, for the rest of the run; empty: the default.
+QString chosen_printer;
 
 bool AnyPrinter() {
   const bool any = !QPrinterInfo::availablePrinters().isEmpty();
@@ -103,8 +105,8 @@ void DrawPage(QPainter* painter, TablePainter* cells, const Page& page,
   DrawPageNumber(painter, page.number, dots, text_log);
 }
 
-QPageSize DefaultPrinterPageSize() {
-  const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
+QPageSize PrinterPageSize() {
+  const QPrinterInfo printer = PrinterToUse();
   return printer.isNull() ? QPageSize(QPageSize::A4)
                           : printer.defaultPageSize();
 }
@@ -129,6 +131,14 @@ PaperSize PaperOf(const QPageSize& page_size, int orientation) {
   return paper;
 }
 
+QPrinterInfo PrinterToUse() {
+  // A chosen printer deleted meanwhile is missed, not replaced unasked.
+  return chosen_printer.isEmpty() ? QPrinterInfo::defaultPrinter()
+                                  : QPrinterInfo::printerInfo(chosen_printer);
+}
+
+void ChoosePrinter(const QString& name) { chosen_printer = name; }
+
 std::string PrinterStoppedText(const std::string& name) {
   return kPrinterStoppedBefore + name + kPrinterStoppedAfter;
 }
@@ -138,7 +148,7 @@ void InstallPaperHook(DataSrc* table) {
     table->SetPaperHook(nullptr);
     return;
   }
-  const QPageSize printer_default = DefaultPrinterPageSize();
+  const QPageSize printer_default = PrinterPageSize();
   table->SetPaperHook([printer_default](const PrintInf& settings) {
     return PaperOf(PageSizeOfType(settings.paper_type, printer_default),
                    settings.orientation);
@@ -211,7 +221,7 @@ std::string Print(const DataSrc& table, int count, const std::string& title,
     printer->setOutputFormat(QPrinter::PdfFormat);
     printer->setOutputFileName(QString::fromStdString(path));
   } else {
-    const QPrinterInfo queue = QPrinterInfo::defaultPrinter();
+    const QPrinterInfo queue = PrinterToUse();
     if (queue.isNull()) return kPrinterGoneText;
     if (queue.state() == QPrinter::Error)
       return PrinterStoppedText(queue.printerName().toStdString());

@@ -5,11 +5,14 @@
 // the program writes itself; a queue that fails says so.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QPushButton>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -20,11 +23,13 @@
 #include "app/print_toolbar_window.h"
 #include "app/session.h"
 #include "app/stock_out_window.h"
+#include "app/translations_qt.h"
 #include "cups/page_lines.h"
 #include "cups/private_cupsd.h"
 #include "grid/db_provider.h"
 #include "grid/font_map_qt.h"
 #include "grid/grid_printer.h"
+#include "grid/page_setup_dialogs.h"
 #include "store/db.h"
 #include "store/durability.h"
 #include "support/fake_dialogs.h"
@@ -38,6 +43,8 @@ namespace matslip {
 namespace {
 
 constexpr char kQueue[] = "slips";
+// A second queue, for the printer list.
+constexpr char kLetterQueue[] = "letters";
 // 1 mm at the 100 dpi the pages are rendered at.
 constexpr double kMillimetreAt100Dpi = 100 / 25.4;
 // Dark pixels in a row that make a ruled line: 2 cm; no text is that long.
@@ -182,6 +189,36 @@ TEST_F(CupsPrintTest, TheSlipAndAPrintTableComeOutAsOurOwnPdf) {
   }
 }
 
+TEST_F(CupsPrintTest, ThePageSetUpListsTheQueuesAndTheQueuesPapersInChinese) {
+  QPrinter printer(QPrinter::HighResolution);
+  ASSERT_EQ(printer.printerName(), QString(kQueue));
+  QString picked;
+  const auto dialog = MakePageSetup(PrintInf{}, &printer, &picked, nullptr);
+  const auto lists = dialog->findChildren<QComboBox*>();
+  const auto queues = std::find_if(lists.begin(), lists.end(), [](auto* l) {
+    return l->accessibleName() == QString("打印机：");
+  });
+  ASSERT_NE(queues, lists.end());
+  EXPECT_EQ((*queues)->count(), 2);
+  EXPECT_EQ((*queues)->currentText(), QString(kQueue));
+  EXPECT_NE((*queues)->findText(kLetterQueue), -1);
+  // The papers are the queue's, not every paper Qt knows.
+  const auto* papers = dialog->findChild<QComboBox*>("pageSizeCombo");
+  ASSERT_NE(papers, nullptr);
+  const int queue_papers = static_cast<int>(
+      QPrinterInfo::printerInfo(kQueue).supportedPageSizes().size());
+  EXPECT_GE(papers->count(), queue_papers);
+  EXPECT_LE(papers->count(), queue_papers + 1);  // and "Custom"
+  EXPECT_EQ(papers->currentText(), QString("A4"));
+  QStringList captions;
+  for (const auto* button : dialog->findChildren<QAbstractButton*>())
+    captions << button->text();
+  EXPECT_TRUE(captions.contains("纵向")) << captions.join(' ').toStdString();
+  EXPECT_TRUE(captions.contains("横向"));
+  (*queues)->setCurrentText(kLetterQueue);
+  EXPECT_EQ(picked, QString(kLetterQueue));
+}
+
 // Runs last: it ends the scheduler.
 TEST_F(CupsPrintTest, AStoppedRemovedOrUnreachableQueueSaysSoAndAsksNothing) {
   PickTwo();
@@ -221,6 +258,10 @@ int main(int argc, char** argv) {
           {"lpadmin", "-p", matslip::kQueue, "-E", "-v", "cups-pdf:/", "-P",
            "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd", "-o", "PageSize=A4"}) !=
           0 ||
+      matslip::testing::RunCommand({"lpadmin", "-p", matslip::kLetterQueue,
+                                    "-E", "-v", "cups-pdf:/", "-P",
+                                    "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd",
+                                    "-o", "PageSize=Letter"}) != 0 ||
       matslip::testing::RunCommand({"lpadmin", "-d", matslip::kQueue}) != 0) {
     std::fprintf(stderr, "cups_tests: cannot add the PDF queue\n");
     return 1;
@@ -230,5 +271,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   matslip::InstallFontSubstitutes();
+  const auto translations = matslip::LoadQtChineseTranslations();
+  if (translations) app.installTranslator(translations.get());
   return RUN_ALL_TESTS();
 }
