@@ -30,6 +30,7 @@ inline constexpr char kPrinterGoneText[] =
     "找不到打印机：它已被删除，或打印服务没有运行。没有打印。";
 // The printer `name` is stopped (its jobs would wait unseen).
 std::string PrinterStoppedText(const std::string& name);
+
 // Questions Print may ask the user; tests answer them.
 class PrintPrompts {
  public:
