@@ -81,7 +81,8 @@ std::string NextPrintout(const std::set<std::string>& before) {
   while (std::chrono::steady_clock::now() < deadline) {
     for (const auto& entry : fs::directory_iterator(g_cupsd->output_dir())) {
       const std::string path = entry.path().string();
-      // The backend writes the file under its final name only when done.
+      // pdfinfo reads a PDF only once its end (the cross-references) is
+      // written.
       if (entry.path().extension() == ".pdf" && before.count(path) == 0 &&
           RunTool("pdfinfo", {QString::fromStdString(path)}).find("Pages:") !=
               std::string::npos)

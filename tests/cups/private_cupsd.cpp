@@ -138,7 +138,9 @@ std::string PrivateCupsd::Start() {
     int status;
     if (waitpid(pid_, &status, WNOHANG) == pid_) {
       pid_ = -1;
-      return "the scheduler ended at once; see " + error_log();
+      return "the scheduler ended at once (its mount namespace needs root); "
+             "see " +
+             error_log();
     }
     if (std::chrono::steady_clock::now() > deadline)
       return "the scheduler does not answer on " + server_;
