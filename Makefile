@@ -12,9 +12,11 @@ DEB_PACKAGES = cmake ninja-build g++ clang libclang-rt-14-dev \
   libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev \
   qt6-base-dev libgl-dev fonts-noto-cjk poppler-utils qt6-translations-l10n \
   xvfb openbox x11-utils xdotool libqpdf-dev pkg-config \
-  libfreexl-dev libzip-dev libxml2-dev
+  libfreexl-dev libzip-dev libxml2-dev \
+  cups printer-driver-cups-pdf librsvg2-bin dpkg-dev desktop-file-utils \
+  appstream file man-db
 
-.PHONY: deps build test test-asan bench fuzz run screenshots format clean
+.PHONY: deps build test test-asan package bench fuzz run screenshots format clean
 
 deps:
 	@scripts/deps.sh $(DEB_PACKAGES)
@@ -25,6 +27,11 @@ build: deps
 
 test: build test-asan
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS) --timeout 600
+
+# $(BUILD)/matslip_<version>_amd64.deb: the program, the tool, the menu
+# entry, icons, metainfo and manual page, installed under /usr.
+package: build
+	cmake --build $(BUILD) --target package
 
 # The Qt-free library and its tests again, with AddressSanitizer and
 # UndefinedBehaviorSanitizer.

@@ -176,7 +176,7 @@ void PrintToolbarWindow::CreateControls() {
 void PrintToolbarWindow::ConnectControls() {
   connect(print_, &QPushButton::clicked, this, [this] {
     const std::string result = PrintTable();
-    if (result == kPrintFailedText) {
+    if (!result.empty() && result != kPrintNotDoneText) {
       DropStayOnTop();
       dialogs_->Message(result);
     }

@@ -1,6 +1,9 @@
 #pragma once
 // Where the program keeps its files: the folder given as the program's one
-// optional argument, else the folder of the executable. No trailing '/'.
+// optional argument, else the folder of the executable, unless the program is
+// installed there (a folder named bin, or one it cannot write): then the
+// user's data folder, $XDG_DATA_HOME/matslip ($HOME/.local/share/matslip by
+// default), made when missing. No trailing '/'.
 #include <string>
 
 namespace matslip {

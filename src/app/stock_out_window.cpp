@@ -78,7 +78,8 @@ StockOutWindow::StockOutWindow(Session* session, Dialogs* dialogs,
   });
   connect(print_, &QPushButton::clicked, this, [this] {
     const std::string result = PrintSlip();
-    if (result == kPrintFailedText) dialogs_->Message(result);
+    if (!result.empty() && result != kPrintNotDoneText)
+      dialogs_->Message(result);
   });
   connect(stock_out_, &QPushButton::clicked, this, &StockOutWindow::StockOut);
 }

@@ -20,6 +20,21 @@ namespace {
 
 constexpr int kPageNumberFontSize = 35;  // tenths of a millimetre
 constexpr int kFolioType = 16;
+constexpr char kPrinterStoppedBefore[] = "打印机“";
+constexpr char kPrinterStoppedAfter[] =
+    "”已停止，没有打印。请在系统的打印机设置中恢复它。";
+
+// Whether this run has seen an installed printer: from then on, finding none
+// means it went away, not that the user prints to files.
+bool printer_seen = false;
+// The page set-up's choice, for the rest of the run; empty: the default.
+QString chosen_printer;
+
+bool AnyPrinter() {
+  const bool any = !QPrinterInfo::availablePrinters().isEmpty();
+  printer_seen = printer_seen || any;
+  return any;
+}
 
 // The page spans before and after `header` items: header ones first.
 std::pair<std::vector<PageSpan>, std::vector<PageSpan>> SplitHeader(
@@ -90,8 +105,8 @@ void DrawPage(QPainter* painter, TablePainter* cells, const Page& page,
   DrawPageNumber(painter, page.number, dots, text_log);
 }
 
-QPageSize DefaultPrinterPageSize() {
-  const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
+QPageSize PrinterPageSize() {
+  const QPrinterInfo printer = PrinterToUse();
   return printer.isNull() ? QPageSize(QPageSize::A4)
                           : printer.defaultPageSize();
 }
@@ -116,12 +131,24 @@ PaperSize PaperOf(const QPageSize& page_size, int orientation) {
   return paper;
 }
 
+QPrinterInfo PrinterToUse() {
+  // A chosen printer deleted meanwhile is missed, not replaced unasked.
+  return chosen_printer.isEmpty() ? QPrinterInfo::defaultPrinter()
+                                  : QPrinterInfo::printerInfo(chosen_printer);
+}
+
+void ChoosePrinter(const QString& name) { chosen_printer = name; }
+
+std::string PrinterStoppedText(const std::string& name) {
+  return kPrinterStoppedBefore + name + kPrinterStoppedAfter;
+}
+
 void InstallPaperHook(DataSrc* table) {
-  if (QPrinterInfo::availablePrinters().isEmpty()) {
+  if (!AnyPrinter()) {
     table->SetPaperHook(nullptr);
     return;
   }
-  const QPageSize printer_default = DefaultPrinterPageSize();
+  const QPageSize printer_default = PrinterPageSize();
   table->SetPaperHook([printer_default](const PrintInf& settings) {
     return PaperOf(PageSizeOfType(settings.paper_type, printer_default),
                    settings.orientation);
@@ -187,15 +214,18 @@ std::string Print(const DataSrc& table, int count, const std::string& title,
   const PrintInf& settings = table.GetPrintSettings();
   const int copies = count > 0 ? count : std::max(settings.copies, 1);
   std::unique_ptr<QPrinter> printer;
-  if (QPrinterInfo::availablePrinters().isEmpty()) {
+  if (!printer_seen && !AnyPrinter()) {
     const std::string path = prompts->PdfPathWithoutPrinter();
     if (path.empty()) return kPrintNotDoneText;
     printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     printer->setOutputFormat(QPrinter::PdfFormat);
     printer->setOutputFileName(QString::fromStdString(path));
   } else {
-    printer = std::make_unique<QPrinter>(QPrinterInfo::defaultPrinter(),
-                                         QPrinter::HighResolution);
+    const QPrinterInfo queue = PrinterToUse();
+    if (queue.isNull()) return kPrinterGoneText;
+    if (queue.state() == QPrinter::Error)
+      return PrinterStoppedText(queue.printerName().toStdString());
+    printer = std::make_unique<QPrinter>(queue, QPrinter::HighResolution);
   }
   SetUpPrinter(printer.get(), settings, copies, title);
   return PrintPages(table, printer.get()) ? "" : kPrintFailedText;

@@ -5,8 +5,11 @@
 // header rows (and columns) repeat on every page; cells are drawn by the
 // same TablePainter as on screen, without the screen's grid lines and
 // header faces. Without an installed printer, Print asks for a PDF file to
-// write instead; the preview always works.
+// write instead; once the run has seen a printer, a print that finds none
+// (deleted, or the print service gone) says so instead. The preview always
+// works.
 #include <QPageSize>
+#include <QPrinterInfo>
 #include <memory>
 #include <string>
 
@@ -23,6 +26,10 @@ class DataSrc;
 // Results of Print besides success (the empty text).
 inline constexpr char kPrintNotDoneText[] = "没有打印";
 inline constexpr char kPrintFailedText[] = "打印失败";
+inline constexpr char kPrinterGoneText[] =
+    "找不到打印机：它已被删除，或打印服务没有运行。没有打印。";
+// The printer `name` is stopped (its jobs would wait unseen).
+std::string PrinterStoppedText(const std::string& name);
 
 // Questions Print may ask the user; tests answer them.
 class PrintPrompts {
@@ -41,8 +48,13 @@ QPageSize PageSizeOfType(int paper_type, const QPageSize& printer_default);
 // `orientation` 1 (landscape).
 PaperSize PaperOf(const QPageSize& page_size, int orientation);
 
+// The printer Print uses: the one chosen in the page set-up for the rest of
+// the run, else the default printer; null when that is not installed.
+QPrinterInfo PrinterToUse();
+void ChoosePrinter(const QString& name);
+
 // Makes the table's GetPrintableWidth/Height answer for the paper of the
-// default printer, as installed now; without a printer they keep to A4.
+// printer to use, as installed now; without a printer they keep to A4.
 void InstallPaperHook(DataSrc* table);
 
 // Sets up `printer` for the table's settings: paper, orientation, the whole
@@ -55,9 +67,10 @@ void SetUpPrinter(QPrinter* printer, const PrintInf& settings, int copies,
 bool PrintPages(const DataSrc& table, QPrinter* printer);
 
 // Prints `count` copies (0 or less: the settings' copies, at least 1) on the
-// default printer, or into the PDF file `prompts` names when there is no
-// printer. The empty text when printed, else kPrintNotDoneText or
-// kPrintFailedText.
+// printer to use, or into the PDF file `prompts` names when there is no
+// printer. The empty text when printed, kPrintNotDoneText when the user
+// named no file, else the message to show: kPrintFailedText,
+// kPrinterGoneText or PrinterStoppedText.
 std::string Print(const DataSrc& table, int count, const std::string& title,
                   PrintPrompts* prompts);
 

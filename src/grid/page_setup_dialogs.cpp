@@ -1,7 +1,11 @@
 #include "grid/page_setup_dialogs.h"
 
+#include <QBoxLayout>
+#include <QComboBox>
+#include <QLabel>
 #include <QPageSetupDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <cmath>
 
 #include "grid/grid_printer.h"
@@ -50,14 +54,55 @@ PrintInf WithPageLayout(PrintInf settings, const QPageLayout& layout) {
   return Clamped(settings);
 }
 
+std::unique_ptr<QPageSetupDialog> MakePageSetup(const PrintInf& settings,
+                                                QPrinter* printer,
+                                                QString* picked,
+                                                QWidget* parent) {
+  printer->setPageLayout(
+      PageLayoutOf(settings, printer->pageLayout().pageSize()));
+  auto dialog = std::make_unique<QPageSetupDialog>(printer, parent);
+  const QStringList names = QPrinterInfo::availablePrinterNames();
+  auto* layout = qobject_cast<QBoxLayout*>(dialog->layout());
+  if (names.isEmpty() || layout == nullptr) return dialog;
+  auto* row = new QHBoxLayout;
+  auto* label = new QLabel(QString::fromUtf8(kPrinterListCaption));
+  auto* list = new QComboBox;
+  list->addItems(names);
+  list->setCurrentText(printer->printerName());
+  label->setBuddy(list);
+  list->setAccessibleName(label->text());
+  row->addWidget(label);
+  row->addWidget(list, 1);
+  layout->insertLayout(0, row);
+  QPageSetupDialog* shown = dialog.get();
+  QObject::connect(list, &QComboBox::currentTextChanged, shown,
+                   [shown, picked](const QString& name) {
+                     *picked = name;
+                     shown->reject();
+                   });
+  return dialog;
+}
+
 bool RunPageSetup(PrintInf* settings, QWidget* parent) {
-  QPrinter printer(QPrinter::HighResolution);
-  printer.setPageLayout(
-      PageLayoutOf(*settings, printer.pageLayout().pageSize()));
-  QPageSetupDialog dialog(&printer, parent);
-  if (dialog.exec() != QDialog::Accepted) return false;
-  *settings = WithPageLayout(*settings, printer.pageLayout());
-  return true;
+  QString queue = PrinterToUse().printerName();
+  bool repicked = false;
+  for (;;) {
+    QPrinter printer(QPrinter::HighResolution);
+    if (!queue.isEmpty()) printer.setPrinterName(queue);
+    QString picked;
+    const auto dialog = MakePageSetup(*settings, &printer, &picked, parent);
+    const bool accepted = dialog->exec() == QDialog::Accepted;
+    if (!picked.isEmpty()) {
+      // Opened anew on the picked printer's papers.
+      queue = picked;
+      repicked = true;
+      continue;
+    }
+    if (!accepted) return false;
+    if (repicked) ChoosePrinter(queue);
+    *settings = WithPageLayout(*settings, printer.pageLayout());
+    return true;
+  }
 }
 
 }  // namespace matslip
