@@ -1,6 +1,6 @@
 #include "sheet/typed_number.h"
 
-#include <string>
+#include <algorithm>
 
 #include "base/number.h"
 
@@ -23,60 +23,36 @@ bool SkipCurrency(std::string_view* text) {
   return SkipPrefix(text, kYen) || SkipPrefix(text, kFullWidthYen);
 }
 
-bool SkipSign(std::string_view* text, std::string* plain) {
-  if (text->empty() || (text->front() != '+' && text->front() != '-'))
-    return false;
-  plain->push_back(text->front());
-  text->remove_prefix(1);
-  return true;
-}
-
-// Moves the digits at the start of `text` to `plain`; how many.
-std::size_t TakeDigits(std::string_view* text, std::string* plain) {
-  std::size_t n = 0;
-  while (n < text->size() && IsDigit((*text)[n]))
-    plain->push_back((*text)[n++]);
-  text->remove_prefix(n);
-  return n;
-}
-
 }  // namespace
 
 bool ReadTypedNumber(std::string_view text, double* value) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  std::string plain;
-  if (SkipCurrency(&text))
-    SkipSign(&text, &plain);
-  else if (SkipSign(&text, &plain))
-    SkipCurrency(&text);
-
-  std::size_t digits = TakeDigits(&text, &plain);
-  bool grouped = false;
-  if (digits >= 1 && digits <= 3) {
-    while (text.size() >= 4 && text[0] == ',' && IsDigit(text[1]) &&
-           IsDigit(text[2]) && IsDigit(text[3]) &&
-           (text.size() == 4 || !IsDigit(text[4]))) {
-      text.remove_prefix(1);
-      TakeDigits(&text, &plain);
-      grouped = true;
-    }
-  }
-  if (SkipPrefix(&text, ".")) {
-    plain.push_back('.');
-    digits += TakeDigits(&text, &plain);
-  }
-  if (digits == 0) return false;
-  const bool percent = !text.empty() && text.back() == '%';
-  if (percent) text.remove_suffix(1);
-  if (!grouped && !text.empty() && (text[0] == 'e' || text[0] == 'E')) {
-    plain.push_back('e');
+  // The currency sign before or after the sign: "¥-1,200" and "-¥1,200".
+  std::string number;
+  if (!SkipCurrency(&text) && (text.starts_with('-') || text.starts_with('+'))) {
+    number.push_back(text.front());
     text.remove_prefix(1);
-    SkipSign(&text, &plain);
-    if (TakeDigits(&text, &plain) == 0) return false;
+    SkipCurrency(&text);
+  } else if (text.starts_with('-') || text.starts_with('+')) {
+    number.push_back(text.front());
+    text.remove_prefix(1);
   }
-  if (!text.empty() || !ParseNumber(plain, value)) return false;
-  if (percent) *value /= 100;
+  const bool percent = text.ends_with('%');
+  if (percent) text.remove_suffix(1);
+  // A sign or blanks left inside are not part of such a number.
+  if (text.empty() || !(IsDigit(text.front()) || text.front() == '.'))
+    return false;
+  number.append(text);
+  // Grouped numbers as a person types them; plain ones may also carry an
+  // exponent, as spreadsheet programs write very large and small values.
+  double read = 0;
+  const bool grouped = number.find(',') != std::string::npos;
+  if (!ParseTypedNumber(number, &read) &&
+      (grouped || !std::any_of(number.begin(), number.end(), IsDigit) ||
+       !ParseNumber(number, &read)))
+    return false;
+  *value = percent ? read / 100 : read;
   return true;
 }
 
