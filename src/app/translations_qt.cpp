@@ -51,7 +51,7 @@ std::unique_ptr<QTranslator> LoadQtChineseTranslations() {
 }
 
 void UseChineseLocaleForQt() {
-  QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+  // First of all: making any QLocale reads the system locale, once.
   const bool was_set = qEnvironmentVariableIsSet(kLocaleVariable);
   const QByteArray was = qgetenv(kLocaleVariable);
   qputenv(kLocaleVariable, kChineseLocale);
@@ -61,6 +61,7 @@ void UseChineseLocaleForQt() {
   } else {
     qunsetenv(kLocaleVariable);
   }
+  QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
 }
 
 }  // namespace matslip
