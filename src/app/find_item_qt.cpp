@@ -6,17 +6,21 @@
 #include <QScreen>
 #include <string>
 
+#include "grid/grid.h"
+#include "grid/grid_widget.h"
 #include "workbook/find_procedure.h"
 
 namespace matslip {
 
 void UseFindItem(QAction* item, QMenu* edit_menu, Colour hit_colour,
-                 FindState* state, DataSrc* table, Grid* grid,
+                 FindState* state, DataSrc* table, GridWidget* view,
                  Dialogs& dialogs) {
   std::string caption = item->text().toStdString();
+  Grid* grid = view->grid();
   const FindAnswer answer =
       RunFind(hit_colour, state, &caption, table, grid, dialogs);
   item->setText(QString::fromStdString(caption));
+  view->ScrollToCell(grid->GetCursorRow(), grid->GetCursorColumn());
   if (answer != FindAnswer::kPopUpEditMenu) return;
   const QScreen* screen = QGuiApplication::primaryScreen();
   const QSize size = screen ? screen->geometry().size() : QSize();

@@ -2,7 +2,8 @@
 // The find item of a window (workbook "&Y.查找", main window "项目查找") as
 // a menu action: its caption carries the step of the find cycle, and the
 // window's 编辑 menu comes up at the screen centre after each step, so that
-// the user can choose the next one at once.
+// the user can choose the next one at once. The cell found is scrolled into
+// view.
 #include "grid/cell_format.h"
 
 class QAction;
@@ -12,12 +13,12 @@ namespace matslip {
 
 class DataSrc;
 class Dialogs;
-class Grid;
+class GridWidget;
 struct FindState;
 
-// One use of `item` on `table` shown by `grid`.
+// One use of `item` on `table` shown by `view`.
 void UseFindItem(QAction* item, QMenu* edit_menu, Colour hit_colour,
-                 FindState* state, DataSrc* table, Grid* grid,
+                 FindState* state, DataSrc* table, GridWidget* view,
                  Dialogs& dialogs);
 
 // A left press in the workbook's grid: the item reads "查找" again.

@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
     std::fputs(problem.c_str(), stderr);
     return 1;
   }
+  matslip::UseChineseLocaleForQt();
   QApplication app(argc, argv);
   app.setStyle(QStyleFactory::create("Fusion"));
   matslip::InstallFontSubstitutes();

@@ -9,10 +9,12 @@
 #include <QScrollBar>
 #include <QWindow>
 #include <algorithm>
+#include <utility>
 
 #include "app/find_item_qt.h"
 #include "app/item_editor_window.h"
 #include "app/ledger_window.h"
+#include "app/menu_keys_qt.h"
 #include "app/notice.h"
 #include "app/notice_pane.h"
 #include "app/settings.h"
@@ -75,18 +77,19 @@ MainWindow::MainWindow(Session* session, Dialogs* dialogs, QWidget* parent)
   GridEvents& events = grid_.events();
   events.left_pressed = [this](const MouseEvent&) {
     RememberSelectedMaterial();
-    picking_.LeftPressed();
+    Pick(&StockListPicking::LeftPressed);
   };
   events.left_released = [this](const MouseEvent&) {
     RememberSelectedMaterial();
-    picking_.LeftReleased();
+    Pick(&StockListPicking::LeftReleased);
   };
   events.selection_changed = [this] {
-    if (!finding_) picking_.SelectionChanged();
+    if (!finding_) Pick(&StockListPicking::SelectionChanged);
   };
   events.right_pressed = [this](const MouseEvent&) {
     edit_menu_->popup(QCursor::pos());
   };
+  new MenuKeys(this, [this] { PopUpEditMenuAtCursor(); });
 
   // The build moves the cursor: that is no pick.
   picking_.set_rebuilding(true);
@@ -167,6 +170,20 @@ void MainWindow::BuildMenus() {
       if (item.action == &M::FindInStockList) find_action_ = action;
     }
   }
+}
+
+void MainWindow::Pick(void (StockListPicking::*step)()) {
+  picking_now_ = true;
+  (picking_.*step)();
+  picking_now_ = false;
+}
+
+void MainWindow::PopUpEditMenuAtCursor() {
+  const QRect cell =
+      grid_widget_->CellRect(grid_.GetCursorRow(), grid_.GetCursorColumn());
+  const QPoint at = cell.isEmpty() ? grid_widget_->viewport()->rect().center()
+                                   : cell.center();
+  edit_menu_->popup(grid_widget_->viewport()->mapToGlobal(at));
 }
 
 MainWindow::ListPlace MainWindow::CurrentPlace() const {
@@ -314,13 +331,22 @@ void MainWindow::ImportSpreadsheet() {
 void MainWindow::FindInStockList() {
   finding_ = true;
   UseFindItem(find_action_, edit_menu_, kStockListHitColour,
-              &session_->stock_list_find, &table_, &grid_, *dialogs_);
+              &session_->stock_list_find, &table_, grid_widget_, *dialogs_);
   finding_ = false;
 }
 
+// The picking's own message ("…系统将打印前9项") takes the activation while
+// it is open; a rebuild when it gives it back would drop the picks it has
+// just announced. Any other activation rebuilds the list.
 void MainWindow::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
-  if (event->type() == QEvent::ActivationChange && isActiveWindow()) Refresh();
+  if (event->type() != QEvent::ActivationChange) return;
+  if (!isActiveWindow()) {
+    if (picking_now_) keep_picks_ = true;
+    return;
+  }
+  if (std::exchange(keep_picks_, false)) return;
+  Refresh();
 }
 
 void MainWindow::RememberSelectedMaterial() {

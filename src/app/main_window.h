@@ -1,7 +1,8 @@
 #pragma once
 // The main window: the stock list, the menus from which every other window
 // opens, and the notice pane. It rebuilds the list whenever it becomes the
-// active window again and deletes the derived tables when it closes.
+// active window again (except when a message of the picking itself gave the
+// activation back) and deletes the derived tables when it closes.
 #include <QMainWindow>
 #include <QMenu>
 
@@ -47,6 +48,11 @@ class MainWindow : public QMainWindow {
   };
 
   void BuildMenus();
+  // A step of the picking; a message it shows keeps the picks (see
+  // changeEvent).
+  void Pick(void (StockListPicking::*step)());
+  // The 编辑 menu at the cursor cell, for the keyboard's context-menu keys.
+  void PopUpEditMenuAtCursor();
   ListPlace CurrentPlace() const;
   // Back to `place`, clamped to the list as it is now.
   void ReturnTo(const ListPlace& place);
@@ -89,6 +95,10 @@ class MainWindow : public QMainWindow {
   QMenu* edit_menu_ = nullptr;
   QAction* find_action_ = nullptr;
   bool finding_ = false;
+  bool picking_now_ = false;
+  // The picking's message took the activation: giving it back rebuilds
+  // nothing.
+  bool keep_picks_ = false;
 };
 
 }  // namespace matslip

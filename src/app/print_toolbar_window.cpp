@@ -179,6 +179,7 @@ void PrintToolbarWindow::ConnectControls() {
     if (!result.empty() && result != kPrintNotDoneText) {
       DropStayOnTop();
       dialogs_->Message(result);
+      BackOnTop();
     }
   });
   connect(preview_, &QPushButton::clicked, this, &PrintToolbarWindow::Preview);
@@ -260,22 +261,37 @@ void PrintToolbarWindow::DropStayOnTop() {
   if (visible) show();
 }
 
+void PrintToolbarWindow::BackOnTop() {
+  if (kept_on_top()) return;
+  const bool visible = isVisible();
+  setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  if (!visible) return;
+  show();
+  // Without a caption the window could not be brought forward by hand.
+  raise();
+  activateWindow();
+}
+
 std::string PrintToolbarWindow::PrintTable() {
   table_.EndCellEdit();
   PdfFileDialog prompts(dialogs_, program_dir_, kPdfTitle, kPdfName,
                         [this] { DropStayOnTop(); });
-  return Print(table_, 1, kPrintTableTitle, &prompts);
+  std::string result = Print(table_, 1, kPrintTableTitle, &prompts);
+  BackOnTop();
+  return result;
 }
 
 void PrintToolbarWindow::Preview() {
   DropStayOnTop();
   table_.EndCellEdit();
   PrintPreview(table_, this);
+  BackOnTop();
 }
 
 void PrintToolbarWindow::MoreFonts() {
   DropStayOnTop();
   const QString name = Q(ChooseMoreFont(dialogs_, &table_));
+  BackOnTop();
   title_font_->addItem(name);
   body_font_->addItem(name);
   title_font_->setCurrentIndex(title_font_->count() - 1);
@@ -286,6 +302,7 @@ void PrintToolbarWindow::CycleDateFormat() {
     return;
   DropStayOnTop();
   dialogs_->Message(kNotADateColumn);
+  BackOnTop();
 }
 
 void AttachPrintTable(WorkbookWindow* workbook, Session* session,

@@ -41,7 +41,8 @@ class PrintToolbarWindow : public QWidget {
              double now);
 
   // "打 印": the default printer, or a PDF file the user names when there
-  // is none. The empty text when printed (grid_printer.h).
+  // is none; the window is back on top afterwards. The empty text when
+  // printed (grid_printer.h).
   std::string PrintTable();
   bool kept_on_top() const;
 
@@ -70,8 +71,10 @@ class PrintToolbarWindow : public QWidget {
   void ConnectControls();
   void ShowTitleValues();
   // Stops keeping the window on top, before the window opens anything the
-  // user must see.
+  // user must see; BackOnTop() keeps it on top again, raised, once that is
+  // closed.
   void DropStayOnTop();
+  void BackOnTop();
   void Preview();
   void MoreFonts();
   void CycleDateFormat();

@@ -2,6 +2,8 @@
 
 #include <QMoveEvent>
 #include <QResizeEvent>
+#include <QShowEvent>
+#include <QWindow>
 #include <cstdint>
 
 #include "app/settings.h"
@@ -36,8 +38,34 @@ void ProportionalWindow::Restore() {
   restored_ = true;
 
   const WindowGeometry g = ReadWindowGeometry(ConfigPath(), geometry_window_);
+  stored_size_ = QSize(g.width, g.height);
+  framed_ = false;
   move(g.left, g.top);
-  resize(g.width, g.height);
+  resize(stored_size_.shrunkBy(FrameMargins()));
+}
+
+QMargins ProportionalWindow::FrameMargins() const {
+  if (const QWindow* own = windowHandle(); own && isVisible()) {
+    if (const QMargins m = own->frameMargins(); !m.isNull()) return m;
+  }
+  const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+  if (owner && owner->windowHandle())
+    return owner->windowHandle()->frameMargins();
+  return {};
+}
+
+void ProportionalWindow::FitStoredSizeToFrame() {
+  if (!restored_ || framed_ || !windowHandle()) return;
+  const QMargins m = windowHandle()->frameMargins();
+  if (m.isNull()) return;  // not framed yet
+  framed_ = true;
+  const QSize client = stored_size_.shrunkBy(m);
+  if (client != size()) resize(client);
+}
+
+void ProportionalWindow::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  FitStoredSizeToFrame();
 }
 
 bool ProportionalWindow::LaidOut() const {
@@ -50,6 +78,8 @@ std::string ProportionalWindow::ConfigPath() const {
 
 void ProportionalWindow::moveEvent(QMoveEvent* event) {
   QDialog::moveEvent(event);
+  // Framing moves the client area within the frame.
+  FitStoredSizeToFrame();
   if (!LaidOut()) return;
   // Write failures leave the old geometry; nothing to tell the user.
   WriteWindowPosition(ConfigPath(), geometry_window_, x(), y());
@@ -70,8 +100,9 @@ void ProportionalWindow::resizeEvent(QResizeEvent* event) {
       child->update();
     }
   }
+  const QSize outer = size().grownBy(FrameMargins());
   WriteWindowGeometry(ConfigPath(), geometry_window_,
-                      {x(), y(), width(), height()});
+                      {x(), y(), outer.width(), outer.height()});
 }
 
 }  // namespace matslip

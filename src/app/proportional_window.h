@@ -6,9 +6,11 @@
 // of config.ini. Every resize then places the controls in proportion and
 // writes all four geometry keys; every move writes left and top.
 //
-// Geometry is the frame's position (what move() takes) and the client size
-// (what resize() takes), so that a stored geometry opens the window exactly
-// where and as large as it was.
+// Geometry is the frame's: its position (what move() takes) and its outer
+// size, title bar and borders included, as the settings mean it, so that a
+// config.ini moved between installations opens the window as large as it
+// was. Until the window manager has framed the window, the frame is taken
+// to be as thick as the owner's.
 #include <QDialog>
 
 #include "app/session.h"
@@ -36,14 +38,23 @@ class ProportionalWindow : public QDialog {
 
   void moveEvent(QMoveEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   bool LaidOut() const;
   std::string ConfigPath() const;
+  // The frame around the client area: the window's own once it is framed,
+  // else the owner's.
+  QMargins FrameMargins() const;
+  // Once the window is framed, the stored outer size is given to the frame
+  // (the size restored was a guess at the frame's thickness).
+  void FitStoredSizeToFrame();
 
   Session* session_;
   int geometry_window_;
   bool restored_ = false;
+  QSize stored_size_;    // outer, as restored
+  bool framed_ = false;  // FitStoredSizeToFrame done
 };
 
 }  // namespace matslip

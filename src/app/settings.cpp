@@ -148,8 +148,12 @@ PrintInf ReadSlipPrintSettings(const std::string& peizi_path) {
 
 bool WriteSlipPrintSettings(const std::string& peizi_path,
                             const PrintInf& settings) {
+  // The file is often made by hand: a setting that reads as it is stays as
+  // it is written, and so does every byte around the ones changed.
+  const PrintInf stored = ReadSlipPrintSettings(peizi_path);
   bool all_written = true;
   for (const PeiziKey& entry : kPeiziKeys) {
+    if (settings.*entry.member == stored.*entry.member) continue;
     all_written &= WriteInteger(peizi_path, entry.key, settings.*entry.member);
   }
   return all_written;

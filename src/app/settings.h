@@ -45,8 +45,9 @@ bool WriteSlipTexts(const std::string& config_path, const SlipTexts& texts);
 // as a number truncated toward zero (defaults: 0, 0, 50, 50, 50, 50, 1, 0,
 // 1, 0, 0, 100), then clamped as every PrintInf is.
 PrintInf ReadSlipPrintSettings(const std::string& peizi_path);
-// Writes the twelve fields ReadSlipPrintSettings reads (the page set-up of
-// the stock-out window). False when a write failed.
+// Writes those of the twelve fields ReadSlipPrintSettings reads that differ
+// from what it reads now (the page set-up of the stock-out window); every
+// other byte of the file stays as it was. False when a write failed.
 bool WriteSlipPrintSettings(const std::string& peizi_path,
                             const PrintInf& settings);
 

@@ -171,7 +171,7 @@ void WorkbookWindow::BuildMenus() {
   edit_menu_->addSeparator();
   find_action_ = add(edit_menu_, kFindItem, [this] {
     UseFindItem(find_action_, edit_menu_, kWorkbookHitColour,
-                &session_->workbook.find, &table_, &grid_, *dialogs_);
+                &session_->workbook.find, &table_, grid_widget_, *dialogs_);
   });
   add(edit_menu_, kSortUpItem, [this] { Sort(true); });
   add(edit_menu_, kSortDownItem, [this] { Sort(false); });

@@ -65,6 +65,15 @@ CellRange Grid::Selection() const {
 
 void Grid::SetCursor(int row, int col) { Select({row, col}, {row, col}); }
 
+void Grid::ClickCell(int row, int col) {
+  const CellPos pos = Clamped({row, col});
+  if (anchor_ == pos && end_ == pos) {
+    Raise(events_.selection_changed);
+    return;
+  }
+  SetCursor(row, col);
+}
+
 void Grid::SelectRange(const CellRange& range) {
   if (range.empty()) return;
   Select({range.row, range.col}, {range.last_row(), range.last_col()});

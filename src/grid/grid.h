@@ -66,6 +66,9 @@ class Grid : private DataSrcListener {
   CellPos anchor() const { return anchor_; }
   CellPos end() const { return end_; }
   void SetCursor(int row, int col);
+  // The user clicked a cell: SetCursor, and selection_changed also when the
+  // cursor already was on that one cell (the click still chose it).
+  void ClickCell(int row, int col);
   void SelectRange(const CellRange& range);
   // Moves the end of the selection, keeping its anchor (drag, Shift+key).
   void ExtendSelection(int row, int col);

@@ -419,7 +419,7 @@ void GridWidget::mousePressEvent(QMouseEvent* event) {
   if ((event->modifiers() & Qt::ShiftModifier) != 0) {
     grid_->ExtendSelection(hit.row, hit.col);
   } else {
-    grid_->SetCursor(hit.row, hit.col);
+    grid_->ClickCell(hit.row, hit.col);
   }
   drag_ = Drag::kSelect;
 }

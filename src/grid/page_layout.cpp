@@ -44,6 +44,12 @@ std::vector<PageSpan> PlaceSpans(const std::vector<int>& lengths, int header,
   return spans;
 }
 
+long long BandLength(const std::vector<int>& lengths, Band band) {
+  long long sum = 0;
+  for (int i = band.first; i <= band.last; ++i) sum += lengths[i - 1];
+  return sum;
+}
+
 int HeaderLength(const std::vector<int>& lengths, int header) {
   long long sum = 0;
   for (int i = 0; i < header; ++i) sum += lengths[i];
@@ -101,10 +107,17 @@ std::vector<Page> LayOutPages(const DataSrc& table, const PaperSize& paper,
 
   std::vector<Page> pages;
   for (const Band& cols : col_bands) {
+    // A table too wide for the paper: each page's columns centred between
+    // the margins, not run up to the left one.
+    int left = settings.left_margin;
+    if (col_bands.size() > 1) {
+      left += static_cast<int>(
+          std::max(0LL, room_across - BandLength(widths, cols)) / 2);
+    }
     for (const Band& rows : row_bands) {
       Page page;
       page.rows = PlaceSpans(heights, header_rows, rows, settings.top_margin);
-      page.cols = PlaceSpans(widths, header_cols, cols, settings.left_margin);
+      page.cols = PlaceSpans(widths, header_cols, cols, left);
       pages.push_back(std::move(page));
     }
   }

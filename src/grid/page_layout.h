@@ -4,8 +4,10 @@
 // or less). The body rows are split by the printable height and the body
 // columns by the printable width; the header rows repeat at the top of every
 // page and the header columns at its left. Pages run down the rows first,
-// then across to the next band of columns. A row or column larger than the
-// printable area gets a page of its own and is cut there.
+// then across to the next band of columns; when the columns take more than
+// one band, each page's columns are centred between the side margins. A row
+// or column larger than the printable area gets a page of its own and is
+// cut there.
 #include <string>
 #include <vector>
 

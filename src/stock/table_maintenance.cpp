@@ -157,6 +157,11 @@ RestoreResult RestoreTable(const std::string& program_dir, Dialogs& dialogs) {
 }
 
 bool ClearTable(const std::string& program_dir, Dialogs& dialogs) {
+  // No table: nothing to save and nothing to empty.
+  if (!FileExists(MaterialTablePath(program_dir))) {
+    dialogs.Message(kClearedMessage);
+    return true;
+  }
   std::string saved;
   if (!SaveTable(program_dir, &saved)) {
     dialogs.Message(kClearNotSavedStart + saved + kClearNotSavedEnd);

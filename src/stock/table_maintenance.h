@@ -36,7 +36,8 @@ RestoreResult RestoreTable(const std::string& program_dir, Dialogs& dialogs);
 
 // "清空数据库": saves the table as a backup, then removes every material.
 // When the backup cannot be written nothing is emptied and the user is told.
-// "data" is closed afterwards. True when the table was emptied.
+// "data" is closed afterwards. True when the table was emptied, or when
+// there was no table (then it says "数据库已清空" as well).
 bool ClearTable(const std::string& program_dir, Dialogs& dialogs);
 
 }  // namespace matslip

@@ -4,6 +4,7 @@
 
 #include "base/number.h"
 #include "grid/data_src.h"
+#include "workbook/result_loading.h"
 
 namespace matslip {
 namespace {
@@ -43,7 +44,7 @@ std::string SelectionSumTip(const DataSrc& table, int row, int col, int rows,
 
 std::string ColumnSumTip(const DataSrc& table, int col) {
   return kColumnSumPrefix +
-         NumberToText(ColumnTotal(table, col, 1, table.GetRowCount()));
+         NumberToText(ColumnTotal(table, col, 1, LastRowAboveTotal(table)));
 }
 
 }  // namespace matslip

@@ -18,8 +18,8 @@ double ColumnTotal(const DataSrc& table, int col, int first_row, int last_row);
 std::string SelectionSumTip(const DataSrc& table, int row, int col, int rows,
                             int cols);
 
-// "本列合计 = " and the sum of every row of column `col`, header and total
-// rows included.
+// "本列合计 = " and the sum of column `col` from the header row down to the
+// row above the total row (LastRowAboveTotal).
 std::string ColumnSumTip(const DataSrc& table, int col);
 
 }  // namespace matslip

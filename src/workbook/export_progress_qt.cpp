@@ -1,6 +1,7 @@
 #include "workbook/export_progress_qt.h"
 
 #include <QCoreApplication>
+#include <memory>
 
 #include "base/files.h"
 
@@ -13,24 +14,26 @@ constexpr char kResultTable[] = "qd.mzk";
 
 }  // namespace
 
-ExportProgressDialog::ExportProgressDialog(QWidget* parent)
-    : dialog_(QString::fromUtf8(kExportProgressLabel),
-              QString::fromUtf8(kExportProgressCancel), 0, 0, parent) {
-  dialog_.setWindowModality(Qt::WindowModal);
-  dialog_.setMinimumDuration(kShowAfterMs);
-  dialog_.setAutoClose(false);
-  dialog_.setAutoReset(false);
-  dialog_.setAccessibleName(QString::fromUtf8(kExportProgressLabel));
-}
-
 ExportProgress ExportProgressDialog::Callback() {
   return [this](int done, int total) {
-    if (dialog_.maximum() != total) dialog_.setMaximum(total);
-    dialog_.setValue(done);
+    // A progress dialog starts the timer that shows it as it is made: made
+    // any earlier, it would come up over the box that asks for the name.
+    if (!dialog_) {
+      dialog_ = std::make_unique<QProgressDialog>(
+          QString::fromUtf8(kExportProgressLabel),
+          QString::fromUtf8(kExportProgressCancel), 0, total, parent_);
+      dialog_->setWindowModality(Qt::WindowModal);
+      dialog_->setMinimumDuration(kShowAfterMs);
+      dialog_->setAutoClose(false);
+      dialog_->setAutoReset(false);
+      dialog_->setAccessibleName(QString::fromUtf8(kExportProgressLabel));
+    }
+    if (dialog_->maximum() != total) dialog_->setMaximum(total);
+    dialog_->setValue(done);
     // Gone before the message that follows the last block.
-    if (done >= total) dialog_.hide();
+    if (done >= total) dialog_->hide();
     QCoreApplication::processEvents();
-    return !dialog_.wasCanceled();
+    return !dialog_->wasCanceled();
   };
 }
 

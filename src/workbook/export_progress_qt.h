@@ -4,6 +4,7 @@
 // button. Every call of the callback processes pending events, so the
 // window stays responsive between two blocks of rows.
 #include <QProgressDialog>
+#include <memory>
 #include <string>
 
 #include "workbook/spreadsheet_export.h"
@@ -15,14 +16,17 @@ inline constexpr char kExportProgressCancel[] = "取消";
 
 class ExportProgressDialog {
  public:
-  explicit ExportProgressDialog(QWidget* parent);
+  explicit ExportProgressDialog(QWidget* parent) : parent_(parent) {}
 
-  // Shows `done` of `total`; false once the user has cancelled.
+  // Shows `done` of `total`; false once the user has cancelled. The dialog
+  // is made at the first call, when the export begins.
   ExportProgress Callback();
-  QProgressDialog& dialog() { return dialog_; }
+  // Null until the export has begun.
+  QProgressDialog* dialog() const { return dialog_.get(); }
 
  private:
-  QProgressDialog dialog_;
+  QWidget* parent_;
+  std::unique_ptr<QProgressDialog> dialog_;
 };
 
 // "&W.转为电子表格" of the window `parent`: the result table qd.mzk of

@@ -59,4 +59,10 @@ void LoadResultTable(const std::string& program_dir, WorkbookState* state,
   state->sorted = false;
 }
 
+int LastRowAboveTotal(const DataSrc& table) {
+  const int rows = table.GetRowCount();
+  return rows > 0 && table.GetCellTextView(rows, 1) == kTotalRowLabel ? rows - 1
+                                                                      : rows;
+}
+
 }  // namespace matslip

@@ -28,4 +28,10 @@ std::string ResultTablePath(const std::string& program_dir,
 void LoadResultTable(const std::string& program_dir, WorkbookState* state,
                      DataSrc* table, DBProvider* loader);
 
+// The last row that is not the total row: the row count less one when the
+// last row reads kTotalRowLabel in column 1, else the row count. Sums and
+// fills stop there, so that the total is never counted into itself nor
+// overwritten.
+int LastRowAboveTotal(const DataSrc& table);
+
 }  // namespace matslip

@@ -3,13 +3,14 @@
 #include <string>
 
 #include "grid/data_src.h"
+#include "workbook/result_loading.h"
 
 namespace matslip {
 
 void FillDown(DataSrc* table, int row, int col) {
   const std::string text = table->GetCellText(row, col);
-  for (int r = row + 1; r <= table->GetRowCount(); ++r)
-    table->SetCellText(r, col, text);
+  const int last = LastRowAboveTotal(*table);
+  for (int r = row + 1; r <= last; ++r) table->SetCellText(r, col, text);
 }
 
 void AlignWholeTable(DataSrc* table, int code) {

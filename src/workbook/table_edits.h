@@ -5,7 +5,7 @@ namespace matslip {
 class DataSrc;
 
 // Copies the text of (row, col) into every cell below it in that column,
-// down to the last row of the table.
+// down to the row above the total row (LastRowAboveTotal).
 void FillDown(DataSrc* table, int row, int col);
 
 // Gives every cell of the table the alignment `code`.

@@ -121,5 +121,22 @@ TEST_F(SettingsTest, SlipPrintSettingsWrittenReadBackTheSame) {
   EXPECT_EQ(ReadSlipPrintSettings(peizi_), settings);
 }
 
+// A peizi.ini made by hand keeps its comments, spacing, number forms and
+// missing keys: only the settings the page set-up changed are rewritten.
+TEST_F(SettingsTest, SlipPrintSettingsWriteOnlyWhatChanged) {
+  const std::string made_by_hand =
+      "; \xb3\xf6\xbf\xe2\xb5\xa5\r\n[dyzb]\r\ndyzb = 050\r\n\r\n"
+      "[dysb]\r\ndysb=20.5\r\n[dyqs]\r\ndyqs=-4\r\n[dyfx]\r\ndyfx=0\r\n";
+  ASSERT_TRUE(WriteTestFile(peizi_, made_by_hand));
+  PrintInf settings = ReadSlipPrintSettings(peizi_);
+  ASSERT_TRUE(WriteSlipPrintSettings(peizi_, settings));
+  EXPECT_EQ(ReadTestFile(peizi_), made_by_hand);
+  settings.orientation = 1;
+  ASSERT_TRUE(WriteSlipPrintSettings(peizi_, settings));
+  std::string want = made_by_hand;
+  want.replace(want.find("dyfx=0"), 6, "dyfx=1");
+  EXPECT_EQ(ReadTestFile(peizi_), want);
+}
+
 }  // namespace
 }  // namespace matslip

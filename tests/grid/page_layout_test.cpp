@@ -70,9 +70,14 @@ TEST_F(PageLayoutTest, WideTablesSplitColumnsAcrossPages) {
   EXPECT_EQ(pages[0].cols.size(), 3u);
   EXPECT_EQ(pages[1].cols[0].index, 1);
   EXPECT_EQ(pages[1].cols[1].index, 4);
-  EXPECT_EQ(pages[1].cols[1].start, 400);
   EXPECT_EQ(pages[2].cols.size(), 2u);
   EXPECT_EQ(pages[2].cols[1].index, 6);
+  // Each page centred between the margins: 1900 - 1700 on the first two,
+  // 1900 - 1000 on the last, split on both sides.
+  EXPECT_EQ(pages[0].cols[0].start, 100 + 100);
+  EXPECT_EQ(pages[1].cols[1].start, 200 + 300);
+  EXPECT_EQ(pages[2].cols[0].start, 100 + 450);
+  EXPECT_EQ(pages[2].cols[1].start, 550 + 300);
 }
 
 TEST_F(PageLayoutTest, PagesRunDownBeforeAcross) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -41,18 +42,18 @@ class ExportProgressDialogTest : public ::testing::Test {
 
 TEST_F(ExportProgressDialogTest, CountsTheRecordsWrittenOfTheTotal) {
   ExportProgressDialog progress(&window_);
-  EXPECT_EQ(progress.dialog().labelText(), QString("正在转换电子表格……"));
-  EXPECT_EQ(progress.dialog().windowModality(), Qt::WindowModal);
   std::vector<int> values;
   const ExportProgress shown = progress.Callback();
   ASSERT_EQ(ExportSpreadsheet(table_path_, out_,
                               [&](int done, int total) {
                                 const bool go_on = shown(done, total);
-                                values.push_back(progress.dialog().value());
-                                EXPECT_EQ(progress.dialog().maximum(), kRows);
+                                values.push_back(progress.dialog()->value());
+                                EXPECT_EQ(progress.dialog()->maximum(), kRows);
                                 return go_on;
                               }),
             ExportOutcome::kWritten);
+  EXPECT_EQ(progress.dialog()->labelText(), QString("正在转换电子表格……"));
+  EXPECT_EQ(progress.dialog()->windowModality(), Qt::WindowModal);
   EXPECT_EQ(values, (std::vector<int>{0, kExportBlockRows, 2 * kExportBlockRows,
                                       3 * kExportBlockRows, kRows}));
 }
@@ -67,7 +68,7 @@ TEST_F(ExportProgressDialogTest, TheCancelButtonStopsTheExportWithoutAFile) {
                   // The user presses 取消 while the second
                   // block is written.
                   if (++calls == 2) {
-                    auto* cancel = progress.dialog().findChild<QPushButton*>();
+                    auto* cancel = progress.dialog()->findChild<QPushButton*>();
                     EXPECT_NE(cancel, nullptr);
                     if (cancel) {
                       EXPECT_EQ(cancel->text(), QString("取消"));
@@ -104,6 +105,11 @@ TEST_F(ExportProgressDialogTest, EventsAreHandledBetweenBlocksOfRows) {
 TEST_F(ExportProgressDialogTest, TheCommandExportsQdToTheNamedFileAndSaysSo) {
   testing::FakeDialogs dialogs;
   dialogs.inputs.push_back({true, "月报"});
+  // No progress box (nor its timer that shows it) while the name is asked.
+  dialogs.on_shown = [&](const testing::FakeDialogs::Shown& box) {
+    if (box.kind == "input")
+      EXPECT_TRUE(window_.findChildren<QProgressDialog*>().isEmpty());
+  };
   EXPECT_EQ(ExportReportSpreadsheet(dir_.path(), dialogs, &window_),
             ExportOutcome::kWritten);
   EXPECT_EQ(dialogs.Messages(), std::vector<std::string>{"已转换电子表格"});

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWindow>
 
 #include "app/ini.h"
 #include "app/settings.h"
@@ -128,15 +129,34 @@ TEST_F(ItemEditorWindowTest, DefaultGeometryAndTheControlsScaledFromTheDesign) {
   window.show();
   QApplication::processEvents();
   EXPECT_EQ(window.pos(), QPoint(100, 100));
-  EXPECT_EQ(window.size(), QSize(600, 550));
-  // 200, 41, 220, 24 times 600/558 and 550/436, truncated.
-  EXPECT_EQ(window.name_edit()->geometry(), QRect(215, 51, 236, 30));
+  EXPECT_EQ(window.frameGeometry().size(), QSize(600, 550));
+  // 200, 41, 220, 24 times the client area over the design's 558 x 436,
+  // truncated.
+  const int w = window.width(), h = window.height();
+  EXPECT_EQ(window.name_edit()->geometry(),
+            QRect(200 * w / 558, 41 * h / 436, 220 * w / 558, 24 * h / 436));
   window.resize(1116, 872);
   QApplication::processEvents();
   EXPECT_EQ(window.name_edit()->geometry(), QRect(400, 82, 440, 48));
   EXPECT_EQ(window.next_button()->geometry(), QRect(794, 704, 104, 48));
-  EXPECT_EQ(Ini("ck1k"), "1116");
-  EXPECT_EQ(Ini("ck1g"), "872");
+}
+
+// The settings hold the outer size, frame included: a stored size opens a
+// frame that large, and a resize stores the frame's size, so that opening
+// and closing never drifts by a frame.
+TEST_F(ItemEditorWindowTest, TheStoredSizeIsTheFramesSize) {
+  ASSERT_TRUE(IniWrite(dir_.File("config.ini"), "ck1k", "ck1k", "700"));
+  ASSERT_TRUE(IniWrite(dir_.File("config.ini"), "ck1g", "ck1g", "500"));
+  ItemEditorWindow window(&session_, &dialogs_);
+  window.show();
+  QApplication::processEvents();
+  const QMargins frame = window.windowHandle()->frameMargins();
+  ASSERT_FALSE(frame.isNull());
+  EXPECT_EQ(window.frameGeometry().size(), QSize(700, 500));
+  window.resize(800, 600);
+  QApplication::processEvents();
+  EXPECT_EQ(Ini("ck1k"), std::to_string(800 + frame.left() + frame.right()));
+  EXPECT_EQ(Ini("ck1g"), std::to_string(600 + frame.top() + frame.bottom()));
 }
 
 TEST_F(ItemEditorWindowTest, MoveWritesOnlyThePosition) {

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/main_window.h"
+#include "grid/grid_widget.h"
 #include "store/db.h"
 #include "store/material_table.h"
 #include "store/table.h"
@@ -140,6 +141,30 @@ TEST_F(MainWindowFindTest, NoMatchSaysSoAndKeepsTheCaption) {
             (std::vector<std::string>{"对不起，没有找到！"}));
   EXPECT_EQ(find()->text(), "项目查找");
   for (int r = 2; r <= 5; ++r) EXPECT_FALSE(RowIsYellow(r)) << r;
+}
+
+// The hit is scrolled into view, however far down the list it lies.
+TEST_F(MainWindowFindTest, TheFoundRowIsScrolledIntoView) {
+  {
+    auto table = Table::Open(dir_.File("data.mzk"), OpenOptions{});
+    ASSERT_TRUE(table);
+    std::vector<Value> v(material::kFieldCount);
+    for (int i = 0; i < 37; ++i) {  // rows 6 to 42
+      v[material::kName - 1] = "金具";
+      v[material::kSpec - 1] =
+          i == 35 ? "YJV-3x240" : "NLD-" + std::to_string(i);
+      ASSERT_TRUE(table->Append(v));
+    }
+  }
+  window_->show();
+  window_->Refresh();
+  GridWidget* view = window_->grid_widget();
+  ASSERT_TRUE(view->CellRect(41, 2).isEmpty());  // row 41 of 42: off screen
+  Use("YJV");
+  ASSERT_EQ(window_->grid().GetCursorRow(), 41);
+  const QRect hit = view->CellRect(41, 2);
+  EXPECT_FALSE(hit.isEmpty());
+  EXPECT_TRUE(view->viewport()->rect().contains(hit));
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
 #include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -15,6 +17,7 @@
 #include "base/files.h"
 #include "grid/grid_widget.h"
 #include "stock/stock_out.h"
+#include "stock/stock_out_pick.h"
 #include "store/db.h"
 #include "store/material_table.h"
 #include "store/stock_in.h"
@@ -340,6 +343,99 @@ TEST_F(MainWindowTest, TheCursorPutBackAfterARebuildPicksNothing) {
   EXPECT_TRUE(session_.stock_out.selection.empty());
   EXPECT_TRUE(session_.stock_out.picked_rows.empty());
   EXPECT_TRUE(dialogs_.shown.empty());
+}
+
+// After a rebuild the cursor is back on the cell last clicked; clicking
+// that cell again is still a pick.
+TEST_F(MainWindowTest, AClickOnTheCellUnderTheCursorPicksItsRow) {
+  MainWindow window(&session_, &dialogs_);
+  window.show();
+  QApplication::processEvents();
+  DragOver(window.grid_widget(), 3, 3);
+  ASSERT_EQ(session_.stock_out.selection.size(), 1u);
+  window.Refresh();
+  ASSERT_EQ(window.grid().GetCursorRow(), 3);
+  ASSERT_TRUE(session_.stock_out.selection.empty());
+  DragOver(window.grid_widget(), 3, 3);
+  ASSERT_EQ(session_.stock_out.selection.size(), 1u);
+  EXPECT_EQ(session_.stock_out.selection[0].key.name, "悬式绝缘子");
+}
+
+// The nine-line message takes the activation while it is open; giving it
+// back keeps the picks it announced. Other activations rebuild as ever.
+TEST_F(MainWindowTest, PicksOutliveTheActivationAfterTheTooManyMessage) {
+  {
+    auto table = Table::Open(dir_.File("data.mzk"), OpenOptions{});
+    ASSERT_TRUE(table);
+    std::vector<Value> v(material::kFieldCount);
+    for (int i = 0; i < 9; ++i) {
+      v[0] = "金具" + std::to_string(i);
+      v[3] = 100.0;
+      ASSERT_TRUE(table->Append(v));
+    }
+  }
+  MainWindow window(&session_, &dialogs_);
+  window.show();
+  QApplication::setActiveWindow(&window);
+  window.Refresh();
+  QWidget box;
+  dialogs_.on_shown = [&](const testing::FakeDialogs::Shown&) {
+    box.show();
+    QApplication::setActiveWindow(&box);
+  };
+  DragOver(window.grid_widget(), 2, 11);
+  QApplication::setActiveWindow(&window);  // the box closed
+  EXPECT_EQ(dialogs_.Messages(),
+            std::vector<std::string>{kTooManyPickedMessage});
+  EXPECT_EQ(session_.stock_out.selection.size(), 9u);
+  EXPECT_EQ(window.stock_list().GetCellFormat(10, 1).text_colour, 0xFFFFu);
+
+  QApplication::setActiveWindow(&box);
+  QApplication::setActiveWindow(&window);
+  EXPECT_TRUE(session_.stock_out.selection.empty());
+}
+
+// F10 or a lone Alt opens the first menu; Alt with another key does not;
+// Shift+F10 and the menu key bring up the 编辑 menu at the cursor cell.
+TEST_F(MainWindowTest, TheKeyboardReachesTheMenus) {
+  MainWindow window(&session_, &dialogs_);
+  window.show();
+  QApplication::setActiveWindow(&window);
+  QWidget* list = window.grid_widget();
+  QMenu* data_menu = window.menuBar()->actions()[0]->menu();
+  auto key = [&](QEvent::Type type, int code, Qt::KeyboardModifiers mods) {
+    QKeyEvent event(type, code, mods);
+    QApplication::sendEvent(list, &event);
+  };
+  auto alt = [&](QEvent::Type type) {
+    key(type, Qt::Key_Alt,
+        type == QEvent::KeyPress ? Qt::AltModifier : Qt::NoModifier);
+  };
+
+  key(QEvent::KeyPress, Qt::Key_F10, Qt::NoModifier);
+  EXPECT_TRUE(data_menu->isVisible());
+  data_menu->hide();
+
+  alt(QEvent::KeyPress);
+  key(QEvent::KeyPress, Qt::Key_X, Qt::AltModifier);
+  alt(QEvent::KeyRelease);
+  EXPECT_FALSE(data_menu->isVisible());
+  alt(QEvent::KeyPress);
+  alt(QEvent::KeyRelease);
+  EXPECT_TRUE(data_menu->isVisible());
+  data_menu->hide();
+
+  window.grid().SetCursor(3, 2);
+  const QPoint cell = window.grid_widget()->viewport()->mapToGlobal(
+      window.grid_widget()->CellRect(3, 2).center());
+  for (auto [code, mods] : {std::pair{Qt::Key_F10, Qt::ShiftModifier},
+                            std::pair{Qt::Key_Menu, Qt::NoModifier}}) {
+    key(QEvent::KeyPress, code, mods);
+    EXPECT_TRUE(window.edit_menu()->isVisible());
+    EXPECT_EQ(window.edit_menu()->pos(), cell);
+    window.edit_menu()->hide();
+  }
+  EXPECT_EQ(window.menuBar()->actions()[0]->text(), "数据");
 }
 
 }  // namespace

@@ -235,12 +235,18 @@ TEST_F(PrintToolbarWindowTest, DateFormatOutsideADateColumnStepsBackAndSays) {
   PrintToolbarWindow& window = Open(2);
   state_.date_format_presses = 2;
   window.grid().SetCursor(4, 2);  // 规格型号
+  std::vector<bool> on_top_under_box;
+  dialogs_.on_shown = [&](const testing::FakeDialogs::Shown&) {
+    on_top_under_box.push_back(window.kept_on_top());
+  };
   window.date_format_button()->click();
   EXPECT_EQ(dialogs_.Messages(),
             std::vector<std::string>{
                 "请先选择需要调整日期格式的日期列,光标放在该列的任一行即可"});
   EXPECT_EQ(dialogs_.shown.back().caption, kInfoCaption);
-  EXPECT_FALSE(window.kept_on_top());
+  // Stepped back for the message, on top again once it is closed.
+  EXPECT_EQ(on_top_under_box, std::vector<bool>{false});
+  EXPECT_TRUE(window.kept_on_top());
   EXPECT_TRUE(window.isVisible());
   EXPECT_EQ(state_.date_format_presses, 0);
   window.grid().SetCursor(4, 7);
@@ -399,8 +405,15 @@ TEST_F(PrintToolbarWindowTest, ALongTablePrintsIntoAPdfWithNumberedPages) {
   PrintToolbarWindow& window = Open(60);
   const std::string pdf = dir_.File("打印表格.pdf");
   dialogs_.files.push_back({true, pdf});
+  std::vector<bool> on_top_under_box;
+  dialogs_.on_shown = [&](const testing::FakeDialogs::Shown&) {
+    on_top_under_box.push_back(window.kept_on_top());
+  };
   ASSERT_EQ(window.PrintTable(), "");
-  EXPECT_FALSE(window.kept_on_top());  // stepped back for the file dialog
+  // Stepped back for the file dialog, on top again after the printing.
+  EXPECT_EQ(on_top_under_box, std::vector<bool>{false});
+  EXPECT_TRUE(window.kept_on_top());
+  EXPECT_TRUE(window.isVisible());
   EXPECT_THAT(Run("pdfinfo", {QString::fromStdString(pdf)}),
               HasSubstr("842 x 595 pts (A4)"));
   // Landscape A4 holds 2100 - 350 = 1750 down the page: the three header

@@ -78,7 +78,7 @@ TEST_F(SlipParametersWindowTest, OpensEmptyAtTheDefaultGeometryWithoutConfig) {
   SlipParametersWindow window(&session_, &dialogs_);
   Show(&window);
   EXPECT_EQ(window.pos(), QPoint(100, 100));
-  EXPECT_EQ(window.size(), QSize(600, 550));
+  EXPECT_EQ(window.frameGeometry().size(), QSize(600, 550));
   for (QLineEdit* edit : window.edits()) EXPECT_TRUE(edit->text().isEmpty());
 }
 
@@ -124,10 +124,11 @@ TEST_F(SlipParametersWindowTest, MoveWritesThePositionAndResizeAllFourKeys) {
   EXPECT_EQ(Ini("ck3k"), "777");
   window.resize(700, 500);
   QApplication::processEvents();
+  const QSize outer = window.frameGeometry().size();
   EXPECT_EQ(Ini("ck3z"), "150");
   EXPECT_EQ(Ini("ck3d"), "160");
-  EXPECT_EQ(Ini("ck3k"), "700");
-  EXPECT_EQ(Ini("ck3g"), "500");
+  EXPECT_EQ(Ini("ck3k"), std::to_string(outer.width()));
+  EXPECT_EQ(Ini("ck3g"), std::to_string(outer.height()));
   EXPECT_EQ(Ini("ck1k"), "<missing>");
 }
 
@@ -137,9 +138,12 @@ TEST_F(SlipParametersWindowTest, OpensAtTheStoredGeometryScaledFromTheDesign) {
   SlipParametersWindow window(&session_, &dialogs_);
   Show(&window);
   EXPECT_EQ(window.pos(), QPoint(40, 30));
-  EXPECT_EQ(window.size(), QSize(1160, 676));
-  // Twice the design size in both directions.
-  EXPECT_EQ(window.save_button()->geometry(), QRect(544, 512, 160, 80));
+  EXPECT_EQ(window.frameGeometry().size(), QSize(1160, 676));
+  // The design's 272, 256, 80, 40 scaled by the client area over the
+  // design's 580 x 338, truncated.
+  const int w = window.width(), h = window.height();
+  EXPECT_EQ(window.save_button()->geometry(),
+            QRect(272 * w / 580, 256 * h / 338, 80 * w / 580, 40 * h / 338));
 }
 
 }  // namespace

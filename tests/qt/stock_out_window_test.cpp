@@ -86,13 +86,16 @@ TEST_F(StockOutWindowTest, OpensAtTheDefaultGeometryAndScalesItsControls) {
   window.show();
   QApplication::processEvents();
   EXPECT_EQ(window.pos(), QPoint(100, 100));
-  EXPECT_EQ(window.size(), QSize(800, 650));
-  // 650 / 590 of the design height.
-  EXPECT_EQ(window.grid_widget()->height(), 496 * 650 / 590);
+  EXPECT_EQ(window.frameGeometry().size(), QSize(800, 650));
+  // The client height over the design's 590.
+  EXPECT_EQ(window.grid_widget()->height(), 496 * window.height() / 590);
   window.resize(900, 700);
   QApplication::processEvents();
-  EXPECT_EQ(IniRead(dir_.File("config.ini"), "ck2k", "ck2k", ""), "900");
-  EXPECT_EQ(IniRead(dir_.File("config.ini"), "ck2g", "ck2g", ""), "700");
+  const QSize outer = window.frameGeometry().size();
+  EXPECT_EQ(IniRead(dir_.File("config.ini"), "ck2k", "ck2k", ""),
+            std::to_string(outer.width()));
+  EXPECT_EQ(IniRead(dir_.File("config.ini"), "ck2g", "ck2g", ""),
+            std::to_string(outer.height()));
 }
 
 TEST_F(StockOutWindowTest, BuildsTheSlipAndEmptiesThePicks) {

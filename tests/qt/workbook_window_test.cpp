@@ -150,25 +150,24 @@ TEST_F(WorkbookWindowTest, TheSelectionShowsACellsTextOrASumInTheTip) {
   EXPECT_EQ(grid.tip(), "合计 = 0");
 }
 
-TEST_F(WorkbookWindowTest, TheColumnSumCountsTheTotalRowToo) {
+TEST_F(WorkbookWindowTest, TheColumnSumLeavesTheTotalRowOut) {
   WorkbookWindow window(&session_, &dialogs_, &main_window_);
   window.grid().SetCursor(2, 6);
   Choose(window, "&H.光标所在列求和");
-  EXPECT_EQ(window.grid().tip(), "本列合计 = 410.255");
+  EXPECT_EQ(window.grid().tip(), "本列合计 = 205.125");
 }
 
-TEST_F(WorkbookWindowTest, FillDownFromAMiddleRowAndFromTheLastRow) {
+TEST_F(WorkbookWindowTest, FillDownStopsAboveTheTotalRow) {
   WorkbookWindow window(&session_, &dialogs_, &main_window_);
   DataSrc& table = window.table();
-  window.grid().SetCursor(5, 2);
+  window.grid().SetCursor(4, 2);
   Choose(window, "&L.向下填充");
   EXPECT_EQ(Column(table, 2), (std::vector<std::string>{"规格型号", "LGJ-95/20",
                                                         "XP-70", "NLD-2", ""}));
   window.grid().SetCursor(3, 2);
   Choose(window, "&L.向下填充");
-  EXPECT_EQ(Column(table, 2),
-            (std::vector<std::string>{"规格型号", "LGJ-95/20", "XP-70", "XP-70",
-                                      "XP-70"}));
+  EXPECT_EQ(Column(table, 2), (std::vector<std::string>{"规格型号", "LGJ-95/20",
+                                                        "XP-70", "XP-70", ""}));
 }
 
 TEST_F(WorkbookWindowTest, CtrlCPutsTheCursorCellsTextOnTheClipboard) {

@@ -417,6 +417,17 @@ TEST_F(TableMaintenanceTest, ClearSavesTheTableFirst) {
   EXPECT_FALSE(DbSelect(kMaterialAlias));  // closed
 }
 
+// Nothing to save and nothing to empty: the table is as cleared as can be.
+TEST_F(TableMaintenanceTest, ClearWithNoTableSaysItIsCleared) {
+  DbCloseAll();
+  ASSERT_TRUE(RemoveFile(MemoPathOf(table_path_)));
+  ASSERT_TRUE(RemoveFile(table_path_));
+  EXPECT_TRUE(ClearTable(dir_.path(), dialogs_));
+  EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{kClearedMessage});
+  EXPECT_FALSE(FileExists(table_path_));
+  EXPECT_FALSE(FileExists(BackupAt(kMorning)));
+}
+
 TEST_F(TableMaintenanceTest, ClearEmptiesNothingWhenItCannotSaveFirst) {
   ASSERT_TRUE(testing::WriteTestFile(BackupFolder(), "x"));
   const Snapshot before = ReadTable(table_path_);

@@ -7,11 +7,13 @@ namespace matslip::testing {
 void FakeDialogs::Message(const std::string& text, const std::string& caption,
                           MessageIcon icon) {
   shown.push_back({"message", text, caption});
+  if (on_shown) on_shown(shown.back());
   icons.push_back(icon);
 }
 
 bool FakeDialogs::Ask(const std::string& text, const std::string& caption) {
   shown.push_back({"ask", text, caption});
+  if (on_shown) on_shown(shown.back());
   if (answers.empty()) return false;
   bool yes = answers.front();
   answers.pop_front();
@@ -21,6 +23,7 @@ bool FakeDialogs::Ask(const std::string& text, const std::string& caption) {
 bool FakeDialogs::InputText(const std::string& prompt,
                             const std::string& caption, std::string* value) {
   shown.push_back({"input", prompt, caption});
+  if (on_shown) on_shown(shown.back());
   input_values.push_back(*value);
   if (inputs.empty()) return false;
   auto [ok, text] = inputs.front();
@@ -40,6 +43,7 @@ bool FakeDialogs::InputInteger(const std::string& prompt,
 bool FakeDialogs::ChooseFile(const FileDialogRequest& request,
                              std::string* path) {
   shown.push_back({"file", request.title, ""});
+  if (on_shown) on_shown(shown.back());
   file_requests.push_back(request);
   if (files.empty()) return false;
   auto [ok, chosen] = files.front();
@@ -50,6 +54,7 @@ bool FakeDialogs::ChooseFile(const FileDialogRequest& request,
 
 bool FakeDialogs::ChooseFont(FontChoice* font) {
   shown.push_back({"font", font->name, ""});
+  if (on_shown) on_shown(shown.back());
   if (fonts.empty()) return false;
   auto [ok, chosen] = fonts.front();
   fonts.pop_front();

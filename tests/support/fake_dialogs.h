@@ -3,6 +3,7 @@
 // and answers questions, input boxes and file dialogs from queues. An
 // unexpected question or dialog answers No / cancel and is recorded too.
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,9 @@ class FakeDialogs : public Dialogs {
   std::deque<std::pair<bool, FontChoice>> fonts;
 
   std::vector<Shown> shown;
+  // Called as each box comes up, before it is answered: what the test does
+  // while the box is open.
+  std::function<void(const Shown&)> on_shown;
   std::vector<MessageIcon> icons;  // of the message boxes, in order
   std::vector<FileDialogRequest> file_requests;
   std::vector<std::string> input_values;  // what each input box started with

@@ -1,5 +1,5 @@
 // The hover-tip sums of the workbook: one cell, a column, a row, a block,
-// and the column sum that counts the header and total rows.
+// and the column sum that counts the header row but not the total row.
 #include "workbook/cell_sums.h"
 
 #include <gtest/gtest.h>
@@ -49,9 +49,12 @@ TEST_F(CellSumsTest, ASelectionReachingPastTheTableCountsOnlyItsCells) {
   EXPECT_EQ(SelectionSumTip(table_, 4, 3, 10, 1), "合计 = 44.25");
 }
 
-TEST_F(CellSumsTest, TheColumnSumCountsTheTotalRowSoShowsTwiceTheTotal) {
-  EXPECT_EQ(ColumnSumTip(table_, 3), "本列合计 = 74.5");
+TEST_F(CellSumsTest, TheColumnSumLeavesTheTotalRowOutButNoOtherLastRow) {
+  EXPECT_EQ(ColumnSumTip(table_, 3), "本列合计 = 37.25");
   EXPECT_EQ(ColumnSumTip(table_, 1), "本列合计 = 0");
+  // A table without a total row (an opened grid file) sums every row.
+  table_.SetCellText(5, 1, "备注");
+  EXPECT_EQ(ColumnSumTip(table_, 3), "本列合计 = 74.5");
 }
 
 TEST_F(CellSumsTest, ColumnTotalKeepsToTheRowsAsked) {

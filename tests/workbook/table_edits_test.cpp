@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "grid/data_src.h"
+#include "workbook/result_loading.h"
 
 namespace matslip {
 namespace {
@@ -28,6 +29,14 @@ TEST_F(TableEditsTest, FillDownCopiesTheCellIntoEveryRowBelowTheLastIncluded) {
   EXPECT_EQ(table_.GetCellText(3, 1), "a2");
   EXPECT_EQ(table_.GetCellText(4, 1), "a2");
   EXPECT_EQ(table_.GetCellText(3, 2), "b3");  // other columns keep theirs
+}
+
+TEST_F(TableEditsTest, FillDownStopsAboveTheTotalRow) {
+  table_.SetCellText(4, 1, kTotalRowLabel);
+  FillDown(&table_, 2, 2);
+  EXPECT_EQ(table_.GetCellText(3, 2), "b2");
+  EXPECT_EQ(table_.GetCellText(4, 2), "b4");
+  EXPECT_EQ(table_.GetCellText(4, 1), kTotalRowLabel);
 }
 
 TEST_F(TableEditsTest, FillDownFromTheLastRowChangesNothing) {
