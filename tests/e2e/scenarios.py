@@ -1,0 +1,172 @@
+"""One scenario per task of a storekeeper's day. Each takes the storekeeper
+(the program on a fresh demo folder) and the checks to report to."""
+import os
+import re
+import time
+
+from desktop import Failed, wait_for
+from storekeeper import NO, OK, STOCK_IN_BUTTON, STOCK_IN_DONE, YES, number
+
+CANCEL_STOCK_IN = "取消进库"
+DELETE_BUTTON = "删除"
+# A material the demo data does not hold.
+NEW = ("瓷横担绝缘子", "S-210")
+
+
+def material(rows, name, spec):
+    """The record of the material with this 品名 and 规格型号, or None."""
+    for r in rows:
+        if r["品名"] == name and r["规格型号"] == spec:
+            return r
+    return None
+
+
+def open_editor_on(s, row, checks=None):
+    """The item editor on the material of stock-list row `row`, after
+    checking that the click found that material."""
+    expected = s.table()[row - 2]
+    s.click_row(row)
+    editor = s.item_editor()
+    name = s.p.control(editor, "text", "品名")
+    wait_for("the editor to show %s" % expected["品名"],
+             lambda: s.p.text_of(name) == expected["品名"], 10)
+    spec = s.p.text_of(s.p.control(editor, "text", "规格型号"))
+    if spec != expected["规格型号"]:
+        raise Failed("a click on list row %d opened the editor on %s %s, not "
+                     "%s %s" % (row, s.p.text_of(name), spec,
+                                expected["品名"], expected["规格型号"]))
+    return editor
+
+
+def receive(s, editor, **fields):
+    """Books a receipt in the open editor; the message shown after it."""
+    s.fill(editor, **fields)
+    s.p.click(s.p.control(editor, "push button", STOCK_IN_BUTTON))
+    return s.message()
+
+
+def receipt(s, checks):
+    """A receipt of an existing material typed with a thousands separator,
+    a new material, a quantity that is no number, 删除 and the menus from
+    the keyboard."""
+    s.start()
+    before = s.table()
+    editor = open_editor_on(s, 2)
+    first = before[0]
+    checks.equal(receive(s, editor, 数量="1,200"), STOCK_IN_DONE,
+                 "message after a receipt of 1,200")
+    after = material(s.table(), first["品名"], first["规格型号"])
+    checks.equal(number(after["数量"]), number(first["数量"]) + 1200,
+                 "stock after a receipt typed as \"1,200\"")
+
+    checks.equal(receive(s, editor, 品名=NEW[0], 规格型号=NEW[1],
+                         单位="片", 单价="35.5", 数量="40", 报警数量="10"),
+                 STOCK_IN_DONE, "message after a receipt of a new material")
+    new = material(s.table(), *NEW)
+    if checks.expect(new is not None, "the new material is not in the table"):
+        checks.equal((new["单位"], number(new["数量"]), number(new["单价"]),
+                      number(new["金额"]), number(new["报警数量"])),
+                     ("片", 40.0, 35.5, 1420.0, 10.0), "the new material")
+    count = len(s.table())
+
+    text = receive(s, editor, 数量="abc")
+    checks.expect(text != STOCK_IN_DONE and "数量" in text,
+                  "a quantity \"abc\" got %r, not a refusal naming 数量" % text)
+    after_abc = material(s.table(), *NEW)
+    checks.expect(after_abc == new and len(s.table()) == count,
+                  "a quantity \"abc\" changed the table")
+
+    # 删除 on the material shown: a question naming it, 否 the default.
+    s.p.click(s.p.control(editor, "push button", DELETE_BUTTON))
+    box, text = s.p.message()
+    buttons = [b.name for b in s.p.find_in(box, "push button", None, True)]
+    if checks.expect(any(NO.match(b) for b in buttons) and NEW[0] in text,
+                     "删除 showed %r with %s, not a question naming the "
+                     "material" % (text, buttons)):
+        s.p.key("Return")
+        s.p.gone(box)
+        checks.expect(material(s.table(), *NEW) is not None,
+                      "Enter on the delete question deleted the material")
+    else:
+        s.p.answer(box, buttons[0])
+    s.close(editor)
+
+    # F10 makes the menu bar the keyboard's; Down opens the menu there.
+    s.p.key("F10", "Down")
+    try:
+        wait_for("a menu opened by F10", s.p.shown_menu, 5)
+        s.p.key("Escape", "Escape")
+    except Failed:
+        checks.expect(False, "F10 in the main window opened no menu")
+
+
+def receipt_undo(s, checks):
+    """A receipt undone with 取消进库 puts the material back as it was."""
+    s.start()
+    before = s.table()[1]
+    editor = open_editor_on(s, 3)
+    checks.equal(receive(s, editor, 数量="100"), STOCK_IN_DONE,
+                 "message after a receipt")
+    s.close(editor)
+    booked = s.table()[1]
+    checks.equal(number(booked["数量"]), number(before["数量"]) + 100,
+                 "stock after the receipt")
+    s.click_row(3)
+    s.menu("编辑", CANCEL_STOCK_IN)
+    box, text = s.p.message()
+    checks.expect(before["品名"] in text, "the undo question %r does not "
+                  "name the material" % text)
+    s.p.answer(box, YES)
+    s.back_to_main()
+    wait_for("the record put back", lambda: s.table()[1] == before, 10)
+
+
+def undo_after_issue(s, checks):
+    """取消进库 after the material was issued must not take the issue back:
+    either it refuses, or it undoes only the receipt."""
+    s.start()
+    before = s.table()[2]
+    stock = number(before["数量"])
+    editor = open_editor_on(s, 4)
+    checks.equal(receive(s, editor, 数量="100"), STOCK_IN_DONE,
+                 "message after a receipt")
+    s.close(editor)
+    # Another cell of the row than the one clicked last, which a rebuild
+    # put the cursor back on.
+    s.click_row(4, 2)
+    slip = s.slip()
+    s.edit_slip_cell(slip, 1, 3, "30")
+    s.p.click(s.p.control(slip, "push button", "出库"))
+    s.p.gone(slip)
+    s.back_to_main()
+    issued = s.table()[2]
+    checks.equal(number(issued["数量"]), stock + 100 - 30,
+                 "stock after the receipt of 100 and the issue of 30")
+
+    s.click_row(4)
+    s.menu("编辑", CANCEL_STOCK_IN)
+    box, text = s.p.message()
+    # Either a message that says why not, or the table replaced.
+    stat = os.stat(os.path.join(s.folder, "data.mzk"))
+    s.p.answer(box, YES)
+    def settled():
+        if s.p._message_box():
+            return "message"
+        st = os.stat(os.path.join(s.folder, "data.mzk"))
+        return "replaced" if (st.st_ino, st.st_mtime_ns) != (
+            stat.st_ino, stat.st_mtime_ns) else None
+    if wait_for("the undo to answer", settled) == "message":
+        s.message()
+    after = s.table()[2]
+    checks.expect(number(after["数量"]) in (stock + 70, stock - 30),
+                  "取消进库 after an issue of 30 left a stock of %s, not "
+                  "%s (refused) or %s (the receipt alone undone)" %
+                  (after["数量"], stock + 70, stock - 30))
+    checks.expect(after["出库记录"] == issued["出库记录"] and
+                  after["出库数量"] == issued["出库数量"],
+                  "取消进库 took away the issue booked after the receipt "
+                  "(出库记录 %r, was %r)" % (after["出库记录"],
+                                            issued["出库记录"]))
+
+
+SCENARIOS = {f.__name__: f for f in (receipt, receipt_undo, undo_after_issue)}
