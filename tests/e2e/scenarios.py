@@ -5,7 +5,8 @@ import re
 import time
 
 from desktop import Failed, wait_for
-from storekeeper import NO, OK, STOCK_IN_BUTTON, STOCK_IN_DONE, YES, number
+from storekeeper import (NO, OK, SLIP_MENU, STOCK_IN_BUTTON, STOCK_IN_DONE,
+                         STOCK_OUT_BUTTON, TOO_MANY_PICKED, YES, number)
 
 CANCEL_STOCK_IN = "取消进库"
 DELETE_BUTTON = "删除"
@@ -136,9 +137,7 @@ def undo_after_issue(s, checks):
     s.click_row(4, 2)
     slip = s.slip()
     s.edit_slip_cell(slip, 1, 3, "30")
-    s.p.click(s.p.control(slip, "push button", "出库"))
-    s.p.gone(slip)
-    s.back_to_main()
+    book_slip(s, slip)
     issued = s.table()[2]
     checks.equal(number(issued["数量"]), stock + 100 - 30,
                  "stock after the receipt of 100 and the issue of 30")
@@ -169,4 +168,95 @@ def undo_after_issue(s, checks):
                                             issued["出库记录"]))
 
 
-SCENARIOS = {f.__name__: f for f in (receipt, receipt_undo, undo_after_issue)}
+def book_slip(s, slip):
+    s.p.click(s.p.control(slip, "push button", STOCK_OUT_BUTTON))
+    s.p.gone(slip)
+    s.back_to_main()
+
+
+def slip_of_three(s, checks):
+    """Three rows clicked one by one make a slip of three lines; the second
+    line's quantity is typed with a thousands separator before booking."""
+    s.start()
+    before = s.table()
+    for row in (6, 7, 8):
+        s.click_row(row)
+    slip = s.slip()
+    s.edit_slip_cell(slip, 2, 3, "1,000")
+    book_slip(s, slip)
+    after = s.table()
+    issued = [number(after[i]["出库数量"]) for i in (4, 5, 6)]
+    checks.equal(issued, [number(before[4]["数量"]), 1000.0,
+                          number(before[6]["数量"])],
+                 "quantities issued on the slip of three, the second typed "
+                 "as \"1,000\"")
+    checks.equal([number(after[i]["数量"]) for i in (4, 5, 6)],
+                 [0.0, number(before[5]["数量"]) - 1000, 0.0],
+                 "stock after the slip")
+    checks.equal(number(after[5]["出库金额"]), 1000 * number(before[5]["单价"]),
+                 "amount of the edited line")
+    checks.expect(all(after[i]["出库记录"] for i in (4, 5, 6)),
+                  "a line of the slip has no 出库记录")
+    checks.equal(after[7:], before[7:], "materials not on the slip")
+
+
+def ten_row_pick(s, checks):
+    """Ten rows dragged over: the message says the first nine are taken,
+    and after it the slip holds those nine."""
+    s.start()
+    before = s.table()
+    s.drag_rows(2, 11)
+    checks.equal(s.message(), TOO_MANY_PICKED, "message after ten rows")
+    s.back_to_main()
+    s.menu("编辑", SLIP_MENU)
+    window = s.p.window(role=re.compile("^(dialog|alert)$"))
+    if window.getRoleName() == "alert":
+        text = s.message()
+        checks.expect(False, "after the nine-line message the picks were "
+                      "gone: 开票预览 said %r" % text)
+        return
+    book_slip(s, window)
+    after = s.table()
+    checks.equal([number(r["数量"]) for r in after[:10]],
+                 [0.0] * 9 + [number(before[9]["数量"])],
+                 "stock of the ten rows after booking the slip of the first "
+                 "nine (whole stock issued)")
+
+
+def pick_again(s, checks):
+    """A slip closed without booking; the same cell clicked again picks the
+    row again. A quantity beyond the stock is asked about, 否 the default."""
+    s.start()
+    before = s.table()
+    s.click_row(8)
+    s.close(s.slip())
+    s.click_row(8)
+    s.menu("编辑", SLIP_MENU)
+    window = s.p.window(role=re.compile("^(dialog|alert)$"))
+    if window.getRoleName() == "alert":
+        text = s.message()
+        checks.expect(False, "a click on the row clicked before the slip "
+                      "picked nothing: 开票预览 said %r" % text)
+        s.click_row(8, 2)
+        window = s.slip()
+    s.edit_slip_cell(window, 1, 3, "999999")
+    s.p.click(s.p.control(window, "push button", STOCK_OUT_BUTTON))
+    try:
+        box = wait_for("a question before issuing more than the stock",
+                       s.p._message_box, 10)
+    except Failed:
+        checks.expect(False, "a slip line of 999999 with a stock of %s was "
+                      "booked without a question" % before[6]["数量"])
+        return
+    box_text = "\n".join(s.p.texts(box))
+    checks.expect(before[6]["规格型号"] in box_text,
+                  "the question %r does not name the line" % box_text)
+    s.p.key("Return")
+    s.p.gone(box)
+    checks.expect(s.p.showing(window), "Enter on the question (否 the "
+                  "default) closed the slip")
+    checks.equal(s.table(), before, "the table after 否")
+
+
+SCENARIOS = {f.__name__: f for f in (receipt, receipt_undo, undo_after_issue,
+                                     slip_of_three, ten_row_pick, pick_again)}

@@ -15,6 +15,7 @@ STOCK_IN_BUTTON = "添  加(进库)"
 STOCK_IN_DONE = "添加成功返回主界面后刷新可显示"
 SLIP_MENU = "开票预览(材料出库)"
 SLIP_NAME = "材料出库单"
+STOCK_OUT_BUTTON = "出库"
 NOTHING_PICKED = "请先选中材料项目"
 # Qt's own buttons, in its Chinese translation ("是(&Y)"...).
 OK = re.compile("^确定")
@@ -127,7 +128,7 @@ class Storekeeper:
         """The stock-out window on the picked rows."""
         self.menu("编辑", SLIP_MENU)
         window = self.dialog()
-        self.p.control(window, "push button", "出库")
+        self.p.control(window, "push button", STOCK_OUT_BUTTON)
         return window
 
     def edit_slip_cell(self, window, line, column, text):
