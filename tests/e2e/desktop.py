@@ -133,8 +133,10 @@ class Program:
         self.log = open(os.path.join(folder, "..", "program.log"), "wb")
 
     def start(self):
+        # No print server: a print goes to a PDF file the user names.
         env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
-                   QT_QPA_PLATFORM="xcb")
+                   QT_QPA_PLATFORM="xcb",
+                   CUPS_SERVER=os.path.join(self.desktop.runtime_dir, "cups"))
         self.process = subprocess.Popen([self.program, self.folder], env=env,
                                         stdout=self.log, stderr=self.log)
         return self.settled(self.window(re.compile("材料出库单打印系统"),

@@ -2,13 +2,17 @@
 (the program on a fresh demo folder) and the checks to report to."""
 import os
 import re
-import time
+import subprocess
 
 from desktop import Failed, wait_for
 from storekeeper import (NO, OK, SLIP_MENU, STOCK_IN_BUTTON, STOCK_IN_DONE,
                          STOCK_OUT_BUTTON, TOO_MANY_PICKED, YES, number)
 
 CANCEL_STOCK_IN = "取消进库"
+PRINT_BUTTON = "打印"
+SLIP_PDF_TITLE = "保存出库单"
+SLIP_PDF_NAME = "材料出库单.pdf"
+SLIP_TITLE = "澜栖供电有限责任公司材料出库单"
 DELETE_BUTTON = "删除"
 # A material the demo data does not hold.
 NEW = ("瓷横担绝缘子", "S-210")
@@ -258,5 +262,62 @@ def pick_again(s, checks):
     checks.equal(s.table(), before, "the table after 否")
 
 
+# What Qt's file dialog shows in English where the Chinese locale is not
+# in force: the type of a folder, an unknown size, a month's name.
+ENGLISH_IN_FILE_DIALOG = re.compile(
+    r"\b(Folder|unknown|Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec)\b")
+
+
+def file_dialog(s, title, path=None):
+    """Answers the file dialog titled `title`: the path typed into its
+    file name box (or the name it proposes), then Enter. The texts it showed
+    are returned."""
+    dialog = s.p.window(title, role="dialog")
+    name_box = wait_for("the file name box", lambda: next(
+        (t for t in s.p.find_in(dialog, "text", None, True)
+         if t.getState().contains(s.p.atspi.STATE_FOCUSED)), None))
+    shown = s.p.texts(dialog)
+    if path is not None:
+        s.p.set_text(name_box, path)
+    s.p.key("Return")
+    s.p.gone(dialog)
+    return shown
+
+
+def pdf_pages(path):
+    """The text of each page of a PDF file."""
+    r = subprocess.run(["pdftotext", "-layout", path, "-"], capture_output=True)
+    if r.returncode != 0:
+        raise Failed("pdftotext %s: %s" % (path, r.stderr.decode()))
+    return r.stdout.decode().split("\f")[:-1]
+
+
+def slip_pdf(s, checks):
+    """A slip of three printed, with no printer installed, into the PDF
+    file the file dialog proposes, and read back."""
+    os.mkdir(os.path.join(s.folder, "旧单据"))
+    s.start()
+    rows = s.table()[4:7]
+    for row in (6, 7, 8):
+        s.click_row(row)
+    slip = s.slip()
+    s.p.click(s.p.control(slip, "push button", PRINT_BUTTON))
+    shown = file_dialog(s, SLIP_PDF_TITLE)
+    english = sorted({m.group(0) for t in shown
+                      for m in ENGLISH_IN_FILE_DIALOG.finditer(t)})
+    checks.expect(not english, "the file dialog speaks English: %s" % english)
+    pdf = os.path.join(s.folder, SLIP_PDF_NAME)
+    wait_for(pdf, lambda: os.path.exists(pdf) and os.path.getsize(pdf) > 0)
+    s.close(slip)
+    pages = pdf_pages(pdf)
+    checks.equal(len(pages), 1, "pages of the slip")
+    text = "".join(pages)
+    total = sum(number(r["数量"]) * number(r["单价"]) for r in rows)
+    for piece in [SLIP_TITLE, "%g" % total] + [r["规格型号"] for r in rows]:
+        checks.expect(piece in text, "the printed slip lacks %r:\n%s" %
+                      (piece, text))
+
+
 SCENARIOS = {f.__name__: f for f in (receipt, receipt_undo, undo_after_issue,
-                                     slip_of_three, ten_row_pick, pick_again)}
+                                     slip_of_three, ten_row_pick, pick_again,
+                                     slip_pdf)}
