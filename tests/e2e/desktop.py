@@ -284,6 +284,16 @@ class Program:
     def click_at(self, x, y, button=1):
         xdotool("mousemove", "--sync", str(x), str(y), "click", str(button))
 
+    def x_window_titled(self, title):
+        """Whether an X window of the desktop has exactly this title (the
+        accessible name of a window may stay what it was at its start)."""
+        r = subprocess.run(["xdotool", "search", "--name",
+                            "^%s$" % re.escape(title)], capture_output=True)
+        return r.returncode == 0 and r.stdout.strip() != b""
+
+    def move_to(self, x, y):
+        xdotool("mousemove", "--sync", str(x), str(y))
+
     def click(self, acc):
         self.click_at(*self.centre(acc))
 
@@ -355,7 +365,8 @@ class Program:
 
     def message(self, seconds=WAIT_SECONDS):
         """The message box or question shown now: (box, its text)."""
-        box = wait_for("a message box", self._message_box, seconds)
+        box = self.settled(wait_for("a message box", self._message_box,
+                                    seconds))
         labels = [l.name for l in self.find_in(box, "label", None, all_of=True)
                   if l.name]
         return box, "\n".join(labels)

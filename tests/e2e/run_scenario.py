@@ -54,8 +54,12 @@ def main():
     try:
         scenario(Storekeeper(p, tool), checks)
     except desktop.Failed as e:
-        checks.failures.append("stopped: %s\n%s" %
-                               (e, "".join(traceback.format_tb(
+        try:
+            shown = p.describe_windows()
+        except Exception:
+            shown = "?"
+        checks.failures.append("stopped: %s\n  windows shown then: %s\n%s" %
+                               (e, shown, "".join(traceback.format_tb(
                                    e.__traceback__)[-3:])))
     finally:
         p.stop()

@@ -5,7 +5,7 @@ import re
 import subprocess
 
 from desktop import Failed, wait_for
-from storekeeper import (NO, OK, SLIP_MENU, STOCK_IN_BUTTON, STOCK_IN_DONE,
+from storekeeper import (NO, OK, SLIP_MENU, STOCK_LIST, WORKBOOK, STOCK_IN_BUTTON, STOCK_IN_DONE,
                          STOCK_OUT_BUTTON, TOO_MANY_PICKED, YES, number)
 
 CANCEL_STOCK_IN = "取消进库"
@@ -13,6 +13,21 @@ PRINT_BUTTON = "打印"
 SLIP_PDF_TITLE = "保存出库单"
 SLIP_PDF_NAME = "材料出库单.pdf"
 SLIP_TITLE = "澜栖供电有限责任公司材料出库单"
+LEDGER_MENU = "进出库簿"
+LEDGER_IN_HEADING = "以下是%s进库记录:"
+STOCK_LIST_FIND = "项目查找"
+FIND_CAPTION = "请输入您想要查找的内容"
+WB_FILE = "F.文件"
+WB_OPEN = "O.打开表格"
+WB_SAVE = "A.另存为表格"
+WB_EXPORT = "W.转为电子表格"
+WB_PRINT_TABLE = "C.生成打印表格"
+WB_EDIT = "E.编辑"
+WB_FIND = "Y.查找"
+WB_SORT_UP = "Z.排序↑"
+WB_COLUMN_SUM = "H.光标所在列求和"
+GRID_SAVE_TITLE = "请输入欲另存到的表格文件名："
+GRID_OPEN_TITLE = "请选择要打开的表格文件："
 DELETE_BUTTON = "删除"
 # A material the demo data does not hold.
 NEW = ("瓷横担绝缘子", "S-210")
@@ -272,7 +287,7 @@ def file_dialog(s, title, path=None):
     """Answers the file dialog titled `title`: the path typed into its
     file name box (or the name it proposes), then Enter. The texts it showed
     are returned."""
-    dialog = s.p.window(title, role="dialog")
+    dialog = s.dialog(title)
     name_box = wait_for("the file name box", lambda: next(
         (t for t in s.p.find_in(dialog, "text", None, True)
          if t.getState().contains(s.p.atspi.STATE_FOCUSED)), None))
@@ -318,6 +333,92 @@ def slip_pdf(s, checks):
                       (piece, text))
 
 
+def find(s, text):
+    """One use of the find item just chosen: the text asked for, typed,
+    Enter; the 编辑 menu it pops up on a find is closed again. The message
+    shown instead, if any."""
+    box = s.dialog(FIND_CAPTION)
+    s.p.set_text(s.p.control(box, "text", None), text)
+    s.p.key("Return")
+    s.p.gone(box)
+    if wait_for("the 编辑 menu or a message after the find",
+                lambda: s.p.shown_menu() or s.p._message_box()) \
+            .getRoleName() == "alert":
+        return s.message()
+    s.p.key("Escape")
+    return None
+
+
+def tip(s, point):
+    """The hover tip shown with the mouse at `point`."""
+    s.p.move_to(*point)
+    window = wait_for("a hover tip", lambda: next(
+        (w for w in s.p.top_windows() if w.getRoleName() == "tool tip"),
+        None))
+    return " ".join(s.p.texts(window))
+
+
+def reports(s, checks):
+    """The ledger of a material, a find in the stock list, and the year's
+    receipts in the workbook: a column sum, a sort, a find, saved as a grid
+    file and opened again."""
+    s.start()
+    first = s.table()[0]
+    s.click_row(2)
+    s.menu("编辑", LEDGER_MENU)
+    ledger = s.dialog()
+    text = s.p.text_of(s.p.control(ledger, "text", None))
+    checks.expect(LEDGER_IN_HEADING % first["品名"] in text and
+                  "数量 %s" % first["数量"] in text,
+                  "the ledger of %s lacks its receipt:\n%s" %
+                  (first["品名"], text))
+    s.close(ledger)
+
+    # The last material but one, found, is scrolled into view.
+    s.click_row(2)
+    s.menu("编辑", STOCK_LIST_FIND)
+    checks.equal(find(s, s.table()[-2]["品名"]), None,
+                 "message after finding the last material but one")
+    bar = s.p.control(s.p.control(s.main, None, STOCK_LIST), "scroll bar",
+                      None)
+    checks.expect(bar.queryValue().currentValue > 0,
+                  "项目查找 found the last row but one and left the list at "
+                  "its top, the row out of view")
+
+    s.menu("统计", "本年进库")
+    book = s.dialog(WORKBOOK)
+    report = s.table("qd.mzk")
+    total = sum(number(r["本年进库金额"]) for r in report)
+    s.p.click_at(*s.workbook_point(book, 2, 6))
+    s.p.menu(book, WB_EDIT, WB_COLUMN_SUM)
+    shown = tip(s, s.workbook_point(book, 3, 6))
+    checks.expect(("%g" % total) in shown and ("%g" % (2 * total)) not in shown,
+                  "光标所在列求和 shows %r for amounts totalling %g" %
+                  (shown, total))
+
+    s.p.click_at(*s.workbook_point(book, 2, 4))
+    s.p.menu(book, WB_EDIT, WB_SORT_UP)
+    sorted_path = os.path.join(s.folder, "qd4.mzk")
+    wait_for("qd4.mzk", lambda: os.path.exists(sorted_path))
+    book = s.dialog(WORKBOOK)
+    prices = [number(r["单价"]) for r in s.table("qd4.mzk")]
+    checks.expect(prices == sorted(prices) and len(prices) == len(report),
+                  "排序↑ on 单价 gave %s" % prices)
+
+    s.p.click_at(*s.workbook_point(book, 2, 1))
+    s.p.menu(book, WB_EDIT, WB_FIND)
+    checks.equal(find(s, "电杆"), None, "message after finding 电杆")
+
+    grid_file = os.path.join(s.folder, "year.grd")
+    s.p.menu(book, WB_FILE, WB_SAVE)
+    file_dialog(s, GRID_SAVE_TITLE, grid_file)
+    wait_for(grid_file, lambda: os.path.exists(grid_file))
+    s.p.menu(book, WB_FILE, WB_OPEN)
+    file_dialog(s, GRID_OPEN_TITLE, grid_file)
+    wait_for("the workbook titled after the grid file",
+             lambda: s.p.x_window_titled("year"))
+
+
 SCENARIOS = {f.__name__: f for f in (receipt, receipt_undo, undo_after_issue,
                                      slip_of_three, ten_row_pick, pick_again,
-                                     slip_pdf)}
+                                     slip_pdf, reports)}

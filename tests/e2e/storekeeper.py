@@ -29,6 +29,9 @@ TOO_MANY_PICKED = "您的选择已达到或超过了9项,一张票据只能打�
 ROW_TENTHS = 60
 COLUMN_TENTHS = [850, 850, 150, 200, 200, 250, 250]
 PIXELS_PER_TENTH = 96 / 254
+WORKBOOK = "表格"
+WORKBOOK_GRID = "表格内容"
+WORKBOOK_COLUMN_TENTHS = 320
 
 
 def dump(tool, path):
@@ -83,6 +86,15 @@ class Storekeeper:
         return (int(x + left * PIXELS_PER_TENTH),
                 int(y + (row - 0.5) * ROW_TENTHS * PIXELS_PER_TENTH))
 
+    def workbook_point(self, workbook, row, col):
+        """Where a cell of the workbook lies, scrolled to its top: rows as
+        the stock list's, columns 32 mm wide (a report has 7)."""
+        grid = self.p.control(workbook, None, WORKBOOK_GRID)
+        x, y, _, _ = self.p.extents(grid.getChildAtIndex(0))
+        return (int(x + (col - 0.5) * WORKBOOK_COLUMN_TENTHS *
+                    PIXELS_PER_TENTH),
+                int(y + (row - 0.5) * ROW_TENTHS * PIXELS_PER_TENTH))
+
     def click_row(self, row, col=1):
         self.p.click_at(*self.row_point(row, col))
 
@@ -95,7 +107,7 @@ class Storekeeper:
         self.p.menu(self.main, *path)
 
     def dialog(self, title=None):
-        return self.p.window(title, role="dialog")
+        return self.p.settled(self.p.window(title, role="dialog"))
 
     def message(self):
         """The text of the message box shown now, closed with its 确定."""
@@ -116,6 +128,7 @@ class Storekeeper:
 
     def close(self, window):
         """Closes a window as its title bar's close box does."""
+        self.p.settled(window)
         self.p.key("alt+F4")
         self.p.gone(window)
         self.back_to_main()
