@@ -1,8 +1,12 @@
 """One scenario per task of a storekeeper's day. Each takes the storekeeper
 (the program on a fresh demo folder) and the checks to report to."""
+import csv
+import html
 import os
 import re
+import shutil
 import subprocess
+import tempfile
 
 from desktop import Failed, wait_for
 from storekeeper import (NO, OK, SLIP_MENU, STOCK_LIST, WORKBOOK, STOCK_IN_BUTTON, STOCK_IN_DONE,
@@ -26,6 +30,9 @@ WB_EDIT = "E.编辑"
 WB_FIND = "Y.查找"
 WB_SORT_UP = "Z.排序↑"
 WB_COLUMN_SUM = "H.光标所在列求和"
+EXPORT_CAPTION = re.compile("^请输入:欲保存的电子表格名称")
+EXPORT_DONE = "已转换电子表格"
+CANCEL = re.compile("^取消")
 GRID_SAVE_TITLE = "请输入欲另存到的表格文件名："
 GRID_OPEN_TITLE = "请选择要打开的表格文件："
 DELETE_BUTTON = "删除"
@@ -419,6 +426,76 @@ def reports(s, checks):
              lambda: s.p.x_window_titled("year"))
 
 
+def html_rows(path):
+    """The cell texts of each table row of an HTML worksheet."""
+    with open(path, "rb") as f:
+        page = f.read().decode("gb18030")
+    rows = []
+    for row in re.findall(r"<tr[^>]*>(.*?)</tr>", page, re.S | re.I):
+        cells = re.findall(r"<td[^>]*>(.*?)</td>", row, re.S | re.I)
+        rows.append([html.unescape(re.sub(r"<[^>]*>", "", c)).strip()
+                     for c in cells])
+    return rows
+
+
+def spreadsheet_rows(path):
+    """The rows of a spreadsheet file as a spreadsheet program reads them:
+    converted to CSV by LibreOffice where it is installed, else read as the
+    HTML worksheet the export writes."""
+    office = shutil.which("soffice") or shutil.which("libreoffice")
+    if not office:
+        return html_rows(path)
+    with tempfile.TemporaryDirectory() as out:
+        subprocess.run([office, "--headless", "--convert-to",
+                        "csv:Text - txt - csv (StarCalc):44,34,76", "--outdir",
+                        out, path], capture_output=True, timeout=120)
+        name = os.path.splitext(os.path.basename(path))[0] + ".csv"
+        with open(os.path.join(out, name), encoding="utf-8") as f:
+            return [r for r in csv.reader(f)]
+
+
+def export(s, checks):
+    """The year's receipts written as a spreadsheet under a name typed
+    after the name box had been open for a while, and read back."""
+    s.start()
+    s.menu("统计", "本年进库")
+    book = s.dialog(WORKBOOK)
+    report = s.table("qd.mzk")
+    s.p.menu(book, WB_FILE, WB_EXPORT)
+    box = s.dialog(EXPORT_CAPTION)
+    # Someone thinking of a name: nothing else may come over the box.
+    others = lambda: [w for w in s.p.top_windows()
+                      if w.getRoleName() != "frame" and
+                      w.name not in (WORKBOOK, box.name)]
+    try:
+        wait_for("another window over the name box", others, 6)
+        checks.expect(False, "while the export's name box was open %s came "
+                      "over it" % [w.name for w in others()])
+        for w in others():
+            s.p.click(s.p.control(w, "push button", CANCEL))
+            s.p.gone(w)
+    except Failed:
+        pass
+    s.p.set_text(s.p.control(box, "text", None), "年报")
+    s.p.click(s.p.control(box, "push button", OK))
+    try:
+        checks.equal(s.message(10), EXPORT_DONE, "message after the export")
+    except Failed:
+        checks.expect(False, "the export said nothing after the name")
+    written = [n for n in os.listdir(s.folder) if re.match(r"年报.*\.xls$", n)]
+    if not checks.expect(len(written) == 1, "the export wrote %s" % written):
+        return
+    rows = spreadsheet_rows(os.path.join(s.folder, written[0]))
+    columns = [c for c in report[0] if c != "#"]
+    checks.equal(rows[0][:len(columns)], columns, "the column titles")
+    got = [r[:6] for r in rows[1:]]
+    want = [[r[c] for c in columns[:6]] for r in report]
+    as_numbers = lambda t: [[float(c) if re.fullmatch(r"-?[\d.]+", c) else c
+                             for c in r] for r in t]
+    checks.equal(as_numbers(got), as_numbers(want),
+                 "the spreadsheet's rows against the report")
+
+
 SCENARIOS = {f.__name__: f for f in (receipt, receipt_undo, undo_after_issue,
                                      slip_of_three, ten_row_pick, pick_again,
-                                     slip_pdf, reports)}
+                                     slip_pdf, reports, export)}

@@ -6,7 +6,7 @@ import shutil
 import subprocess
 import tempfile
 
-from desktop import Failed, wait_for
+from desktop import WAIT_SECONDS, Failed, wait_for
 
 MAIN_TITLE = re.compile("材料出库单打印系统")
 STOCK_LIST = "材料库存列表"
@@ -109,9 +109,9 @@ class Storekeeper:
     def dialog(self, title=None):
         return self.p.settled(self.p.window(title, role="dialog"))
 
-    def message(self):
+    def message(self, seconds=WAIT_SECONDS):
         """The text of the message box shown now, closed with its 确定."""
-        box, text = self.p.message()
+        box, text = self.p.message(seconds)
         self.p.answer(box, OK)
         return text
 
