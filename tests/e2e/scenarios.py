@@ -33,6 +33,11 @@ WB_COLUMN_SUM = "H.光标所在列求和"
 EXPORT_CAPTION = re.compile("^请输入:欲保存的电子表格名称")
 EXPORT_DONE = "已转换电子表格"
 CANCEL = re.compile("^取消")
+PRINT_TABLE_WINDOW = "打印表格"
+TOOLBAR_PRINT = "打 印"
+TOOLBAR_EXIT = "退 出"
+PRINT_TABLE_PDF_TITLE = "保存打印表格"
+PRINT_TABLE_PDF_NAME = "打印表格.pdf"
 GRID_SAVE_TITLE = "请输入欲另存到的表格文件名："
 GRID_OPEN_TITLE = "请选择要打开的表格文件："
 DELETE_BUTTON = "删除"
@@ -496,6 +501,39 @@ def export(s, checks):
                  "the spreadsheet's rows against the report")
 
 
+def print_table(s, checks):
+    """The year's receipts as a print table, printed into the PDF file the
+    dialog proposes; then the toolbar's 退 出, which must still be within
+    reach."""
+    s.start()
+    s.menu("统计", "本年进库")
+    book = s.dialog(WORKBOOK)
+    s.p.menu(book, WB_FILE, WB_PRINT_TABLE)
+    toolbar = s.p.settled(s.p.window(PRINT_TABLE_WINDOW))
+    s.p.click(s.p.control(toolbar, "push button", TOOLBAR_PRINT))
+    file_dialog(s, PRINT_TABLE_PDF_TITLE)
+    pdf = os.path.join(s.folder, PRINT_TABLE_PDF_NAME)
+    wait_for(pdf, lambda: os.path.exists(pdf) and os.path.getsize(pdf) > 0)
+    pages = pdf_pages(pdf)
+    for number_, page in enumerate(pages, 1):
+        checks.expect("品名" in page and "进库日期" in page,
+                      "page %d of %d of the print table does not hold the "
+                      "whole width of the table:\n%s" %
+                      (number_, len(pages), page))
+    for r in s.table("qd.mzk"):
+        checks.expect(any(r["规格型号"] in page for page in pages),
+                      "the print table lacks %s" % r["规格型号"])
+    # A click where 退 出 lies reaches it only if the window is on top.
+    exit_button = s.p.control(toolbar, "push button", TOOLBAR_EXIT)
+    s.p.click(exit_button)
+    try:
+        s.p.gone(toolbar, 10)
+    except Failed:
+        checks.expect(False, "after printing, the print toolbar window lay "
+                      "behind other windows: a click on its 退 出 did not "
+                      "reach it")
+
+
 SCENARIOS = {f.__name__: f for f in (receipt, receipt_undo, undo_after_issue,
                                      slip_of_three, ten_row_pick, pick_again,
-                                     slip_pdf, reports, export)}
+                                     slip_pdf, reports, export, print_table)}
