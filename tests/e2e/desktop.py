@@ -132,13 +132,18 @@ class Program:
         self.process = None
         self.log = open(os.path.join(folder, "..", "program.log"), "wb")
 
-    def start(self):
+    def start(self, main_window=True):
+        """Starts the program; its main window once settled, if asked
+        for."""
         # No print server: a print goes to a PDF file the user names.
         env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
                    QT_QPA_PLATFORM="xcb",
                    CUPS_SERVER=os.path.join(self.desktop.runtime_dir, "cups"))
         self.process = subprocess.Popen([self.program, self.folder], env=env,
                                         stdout=self.log, stderr=self.log)
+        return self.main_window() if main_window else None
+
+    def main_window(self):
         return self.settled(self.window(re.compile("材料出库单打印系统"),
                                         role="frame"))
 

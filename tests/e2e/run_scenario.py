@@ -30,8 +30,22 @@ class Checks:
         return ok
 
     def equal(self, actual, expected, what):
-        return self.expect(actual == expected, "%s: %r, expected %r" %
+        if actual == expected:
+            return True
+        if isinstance(actual, list) and isinstance(expected, list):
+            # Of long lists, the length and the first difference.
+            diff = next((i for i, (a, e) in enumerate(zip(actual, expected))
+                         if a != e), min(len(actual), len(expected)))
+            return self.expect(False, "%s: %d items, expected %d; item %d "
+                               "is %s, expected %s" % (
+                                   what, len(actual), len(expected), diff,
+                                   _item(actual, diff), _item(expected, diff)))
+        return self.expect(False, "%s: %r, expected %r" %
                            (what, actual, expected))
+
+
+def _item(items, i):
+    return repr(items[i])[:400] if i < len(items) else "missing"
 
 
 def main():

@@ -38,6 +38,15 @@ TOOLBAR_PRINT = "打 印"
 TOOLBAR_EXIT = "退 出"
 PRINT_TABLE_PDF_TITLE = "保存打印表格"
 PRINT_TABLE_PDF_NAME = "打印表格.pdf"
+REPAIRED = "材料数据表已损坏，程序已将其修复"
+BACK_UP = "备份数据库"
+BACKED_UP = "数据库已备份"
+BACKUP_FOLDER = "备份数据库"
+CLEAR = "清空数据库"
+CLEARED = "数据库已清空"
+RESTORE = "导入  备份 "
+IMPORT = "从电子表读"
+IMPORT_DONE = "添加完毕"
 GRID_SAVE_TITLE = "请输入欲另存到的表格文件名："
 GRID_OPEN_TITLE = "请选择要打开的表格文件："
 DELETE_BUTTON = "删除"
@@ -534,6 +543,113 @@ def print_table(s, checks):
                       "reach it")
 
 
+def cut_last_record(path):
+    """Cuts the table file short by its last record, as a copy broken off
+    does; the header still counts it."""
+    with open(path, "rb") as f:
+        header = f.read(28)
+    record_length = int.from_bytes(header[24:28], "little")
+    os.truncate(path, os.path.getsize(path) - record_length)
+
+
+def table_replaced_or_message(s, before):
+    """Waits for the table file to be replaced or a message to show;
+    returns the message's text, or None."""
+    path = os.path.join(s.folder, "data.mzk")
+    identity = lambda st: (st.st_ino, st.st_mtime_ns, st.st_size)
+    def settled():
+        if s.p._message_box():
+            return "message"
+        return "replaced" if identity(os.stat(path)) != before else None
+    if wait_for("the table replaced or a message", settled) == "message":
+        return s.message()
+    return None
+
+
+def backup_restore(s, checks):
+    """On a table cut short (which the program repairs at start): 备份数据库,
+    清空数据库, then 导入 备份 of that backup puts the table back."""
+    cut_last_record(os.path.join(s.folder, "data.mzk"))
+    text = s.start_with_message()
+    checks.expect(REPAIRED in text, "no word of the repair at start: %r" % text)
+    repaired = s.table()
+
+    s.menu("数据", BACK_UP)
+    checks.equal(s.message(), BACKED_UP, "message after 备份数据库")
+    backups = os.path.join(s.folder, BACKUP_FOLDER)
+    made = [n for n in os.listdir(backups) if n.endswith(".mzk")]
+    if not checks.expect(len(made) == 1, "备份数据库 made %s" % made):
+        return
+    s.menu("数据", CLEAR)
+    checks.equal(s.message(), CLEARED, "message after 清空数据库")
+    checks.equal(s.table(), [], "the table after 清空数据库")
+
+    path = os.path.join(s.folder, "data.mzk")
+    st = os.stat(path)
+    s.menu("数据", RESTORE)
+    file_dialog(s, None, os.path.join(backups, made[0]))
+    text = table_replaced_or_message(s, (st.st_ino, st.st_mtime_ns,
+                                         st.st_size))
+    checks.expect(text is None, "导入 备份 of the program's own backup said "
+                  "%r" % text)
+    checks.equal(s.table(), repaired, "the table after the restore")
+
+
+def write_sheet(path, materials):
+    """A CSV file as a spreadsheet program saves one: a title row, a row of
+    headings, then one material a row from column B; numbers formatted
+    with thousands separators are quoted."""
+    with open(path, "w", encoding="utf-8-sig", newline="") as f:
+        w = csv.writer(f, quoting=csv.QUOTE_MINIMAL)
+        w.writerow(["材料清单"] + [""] * 7)
+        w.writerow(["序号", "品名", "规格型号", "单位", "数量", "单价", "金额",
+                    "报警数量"])
+        for i, m in enumerate(materials, 1):
+            w.writerow([i] + list(m))
+
+
+def import_sheet(s, path):
+    """数据 → 从电子表读 on `path`; the message it ends with."""
+    s.menu("数据", IMPORT)
+    file_dialog(s, None, path)
+    text = s.message()
+    s.back_to_main()
+    return text
+
+
+def spreadsheet_import(s, checks):
+    """A spreadsheet with formatted numbers, then one of 1,000 rows."""
+    s.start()
+    before = len(s.table())
+    formatted = os.path.join(s.folder, "..", "formatted.csv")
+    write_sheet(formatted, [
+        ("复合绝缘子", "FXBW-10/70", "支", "1,200", "1,234.50", "1,481,400.00",
+         "50"),
+        ("铜接线端子", "DT-95", "个", "300", "2.5", "750", "20")])
+    checks.equal(import_sheet(s, formatted), IMPORT_DONE,
+                 "message after importing two rows")
+    rows = s.table()
+    got = [(r["品名"], number(r["数量"]), number(r["单价"]), number(r["金额"]),
+            number(r["报警数量"])) for r in rows[before:]]
+    checks.equal(got, [("复合绝缘子", 1200.0, 1234.5, 1481400.0, 50.0),
+                       ("铜接线端子", 300.0, 2.5, 750.0, 20.0)],
+                 "materials imported from \"1,200\", \"1,234.50\", "
+                 "\"1,481,400.00\"")
+
+    before = len(rows)
+    long_sheet = os.path.join(s.folder, "..", "thousand.csv")
+    write_sheet(long_sheet, [("试验线材", "T-%04d" % i, "米", "10", "1.5", "15",
+                              "0") for i in range(1, 1001)])
+    text = import_sheet(s, long_sheet)
+    added = len(s.table()) - before
+    checks.expect(text != IMPORT_DONE and str(added) in text and
+                  "503" in text,
+                  "after a 1,000-row sheet of which %d rows were added the "
+                  "message %r does not say how many were added nor that the "
+                  "rows from 503 on were not read" % (added, text))
+
+
 SCENARIOS = {f.__name__: f for f in (receipt, receipt_undo, undo_after_issue,
                                      slip_of_three, ten_row_pick, pick_again,
-                                     slip_pdf, reports, export, print_table)}
+                                     slip_pdf, reports, export, print_table,
+                                     backup_restore, spreadsheet_import)}

@@ -69,6 +69,14 @@ class Storekeeper:
         self.main = self.p.start()
         return self.main
 
+    def start_with_message(self):
+        """Starts the program where it has something to say before its
+        main window shows; the text it says."""
+        self.p.start(main_window=False)
+        text = self.message()
+        self.main = self.p.main_window()
+        return text
+
     def table(self, name="data.mzk"):
         return dump(self.tool, os.path.join(self.folder, name))
 
