@@ -15,6 +15,8 @@ import time
 WAIT_SECONDS = 30
 POLL_SECONDS = 0.05
 SKIP_EXIT_CODE = 77
+# A window manager that is not up by then is tried again.
+START_SECONDS = 15
 
 
 class Skip(Exception):
@@ -46,7 +48,28 @@ class Desktop:
         self.processes = []
         self.runtime_dir = tempfile.mkdtemp(prefix="matslip-e2e-run-")
 
-    def start(self):
+    def start(self, attempts=3):
+        """Starts the stack; Skip when it does not come up `attempts` times
+        (a shared machine may be slow to start a server once)."""
+        self._check_installed()
+        for attempt in range(attempts):
+            try:
+                return self._start_once()
+            except Skip as e:
+                why = e
+                self.stop(keep_runtime_dir=True)
+        raise Skip("%s (%d attempts; openbox said: %s)" % (
+            why, attempts, self._openbox_output()))
+
+    def _openbox_output(self):
+        try:
+            with open(os.path.join(self.runtime_dir, "openbox.log"),
+                      errors="replace") as f:
+                return f.read()[-300:].strip() or "nothing"
+        except OSError:
+            return "nothing"
+
+    def _check_installed(self):
         for program in ("Xvfb", "openbox", "dbus-daemon", "xdotool", "xprop"):
             if not shutil.which(program):
                 raise Skip(program + " is not installed")
@@ -57,6 +80,8 @@ class Desktop:
                 raise ImportError("pyatspi")
         except ImportError as e:
             raise Skip("python module %s is not installed" % e.name)
+
+    def _start_once(self):
         read_end, write_end = os.pipe()
         self._spawn(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
                      "%dx%dx24" % (self.width, self.height), "-nolisten",
@@ -74,11 +99,12 @@ class Desktop:
             raise Skip("Xvfb did not start")
         os.environ["DISPLAY"] = ":" + number.decode()
         os.environ["XDG_RUNTIME_DIR"] = self.runtime_dir
-        self._spawn(["openbox"])
+        with open(os.path.join(self.runtime_dir, "openbox.log"), "ab") as log:
+            self._spawn(["openbox"], stderr=log)
         try:
             wait_for("openbox", lambda: b"window id" in subprocess.run(
                 ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"],
-                capture_output=True).stdout)
+                capture_output=True).stdout, START_SECONDS)
         except Failed as e:
             raise Skip(str(e))
         bus = self._spawn(["dbus-daemon", "--session", "--nofork",
@@ -98,19 +124,22 @@ class Desktop:
 
     def _spawn(self, argv, **kw):
         p = subprocess.Popen(argv, stdin=subprocess.DEVNULL,
-                             stderr=subprocess.DEVNULL,
+                             stderr=kw.pop("stderr", subprocess.DEVNULL),
                              stdout=kw.pop("stdout", subprocess.DEVNULL), **kw)
         self.processes.append(p)
         return p
 
-    def stop(self):
+    def stop(self, keep_runtime_dir=False):
         for p in reversed(self.processes):
             p.terminate()
             try:
                 p.wait(5)
             except subprocess.TimeoutExpired:
                 p.kill()
-        shutil.rmtree(self.runtime_dir, ignore_errors=True)
+                p.wait()
+        self.processes = []
+        if not keep_runtime_dir:
+            shutil.rmtree(self.runtime_dir, ignore_errors=True)
 
 
 def _matches(value, pattern):
