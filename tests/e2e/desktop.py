@@ -4,6 +4,7 @@ by the X test extension (xdotool), as a user's mouse and keyboard drive it.
 
 Every wait is a bounded poll for a window, a control or a file; nothing
 sleeps for a fixed time."""
+import importlib.util
 import os
 import re
 import shutil
@@ -73,13 +74,10 @@ class Desktop:
         for program in ("Xvfb", "openbox", "dbus-daemon", "xdotool", "xprop"):
             if not shutil.which(program):
                 raise Skip(program + " is not installed")
-        try:
-            import gi  # noqa: F401  (Debian's python3-gi, under pyatspi)
-            import importlib.util
-            if importlib.util.find_spec("pyatspi") is None:
-                raise ImportError("pyatspi")
-        except ImportError as e:
-            raise Skip("python module %s is not installed" % e.name)
+        # Debian's python3-pyatspi, on python3-gi.
+        for module in ("gi", "pyatspi"):
+            if importlib.util.find_spec(module) is None:
+                raise Skip("python module %s is not installed" % module)
 
     def _start_once(self):
         read_end, write_end = os.pipe()
@@ -209,7 +207,8 @@ class Program:
         for i in range(desk.childCount):
             app = desk.getChildAtIndex(i)
             try:
-                if app is not None and app.get_process_id() == self.process.pid:
+                if app is not None and (app.get_process_id() ==
+                                        self.process.pid):
                     return app
             except Exception:
                 continue
@@ -399,13 +398,13 @@ class Program:
 
     def message(self, seconds=WAIT_SECONDS):
         """The message box or question shown now: (box, its text)."""
-        box = self.settled(wait_for("a message box", self._message_box,
+        box = self.settled(wait_for("a message box", self.message_box,
                                     seconds))
         labels = [l.name for l in self.find_in(box, "label", None, all_of=True)
                   if l.name]
         return box, "\n".join(labels)
 
-    def _message_box(self):
+    def message_box(self):
         for w in self.top_windows():
             if w.getRoleName() == "alert":
                 return w

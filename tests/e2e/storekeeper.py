@@ -6,7 +6,7 @@ import shutil
 import subprocess
 import tempfile
 
-from desktop import WAIT_SECONDS, Failed, wait_for
+from desktop import WAIT_SECONDS, Failed
 
 MAIN_TITLE = re.compile("材料出库单打印系统")
 STOCK_LIST = "材料库存列表"
