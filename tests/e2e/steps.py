@@ -88,23 +88,33 @@ def tip(s, point):
 
 
 def import_sheet(s, path):
-    """数据 → 从电子表读 on `path`; the message it ends with."""
+    """数据 → 从电子表读 on `path`; the texts of the messages it shows until
+    the main window is active again, one a line."""
     s.menu("数据", IMPORT)
     file_dialog(s, None, path)
-    text = s.message()
+    texts = [s.message()]
+    active = lambda: s.main.getState().contains(s.p.atspi.STATE_ACTIVE)
+    while wait_for("the main window or another message",
+                   lambda: s.p.message_box() or active()) is not True:
+        texts.append(s.message())
     s.back_to_main()
-    return text
+    return "\n".join(texts)
 
 
-def table_replaced_or_message(s, before):
-    """Waits for the table file to be replaced or a message to show;
-    returns the message's text, or None."""
-    path = os.path.join(s.folder, "data.mzk")
-    identity = lambda st: (st.st_ino, st.st_mtime_ns, st.st_size)
+def table_identity(s):
+    """What tells the table file apart from its next state: the file, its
+    time and size."""
+    st = os.stat(os.path.join(s.folder, "data.mzk"))
+    return st.st_ino, st.st_mtime_ns, st.st_size
+
+
+def table_changed_or_message(s, before):
+    """Waits for the table file to change from `before` (a table_identity)
+    or a message to show; returns the message's text, or None."""
     def settled():
         if s.p.message_box():
             return "message"
-        return "replaced" if identity(os.stat(path)) != before else None
-    if wait_for("the table replaced or a message", settled) == "message":
+        return "changed" if table_identity(s) != before else None
+    if wait_for("the table changed or a message", settled) == "message":
         return s.message()
     return None
