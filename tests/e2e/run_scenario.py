@@ -7,14 +7,17 @@ Exit code 0 when the program did everything the scenario expects, 1 with
 each thing it did not, 77 when the display stack cannot start here."""
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
 import traceback
 
-import desktop
-import scenarios
-from storekeeper import Storekeeper
+sys.dont_write_bytecode = True  # nothing written into the source tree
+
+import desktop  # noqa: E402
+import scenarios  # noqa: E402
+from storekeeper import Storekeeper  # noqa: E402
 
 
 class Checks:
@@ -49,6 +52,8 @@ def _item(items, i):
 
 
 def main():
+    # A test runner's timeout ends the run through the clean-up below.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
     program, tool, name = sys.argv[1:4]
     scenario = scenarios.SCENARIOS[name]
     base = tempfile.mkdtemp(prefix="matslip-e2e-%s-" % name)
