@@ -10,6 +10,7 @@ import zipfile
 
 from desktop import Failed
 
+
 def pdf_pages(path):
     """The text of each page of a PDF file."""
     r = subprocess.run(["pdftotext", "-layout", path, "-"],
@@ -39,12 +40,19 @@ def spreadsheet_rows(path):
     if not office:
         return html_rows(path)
     with tempfile.TemporaryDirectory() as out:
-        subprocess.run([office, "--headless", "--convert-to",
-                        "csv:Text - txt - csv (StarCalc):44,34,76", "--outdir",
-                        out, path], capture_output=True, timeout=120)
+        # Its own profile: a desktop user's running office is not disturbed.
+        r = subprocess.run([office, "-env:UserInstallation=file://" + out,
+                            "--headless", "--convert-to",
+                            "csv:Text - txt - csv (StarCalc):44,34,76",
+                            "--outdir", out, path],
+                           capture_output=True, timeout=120)
         name = os.path.splitext(os.path.basename(path))[0] + ".csv"
-        with open(os.path.join(out, name), encoding="utf-8") as f:
-            return [r for r in csv.reader(f)]
+        try:
+            with open(os.path.join(out, name), encoding="utf-8") as f:
+                return [row for row in csv.reader(f)]
+        except OSError:
+            raise Failed("LibreOffice did not read %s as a spreadsheet: %s" %
+                         (path, (r.stdout + r.stderr).decode(errors="replace")))
 
 
 def write_sheet(path, materials):

@@ -203,6 +203,7 @@ def backup_restore(s, checks):
     s.menu("数据", RESTORE)
     file_dialog(s, None, os.path.join(backups, made[0]))
     text = table_changed_or_message(s, before)
+    s.back_to_main()
     checks.expect(text is None, "导入 备份 of the program's own backup said "
                   "%r" % text)
     checks.equal(s.table(), repaired, "the table after the restore")
