@@ -8,7 +8,6 @@ import tempfile
 
 from desktop import WAIT_SECONDS, Failed
 
-MAIN_TITLE = re.compile("材料出库单打印系统")
 STOCK_LIST = "材料库存列表"
 ITEM_EDITOR_MENU = "项目编辑(材料进库)"
 STOCK_IN_BUTTON = "添  加(进库)"
@@ -16,7 +15,6 @@ STOCK_IN_DONE = "添加成功返回主界面后刷新可显示"
 SLIP_MENU = "开票预览(材料出库)"
 SLIP_NAME = "材料出库单"
 STOCK_OUT_BUTTON = "出库"
-NOTHING_PICKED = "请先选中材料项目"
 # Qt's own buttons, in its Chinese translation ("是(&Y)"...).
 OK = re.compile("^确定")
 YES = re.compile("^是")
@@ -25,7 +23,8 @@ TOO_MANY_PICKED = "您的选择已达到或超过了9项,一张票据只能打�
 
 # The stock list's geometry: rows 6 mm high (the first holds the column
 # titles), columns as wide as the list makes them, in tenths of a
-# millimetre; the program runs with 96 logical dots per inch.
+# millimetre, at the display scale of 100 %; Qt takes 96 dots per inch on an
+# X server that sets no resolution of its own.
 ROW_TENTHS = 60
 COLUMN_TENTHS = [850, 850, 150, 200, 200, 250, 250]
 PIXELS_PER_TENTH = 96 / 254
