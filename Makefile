@@ -12,6 +12,7 @@ DEB_PACKAGES = cmake ninja-build g++ clang libclang-rt-14-dev \
   libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev \
   qt6-base-dev libgl-dev fonts-noto-cjk poppler-utils qt6-translations-l10n \
   xvfb openbox x11-utils xdotool libqpdf-dev pkg-config \
+  python3 python3-pyatspi at-spi2-core dbus-daemon \
   libfreexl-dev libzip-dev libxml2-dev \
   cups printer-driver-cups-pdf librsvg2-bin dpkg-dev desktop-file-utils \
   appstream file man-db
