@@ -12,9 +12,9 @@ DEB_PACKAGES = cmake ninja-build g++ clang libclang-rt-14-dev \
   libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev \
   qt6-base-dev libgl-dev fonts-noto-cjk poppler-utils qt6-translations-l10n \
   xvfb openbox x11-utils xdotool libqpdf-dev pkg-config \
-  libfreexl-dev libzip-dev libxml2-dev
+  libfreexl-dev libzip-dev libxml2-dev strace
 
-.PHONY: deps build test test-asan bench fuzz run screenshots format clean
+.PHONY: deps build test test-asan soak bench fuzz run screenshots format clean
 
 deps:
 	@scripts/deps.sh $(DEB_PACKAGES)
@@ -33,6 +33,13 @@ test-asan: deps
 	  -DMATSLIP_SANITIZE=ON -DMATSLIP_QT=OFF
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j$(JOBS) --timeout 900
+
+# The crash and power-cut tests at length: many more kills, and 200 ways
+# each state a power cut may leave can look.
+soak: build
+	MATSLIP_POWER_CUT_VARIANTS=200 MATSLIP_MOVEMENT_CRASH_KILLS=3000 \
+	MATSLIP_RESTORE_CRASH_KILLS=1000 MATSLIP_IMPORT_CRASH_KILLS=1000 \
+	  $(BUILD)/tests/stock_tests --gtest_filter='*Crash*:PowerCut*'
 
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DMATSLIP_BENCH=ON
