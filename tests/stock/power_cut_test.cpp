@@ -384,6 +384,18 @@ TEST_F(PowerCutTest, FailuresRefuseTheBookingInsteadOfHalfDoingIt) {
     DbCloseAll();
     EXPECT_EQ(*ReadState(table_, &why), before) << round;
   }
+  // A delete whose folder cannot be flushed says whether it deleted.
+  SetDurableWrites(true);
+  testing::FaultyFileSystem fs;
+  fs.fail_folder_syncs = true;
+  ASSERT_EQ(OpenOnMaterial(prog_, {"材料3", "型号3"}), OpenedOn::kFound);
+  bool purged;
+  {
+    testing::FileSystemScope scope(&fs);
+    purged = DbDelete() && DbPurge();
+  }
+  DbCloseAll();
+  EXPECT_EQ(purged, !ReadState(table_, &why)->contains({"材料3", "型号3"}));
 }
 
 }  // namespace

@@ -420,7 +420,7 @@ int FaultyFileSystem::Sync(int fd, bool data_only) {
 }
 
 int FaultyFileSystem::SyncDirectory(const std::string& folder) {
-  if (fail_syncs) {
+  if (fail_syncs || fail_folder_syncs) {
     errno = EIO;
     return -1;
   }

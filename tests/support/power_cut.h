@@ -92,8 +92,10 @@ class PowerCutRecorder : public FileSystem {
 
 class FaultyFileSystem : public FileSystem {
  public:
-  // Flushes of files and folders fail with EIO.
+  // Flushes of files and folders fail with EIO; with `fail_folder_syncs`
+  // those of folders only.
   bool fail_syncs = false;
+  bool fail_folder_syncs = false;
   // Files grow by at most this many more bytes, then writes past their end
   // fail with ENOSPC (negative: no limit); what fits of a write is written.
   // Writes over a file's bytes take no new space.
