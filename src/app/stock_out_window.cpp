@@ -103,7 +103,11 @@ std::string StockOutWindow::PrintSlip() {
 
 void StockOutWindow::StockOut() {
   slip_.EndCellEdit();
-  BookStockOut(session().program_dir, ReadSlip(slip_), Now());
+  std::vector<MaterialKey> refused;
+  BookStockOut(session().program_dir, ReadSlip(slip_), Now(), &refused);
+  if (!refused.empty())
+    dialogs_->Message(LinesRefusedMessage(refused), kInfoCaption,
+                      MessageIcon::kWarning);
   accept();
 }
 

@@ -58,7 +58,8 @@ bool BookLine(const SlipLine& line, const Slip& slip, double now) {
 
 }  // namespace
 
-int BookStockOut(const std::string& program_dir, const Slip& slip, double now) {
+int BookStockOut(const std::string& program_dir, const Slip& slip, double now,
+                 std::vector<MaterialKey>* refused) {
   DbOpen(ProgramFilePath(program_dir, kMaterialFile), kMaterialAlias);
   if (!DbSelect(kMaterialAlias)) return 0;
   const std::string folder =
@@ -75,8 +76,17 @@ int BookStockOut(const std::string& program_dir, const Slip& slip, double now) {
     if (WriteMaterialBackup(folder, slip.lines[i].key, records[i]) &&
         DbGoTo(records[i].front()) && BookLine(slip.lines[i], slip, now))
       ++booked;
+    else if (refused)
+      refused->push_back(slip.lines[i].key);
   }
   return booked;
+}
+
+std::string LinesRefusedMessage(const std::vector<MaterialKey>& refused) {
+  std::string text = kLinesRefused;
+  for (const MaterialKey& key : refused)
+    text += "\n" + key.name + " " + key.spec;
+  return text;
 }
 
 }  // namespace matslip
