@@ -13,11 +13,11 @@ DEB_PACKAGES = cmake ninja-build g++ clang libclang-rt-14-dev \
   qt6-base-dev libgl-dev fonts-noto-cjk poppler-utils qt6-translations-l10n \
   xvfb openbox x11-utils xdotool libqpdf-dev pkg-config \
   python3 python3-pyatspi at-spi2-core dbus-daemon \
-  libfreexl-dev libzip-dev libxml2-dev \
+  libfreexl-dev libzip-dev libxml2-dev strace \
   cups printer-driver-cups-pdf librsvg2-bin dpkg-dev desktop-file-utils \
   appstream file man-db
 
-.PHONY: deps build test test-asan package bench fuzz run screenshots format clean
+.PHONY: deps build test test-asan package soak bench fuzz run screenshots format clean
 
 deps:
 	@scripts/deps.sh $(DEB_PACKAGES)
@@ -41,6 +41,13 @@ test-asan: deps
 	  -DMATSLIP_SANITIZE=ON -DMATSLIP_QT=OFF
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j$(JOBS) --timeout 900
+
+# The crash and power-cut tests at length: many more kills, and 200 ways
+# each state a power cut may leave can look.
+soak: build
+	MATSLIP_POWER_CUT_VARIANTS=200 MATSLIP_MOVEMENT_CRASH_KILLS=3000 \
+	MATSLIP_RESTORE_CRASH_KILLS=1000 MATSLIP_IMPORT_CRASH_KILLS=1000 \
+	  $(BUILD)/tests/stock_tests --gtest_filter='*Crash*:PowerCut*'
 
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DMATSLIP_BENCH=ON

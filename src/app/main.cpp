@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/display.h"
+#include "app/folder_file_system.h"
 #include "app/main_window.h"
 #include "app/program_dir.h"
 #include "app/qt_dialogs.h"
@@ -55,6 +56,12 @@ int main(int argc, char** argv) {
                     matslip::MessageIcon::kWarning);
     return 1;
   }
+  // Said, not refused: one PC alone on such a folder is safe.
+  const std::string warning =
+      matslip::FolderFileSystemWarning(session->program_dir);
+  if (!warning.empty())
+    dialogs.Message(warning, matslip::kInfoCaption,
+                    matslip::MessageIcon::kWarning);
   // A first start finds no material table: begin with an empty one.
   matslip::material::EnsureTable(session->PathOf(matslip::kMaterialFile));
 

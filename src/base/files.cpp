@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <functional>
 
+#include "base/file_system.h"
+
 namespace matslip {
 namespace {
 
@@ -19,7 +21,7 @@ class Fd {
   Fd(const Fd&) = delete;
   Fd& operator=(const Fd&) = delete;
   ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) Fs().Close(fd_);
   }
   int get() const { return fd_; }
   bool ok() const { return fd_ >= 0; }
@@ -27,7 +29,7 @@ class Fd {
   bool Close() {
     const int fd = fd_;
     fd_ = -1;
-    return ::close(fd) == 0;
+    return Fs().Close(fd) == 0;
   }
 
  private:
@@ -35,44 +37,35 @@ class Fd {
 };
 
 int OpenRetrying(const char* path, int flags, mode_t mode = 0) {
-  int fd;
-  do {
-    fd = ::open(path, flags | O_CLOEXEC, mode);
-  } while (fd < 0 && errno == EINTR);
-  return fd;
+  return Fs().Open(path, flags, static_cast<int>(mode));
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
+// Writes `bytes` at `*at` and moves `*at` past them.
+bool WriteAll(int fd, std::int64_t* at, std::string_view bytes) {
   while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
+    const std::int64_t n = Fs().WriteAt(fd, bytes.data(), bytes.size(), *at);
     if (n <= 0) return false;
     bytes.remove_prefix(static_cast<std::size_t>(n));
+    *at += n;
   }
   return true;
 }
 
-// Reads `fd` to its end, handing each piece read to `take`; false on a read
-// error or when `take` refuses a piece.
+// Reads `fd` from its start to its end, handing each piece read to `take`;
+// false on a read error or when `take` refuses a piece.
 bool ReadToEnd(int fd, const std::function<bool(std::string_view)>& take) {
   char buffer[1 << 16];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
+  for (std::int64_t at = 0;;) {
+    const std::int64_t n = Fs().ReadAt(fd, buffer, sizeof buffer, at);
     if (n < 0) return false;
     if (n == 0) return true;
+    at += n;
     if (!take(std::string_view(buffer, static_cast<std::size_t>(n))))
       return false;
   }
 }
 
-bool FsyncRetrying(int fd) {
-  int result;
-  do {
-    result = ::fsync(fd);
-  } while (result != 0 && errno == EINTR);
-  return result == 0;
-}
+bool FsyncRetrying(int fd) { return Fs().Sync(fd, false) == 0; }
 
 // Creates a new file beside `path` with a name nobody else uses.
 int CreateTemporaryBeside(const std::string& path, std::string* temp_path) {
@@ -97,8 +90,8 @@ bool ReplaceWith(const std::string& path,
   Fd fd(CreateTemporaryBeside(path, &temp_path));
   if (!fd.ok()) return false;
   if (!fill(fd.get()) || !FsyncRetrying(fd.get()) || !fd.Close() ||
-      ::rename(temp_path.c_str(), path.c_str()) != 0) {
-    ::unlink(temp_path.c_str());
+      Fs().Rename(temp_path, path) != 0) {
+    Fs().Unlink(temp_path);
     return false;
   }
   return SyncDirectoryOf(path);
@@ -125,7 +118,10 @@ bool CreateDirectory(const std::string& path) {
   if (DirectoryExists(path)) return true;
   const std::string parent = DirName(path);
   if (parent != path && !CreateDirectory(parent)) return false;
-  return ::mkdir(path.c_str(), 0777) == 0 || DirectoryExists(path);
+  // The new folder's name is in its parent folder, which is flushed so
+  // that files made durable inside it cannot lose their folder.
+  return (Fs().MakeDirectory(path, 0777) == 0 && SyncDirectoryOf(path)) ||
+         DirectoryExists(path);
 }
 
 bool CopyFile(const std::string& from, const std::string& to) {
@@ -134,19 +130,20 @@ bool CopyFile(const std::string& from, const std::string& to) {
   struct stat st;
   if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   return ReplaceWith(to, [&](int out) {
-    return ReadToEnd(in.get(), [out](std::string_view piece) {
-      return WriteAll(out, piece);
+    std::int64_t at = 0;
+    return ReadToEnd(in.get(), [out, &at](std::string_view piece) {
+      return WriteAll(out, &at, piece);
     });
   });
 }
 
 bool MoveFile(const std::string& from, const std::string& to) {
-  if (::rename(from.c_str(), to.c_str()) == 0) return SyncDirectoryOf(to);
+  if (Fs().Rename(from, to) == 0) return SyncDirectoryOf(to);
   return CopyFile(from, to) && RemoveFile(from);
 }
 
 bool RemoveFile(const std::string& path) {
-  return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+  return Fs().Unlink(path) == 0 || errno == ENOENT;
 }
 
 long long FileModifiedTime(const std::string& path) {
@@ -187,7 +184,10 @@ std::string ExistingPathIgnoringCase(const std::string& path) {
 }
 
 bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
-  return ReplaceWith(path, [&](int fd) { return WriteAll(fd, bytes); });
+  return ReplaceWith(path, [&](int fd) {
+    std::int64_t at = 0;
+    return WriteAll(fd, &at, bytes);
+  });
 }
 
 bool SyncFile(const std::string& path) {
@@ -196,8 +196,7 @@ bool SyncFile(const std::string& path) {
 }
 
 bool SyncDirectoryOf(const std::string& path) {
-  Fd fd(OpenRetrying(DirName(path).c_str(), O_RDONLY | O_DIRECTORY));
-  return fd.ok() && FsyncRetrying(fd.get());
+  return Fs().SyncDirectory(DirName(path)) == 0;
 }
 
 std::string ProgramFilePath(const std::string& dir, std::string_view name) {

@@ -112,7 +112,11 @@ bool StockOutClicked(const std::string& program_dir, const DataSrc& slip,
     const std::vector<OverIssue> over = FindOverIssues(slip);
     if (!over.empty() && !dialogs.Ask(OverIssueQuestion(over))) return false;
   }
-  BookStockOut(program_dir, ReadSlip(slip), now);
+  std::vector<MaterialKey> refused;
+  BookStockOut(program_dir, ReadSlip(slip), now, &refused);
+  if (!refused.empty())
+    dialogs.Message(LinesRefusedMessage(refused), kInfoCaption,
+                    MessageIcon::kWarning);
   return true;
 }
 

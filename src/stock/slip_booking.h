@@ -37,8 +37,8 @@ std::string OverIssueQuestion(const std::vector<OverIssue>& over);
 
 // The button: refuses a slip with a bad number, asks (No the default)
 // before issuing more than the stock, then books the slip at `now` on the
-// material table of `program_dir` (BookStockOut). True when it was booked
-// and the window may close.
+// material table of `program_dir` (BookStockOut) and names the lines it
+// refused. True when it was booked and the window may close.
 bool StockOutClicked(const std::string& program_dir, const DataSrc& slip,
                      double now, Dialogs& dialogs);
 

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <utility>
 
+#include "base/file_system.h"
 #include "base/files.h"
 #include "store/durability.h"
 #include "store/material_table.h"
@@ -110,8 +111,8 @@ bool KeepTableAs(const std::string& table, const std::string& backup) {
   RemoveFile(kept);
   RemoveFile(kept_memo);
   // The links must outlive a power cut that the replacement survives.
-  if (::link(table.c_str(), kept.c_str()) == 0 &&
-      (!FileExists(memo) || ::link(memo.c_str(), kept_memo.c_str()) == 0) &&
+  if (Fs().Link(table, kept) == 0 &&
+      (!FileExists(memo) || Fs().Link(memo, kept_memo) == 0) &&
       (!DurableWrites() || SyncDirectoryOf(kept)))
     return true;
   DropKeptTable(backup);
@@ -128,8 +129,8 @@ bool KeptTableDone(const std::string& backup) {
   // names again.
   const bool memo_ok =
       !FileExists(kept_memo) ||
-      (RemoveFile(backup) && ::rename(kept_memo.c_str(), memo.c_str()) == 0);
-  return memo_ok && ::rename(KeptPath(backup).c_str(), backup.c_str()) == 0;
+      (RemoveFile(backup) && Fs().Rename(kept_memo, memo) == 0);
+  return memo_ok && Fs().Rename(KeptPath(backup), backup) == 0;
 }
 
 void DropKeptTable(const std::string& backup) {

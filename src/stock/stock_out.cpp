@@ -43,14 +43,23 @@ bool BookLine(const SlipLine& line, const Slip& slip, double now) {
       {kMonthOutValue, t.month_value},
       {kYearOutQuantity, t.year_quantity},
       {kYearOutValue, t.year_value}};
+  std::vector<std::pair<FieldRef, Value>> was;
+  for (const auto& [field, value] : fields)
+    was.push_back({field, DbRead(field)});
   if (!DbWriteFields(fields)) return false;
-  DbWriteMemo(kOutLog, StockOutLogLine(line, slip, now));
+  // A log line that cannot be written (a full disk) takes the line back: a
+  // booking is whole or not made.
+  if (!DbWriteMemo(kOutLog, StockOutLogLine(line, slip, now))) {
+    DbWriteFields(was);
+    return false;
+  }
   return true;
 }
 
 }  // namespace
 
-int BookStockOut(const std::string& program_dir, const Slip& slip, double now) {
+int BookStockOut(const std::string& program_dir, const Slip& slip, double now,
+                 std::vector<MaterialKey>* refused) {
   DbOpen(ProgramFilePath(program_dir, kMaterialFile), kMaterialAlias);
   if (!DbSelect(kMaterialAlias)) return 0;
   const std::string folder =
@@ -63,13 +72,21 @@ int BookStockOut(const std::string& program_dir, const Slip& slip, double now) {
   int booked = 0;
   for (std::size_t i = 0; i < slip.lines.size(); ++i) {
     if (records[i].empty()) continue;
-    // The line is booked even without its backup (the undo then says there
-    // is none to restore).
-    WriteMaterialBackup(folder, slip.lines[i].key, records[i]);
-    if (DbGoTo(records[i].front()) && BookLine(slip.lines[i], slip, now))
+    // No line without its backup: the undo would put back an older state.
+    if (WriteMaterialBackup(folder, slip.lines[i].key, records[i]) &&
+        DbGoTo(records[i].front()) && BookLine(slip.lines[i], slip, now))
       ++booked;
+    else if (refused)
+      refused->push_back(slip.lines[i].key);
   }
   return booked;
+}
+
+std::string LinesRefusedMessage(const std::vector<MaterialKey>& refused) {
+  std::string text = kLinesRefused;
+  for (const MaterialKey& key : refused)
+    text += "\n" + key.name + " " + key.spec;
+  return text;
 }
 
 }  // namespace matslip

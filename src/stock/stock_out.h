@@ -25,10 +25,20 @@ struct Slip {
   std::string received_by;      // 领料, as on the slip
 };
 
+// Shown after the booking when lines were refused, followed by their
+// materials, one a line.
+inline constexpr char kLinesRefused[] =
+    "以下材料没有出库(备份或出库记录无法写入,请检查磁盘空间和写入权限):";
+
 // Books `slip` at `now` on the material table of `program_dir` (opened as
 // "data" when it is not open, and left open), backups in its 出库备份. A
-// line whose material is not in the table is skipped. The number of lines
-// booked.
-int BookStockOut(const std::string& program_dir, const Slip& slip, double now);
+// line whose material is not in the table is skipped. A line whose backup,
+// record or log line cannot be written is refused, its material as it was,
+// and its key added to `refused` (when given). The number of lines booked.
+int BookStockOut(const std::string& program_dir, const Slip& slip, double now,
+                 std::vector<MaterialKey>* refused = nullptr);
+
+// The message for lines BookStockOut refused ("品名 规格型号" a line).
+std::string LinesRefusedMessage(const std::vector<MaterialKey>& refused);
 
 }  // namespace matslip

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdio>
 
+#include "base/file_system.h"
 #include "base/files.h"
 
 namespace matslip {
@@ -16,7 +17,7 @@ bool DurableWrites() { return durable_writes; }
 
 bool RenameOver(const std::string& from, const std::string& to,
                 bool flush_folder) {
-  if (::rename(from.c_str(), to.c_str()) != 0) return false;
+  if (Fs().Rename(from, to) != 0) return false;
   return !flush_folder || !DurableWrites() || SyncDirectoryOf(to);
 }
 

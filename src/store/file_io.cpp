@@ -11,6 +11,8 @@
 #include <thread>
 #include <utility>
 
+#include "base/file_system.h"
+
 namespace matslip {
 
 PosixFile::~PosixFile() { Close(); }
@@ -28,7 +30,7 @@ PosixFile& PosixFile::operator=(PosixFile&& other) noexcept {
 
 bool PosixFile::Open(const std::string& path, bool read_only) {
   Close();
-  fd_ = ::open(path.c_str(), (read_only ? O_RDONLY : O_RDWR) | O_CLOEXEC);
+  fd_ = Fs().Open(path, read_only ? O_RDONLY : O_RDWR, 0);
   if (fd_ < 0) return false;
   struct stat st;
   if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -40,12 +42,12 @@ bool PosixFile::Open(const std::string& path, bool read_only) {
 
 bool PosixFile::Create(const std::string& path) {
   Close();
-  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  fd_ = Fs().Open(path, O_RDWR | O_CREAT | O_TRUNC, 0666);
   return fd_ >= 0;
 }
 
 void PosixFile::Close() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0) Fs().Close(fd_);
   fd_ = -1;
 }
 
@@ -53,10 +55,10 @@ bool CopyRange(const PosixFile& from, std::int64_t from_at, PosixFile* to,
                std::int64_t to_at, std::int64_t length) {
   std::string chunk;
   for (std::int64_t done = 0; done < length;) {
-    loff_t in_at = from_at + done, out_at = to_at + done;
-    const ssize_t n =
-        ::copy_file_range(from.fd(), &in_at, to->fd(), &out_at,
-                          static_cast<std::size_t>(length - done), 0);
+    std::int64_t in_at = from_at + done, out_at = to_at + done;
+    const std::int64_t n =
+        Fs().CopyRange(from.fd(), &in_at, to->fd(), &out_at,
+                       static_cast<std::size_t>(length - done));
     if (n > 0) {
       done += n;
       continue;
@@ -87,11 +89,9 @@ std::int64_t PosixFile::ReadUpTo(std::int64_t offset, void* buf,
   std::size_t done = 0;
   char* p = static_cast<char*>(buf);
   while (done < size) {
-    ssize_t n = ::pread(fd_, p + done, size - done, offset + done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
+    const std::int64_t n =
+        Fs().ReadAt(fd_, p + done, size - done, offset + done);
+    if (n < 0) return -1;
     if (n == 0) break;
     done += static_cast<std::size_t>(n);
   }
@@ -108,11 +108,9 @@ bool PosixFile::WriteAt(std::int64_t offset, const void* buf,
   std::size_t done = 0;
   const char* p = static_cast<const char*>(buf);
   while (done < size) {
-    ssize_t n = ::pwrite(fd_, p + done, size - done, offset + done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
+    const std::int64_t n =
+        Fs().WriteAt(fd_, p + done, size - done, offset + done);
+    if (n <= 0) return false;
     done += static_cast<std::size_t>(n);
   }
   return true;
@@ -125,10 +123,10 @@ std::int64_t PosixFile::Size() const {
 }
 
 bool PosixFile::Truncate(std::int64_t size) {
-  return fd_ >= 0 && ::ftruncate(fd_, size) == 0;
+  return fd_ >= 0 && Fs().Truncate(fd_, size) == 0;
 }
 
-bool PosixFile::Sync() { return fd_ >= 0 && ::fdatasync(fd_) == 0; }
+bool PosixFile::Sync() { return fd_ >= 0 && Fs().Sync(fd_, true) == 0; }
 
 namespace {
 

@@ -14,6 +14,10 @@ inline constexpr int kCreatedOffset = 8;  // date-time, 8 bytes
 inline constexpr int kCountOffset = 16;   // record count, then next id
 inline constexpr int kNextIdOffset = 20;
 inline constexpr int kRecordLengthOffset = 24;
+// A table written as a new pair (store/table_pair.h) carries a random
+// 8-byte pair id here and at kMemoPairIdOffset of its memo file, so that a
+// replacement's journal knows the new files wherever the folder went.
+inline constexpr int kPairIdOffset = 104;
 inline constexpr int kFieldCountOffset = 112;
 inline constexpr int kFixedHeaderSize = 116;  // up to the descriptors
 inline constexpr int kDescriptorSize = 72;
@@ -56,10 +60,11 @@ inline constexpr int kBlockHeaderSize = 12;
 inline constexpr int kMemoBlockCountOffset = 16;
 inline constexpr int kMemoFreeCountOffset = 20;
 inline constexpr int kMemoFirstFreeOffset = 24;
-// Bytes 28..511 of block 0 are zero at rest. While a memo write that takes
+// Bytes 28..67 of block 0 are zero at rest. While a memo write that takes
 // new blocks is under way they hold its undo record (memo_file.cpp), so that
 // a write cut short by a crash is rolled back on the next open.
 inline constexpr int kMemoJournalOffset = 28;
+inline constexpr int kMemoPairIdOffset = 504;  // see kPairIdOffset
 
 // Bulk operations move records in blocks of at most this many bytes.
 inline constexpr int kBulkBytes = 163840;

@@ -1,10 +1,9 @@
 #include "store/memo_file.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
 
+#include "base/files.h"
 #include "store/durability.h"
 #include "store/format.h"
 
@@ -14,7 +13,6 @@ namespace {
 
 constexpr std::int64_t kHeaderLockOffset = fmt::kMemoBlockCountOffset;
 constexpr std::int64_t kHeaderLockLength = fmt::kBlockSize - kHeaderLockOffset;
-constexpr int kJournalArea = fmt::kBlockSize - fmt::kMemoJournalOffset;
 // The header's three counts, read and written as one piece from
 // kMemoBlockCountOffset.
 constexpr int kCountsSize = 12;
@@ -35,6 +33,12 @@ constexpr int kJournalTakenAt = 24;
 constexpr int kJournalRestFreeAt = 28;
 constexpr int kJournalLinkOffsetAt = 32;  // 8 bytes
 constexpr int kJournalSize = 40;
+
+// Waits until what was written to `file` is on the disk, when durable
+// writes are on.
+bool Barrier(PosixFile* file) {
+  return !DurableWrites() || file == nullptr || file->Sync();
+}
 
 std::int64_t BlockOffset(std::int32_t block) {
   return std::int64_t{block} * fmt::kBlockSize;
@@ -100,7 +104,8 @@ struct MemoFile::Journal {
   }
 };
 
-bool MemoFile::CreateEmpty(const std::string& path, double created) {
+bool MemoFile::CreateEmpty(const std::string& path, double created,
+                           std::uint64_t pair_id) {
   PosixFile f;
   if (!f.Create(path)) return false;
   char block[fmt::kBlockSize] = {};
@@ -108,6 +113,7 @@ bool MemoFile::CreateEmpty(const std::string& path, double created) {
   PutI32(block + fmt::kMemoVersionOffset, fmt::kVersion);
   PutF64(block + fmt::kMemoCreatedOffset, created);
   PutI32(block + fmt::kMemoBlockCountOffset, 1);
+  PutI64(block + fmt::kMemoPairIdOffset, static_cast<std::int64_t>(pair_id));
   return f.WriteAt(0, block, sizeof block);
 }
 
@@ -143,6 +149,12 @@ bool MemoFile::Open(
     return fail("memo header cannot be written");
   if (!RecoverIfNeeded())
     return fail("interrupted memo write cannot be undone");
+  // Blocks beyond the count belong to a write whose counts never reached
+  // the disk (a power cut kept its blocks, not its header): they go, as a
+  // record beyond the main file's count does.
+  const std::int64_t counted_end = BlockOffset(block_count_);
+  if (file_.Size() > counted_end && !file_.Truncate(counted_end))
+    return fail("memo file cannot be cut to its blocks");
   return true;
 }
 
@@ -277,7 +289,7 @@ bool MemoFile::WriteJournal(const Journal& j) {
 }
 
 bool MemoFile::ClearJournal() {
-  static const char zeros[kJournalArea] = {};
+  static const char zeros[kJournalSize] = {};
   return file_.WriteAt(fmt::kMemoJournalOffset, zeros, sizeof zeros);
 }
 
@@ -300,7 +312,8 @@ bool MemoFile::RecoverIfNeeded() {
     return ClearJournal() && TakeCounts(head);
   }
   if (!IsLinked(j, whole) && !Undo(j)) return false;
-  return ClearJournal() && ReloadHeader();
+  // What the undo put back is on the disk before its record goes.
+  return Barrier(&file_) && ClearJournal() && ReloadHeader();
 }
 
 bool MemoFile::IsLinked(const Journal& j, std::int64_t whole) {
@@ -379,9 +392,14 @@ bool MemoFile::Append(std::int32_t* first, std::string_view bytes,
                      fill))
     return false;
   if (!WriteChainBlocks(end.block, blocks, rest)) return false;
-  if (!bulk_ && !WriteHeaderCounts()) return false;
-  if (!LinkNewBlocks(end.block, blocks.front(), first, link)) return false;
-  return bulk_ || ClearJournal();
+  if (bulk_) return LinkNewBlocks(end.block, blocks.front(), first, link);
+  // The undo record, the new blocks and the counts reach the disk before
+  // the link that makes the blocks part of the value, and the link before
+  // the undo record goes: after a power cut a link only ever leads to
+  // blocks that are there, and blocks not linked go back to the free list.
+  return WriteHeaderCounts() && Barrier(&file_) &&
+         LinkNewBlocks(end.block, blocks.front(), first, link) &&
+         Barrier(end.block != 0 ? &file_ : main_file_) && ClearJournal();
 }
 
 // The chain belongs to a record whose lock the caller holds, so nobody
@@ -576,31 +594,23 @@ bool MemoFile::Recover() {
 
 // The counts are read again: another opener may have added blocks since
 // they were last read, which the records copied with this file refer to.
-bool MemoFile::CopyTo(const std::string& path, double created) {
+bool MemoFile::CopyTo(const std::string& path, double created,
+                      std::uint64_t pair_id) {
   if (HasPendingWrite() || !ReloadHeader()) return false;
   PosixFile out;
   if (!out.Create(path)) return false;
   bool ok = CopyRange(file_, 0, &out, 0, BlockOffset(block_count_));
-  char date[8];
+  char date[8], id[8];
   PutF64(date, created);
+  PutI64(id, static_cast<std::int64_t>(pair_id));
   ok = ok && out.WriteAt(fmt::kMemoCreatedOffset, date, sizeof date) &&
+       out.WriteAt(fmt::kMemoPairIdOffset, id, sizeof id) &&
        (!DurableWrites() || out.Sync());
   if (!ok) {
     out.Close();
-    ::unlink(path.c_str());
+    RemoveFile(path);
   }
   return ok;
-}
-
-bool MemoFile::Reset() {
-  if (read_only_) return false;
-  RegionLock lock(&file_, kHeaderLockOffset, kHeaderLockLength, true, bulk_);
-  if (!lock.ok()) return false;
-  block_count_ = 1;
-  free_count_ = 0;
-  first_free_ = 0;
-  return WriteHeaderCounts() && ClearJournal() &&
-         file_.Truncate(fmt::kBlockSize);
 }
 
 }  // namespace matslip

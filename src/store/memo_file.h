@@ -29,8 +29,10 @@ class MemoFile {
     std::function<bool(std::int32_t)> write;
   };
 
-  // Writes an empty memo file (the 512-byte header block) at `path`.
-  static bool CreateEmpty(const std::string& path, double created);
+  // Writes an empty memo file (the 512-byte header block) at `path`, with
+  // `pair_id` as the id of the pair it belongs to (0: none).
+  static bool CreateEmpty(const std::string& path, double created,
+                          std::uint64_t pair_id = 0);
 
   // Opens and checks the memo file; repairs a short file (and finishes or
   // rolls back an interrupted write) unless read-only. `main_file` is the
@@ -65,8 +67,6 @@ class MemoFile {
               const NewChainLink& link);
   // Releases the chains starting at `firsts` for reuse.
   bool Release(const std::vector<std::int32_t>& firsts);
-  // Back to the empty state: header only, no free blocks.
-  bool Reset();
   // Whether another process's write is pending in the file (its undo record
   // is set), or the record cannot be read.
   bool HasPendingWrite();
@@ -75,11 +75,11 @@ class MemoFile {
   // whole-file lock is held).
   bool Recover();
   // Writes a copy of the file's counted blocks (as the header counts them
-  // now) to `path` with `created` as its creation time, for a table copy
-  // that keeps every memo reference.
+  // now) to `path` with `created` as its creation time and `pair_id` as its
+  // pair's id, for a table copy that keeps every memo reference.
   // False (nothing left at `path`) when a write of another process is
   // pending in the file or the copy fails.
-  bool CopyTo(const std::string& path, double created);
+  bool CopyTo(const std::string& path, double created, std::uint64_t pair_id);
 
   PosixFile& file() { return file_; }
   std::int32_t block_count() const { return block_count_; }

@@ -114,21 +114,19 @@ StockInResult BookStockIn(const std::string& backup_folder,
   const double alarm = TypedNumber(form.alarm);
   const MaterialKey key{form.name, form.spec};
 
-  // The receipt goes on even without its backup (the undo then says there
-  // is none to restore).
+  // No receipt without its backup: the undo would put back an older state.
   const std::vector<int> records = FindMaterialRecords({key}).front();
-  WriteMaterialBackup(backup_folder, key, records);
+  if (!WriteMaterialBackup(backup_folder, key, records)) return result;
   const bool found = !records.empty();
   const int n = found ? records.front() : 0;
 
-  double price_after, quantity_after;
   if (found) {
     if (!DbGoTo(n)) return result;
     const PeriodTotals totals =
         RollPeriodTotals(ReadInTotals(), DbRead(kInDate).ToNumber(), now, q, a);
-    quantity_after = RoundTo(DbRead(kQuantity).ToNumber() + q, 2);
+    const double quantity_after = RoundTo(DbRead(kQuantity).ToNumber() + q, 2);
     const double value_after = RoundTo(DbRead(kValue).ToNumber() + a, 2);
-    price_after =
+    const double price_after =
         AveragePrice(value_after, quantity_after, DbRead(kPrice).ToNumber());
     std::vector<std::pair<FieldRef, Value>> fields = {
         {kQuantity, quantity_after},
@@ -137,7 +135,17 @@ StockInResult BookStockIn(const std::string& backup_folder,
         {kInDate, Value::Date(now)},
         {kAlarm, alarm}};
     PutInTotals(totals, &fields);
+    std::vector<std::pair<FieldRef, Value>> before;
+    for (const auto& [field, value] : fields)
+      before.push_back({field, DbRead(field)});
     if (!DbWriteFields(fields)) return result;
+    // A log line that cannot be written (a full disk) takes the receipt
+    // back: a booking is whole or not made.
+    if (!DbWriteMemo(kInLog,
+                     StockInLogLine(form, price_after, quantity_after, now))) {
+      DbWriteFields(before);
+      return result;
+    }
   } else {
     // Every fixed field in the one append: a crash leaves the new material
     // whole or absent.
@@ -157,14 +165,13 @@ StockInResult BookStockIn(const std::string& backup_folder,
     values[kMonthInValue - 1] = totals.month_value;
     values[kYearInQuantity - 1] = totals.year_quantity;
     values[kYearInValue - 1] = totals.year_value;
+    // The log line in the same append, which is made whole or not at all.
+    values[kInLog - 1] = StockInLogLine(form, p, q, now);
     if (!DbAppend(values)) return result;
-    price_after = p;
-    quantity_after = q;
     result.created = true;
   }
   result.booked = true;
   result.record_number = DbRecordNumber();
-  DbWriteMemo(kInLog, StockInLogLine(form, price_after, quantity_after, now));
   return result;
 }
 

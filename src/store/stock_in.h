@@ -51,8 +51,8 @@ std::string StockInLogLine(const StockInForm& form, double price_after,
                            double quantity_after, double now);
 
 struct StockInResult {
-  bool booked = false;   // false: nothing was changed
-  bool created = false;  // a new material was appended
+  bool booked = false;    // false: nothing was changed
+  bool created = false;   // a new material was appended
   int record_number = 0;  // the booked material's record
 };
 
@@ -61,9 +61,11 @@ struct StockInResult {
 // existing material (first record with the form's key) gets quantity, value,
 // average price (kept when the quantity becomes 0), period totals, date and
 // alarm quantity in one write, or a new material is appended with all of
-// them in one append; the log line follows. A backup that cannot be written
-// does not stop the receipt, but an older backup of the key is removed: it
-// would undo more than this receipt. The cursor ends on the booked material.
+// them in one append; the log line follows. The receipt is whole or not
+// made: a backup that cannot be written refuses it (and an older backup of
+// the key is removed where it can be: it would undo more than this
+// receipt); a log line that cannot be written takes the record back. The
+// cursor ends on the booked material.
 // The caller has checked the form with CheckStockInForm.
 StockInResult BookStockIn(const std::string& backup_folder,
                           const StockInForm& form, double now);

@@ -456,7 +456,10 @@ bool Table::ChangeMemo(const FieldDef& f, std::string_view bytes,
     current_ = record_.data();
   }
   if (replace && old_first != 0) memo_->Release({old_first});
-  return Flush(true);
+  // The main file changed only where the value was replaced; a new chain's
+  // link in it is on the disk already (MemoFile::Append).
+  if (!DurableWrites()) return true;
+  return memo_->file().Sync() && (!replace || file_.Sync());
 }
 
 bool Table::Append(const std::vector<Value>& values) {
@@ -484,8 +487,11 @@ bool Table::Append(const std::vector<Value>& values) {
     if (count == INT32_MAX || next_id == INT32_MAX) return false;
     PutI32(rec.data(), next_id);
     // The record first, then the counts: until the counts are written the
-    // record is not part of the table, and an open drops it.
+    // record is not part of the table, and an open drops it. The record is
+    // on the disk before the counts are written, so that a power cut never
+    // leaves counts that take in a record that is not there.
     if (!file_.WriteAt(RecordOffset(count), rec) ||
+        (DurableWrites() && !file_.Sync()) ||
         !WriteCounts(count + 1, next_id + 1))
       return false;
   }
@@ -494,10 +500,39 @@ bool Table::Append(const std::vector<Value>& values) {
   record_ = std::move(rec);
   current_ = record_.data();
   // Memo values go into the committed record, each as its own safe write.
+  // One that cannot be written (a full disk) takes the record back: an
+  // append is made whole or not at all.
   for (int i : memo_fields) {
-    if (!AppendMemo(i, values[static_cast<std::size_t>(i)])) return false;
+    if (!AppendMemo(i, values[static_cast<std::size_t>(i)])) {
+      TakeBackAppend(count);
+      return false;
+    }
   }
   return memo_fields.empty() ? Flush(false) : true;
+}
+
+bool Table::TakeBackAppend(std::int32_t index) {
+  Invalidate();
+  std::string rec(static_cast<std::size_t>(schema_.record_length()), '\0');
+  {
+    RegionLock lock(&file_, fmt::kCountOffset, 1, true, whole_locked_);
+    std::int32_t count, next_id;
+    if (!lock.ok() || !StillLinked() || !ReadCounts(&count, &next_id) ||
+        count != index + 1 ||
+        !file_.ReadAt(RecordOffset(index), rec.data(), rec.size()) ||
+        !WriteCounts(index, next_id) || !file_.Truncate(RecordOffset(index)))
+      return false;
+  }
+  known_count_ = index;
+  held_records_ = index;
+  cursor_ = std::max(0, index - 1);
+  // The chains of its memo values written so far go back to the free list.
+  std::vector<std::int32_t> chains;
+  for (const FieldDef& f : schema_.fields()) {
+    const std::int32_t first = GetI32(rec.data() + f.offset);
+    if (IsMemoType(f.type) && first != 0) chains.push_back(first);
+  }
+  return (chains.empty() || memo_->Release(chains)) && Flush(true);
 }
 
 bool Table::Find(const RecordCondition& condition) {

@@ -142,6 +142,9 @@ class Table {
   void Present(int index, const char* record);
   void Invalidate() { current_ = nullptr; }
   bool WriteCounts(std::int32_t count, std::int32_t next_id);
+  // Removes the record appended at `index` (0-based) when it is still the
+  // last one, its identifier not given again; false when it is not.
+  bool TakeBackAppend(std::int32_t index);
   // Appends `bytes` to the current record's memo field `f`, or replaces its
   // value, under the record's lock.
   bool ChangeMemo(const FieldDef& f, std::string_view bytes, bool replace);

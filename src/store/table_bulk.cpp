@@ -100,92 +100,76 @@ bool Table::DeleteWhere(const RecordCondition& condition) {
   return ok && Flush(false);
 }
 
-// The records that stay are written to a new file beside the table, which
-// then replaces it in one rename: a crash at any moment leaves either the old
-// table or the purged one. The memo file stays; the chains of the dropped
-// records go to its free list afterwards (a crash just before that only
-// leaks their blocks).
+// The records that stay are written to a new pair of files beside the
+// table, with a copy of the memo file in which the chains of the dropped
+// records are released, and the pair is put in place at once: a crash at any
+// moment leaves the old pair or the purged one, and no block leaks.
 bool Table::Purge() {
   if (read_only_) return false;
-  std::vector<std::int32_t> released;
-  std::int64_t kept = 0;
-  const std::string tmp = path_ + ".tmp";
   {
     WholeFileLock lock(&file_, &whole_locked_, true);
-    if (!lock.ok() || !StillLinked()) return false;
-    const int count = RecordCount();
-    const std::size_t header_length =
-        static_cast<std::size_t>(schema_.header_length());
-    std::string header(header_length, '\0');
-    PosixFile out;
-    if (!file_.ReadAt(0, header.data(), header.size()) || !out.Create(tmp) ||
-        !out.WriteAt(0, header)) {
-      RemoveFile(tmp);
+    std::int32_t stored_count, next_id;
+    if (!lock.ok() || !StillLinked() || !ReadCounts(&stored_count, &next_id))
       return false;
-    }
+    // Nobody else writes a memo chain while the whole-file lock is held;
+    // a write whose writer died is dealt with first.
+    if (memo_ && !memo_->Recover()) return false;
+    const int count = RecordCount();
+    TargetFiles out(path_, schema_);
+    if (!out.Create(created_, memo_.get())) return false;
     const int per_block = RecordsPerBlock();
     const std::size_t reclen =
         static_cast<std::size_t>(schema_.record_length());
+    std::vector<std::int32_t> released;
+    std::int64_t kept = 0;
     std::string block;
-    PieceWriter kept_records(&out, static_cast<std::int64_t>(header_length),
-                             fmt::kBulkBytes);
     for (int start = 0; start < count; start += per_block) {
-      int n = std::min(per_block, count - start);
+      const int n = std::min(per_block, count - start);
       block.resize(static_cast<std::size_t>(n) * reclen);
-      if (!file_.ReadAt(RecordOffset(start), block.data(), block.size())) {
-        RemoveFile(tmp);
+      if (!file_.ReadAt(RecordOffset(start), block.data(), block.size()))
         return false;
-      }
       for (int i = 0; i < n; ++i) {
         const char* rec = block.data() + std::size_t(i) * reclen;
         if (GetI32(rec) >= 0) {
-          if (!kept_records.Append(std::string_view(rec, reclen))) {
-            RemoveFile(tmp);
-            return false;
-          }
+          char* dst = out.records().Next(reclen);
+          if (dst == nullptr) return false;
+          std::memcpy(dst, rec, reclen);
           ++kept;
           continue;
         }
         for (const FieldDef& f : schema_.fields()) {
-          if (!IsMemoType(f.type)) continue;
-          std::int32_t first = GetI32(rec + f.offset);
-          if (first != 0) released.push_back(first);
+          const std::int32_t first = GetI32(rec + f.offset);
+          if (IsMemoType(f.type) && first != 0) released.push_back(first);
         }
       }
     }
-    char b[4];
-    PutI32(b, static_cast<std::int32_t>(kept));
-    if (!kept_records.Flush() || !out.WriteAt(fmt::kCountOffset, b, 4) ||
-        (DurableWrites() && !out.Sync()) || !RenameOver(tmp, path_, true)) {
-      RemoveFile(tmp);
+    if (memo_ && !out.AdoptMemoCopy()) return false;
+    // Chains that are broken or shared are left as they are; what was
+    // valid of them is freed.
+    if (!released.empty()) out.memo().Release(released);
+    if (!out.Finish(kept, next_id > 0 ? next_id : 1) || !out.Commit())
       return false;
-    }
   }
-  if (!ReopenMain()) return false;
-  if (memo_ && !released.empty()) memo_->Release(released);
-  known_count_ = static_cast<int>(kept);
-  cursor_ = 0;
-  Invalidate();
-  return Flush(true);
+  return ReopenFiles();
 }
 
+// An empty pair (the header with the next identifier kept, an empty memo
+// file) written beside the table and put in place as every other
+// whole-table change is: a crash leaves the old pair or the empty one,
+// never a table emptied with its memo file not, or the other way round.
 bool Table::Empty() {
   if (read_only_) return false;
   {
     WholeFileLock lock(&file_, &whole_locked_, true);
-    char b[4];
-    PutI32(b, 0);
-    if (!lock.ok() || !StillLinked() ||
-        !file_.WriteAt(fmt::kCountOffset, b, 4) ||
-        !file_.Truncate(schema_.header_length()))
+    std::int32_t count, next_id;
+    if (!lock.ok() || !StillLinked() || !ReadCounts(&count, &next_id))
+      return false;
+    TargetFiles out(path_, schema_);
+    if (!out.Create(created_, nullptr) ||
+        !out.Finish(0, next_id > 0 ? next_id : 1) || !out.Commit())
       return false;
   }
-  if (memo_ && !memo_->Reset()) return false;
-  known_count_ = 0;
-  held_records_ = 0;
-  cursor_ = 0;
-  Invalidate();
-  return Flush(true);
+  return ReopenFiles();
 }
 
 bool Table::SharesMemo(const std::vector<int>& fields) const {

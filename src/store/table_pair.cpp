@@ -1,25 +1,28 @@
 #include "store/table_pair.h"
 
-#include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdint>
 #include <future>
+#include <mutex>
+#include <random>
 #include <string_view>
 #include <vector>
 
+#include "base/file_system.h"
 #include "base/files.h"
 #include "store/durability.h"
 #include "store/file_io.h"
+#include "store/format.h"
 #include "store/names.h"
 
 namespace matslip {
 
 namespace {
 
-constexpr std::string_view kJournalMagic = "matslip table pair 2";
+constexpr std::string_view kJournalMagic = "matslip table pair 3";
 constexpr std::string_view kWithMemo = "memo ";
 constexpr std::string_view kDropMemo = "drop ";
 constexpr std::string_view kTable = "table ";
@@ -43,45 +46,48 @@ bool PlainName(std::string_view name) {
          name.find('\0') == std::string_view::npos;
 }
 
-// A file by its identity, whatever its name: the new files are known by
-// it, so that a completion can tell whether a name already holds the new
-// file or still the old one.
+// The pair id a file carries (fmt::kPairIdOffset in a table's header,
+// fmt::kMemoPairIdOffset in a memo file's): the new files are known by it,
+// so that a completion can tell whether a name already holds the new file
+// or still the old one, on whatever PC and in whatever copy of the folder.
 struct FileId {
-  std::uint64_t dev = 0, ino = 0;
+  std::uint64_t pair = 0;
   bool operator==(const FileId&) const = default;
 };
 
-bool IdOf(const std::string& path, FileId* id) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return false;
-  *id = {static_cast<std::uint64_t>(st.st_dev),
-         static_cast<std::uint64_t>(st.st_ino)};
-  return true;
+bool IdOf(const std::string& path, bool memo, FileId* id) {
+  PosixFile f;
+  char b[8];
+  if (!f.Open(path, true) ||
+      !f.ReadAt(memo ? fmt::kMemoPairIdOffset : fmt::kPairIdOffset, b, 8))
+    return false;
+  id->pair = static_cast<std::uint64_t>(GetI64(b));
+  return id->pair != 0;
 }
 
-bool Holds(const std::string& path, const FileId& id) {
+bool Holds(const std::string& path, bool memo, const FileId& id) {
   FileId at;
-  return IdOf(path, &at) && at == id;
+  return IdOf(path, memo, &at) && at == id;
 }
 
 std::string IdText(const FileId& id) {
-  return std::to_string(id.dev) + ":" + std::to_string(id.ino);
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx",
+                static_cast<unsigned long long>(id.pair));
+  return text;
 }
 
 bool ParseId(std::string_view text, FileId* id) {
-  const std::size_t colon = text.find(':');
-  if (colon == std::string_view::npos) return false;
-  auto number = [](std::string_view digits, std::uint64_t* out) {
-    if (digits.empty() || digits.size() > 20) return false;
-    *out = 0;
-    for (char c : digits) {
-      if (c < '0' || c > '9') return false;
-      *out = *out * 10 + static_cast<std::uint64_t>(c - '0');
-    }
-    return true;
-  };
-  return number(text.substr(0, colon), &id->dev) &&
-         number(text.substr(colon + 1), &id->ino);
+  if (text.size() != 16) return false;
+  id->pair = 0;
+  for (char c : text) {
+    const int digit = c >= '0' && c <= '9'   ? c - '0'
+                      : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                             : -1;
+    if (digit < 0) return false;
+    id->pair = id->pair << 4 | static_cast<std::uint64_t>(digit);
+  }
+  return id->pair != 0;
 }
 
 // Puts the new file `tmp` at `target` by swapping the two names in one
@@ -94,19 +100,17 @@ bool PutInPlace(const std::string& tmp, const std::string& target) {
   // Only a file is swapped out; anything else in the way fails the rename.
   struct stat st;
   if (::lstat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return false;
-  if (::renameat2(AT_FDCWD, tmp.c_str(), AT_FDCWD, target.c_str(),
-                  RENAME_EXCHANGE) == 0)
-    return true;
+  if (Fs().Exchange(tmp, target) == 0) return true;
   return (errno == ENOENT || errno == EINVAL || errno == ENOSYS) &&
          RenameOver(tmp, target, false);
 }
 
 // `tmp` (identified by `id`) in place at `target` unless it is there
 // already; what is left at `tmp` afterwards is the old file, or nothing.
-bool Complete(const std::string& tmp, const std::string& target,
+bool Complete(const std::string& tmp, const std::string& target, bool memo,
               const FileId& id) {
-  if (Holds(target, id)) return true;
-  return Holds(tmp, id) && PutInPlace(tmp, target);
+  if (Holds(target, memo, id)) return true;
+  return Holds(tmp, memo, id) && PutInPlace(tmp, target);
 }
 
 // The journal's text: a magic line, the table's file name and the memo
@@ -161,6 +165,17 @@ struct Journal {
 
 }  // namespace
 
+std::uint64_t NewPairId() {
+  static std::mutex mutex;
+  static std::mt19937_64 random{std::random_device{}()};
+  std::lock_guard lock(mutex);
+  std::uint64_t id;
+  do {
+    id = random();
+  } while (id == 0);
+  return id;
+}
+
 std::string PairTempPath(const std::string& path) { return path + ".new"; }
 
 bool RemoveTableLeftovers(const std::string& table) {
@@ -186,9 +201,11 @@ bool ReplacePair(const std::string& table, const std::string& memo,
   const std::string table_tmp = PairTempPath(table);
   const std::string memo_tmp = PairTempPath(memo);
   Journal j{BaseName(table), BaseName(memo), with_memo};
-  if (!IdOf(table_tmp, &j.table_id) ||
-      (with_memo && !IdOf(memo_tmp, &j.memo_id)))
+  if (!IdOf(table_tmp, false, &j.table_id) ||
+      (with_memo &&
+       (!IdOf(memo_tmp, true, &j.memo_id) || !(j.memo_id == j.table_id))))
     return false;
+  if (!with_memo) j.memo_id = j.table_id;  // the line names no new file
   // The journal is locked before it appears under its name and stays locked
   // until it is gone: an opener that finds it waits for the renames.
   PosixFile f;
@@ -201,37 +218,49 @@ bool ReplacePair(const std::string& table, const std::string& memo,
   }
   *decided = true;
   if (!(with_memo ? PutInPlace(memo_tmp, memo) : RemoveFile(memo)) ||
-      !PutInPlace(table_tmp, table) || !SyncFolderOf(table) ||
-      !RemoveFile(journal) || !SyncFolderOf(table))
+      !PutInPlace(table_tmp, table))
     return false;
-  // The old files, now under the temporary names.
-  RemoveFile(table_tmp);
-  if (with_memo) RemoveFile(memo_tmp);
+  // The new pair is in place: the change is made. Where the folder cannot
+  // be flushed, the journal stays, and the next open makes sure of the
+  // names. Its removal need not be flushed: a journal found again names
+  // files in place already, and the next open just removes it.
+  if (SyncFolderOf(table) && RemoveFile(journal)) {
+    // The old files, now under the temporary names.
+    RemoveFile(table_tmp);
+    if (with_memo) RemoveFile(memo_tmp);
+  }
   return true;
 }
 
 namespace {
 
-bool CopyWhole(const std::string& from, const std::string& to) {
+// A whole file copied with the new pair id written at `id_at`.
+bool CopyWhole(const std::string& from, const std::string& to,
+               std::int64_t id_at, std::uint64_t pair_id) {
   PosixFile in, out;
   std::int64_t size;
+  char id[8];
+  PutI64(id, static_cast<std::int64_t>(pair_id));
   return in.Open(from, true) && (size = in.Size()) >= 0 && out.Create(to) &&
-         CopyRange(in, 0, &out, 0, size) && (!DurableWrites() || out.Sync());
+         CopyRange(in, 0, &out, 0, size) && out.WriteAt(id_at, id, 8) &&
+         (!DurableWrites() || out.Sync());
 }
 
 }  // namespace
 
 bool CopyTableFiles(const std::string& from, const std::string& to) {
   const std::string memo = MemoPathOf(from);
-  if (!FileExists(memo)) return CopyWhole(from, to);
+  const std::uint64_t pair_id = NewPairId();
+  if (!FileExists(memo))
+    return CopyWhole(from, to, fmt::kPairIdOffset, pair_id);
   // Both files at once, the memo file on a second thread: each copy waits
   // on the kernel, and there are two cores.
-  std::future<bool> memo_copy =
-      std::async(std::launch::async | std::launch::deferred,
-                 [&memo, memo_to = MemoPathOf(to, false)] {
-                   return CopyWhole(memo, memo_to);
-                 });
-  const bool table_copied = CopyWhole(from, to);
+  std::future<bool> memo_copy = std::async(
+      std::launch::async | std::launch::deferred,
+      [&memo, memo_to = MemoPathOf(to, false), pair_id] {
+        return CopyWhole(memo, memo_to, fmt::kMemoPairIdOffset, pair_id);
+      });
+  const bool table_copied = CopyWhole(from, to, fmt::kPairIdOffset, pair_id);
   return memo_copy.get() && table_copied;
 }
 
@@ -279,25 +308,25 @@ bool FinishPairReplacement(const std::string& table, bool read_only,
   const std::string table_tmp = PairTempPath(table);
   const std::string memo = DirName(table) + "/" + j.memo;
   const std::string memo_tmp = PairTempPath(memo);
-  const bool table_done = Holds(table, j.table_id);
-  if (!table_done && !Holds(table_tmp, j.table_id)) {
+  const bool table_done = Holds(table, false, j.table_id);
+  if (!table_done && !Holds(table_tmp, false, j.table_id)) {
     // The new table is nowhere: the journal is not about these files.
     return read_only || RemoveFile(journal) ||
            Fail(why, "stray replacement journal cannot be removed");
   }
-  if (read_only && !(table_done && (!j.with_memo || Holds(memo, j.memo_id))))
+  if (read_only &&
+      !(table_done && (!j.with_memo || Holds(memo, true, j.memo_id))))
     return Fail(why,
                 "an interrupted replacement of the table waits to be "
                 "completed by a writer");
   if (read_only) return true;  // in place; only the journal is left
   // The new files were complete before the journal was written; the memo
   // file goes first, as in ReplacePair.
-  const bool ok =
-      (j.with_memo
-           ? Holds(memo, j.memo_id) || Complete(memo_tmp, memo, j.memo_id)
-           : RemoveFile(memo)) &&
-      Complete(table_tmp, table, j.table_id) && SyncFolderOf(table) &&
-      RemoveFile(journal) && SyncFolderOf(table);
+  const bool ok = (j.with_memo ? Complete(memo_tmp, memo, true, j.memo_id)
+                               : RemoveFile(memo)) &&
+                  Complete(table_tmp, table, false, j.table_id) &&
+                  SyncFolderOf(table) && RemoveFile(journal) &&
+                  SyncFolderOf(table);
   if (!ok) return Fail(why, "interrupted replacement cannot be completed");
   RemoveFile(table_tmp);
   if (j.with_memo) RemoveFile(memo_tmp);

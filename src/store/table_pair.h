@@ -4,18 +4,27 @@
 // then the renames. Whoever opens the table next finishes a replacement a
 // crash interrupted, so the table is never seen with another table's memo
 // file. No name used here ends in ".mzk" or ".edt".
+#include <cstdint>
 #include <string>
 
 namespace matslip {
+
+// A random id for a new pair of files, never 0: written into both files'
+// headers (fmt::kPairIdOffset, fmt::kMemoPairIdOffset), it tells a journal
+// which files are the new pair, on any PC and in a copied folder.
+std::uint64_t NewPairId();
 
 // Where the new version of `path` (a table or its memo file) is written
 // before it replaces `path`. Such a file without a journal is unfinished:
 // the next replacement overwrites it, nothing ever opens it.
 std::string PairTempPath(const std::string& path);
 
-// Puts the complete, flushed temporaries of `table` and of `memo` in place:
+// Puts the complete, flushed temporaries of `table` and of `memo`, which
+// carry the same pair id (a table without memo file: its own), in place:
 // journal, memo file, table, journal removed. Without `with_memo` the new
 // table has no memo file and `memo` (the old table's) is removed instead.
+// True once both names hold the new files, also when the folder cannot be
+// flushed after (the journal then stays for the next open to finish).
 // On failure, `*decided` says whether the journal was already in place:
 // then the next open (or FinishPairReplacement) completes the replacement
 // and the temporaries must stay; otherwise nothing changed.
@@ -23,8 +32,9 @@ bool ReplacePair(const std::string& table, const std::string& memo,
                  bool with_memo, bool* decided);
 
 // Copies the table `from` and its memo file (when it has one) as they are,
-// byte for byte in the kernel, to `to` and its memo file, flushed when
-// durable writes are on: the copy ReplaceTableWith then puts in place.
+// byte for byte in the kernel, to `to` and its memo file, with a new pair
+// id, flushed when durable writes are on: the copy ReplaceTableWith then
+// puts in place.
 bool CopyTableFiles(const std::string& from, const std::string& to);
 
 // Puts the complete, flushed table `new_table` and its memo file (when it

@@ -34,18 +34,21 @@ bool TargetFiles::Create(double created, MemoFile* shared) {
   // overwritten: its replacement is completed first.
   std::string header;
   if (!FinishPairReplacement(target_, false, nullptr) ||
-      !schema_.EncodeHeader(created, &header) || !table_.Create(table_tmp_) ||
-      !table_.WriteAt(0, header))
+      !schema_.EncodeHeader(created, &header))
     return false;
+  const std::uint64_t pair_id = NewPairId();
+  PutI64(header.data() + fmt::kPairIdOffset,
+         static_cast<std::int64_t>(pair_id));
+  if (!table_.Create(table_tmp_) || !table_.WriteAt(0, header)) return false;
   if (shared != nullptr) {
     memo_copy_ = std::async(std::launch::async | std::launch::deferred,
-                            [shared, path = memo_tmp_, created] {
-                              return shared->CopyTo(path, created);
+                            [shared, path = memo_tmp_, created, pair_id] {
+                              return shared->CopyTo(path, created, pair_id);
                             });
     return true;
   }
   bulk_memo_ = schema_.has_memo();
-  return !bulk_memo_ || (MemoFile::CreateEmpty(memo_tmp_, created) &&
+  return !bulk_memo_ || (MemoFile::CreateEmpty(memo_tmp_, created, pair_id) &&
                          memo_.OpenNewForBulk(memo_tmp_));
 }
 

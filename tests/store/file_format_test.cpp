@@ -47,7 +47,10 @@ TEST_F(FileFormatTest, MaterialTableHeaderIs1772BytesWithItsDescriptors) {
   EXPECT_EQ(I32At(b, 20), 1);  // next identifier
   // 4 + 64 + 64 + 16 + 18 numbers and dates of 8 + 2 memo references of 4.
   EXPECT_EQ(I32At(b, 24), 4 + 64 + 64 + 16 + 18 * 8 + 2 * 4);
-  EXPECT_EQ(b.substr(28, 84), std::string(84, '\0'));
+  EXPECT_EQ(b.substr(28, 76), std::string(76, '\0'));
+  // The pair id, the same in both files, and not zero.
+  const std::string pair_id = b.substr(104, 8);
+  EXPECT_NE(pair_id, std::string(8, '\0'));
   EXPECT_EQ(I32At(b, 112), 23);
   // Descriptor 1: 品名 in GBK, text, offset 4, width 64.
   const char* d1 = b.data() + 116;
@@ -69,7 +72,8 @@ TEST_F(FileFormatTest, MaterialTableHeaderIs1772BytesWithItsDescriptors) {
   EXPECT_EQ(I32At(m, 16), 1);
   EXPECT_EQ(I32At(m, 20), 0);
   EXPECT_EQ(I32At(m, 24), 0);
-  EXPECT_EQ(m.substr(28), std::string(484, '\0'));
+  EXPECT_EQ(m.substr(28, 476), std::string(476, '\0'));
+  EXPECT_EQ(m.substr(504), pair_id);
 }
 
 TEST_F(FileFormatTest, RecordBytesAndAppendProtocol) {
@@ -167,7 +171,7 @@ TEST_F(FileFormatTest, LongMemoTakesBlocksOf500And500And200) {
               text.substr(i * 500, want[i].used));
   }
   EXPECT_EQ(m.substr(3 * 512 + 12 + 200), std::string(300, '\0'));
-  EXPECT_EQ(m.substr(28, 484), std::string(484, '\0'));  // no journal left
+  EXPECT_EQ(m.substr(28, 476), std::string(476, '\0'));  // no journal left
   std::string b = ReadTestFile(path);
   EXPECT_EQ(I32At(b, 116 + 3 * 72 + 20), 1);  // the record names block 1
 }

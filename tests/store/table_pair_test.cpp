@@ -19,6 +19,7 @@
 #include <random>
 #include <set>
 
+#include "base/byte_order.h"
 #include "base/files.h"
 #include "store/db.h"
 #include "store/table_check.h"
@@ -115,22 +116,27 @@ class TablePairTest : public ::testing::Test {
     EXPECT_EQ(ReadTestFile(memo_), old_memo_);
   }
 
-  // The identity of the new file of `name` in the test folder: its
-  // temporary, or the file in place when there is none.
+  // The pair id of the new file of `name` in the test folder (its
+  // temporary, or the file in place when there is none), as a journal
+  // writes it.
   std::string IdOf(const std::string& name) {
-    struct stat st;
     const std::string path = dir_.File(name);
-    if (::stat(PairTempPath(path).c_str(), &st) != 0 &&
-        ::stat(path.c_str(), &st) != 0)
-      return "0:0";
-    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+    std::string bytes = ReadTestFile(PairTempPath(path));
+    if (bytes == "<missing>") bytes = ReadTestFile(path);
+    const bool memo = !NamesEqual(name.substr(name.size() - 4), ".mzk");
+    const std::size_t at = memo ? fmt::kMemoPairIdOffset : fmt::kPairIdOffset;
+    if (bytes.size() < at + 8) return "0000000000000000";
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx",
+                  static_cast<unsigned long long>(GetI64(bytes.data() + at)));
+    return text;
   }
-  // The journal a replacement writes, naming the new files by identity.
+  // The journal a replacement writes, naming the new files by pair id.
   std::string JournalFor(const std::string& table = "data.mzk",
                          const std::string& memo_kind = "memo",
                          const std::string& memo = "data.edt") {
-    return "matslip table pair 2\ntable " + IdOf(table) + " " + table + "\n" +
-           memo_kind + " " + (memo_kind == "drop" ? "0:0" : IdOf(memo)) + " " +
+    return "matslip table pair 3\ntable " + IdOf(table) + " " + table + "\n" +
+           memo_kind + " " + IdOf(memo_kind == "drop" ? table : memo) + " " +
            memo + "\n";
   }
   const std::vector<std::string> kOld = {"old1", "old2"};
@@ -259,15 +265,16 @@ TEST_F(TablePairTest, HostileJournalsAreRemovedUnused) {
   WriteTemporaries(true, true);
   const std::string t = "table " + IdOf("data.mzk") + " ";
   const std::string m = "memo " + IdOf("data.edt") + " ";
-  const std::string head = "matslip table pair 2\n";
+  const std::string head = "matslip table pair 3\n";
   const std::vector<std::string> hostile = {
       "",
       "garbage",
       head + t + "data.mzk\n" + m + "data.edt",  // cut short
-      "matslip table pair 1\n" + t + "data.mzk\n" + m + "data.edt\n",
+      "matslip table pair 2\n" + t + "data.mzk\n" + m + "data.edt\n",
       head + "table data.mzk\nmemo data.edt\n",  // no identities
       head + "table 1:x data.mzk\n" + m + "data.edt\n",
-      head + "table 99999:1 data.mzk\n" + m + "data.edt\n",  // not the file
+      head + "table 00000000000004d2 data.mzk\n" + m +
+          "data.edt\n",  // not the file
       head + t + "other.mzk\n" + m + "data.edt\n",
       head + t + "data.mzk\n" + m + "other.edt\n",
       head + t + "data.mzk\n" + m + "../data.edt\n",
@@ -286,6 +293,24 @@ TEST_F(TablePairTest, HostileJournalsAreRemovedUnused) {
     EXPECT_FALSE(FileExists(data_ + ".pair")) << text;
     ExpectOldPairUntouched();
   }
+}
+
+// Cut between the two renames (the new memo file in place, the table not
+// yet), then the folder copied, as to another PC or after a remount: every
+// file is another file there, and the journal still knows the new pair.
+TEST_F(TablePairTest, InterruptedReplacementIsCompletedInACopyOfTheFolder) {
+  WriteTemporaries(true, true);
+  WriteJournal(JournalFor());
+  ASSERT_TRUE(WriteTestFile(memo_, new_memo_));
+  ASSERT_TRUE(WriteTestFile(PairTempPath(memo_), old_memo_));
+  const std::string copy = dir_.File("copy");
+  ASSERT_TRUE(CreateDirectory(copy));
+  for (const std::string& name : FolderNames(dir_.path())) {
+    if (name != "copy")
+      ASSERT_TRUE(CopyFile(dir_.File(name), copy + "/" + name)) << name;
+  }
+  EXPECT_EQ(Names(copy + "/data.mzk"), kNew);
+  EXPECT_EQ(CheckTable(copy + "/data.mzk"), std::vector<std::string>{});
 }
 
 TEST_F(TablePairTest, JournalNamingTheMemoFileInOtherCaseIsFollowed) {
