@@ -12,8 +12,14 @@ namespace matslip {
 
 namespace {
 
-FileSystem os_file_system;
-std::atomic<FileSystem*> in_use{&os_file_system};
+// Never destroyed: files kept open by static objects are closed through it
+// after every other static object of this file is gone.
+FileSystem& OsFileSystem() {
+  static FileSystem* const os = new FileSystem;
+  return *os;
+}
+// Null while the operating system's file system serves.
+std::atomic<FileSystem*> in_use{nullptr};
 
 template <typename Call>
 auto Retrying(Call call) {
@@ -26,12 +32,12 @@ auto Retrying(Call call) {
 
 }  // namespace
 
-FileSystem& Fs() { return *in_use.load(); }
-
-FileSystem* SetFileSystem(FileSystem* fs) {
-  FileSystem* before = in_use.exchange(fs ? fs : &os_file_system);
-  return before == &os_file_system ? nullptr : before;
+FileSystem& Fs() {
+  FileSystem* const fs = in_use.load();
+  return fs ? *fs : OsFileSystem();
 }
+
+FileSystem* SetFileSystem(FileSystem* fs) { return in_use.exchange(fs); }
 
 int FileSystem::Open(const std::string& path, int flags, int mode) {
   return Retrying(
