@@ -6,6 +6,7 @@
 #include "base/files.h"
 #include "base/number.h"
 #include "store/db.h"
+#include "store/file_io.h"
 #include "store/material_backup.h"
 #include "store/material_lookup.h"
 #include "store/period_totals.h"
@@ -22,9 +23,13 @@ std::string StockOutLogLine(const SlipLine& line, const Slip& slip,
          DateTimeText(now) + "\r\n";
 }
 
-// One line on the current record: every fixed field in one write, then the
-// log line.
+// One line on the current record, under its lock (DbUpdate): every fixed
+// field in one write, then the log line. False, nothing written, when the
+// record no longer holds the line's material.
 bool BookLine(const SlipLine& line, const Slip& slip, double now) {
+  if (DbRead(kName).str() != line.key.name ||
+      DbRead(kSpec).str() != line.key.spec)
+    return false;
   const double q = TextToNumber(line.quantity_text);
   const double a = TextToNumber(line.value_text);
   const PeriodTotals before{
@@ -58,16 +63,27 @@ int BookStockOut(const std::string& program_dir, const Slip& slip, double now) {
   std::vector<MaterialKey> keys;
   for (const SlipLine& line : slip.lines) keys.push_back(line.key);
   // A booking neither adds nor removes records, so the numbers found once
-  // hold for every line.
+  // hold for every line, unless another process deletes meanwhile.
   const std::vector<std::vector<int>> records = FindMaterialRecords(keys);
   int booked = 0;
+  const BusyWatch busy;
   for (std::size_t i = 0; i < slip.lines.size(); ++i) {
-    if (records[i].empty()) continue;
-    // The line is booked even without its backup (the undo then says there
-    // is none to restore).
-    WriteMaterialBackup(folder, slip.lines[i].key, records[i]);
-    if (DbGoTo(records[i].front()) && BookLine(slip.lines[i], slip, now))
-      ++booked;
+    // Another process may have deleted records or replaced the table since
+    // the search: then the line's material is looked up again.
+    constexpr int kAttempts = 3;
+    std::vector<int> found = records[i];
+    for (int attempt = 0; attempt < kAttempts && !found.empty(); ++attempt) {
+      // The line is booked even without its backup (the undo then says there
+      // is none to restore).
+      WriteMaterialBackup(folder, slip.lines[i].key, found);
+      if (DbGoTo(found.front()) &&
+          DbUpdate([&] { return BookLine(slip.lines[i], slip, now); })) {
+        ++booked;
+        break;
+      }
+      if (busy.busy() || !DbFollowPath()) return booked;
+      found = FindMaterialRecords({slip.lines[i].key}).front();
+    }
   }
   return booked;
 }

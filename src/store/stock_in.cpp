@@ -8,6 +8,7 @@
 #include "base/gbk.h"
 #include "base/number.h"
 #include "store/db.h"
+#include "store/file_io.h"
 #include "store/material_backup.h"
 #include "store/material_lookup.h"
 #include "store/period_totals.h"
@@ -92,6 +93,20 @@ std::string StockInLogLine(const StockInForm& form, double price_after,
          NumberToText(quantity_after) + " 时间 " + DateTimeText(now) + "\r\n";
 }
 
+namespace {
+
+// The material's record must still be where the search found it once its
+// lock is held (a delete elsewhere may have moved the records up).
+bool CurrentIs(const MaterialKey& key) {
+  return DbRead(kName).str() == key.name && DbRead(kSpec).str() == key.spec;
+}
+
+}  // namespace
+
+// Another process may book, create, undo or restore between any two steps
+// here: the record is read and written under its lock, a new material is
+// appended only when the records added since the search do not hold it, and
+// a table replaced meanwhile is opened anew and the receipt tried again.
 StockInResult BookStockIn(const std::string& backup_folder,
                           const StockInForm& form, double now) {
   StockInResult result;
@@ -101,58 +116,72 @@ StockInResult BookStockIn(const std::string& backup_folder,
   const double a = TextToNumber(form.value);
   const double alarm = TextToNumber(form.alarm);
   const MaterialKey key{form.name, form.spec};
-
-  // The receipt goes on even without its backup (the undo then says there
-  // is none to restore).
-  const std::vector<int> records = FindMaterialRecords({key}).front();
-  WriteMaterialBackup(backup_folder, key, records);
-  const bool found = !records.empty();
-  const int n = found ? records.front() : 0;
-
-  double price_after, quantity_after;
-  if (found) {
-    if (!DbGoTo(n)) return result;
-    const PeriodTotals totals =
-        RollPeriodTotals(ReadInTotals(), DbRead(kInDate).ToNumber(), now, q, a);
-    quantity_after = RoundTo(DbRead(kQuantity).ToNumber() + q, 2);
-    const double value_after = RoundTo(DbRead(kValue).ToNumber() + a, 2);
-    price_after =
-        AveragePrice(value_after, quantity_after, DbRead(kPrice).ToNumber());
-    std::vector<std::pair<FieldRef, Value>> fields = {
-        {kQuantity, quantity_after},
-        {kValue, value_after},
-        {kPrice, price_after},
-        {kInDate, Value::Date(now)},
-        {kAlarm, alarm}};
-    PutInTotals(totals, &fields);
-    if (!DbWriteFields(fields)) return result;
-  } else {
-    // Every fixed field in the one append: a crash leaves the new material
-    // whole or absent.
-    const PeriodTotals totals = RollPeriodTotals({}, 0, now, q, a);
-    std::vector<Value> values(kFieldCount);
-    values[kName - 1] = form.name;
-    values[kSpec - 1] = form.spec;
-    values[kUnit - 1] = form.unit;
-    values[kQuantity - 1] = q;
-    values[kPrice - 1] = p;
-    values[kValue - 1] = p * q;
-    values[kInDate - 1] = Value::Date(now);
-    values[kAlarm - 1] = alarm;
-    values[kInQuantity - 1] = totals.day_quantity;
-    values[kInValue - 1] = totals.day_value;
-    values[kMonthInQuantity - 1] = totals.month_quantity;
-    values[kMonthInValue - 1] = totals.month_value;
-    values[kYearInQuantity - 1] = totals.year_quantity;
-    values[kYearInValue - 1] = totals.year_value;
-    if (!DbAppend(values)) return result;
-    price_after = p;
-    quantity_after = q;
-    result.created = true;
+  const BusyWatch busy;
+  constexpr int kAttempts = 3;
+  for (int attempt = 0; attempt < kAttempts && !busy.busy(); ++attempt) {
+    if (!DbFollowPath()) return result;
+    const int searched = DbRecordCount();
+    // The receipt goes on even without its backup (the undo then says there
+    // is none to restore).
+    const std::vector<int> records = FindMaterialRecords({key}).front();
+    WriteMaterialBackup(backup_folder, key, records);
+    double price_after = p, quantity_after = q;
+    const auto book_existing = [&] {
+      if (!CurrentIs(key)) return false;
+      const PeriodTotals totals = RollPeriodTotals(
+          ReadInTotals(), DbRead(kInDate).ToNumber(), now, q, a);
+      quantity_after = RoundTo(DbRead(kQuantity).ToNumber() + q, 2);
+      const double value_after = RoundTo(DbRead(kValue).ToNumber() + a, 2);
+      price_after =
+          AveragePrice(value_after, quantity_after, DbRead(kPrice).ToNumber());
+      std::vector<std::pair<FieldRef, Value>> fields = {
+          {kQuantity, quantity_after},
+          {kValue, value_after},
+          {kPrice, price_after},
+          {kInDate, Value::Date(now)},
+          {kAlarm, alarm}};
+      PutInTotals(totals, &fields);
+      if (!DbWriteFields(fields)) return false;
+      DbWriteMemo(kInLog,
+                  StockInLogLine(form, price_after, quantity_after, now));
+      return true;
+    };
+    if (!records.empty()) {
+      if (!DbGoTo(records.front()) || !DbUpdate(book_existing)) continue;
+    } else {
+      // Every fixed field in the one append: a crash leaves the new material
+      // whole or absent.
+      const PeriodTotals totals = RollPeriodTotals({}, 0, now, q, a);
+      std::vector<Value> values(kFieldCount);
+      values[kName - 1] = form.name;
+      values[kSpec - 1] = form.spec;
+      values[kUnit - 1] = form.unit;
+      values[kQuantity - 1] = q;
+      values[kPrice - 1] = p;
+      values[kValue - 1] = p * q;
+      values[kInDate - 1] = Value::Date(now);
+      values[kAlarm - 1] = alarm;
+      values[kInQuantity - 1] = totals.day_quantity;
+      values[kInValue - 1] = totals.day_value;
+      values[kMonthInQuantity - 1] = totals.month_quantity;
+      values[kMonthInValue - 1] = totals.month_value;
+      values[kYearInQuantity - 1] = totals.year_quantity;
+      values[kYearInValue - 1] = totals.year_value;
+      bool appended = false;
+      if (!DbAppendUnless(
+              values, searched + 1, [&] { return CurrentIs(key); }, &appended))
+        continue;
+      // Created by another process since the search: booked on it in the
+      // next attempt, after its backup.
+      if (!appended) continue;
+      result.created = true;
+      DbWriteMemo(kInLog,
+                  StockInLogLine(form, price_after, quantity_after, now));
+    }
+    result.booked = true;
+    result.record_number = DbRecordNumber();
+    return result;
   }
-  result.booked = true;
-  result.record_number = DbRecordNumber();
-  DbWriteMemo(kInLog, StockInLogLine(form, price_after, quantity_after, now));
   return result;
 }
 

@@ -49,8 +49,8 @@ std::string StockInLogLine(const StockInForm& form, double price_after,
                            double quantity_after, double now);
 
 struct StockInResult {
-  bool booked = false;   // false: nothing was changed
-  bool created = false;  // a new material was appended
+  bool booked = false;    // false: nothing was changed
+  bool created = false;   // a new material was appended
   int record_number = 0;  // the booked material's record
 };
 
@@ -62,7 +62,11 @@ struct StockInResult {
 // them in one append; the log line follows. A backup that cannot be written
 // does not stop the receipt, but an older backup of the key is removed: it
 // would undo more than this receipt. The cursor ends on the booked material.
-// The caller has checked the form with CheckStockInForm.
+// The caller has checked the form with CheckStockInForm. Other processes
+// may book on the table meanwhile: the record is read, computed and written
+// with its log line under its lock, a new material is created once however
+// many create it, and a table replaced on disk is opened anew. Not booked
+// when the table stays locked by another program past the wait limit.
 StockInResult BookStockIn(const std::string& backup_folder,
                           const StockInForm& form, double now);
 

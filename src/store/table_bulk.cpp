@@ -56,7 +56,7 @@ bool Table::Scan(bool exclusive,
                  const std::function<bool(int index, char* record)>& visit,
                  bool* modified_block) {
   WholeFileLock lock(&file_, &whole_locked_, exclusive);
-  if (!lock.ok() || (exclusive && !StillLinked())) return false;
+  if (!lock.ok() || (exclusive && !StillAtPath())) return false;
   MemoReadAhead read_ahead(memo_.get());
   int count = RecordCount();
   int per_block = RecordsPerBlock();
@@ -112,7 +112,7 @@ bool Table::Purge() {
   const std::string tmp = path_ + ".tmp";
   {
     WholeFileLock lock(&file_, &whole_locked_, true);
-    if (!lock.ok() || !StillLinked()) return false;
+    if (!lock.ok() || !StillAtPath()) return false;
     const int count = RecordCount();
     const std::size_t header_length =
         static_cast<std::size_t>(schema_.header_length());
@@ -175,7 +175,7 @@ bool Table::Empty() {
     WholeFileLock lock(&file_, &whole_locked_, true);
     char b[4];
     PutI32(b, 0);
-    if (!lock.ok() || !StillLinked() ||
+    if (!lock.ok() || !StillAtPath() ||
         !file_.WriteAt(fmt::kCountOffset, b, 4) ||
         !file_.Truncate(schema_.header_length()))
       return false;
@@ -300,7 +300,7 @@ bool Table::Splice(int index, int removed, Table& source, int source_records) {
   const std::size_t reclen = static_cast<std::size_t>(schema_.record_length());
   {
     WholeFileLock lock(&file_, &whole_locked_, true);
-    if (!lock.ok() || !StillLinked()) return false;
+    if (!lock.ok() || !StillAtPath()) return false;
     WholeFileLock source_lock(&source.file_, &source.whole_locked_, false);
     std::int32_t stored_count, next_id;
     if (!source_lock.ok() || !ReadCounts(&stored_count, &next_id)) return false;
@@ -451,7 +451,7 @@ bool Table::AppendFrom(Table& source) {
   std::int64_t added = 0;
   {
     WholeFileLock lock(&file_, &whole_locked_, true);
-    if (!lock.ok() || !StillLinked()) return false;
+    if (!lock.ok() || !StillAtPath()) return false;
     std::int32_t count, next_id;
     if (!ReadCounts(&count, &next_id)) return false;
     if (next_id <= 0) next_id = 1;
