@@ -337,18 +337,18 @@ TEST_F(SharedFolderTest, TableHeldElsewhereIsInUseWithinTheBoundNeverDamaged) {
              undone;
     });
     char c = 'n';
-    ASSERT_EQ(::read(done[0], &c, 1), 1);
+    EXPECT_EQ(::read(done[0], &c, 1), 1);
     EXPECT_EQ(c, 'y');
     const StockListSource list =
         CopyStockList(data_, ProgramFilePath(dir_, kStockListFile));
     EXPECT_TRUE(list.listed);
     EXPECT_EQ(list.message, "");
-    ASSERT_EQ(OpenOnMaterial(dir_, Seeded(2)), OpenedOn::kFound);
+    EXPECT_EQ(OpenOnMaterial(dir_, Seeded(2)), OpenedOn::kFound);
     testing::FakeDialogs dialogs;
     StockIn(in_folder_, Receipt(Seeded(2), "1"), Now(), dialogs);
     EXPECT_EQ(dialogs.Messages(), std::vector<std::string>{kStockInDone});
     DbCloseAll();
-    ASSERT_EQ(::write(quit[1], "q", 1), 1);
+    EXPECT_EQ(::write(quit[1], "q", 1), 1);
     EXPECT_EQ(WaitExit(undoer), 0);
     for (int fd : {done[0], done[1], quit[0], quit[1]}) ::close(fd);
   }
