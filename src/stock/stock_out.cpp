@@ -64,9 +64,11 @@ int BookStockOut(const std::string& program_dir, const Slip& slip, double now) {
   for (const SlipLine& line : slip.lines) keys.push_back(line.key);
   // A booking neither adds nor removes records, so the numbers found once
   // hold for every line, unless another process deletes meanwhile.
+  const BusyWatch busy;
   const std::vector<std::vector<int>> records = FindMaterialRecords(keys);
   int booked = 0;
-  const BusyWatch busy;
+  // A search that could not read the count found nothing: no backups then.
+  if (busy.busy()) return booked;
   for (std::size_t i = 0; i < slip.lines.size(); ++i) {
     // Another process may have deleted records or replaced the table since
     // the search: then the line's material is looked up again.

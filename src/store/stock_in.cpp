@@ -124,6 +124,8 @@ StockInResult BookStockIn(const std::string& backup_folder,
     // The receipt goes on even without its backup (the undo then says there
     // is none to restore).
     const std::vector<int> records = FindMaterialRecords({key}).front();
+    // A search that could not read the count found nothing: no backup then.
+    if (busy.busy()) return result;
     WriteMaterialBackup(backup_folder, key, records);
     double price_after = p, quantity_after = q;
     const auto book_existing = [&] {

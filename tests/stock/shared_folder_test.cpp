@@ -26,6 +26,7 @@
 #include "store/db.h"
 #include "store/durability.h"
 #include "store/file_io.h"
+#include "store/material_backup.h"
 #include "store/material_table.h"
 #include "store/stock_in.h"
 #include "store/table.h"
@@ -358,6 +359,8 @@ TEST_F(SharedFolderTest, TableHeldElsewhereIsInUseWithinTheBoundNeverDamaged) {
   DbCloseAll();
   const std::vector<std::string> before = Records(Seeded(5), kQuantity);
   const std::string bytes = testing::ReadTestFile(data_);
+  const std::string kept_backup = MaterialBackupPath(in_folder_, Seeded(5));
+  const std::string kept_backup_bytes = testing::ReadTestFile(kept_backup);
 
   // The steps in a child of their own, which must end on its own; the
   // item editor was open before the other program took its lock.
@@ -399,6 +402,7 @@ TEST_F(SharedFolderTest, TableHeldElsewhereIsInUseWithinTheBoundNeverDamaged) {
   EXPECT_EQ(WaitExit(steps, 60), 0);
   EXPECT_EQ(testing::ReadTestFile(data_), bytes);
   EXPECT_EQ(Records(Seeded(5), kQuantity), before);
+  EXPECT_EQ(testing::ReadTestFile(kept_backup), kept_backup_bytes);
 }
 
 }  // namespace
