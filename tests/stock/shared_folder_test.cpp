@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
@@ -108,6 +109,19 @@ class SharedFolderTest : public ::testing::Test {
       ++n;
     return n;
   }
+  // The first whole-table backup, taken now: its path (the one table in
+  // the backup folder), or empty.
+  std::string BackUp() {
+    testing::FakeDialogs dialogs;
+    if (!BackUpTable(dir_, dialogs)) return "";
+    DbCloseAll();
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::directory_iterator(
+             ProgramFilePath(dir_, kTableBackupFolder)))
+      if (entry.path().extension() == ".mzk")
+        found.push_back(entry.path().string());
+    return found.size() == 1 ? found[0] : "";
+  }
   int RecordCount() {
     auto t = Table::Open(data_, OpenOptions{.read_only = true});
     return t ? t->RecordCount() : -1;
@@ -185,10 +199,8 @@ TEST_F(SharedFolderTest, TwoProcessesCreatingTheSameMaterialsLeaveOneEach) {
 }
 
 TEST_F(SharedFolderTest, EditorKeptOpenAcrossARestoreBooksIntoTheLiveTable) {
-  testing::FakeDialogs backup_dialogs;
-  ASSERT_TRUE(BackUpTable(dir_, backup_dialogs));
-  const std::string backup = TableBackupPath(dir_, Now());
-  DbCloseAll();
+  const std::string backup = BackUp();
+  ASSERT_NE(backup, "");
   const MaterialKey key = Seeded(3);
   int ready[2], go[2];
   ASSERT_EQ(::pipe(ready), 0);
@@ -224,10 +236,8 @@ TEST_F(SharedFolderTest, EditorKeptOpenAcrossARestoreBooksIntoTheLiveTable) {
 }
 
 TEST_F(SharedFolderTest, UndoRestoreAndReceiptLoopsLeaveOneWholeTable) {
-  testing::FakeDialogs backup_dialogs;
-  ASSERT_TRUE(BackUpTable(dir_, backup_dialogs));
-  const std::string backup = TableBackupPath(dir_, Now());
-  DbCloseAll();
+  const std::string backup = BackUp();
+  ASSERT_NE(backup, "");
   constexpr int kRounds = 3;
   for (int round = 0; round < kRounds; ++round) {
     const auto deadline =
@@ -353,10 +363,8 @@ TEST_F(SharedFolderTest, TableHeldElsewhereIsInUseWithinTheBoundNeverDamaged) {
     EXPECT_EQ(WaitExit(undoer), 0);
     for (int fd : {done[0], done[1], quit[0], quit[1]}) ::close(fd);
   }
-  testing::FakeDialogs backup_dialogs;
-  ASSERT_TRUE(BackUpTable(dir_, backup_dialogs));
-  const std::string backup = TableBackupPath(dir_, Now());
-  DbCloseAll();
+  const std::string backup = BackUp();
+  ASSERT_NE(backup, "");
   const std::vector<std::string> before = Records(Seeded(5), kQuantity);
   const std::string bytes = testing::ReadTestFile(data_);
   const std::string kept_backup = MaterialBackupPath(in_folder_, Seeded(5));
