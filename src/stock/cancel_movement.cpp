@@ -2,8 +2,10 @@
 
 #include "base/datetime.h"
 #include "base/files.h"
+#include "stock/in_use_message.h"
 #include "stock/undo_guard.h"
 #include "store/db.h"
+#include "store/file_io.h"
 #include "store/material_backup.h"
 #include "store/material_lookup.h"
 
@@ -24,11 +26,12 @@ constexpr char kQuestionEnd[] = "以前状态? ＾＿＾";
 // The backup is read under an alias of its own while "data" stays open.
 constexpr char kBackupAlias[] = "xdgja";
 
-// "data" open again, nobody else admitted while it is, cursor on the record.
+// "data" open again, cursor on the record. Shared as every other open of
+// it: the replacement held the table whole for its step only, and a second
+// window or PC must not find the table "damaged" until this one closes it.
 void ReopenMaterialTable(const std::string& program_dir, int record_number) {
   DbClose(kMaterialAlias);
-  DbOpen(ProgramFilePath(program_dir, kMaterialFile), kMaterialAlias,
-         kShareExclusive);
+  DbOpen(ProgramFilePath(program_dir, kMaterialFile), kMaterialAlias);
   DbGoTo(record_number);
 }
 
@@ -87,6 +90,14 @@ UndoResult CancelMovement(const std::string& program_dir,
                        undo.movement + kQuestionEnd,
                    kQuestionCaption))
     return UndoResult::kDeclined;
+  // Another window or program may have booked on the material while the
+  // question was open.
+  DbOpen(ProgramFilePath(program_dir, kMaterialFile), kMaterialAlias);
+  if (DbSelect(kMaterialAlias) && FindMaterial(found)) n = DbRecordNumber();
+  if (const auto refusal = UndoRefusal(backup, n, found, undo.receipt)) {
+    dialogs.Message(*refusal, kInfoCaption, MessageIcon::kWarning);
+    return UndoResult::kRefused;
+  }
   return RebuildWithBackup(program_dir, backup, n, found, undo.mismatch,
                            dialogs);
 }
@@ -96,11 +107,19 @@ UndoResult RebuildWithBackup(const std::string& program_dir,
                              const MaterialKey& key,
                              const std::string& mismatch_message,
                              Dialogs& dialogs) {
-  // Harmless when the table is open already, as it normally is.
-  DbOpen(ProgramFilePath(program_dir, kMaterialFile), kMaterialAlias);
+  const std::string table = ProgramFilePath(program_dir, kMaterialFile);
+  const BusyWatch busy;
+  // Harmless when the table is open already, as it normally is; opened
+  // anew when another process replaced it since. The material is looked up
+  // again there: a record moved since the question only in a replaced
+  // table, which the replacement below refuses under its lock.
+  DbOpen(table, kMaterialAlias);
+  if (DbSelect(kMaterialAlias) && FindMaterial(key))
+    record_number = DbRecordNumber();
   if (!DbOpen(backup_path, kBackupAlias)) {
     ReopenMaterialTable(program_dir, record_number);
-    dialogs.Message(kRestoreFailedMessage);
+    dialogs.Message(busy.busy() ? TableInUseMessage(table)
+                                : kRestoreFailedMessage);
     return UndoResult::kFailed;
   }
   // An empty backup (the receipt created the material) has nothing to put
@@ -121,7 +140,8 @@ UndoResult RebuildWithBackup(const std::string& program_dir,
     return UndoResult::kMismatch;
   }
   if (!replaced) {
-    dialogs.Message(kRestoreFailedMessage);
+    dialogs.Message(busy.busy() ? TableInUseMessage(table)
+                                : kRestoreFailedMessage);
     return UndoResult::kFailed;
   }
   return UndoResult::kRestored;

@@ -46,8 +46,9 @@ UndoResult CancelMovement(const std::string& program_dir,
 // `mismatch_message` and changes nothing. The new table and memo file are
 // put in place together (DbReplaceRecord): a crash leaves the old pair or the
 // new one. A backup that cannot be read, or a replacement that fails, gets a
-// message of its own (kFailed), the table as it was. "data" is left open
-// (share mode 4) with its cursor on `record_number`.
+// message of its own (kFailed; the table in use by another program is said
+// so), the table as it was. "data" is left open, shared, with its cursor on
+// the material's record.
 UndoResult RebuildWithBackup(const std::string& program_dir,
                              const std::string& backup_path, int record_number,
                              const MaterialKey& key,

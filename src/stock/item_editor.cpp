@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "base/files.h"
+#include "stock/in_use_message.h"
 #include "store/db.h"
+#include "store/file_io.h"
 #include "store/material_lookup.h"
 
 namespace matslip {
@@ -54,8 +56,13 @@ void StockIn(const std::string& backup_folder, const StockInForm& form,
                     MessageIcon::kWarning);
     return;
   }
+  const BusyWatch busy;
   if (!BookStockIn(backup_folder, form, now).booked) {
-    dialogs.Message(kStockInFailed, kInfoCaption, MessageIcon::kWarning);
+    // The backup folder lies in the program directory, beside the table.
+    dialogs.Message(busy.busy() ? TableInUseMessage(ProgramFilePath(
+                                      DirName(backup_folder), kMaterialFile))
+                                : kStockInFailed,
+                    kInfoCaption, MessageIcon::kWarning);
     return;
   }
   dialogs.Message(kStockInDone);

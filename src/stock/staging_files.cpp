@@ -14,6 +14,7 @@
 #include "base/file_system.h"
 #include "base/files.h"
 #include "store/durability.h"
+#include "store/file_io.h"
 #include "store/material_table.h"
 #include "store/names.h"
 #include "store/table_pair.h"
@@ -80,10 +81,10 @@ void ClearKeptLinks(const std::string& program_dir) {
 StagingScope::StagingScope(const std::string& program_dir) {
   fd_ = ::open(program_dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd_ < 0) return;
-  int locked;
-  while ((locked = ::flock(fd_, LOCK_EX)) != 0 && errno == EINTR) {
-  }
-  if (locked != 0) {
+  // Another restore or import may hold it: waited for as any lock is.
+  if (!WaitForLock([this] {
+        return ::flock(fd_, LOCK_EX | LOCK_NB) == 0 ? 0 : errno;
+      })) {
     ::close(fd_);
     fd_ = -1;
     return;
@@ -92,6 +93,7 @@ StagingScope::StagingScope(const std::string& program_dir) {
   RemoveTableLeftovers(ProgramFilePath(program_dir, kImportStagingFile));
   RemoveTableLeftovers(ProgramFilePath(program_dir, kRestoreCopyFile));
   ClearKeptLinks(program_dir);
+  RemoveStrayTemporaries(ProgramFilePath(program_dir, kMaterialFile));
 }
 
 StagingScope::~StagingScope() {

@@ -12,9 +12,10 @@ inline constexpr char kImportStagingFile[] = "电子表导入.mzk";
 inline constexpr char kRestoreCopyFile[] = "data.restore.mzk";
 
 // Holds the staging of `program_dir` for this process while it lives,
-// waiting while another process holds it (the lock goes with a killed
-// process), and clears what a killed one left: the staging tables, and a
-// restore's kept links (see KeepTableAs).
+// waiting (within the lock wait limit) while another process holds it (the
+// lock goes with a killed process), and clears what a killed one left: the
+// staging tables, a restore's kept links (see KeepTableAs) and the material
+// table's temporaries of killed replacements.
 class StagingScope {
  public:
   explicit StagingScope(const std::string& program_dir);

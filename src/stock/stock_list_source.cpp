@@ -3,7 +3,9 @@
 #include <memory>
 
 #include "base/files.h"
+#include "stock/in_use_message.h"
 #include "store/db.h"
+#include "store/file_io.h"
 #include "store/material_table.h"
 #include "store/names.h"
 #include "store/table.h"
@@ -109,13 +111,20 @@ StockListSource CopyStockList(const std::string& data_path,
   const std::string dir = DirName(data_path);
   if (!DirectoryExists(dir))
     return {false, kNoFolderText + dir + "\n" + kNotEmptyWarehouse};
+  const BusyWatch busy;
   DbOpenReport report;
   DbOpen(data_path, kMaterialAlias, kShareReadWrite, &report);
   StockListSource out;
-  if (!DbSelect(kMaterialAlias)) {
+  if (busy.busy()) {
+    // Held by another program, not damaged: the list comes back once it
+    // lets go.
+    out.message = TableInUseMessage(data_path) + "\n" + kNotEmptyWarehouse;
+  } else if (!DbSelect(kMaterialAlias)) {
     out = Unopened(data_path, list_path, report.why);
   } else if (DbCopyTo(list_path, nullptr, material::StockListFields())) {
     out.listed = true;
+  } else if (busy.busy()) {
+    out.message = TableInUseMessage(data_path) + "\n" + kNotEmptyWarehouse;
   } else {
     out.message = IsWritable(dir)
                       ? kCopyFailedText + data_path + "\n" +

@@ -6,6 +6,7 @@
 #include "base/files.h"
 #include "base/number.h"
 #include "store/db.h"
+#include "store/file_io.h"
 #include "store/material_backup.h"
 #include "store/material_lookup.h"
 #include "store/period_totals.h"
@@ -22,9 +23,13 @@ std::string StockOutLogLine(const SlipLine& line, const Slip& slip,
          DateTimeText(now) + "\r\n";
 }
 
-// One line on the current record: every fixed field in one write, then the
-// log line.
+// One line on the current record, under its lock (DbUpdate): every fixed
+// field in one write, then the log line. False, nothing written, when the
+// record no longer holds the line's material.
 bool BookLine(const SlipLine& line, const Slip& slip, double now) {
+  if (DbRead(kName).str() != line.key.name ||
+      DbRead(kSpec).str() != line.key.spec)
+    return false;
   const double q = TypedNumber(line.quantity_text);
   const double a = TypedNumber(line.value_text);
   const PeriodTotals before{
@@ -67,14 +72,39 @@ int BookStockOut(const std::string& program_dir, const Slip& slip, double now,
   std::vector<MaterialKey> keys;
   for (const SlipLine& line : slip.lines) keys.push_back(line.key);
   // A booking neither adds nor removes records, so the numbers found once
-  // hold for every line.
+  // hold for every line, unless another process deletes meanwhile.
+  const BusyWatch busy;
   const std::vector<std::vector<int>> records = FindMaterialRecords(keys);
   int booked = 0;
+  // A search that could not read the count found nothing: no backups then,
+  // and no line booked.
+  if (busy.busy()) {
+    if (refused) *refused = keys;
+    return booked;
+  }
+  // Once the table is held by another program or cannot be followed, the
+  // lines left are not booked.
+  bool stopped = false;
   for (std::size_t i = 0; i < slip.lines.size(); ++i) {
     if (records[i].empty()) continue;
-    // No line without its backup: the undo would put back an older state.
-    if (WriteMaterialBackup(folder, slip.lines[i].key, records[i]) &&
-        DbGoTo(records[i].front()) && BookLine(slip.lines[i], slip, now))
+    // Another process may have deleted records or replaced the table since
+    // the search: then the line's material is looked up again.
+    constexpr int kAttempts = 3;
+    std::vector<int> found = records[i];
+    bool done = false;
+    for (int attempt = 0; attempt < kAttempts && !found.empty() && !stopped;
+         ++attempt) {
+      // No line without its backup: the undo would put back an older state.
+      if (!WriteMaterialBackup(folder, slip.lines[i].key, found)) break;
+      if (DbGoTo(found.front()) &&
+          DbUpdate([&] { return BookLine(slip.lines[i], slip, now); })) {
+        done = true;
+        break;
+      }
+      stopped = busy.busy() || !DbFollowPath();
+      if (!stopped) found = FindMaterialRecords({slip.lines[i].key}).front();
+    }
+    if (done)
       ++booked;
     else if (refused)
       refused->push_back(slip.lines[i].key);

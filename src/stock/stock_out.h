@@ -33,8 +33,10 @@ inline constexpr char kLinesRefused[] =
 // Books `slip` at `now` on the material table of `program_dir` (opened as
 // "data" when it is not open, and left open), backups in its 出库备份. A
 // line whose material is not in the table is skipped. A line whose backup,
-// record or log line cannot be written is refused, its material as it was,
-// and its key added to `refused` (when given). The number of lines booked.
+// record or log line cannot be written, or that cannot be booked because
+// another program holds the table past the wait limit, is refused, its
+// material as it was, and its key added to `refused` (when given). The
+// number of lines booked.
 int BookStockOut(const std::string& program_dir, const Slip& slip, double now,
                  std::vector<MaterialKey>* refused = nullptr);
 

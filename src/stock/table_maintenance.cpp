@@ -5,8 +5,10 @@
 #include "base/clock.h"
 #include "base/datetime.h"
 #include "base/files.h"
+#include "stock/in_use_message.h"
 #include "stock/staging_files.h"
 #include "store/db.h"
+#include "store/file_io.h"
 #include "store/material_table.h"
 #include "store/names.h"
 #include "store/schema.h"
@@ -97,15 +99,18 @@ bool BackUpTable(const std::string& program_dir, Dialogs& dialogs) {
   return true;
 }
 
-RestoreResult RestoreTable(const std::string& program_dir, Dialogs& dialogs) {
-  FileDialogRequest request;
-  request.filter = kBackupFilter;
-  request.directory = ProgramFilePath(program_dir, kTableBackupFolder);
-  std::string chosen;
-  if (!dialogs.ChooseFile(request, &chosen) || chosen.empty())
-    return RestoreResult::kCancelled;
-  auto refuse = [&dialogs](const std::string& text) {
-    dialogs.Message(text + kNothingChanged);
+namespace {
+
+// The restore of `chosen` while this process holds the program folder's
+// staging; kRefused with `*refusal` the text to show once it is let go.
+RestoreResult RestoreStaged(const std::string& program_dir,
+                            const std::string& chosen, std::string* refusal) {
+  const std::string table = MaterialTablePath(program_dir);
+  const BusyWatch busy;
+  auto refuse = [&](const std::string& text) {
+    // A table another program holds is in use, whatever step met it.
+    *refusal =
+        (busy.busy() ? TableInUseMessage(table) : text) + kNothingChanged;
     return RestoreResult::kRefused;
   };
   // The memo file beside the chosen file, never one in another folder
@@ -133,14 +138,13 @@ RestoreResult RestoreTable(const std::string& program_dir, Dialogs& dialogs) {
   // The table in use becomes the backup as it is replaced: its files are
   // linked into the backup folder, not copied. Where they cannot be linked,
   // they are copied.
-  const std::string table = MaterialTablePath(program_dir);
   std::string saved;
   bool kept = false;
   if (FileExists(table)) {
     const bool prepared = PrepareSave(program_dir, &saved);
     DbClose(kMaterialAlias);
     kept = prepared && KeepTableAs(table, saved);
-    if (!kept && !SaveTable(program_dir, &saved)) {
+    if (!kept && (busy.busy() || !SaveTable(program_dir, &saved))) {
       RemoveTableLeftovers(copy);
       return refuse(kNotSavedStart + saved);
     }
@@ -154,6 +158,21 @@ RestoreResult RestoreTable(const std::string& program_dir, Dialogs& dialogs) {
   // Once decided, the next open of the table completes the replacement.
   if (kept) KeptTableDone(saved);
   return RestoreResult::kRestored;
+}
+
+}  // namespace
+
+RestoreResult RestoreTable(const std::string& program_dir, Dialogs& dialogs) {
+  FileDialogRequest request;
+  request.filter = kBackupFilter;
+  request.directory = ProgramFilePath(program_dir, kTableBackupFolder);
+  std::string chosen;
+  if (!dialogs.ChooseFile(request, &chosen) || chosen.empty())
+    return RestoreResult::kCancelled;
+  std::string refusal;
+  const RestoreResult result = RestoreStaged(program_dir, chosen, &refusal);
+  if (result == RestoreResult::kRefused) dialogs.Message(refusal);
+  return result;
 }
 
 bool ClearTable(const std::string& program_dir, Dialogs& dialogs) {

@@ -229,6 +229,26 @@ bool DbAppend(const std::vector<Value>& values) {
   return Result(t && t->Append(values));
 }
 
+bool DbAppendUnless(const std::vector<Value>& values, int first_record,
+                    const RecordCondition& exists, bool* appended) {
+  Table* t = Current();
+  return Result(t && exists &&
+                t->AppendUnless(values, first_record - 1, exists, appended));
+}
+
+bool DbUpdate(const std::function<bool()>& change) {
+  Table* t = Current();
+  return Result(t && change && t->UpdateCurrent(change));
+}
+
+bool DbFollowPath() {
+  const int i = Reg().current;
+  if (i < 0) return Result(false);
+  DbOpenReport report;
+  FollowPath(i, Reg().entries[static_cast<std::size_t>(i)].full_path, &report);
+  return Result(Reg().current == i);
+}
+
 bool DbFind(const RecordCondition& condition) {
   Table* t = Current();
   return Result(t && condition && t->Find(condition));

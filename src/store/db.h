@@ -85,6 +85,25 @@ bool DbWriteMemo(const FieldRef& field, const std::string& text);
 // Appends a record holding `values` in field order (missing ones empty) and
 // makes it current.
 bool DbAppend(const std::vector<Value>& values);
+// Makes current the first record from `first_record` (1-based) on that
+// meets `exists`, or appends `values` as DbAppend does when none does, in
+// one step under the record count's lock: a search up to the count read
+// before it, then this call from that count + 1, finds or creates a record
+// once however many processes do the same. `*appended` says which.
+bool DbAppendUnless(const std::vector<Value>& values, int first_record,
+                    const RecordCondition& exists, bool* appended);
+// Runs `change` with the current record locked and read anew from the file:
+// its DbRead, DbWriteFields and DbWriteMemo on that record are one step,
+// which no other process's change of the record comes between. False,
+// nothing run, when the lock cannot be had within the wait limit or the
+// table was replaced on disk meanwhile (see DbFollowPath); else what
+// `change` returns.
+bool DbUpdate(const std::function<bool()>& change);
+// Opens the current table anew, in place under its alias, when its path
+// names another file now (another process replaced it: a restore, an undo);
+// true when the entry is on the file at its path afterwards. The entry is
+// closed when the new file cannot be opened.
+bool DbFollowPath();
 
 // Searches forward from the current record (included); on a miss the cursor
 // goes back to where it was.

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <system_error>
@@ -14,6 +15,54 @@
 #include "base/file_system.h"
 
 namespace matslip {
+
+namespace {
+
+std::atomic<std::int64_t> lock_wait_limit_ms{3000};
+// Lock waits of this thread that ran out, and open refusals.
+thread_local std::uint64_t busy_events = 0;
+
+}  // namespace
+
+void SetLockWaitLimit(std::chrono::milliseconds limit) {
+  lock_wait_limit_ms = limit.count();
+}
+
+std::chrono::milliseconds LockWaitLimit() {
+  return std::chrono::milliseconds(lock_wait_limit_ms.load());
+}
+
+// Polled rather than waited for in the kernel: a blocking lock call cannot
+// be given a time limit without a signal, which would reach any thread.
+// The pauses start short, since a booking holds its locks for a few
+// microseconds, and grow so that a long wait costs little.
+bool WaitForLock(const std::function<int()>& try_lock) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + LockWaitLimit();
+  std::chrono::microseconds pause(20);
+  for (;;) {
+    const int error = try_lock();
+    if (error == 0) return true;
+    if (error == EINTR) continue;
+    if (error != EAGAIN && error != EWOULDBLOCK && error != EACCES) {
+      errno = error;
+      return false;
+    }
+    if (Clock::now() >= deadline) {
+      ++busy_events;
+      errno = EAGAIN;
+      return false;
+    }
+    std::this_thread::sleep_for(pause);
+    pause = std::min(pause * 2, std::chrono::microseconds(2000));
+  }
+}
+
+BusyWatch::BusyWatch() : start_(busy_events) {}
+
+bool BusyWatch::busy() const { return busy_events != start_; }
+
+void NoteFileBusy() { ++busy_events; }
 
 PosixFile::~PosixFile() { Close(); }
 
@@ -153,8 +202,13 @@ bool SetLock(int fd, int cmd, short type, std::int64_t offset,
 }  // namespace
 
 bool PosixFile::Lock(std::int64_t offset, std::int64_t length, bool exclusive) {
-  return fd_ >= 0 && SetLock(fd_, F_OFD_SETLKW, exclusive ? F_WRLCK : F_RDLCK,
-                             offset, length);
+  if (fd_ < 0) return false;
+  const struct flock wanted =
+      MakeLock(exclusive ? F_WRLCK : F_RDLCK, offset, length);
+  return WaitForLock([&] {
+    struct flock fl = wanted;
+    return ::fcntl(fd_, F_OFD_SETLK, &fl) == 0 ? 0 : errno;
+  });
 }
 
 bool PosixFile::Unlock(std::int64_t offset, std::int64_t length) {

@@ -1,10 +1,12 @@
 #pragma once
 // A file descriptor with whole-buffer positioned reads and writes, and the
 // byte-range locks the engine takes. Locks are open-file-description locks
-// (F_OFD_SETLKW): they belong to this descriptor, so closing another
+// (F_OFD_SETLK): they belong to this descriptor, so closing another
 // descriptor of the same file never drops them, and they conflict between
 // two descriptors of one process just as between two processes.
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -41,9 +43,10 @@ class PosixFile {
   bool Truncate(std::int64_t size);
   bool Sync();
 
-  // Byte-range locks; `Lock` waits for a conflicting lock to go. A length
-  // of 0 means "to the end of the lockable data region" (all of the file's
-  // bytes, but not the share-mode marker bytes).
+  // Byte-range locks; `Lock` waits for a conflicting lock to go, at most
+  // LockWaitLimit(), then fails (and a BusyWatch sees it). A length of 0
+  // means "to the end of the lockable data region" (all of the file's bytes,
+  // but not the share-mode marker bytes).
   bool Lock(std::int64_t offset, std::int64_t length, bool exclusive);
   bool Unlock(std::int64_t offset, std::int64_t length);
   // True when another descriptor holds a lock that would conflict with an
@@ -54,6 +57,32 @@ class PosixFile {
  private:
   int fd_ = -1;
 };
+
+// How long a lock waits for another holder (another window of the program,
+// another PC, another program) before the step gives up: a few seconds.
+void SetLockWaitLimit(std::chrono::milliseconds limit);
+std::chrono::milliseconds LockWaitLimit();
+
+// Waits, at most LockWaitLimit(), for `try_lock` to take a lock: it answers
+// 0 when taken, EAGAIN (or EWOULDBLOCK, EACCES) while another holds it, and
+// another errno when it fails otherwise. False, errno set, when it failed
+// or the wait ran out; a wait that ran out is seen by a BusyWatch.
+bool WaitForLock(const std::function<int()>& try_lock);
+
+// Tells whether a step of this thread met a file that another opener holds:
+// a lock wait that ran out, or an open refused by another opener's share
+// mode, since the watch was made. So a caller can say "in use, try again"
+// rather than "damaged".
+class BusyWatch {
+ public:
+  BusyWatch();
+  bool busy() const;
+
+ private:
+  std::uint64_t start_;
+};
+// Counts a refusal of the kind BusyWatch reports.
+void NoteFileBusy();
 
 // Copies `length` bytes of `from` at `from_at` to `to` at `to_at`, in the
 // kernel where it can (the bytes need not pass through this process);

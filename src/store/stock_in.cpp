@@ -8,6 +8,7 @@
 #include "base/gbk.h"
 #include "base/number.h"
 #include "store/db.h"
+#include "store/file_io.h"
 #include "store/material_backup.h"
 #include "store/material_lookup.h"
 #include "store/period_totals.h"
@@ -104,6 +105,20 @@ std::string StockInLogLine(const StockInForm& form, double price_after,
          NumberToText(quantity_after) + " 时间 " + DateTimeText(now) + "\r\n";
 }
 
+namespace {
+
+// The material's record must still be where the search found it once its
+// lock is held (a delete elsewhere may have moved the records up).
+bool CurrentIs(const MaterialKey& key) {
+  return DbRead(kName).str() == key.name && DbRead(kSpec).str() == key.spec;
+}
+
+}  // namespace
+
+// Another process may book, create, undo or restore between any two steps
+// here: the record is read and written under its lock, a new material is
+// appended only when the records added since the search do not hold it, and
+// a table replaced meanwhile is opened anew and the receipt tried again.
 StockInResult BookStockIn(const std::string& backup_folder,
                           const StockInForm& form, double now) {
   StockInResult result;
@@ -113,65 +128,85 @@ StockInResult BookStockIn(const std::string& backup_folder,
   const double a = TypedNumber(form.value);
   const double alarm = TypedNumber(form.alarm);
   const MaterialKey key{form.name, form.spec};
-
-  // No receipt without its backup: the undo would put back an older state.
-  const std::vector<int> records = FindMaterialRecords({key}).front();
-  if (!WriteMaterialBackup(backup_folder, key, records)) return result;
-  const bool found = !records.empty();
-  const int n = found ? records.front() : 0;
-
-  if (found) {
-    if (!DbGoTo(n)) return result;
-    const PeriodTotals totals =
-        RollPeriodTotals(ReadInTotals(), DbRead(kInDate).ToNumber(), now, q, a);
-    const double quantity_after = RoundTo(DbRead(kQuantity).ToNumber() + q, 2);
-    const double value_after = RoundTo(DbRead(kValue).ToNumber() + a, 2);
-    const double price_after =
-        AveragePrice(value_after, quantity_after, DbRead(kPrice).ToNumber());
-    std::vector<std::pair<FieldRef, Value>> fields = {
-        {kQuantity, quantity_after},
-        {kValue, value_after},
-        {kPrice, price_after},
-        {kInDate, Value::Date(now)},
-        {kAlarm, alarm}};
-    PutInTotals(totals, &fields);
-    std::vector<std::pair<FieldRef, Value>> before;
-    for (const auto& [field, value] : fields)
-      before.push_back({field, DbRead(field)});
-    if (!DbWriteFields(fields)) return result;
-    // A log line that cannot be written (a full disk) takes the receipt
-    // back: a booking is whole or not made.
-    if (!DbWriteMemo(kInLog,
-                     StockInLogLine(form, price_after, quantity_after, now))) {
-      DbWriteFields(before);
-      return result;
+  const BusyWatch busy;
+  constexpr int kAttempts = 3;
+  for (int attempt = 0; attempt < kAttempts && !busy.busy(); ++attempt) {
+    if (!DbFollowPath()) return result;
+    const int searched = DbRecordCount();
+    const std::vector<int> records = FindMaterialRecords({key}).front();
+    // A search that could not read the count found nothing: no backup then.
+    if (busy.busy()) return result;
+    // No receipt without its backup: the undo would put back an older state.
+    if (!WriteMaterialBackup(backup_folder, key, records)) return result;
+    bool write_failed = false;
+    double price_after = p, quantity_after = q;
+    const auto book_existing = [&] {
+      if (!CurrentIs(key)) return false;
+      const PeriodTotals totals = RollPeriodTotals(
+          ReadInTotals(), DbRead(kInDate).ToNumber(), now, q, a);
+      quantity_after = RoundTo(DbRead(kQuantity).ToNumber() + q, 2);
+      const double value_after = RoundTo(DbRead(kValue).ToNumber() + a, 2);
+      price_after =
+          AveragePrice(value_after, quantity_after, DbRead(kPrice).ToNumber());
+      std::vector<std::pair<FieldRef, Value>> fields = {
+          {kQuantity, quantity_after},
+          {kValue, value_after},
+          {kPrice, price_after},
+          {kInDate, Value::Date(now)},
+          {kAlarm, alarm}};
+      PutInTotals(totals, &fields);
+      std::vector<std::pair<FieldRef, Value>> before;
+      for (const auto& [field, value] : fields)
+        before.push_back({field, DbRead(field)});
+      write_failed = !DbWriteFields(fields);
+      if (write_failed) return false;
+      // A log line that cannot be written (a full disk) takes the receipt
+      // back: a booking is whole or not made.
+      write_failed = !DbWriteMemo(
+          kInLog, StockInLogLine(form, price_after, quantity_after, now));
+      if (write_failed) DbWriteFields(before);
+      return !write_failed;
+    };
+    if (!records.empty()) {
+      if (!DbGoTo(records.front())) continue;
+      if (!DbUpdate(book_existing)) {
+        if (write_failed) return result;
+        continue;
+      }
+    } else {
+      // Every fixed field in the one append: a crash leaves the new material
+      // whole or absent.
+      const PeriodTotals totals = RollPeriodTotals({}, 0, now, q, a);
+      std::vector<Value> values(kFieldCount);
+      values[kName - 1] = form.name;
+      values[kSpec - 1] = form.spec;
+      values[kUnit - 1] = form.unit;
+      values[kQuantity - 1] = q;
+      values[kPrice - 1] = p;
+      values[kValue - 1] = p * q;
+      values[kInDate - 1] = Value::Date(now);
+      values[kAlarm - 1] = alarm;
+      values[kInQuantity - 1] = totals.day_quantity;
+      values[kInValue - 1] = totals.day_value;
+      values[kMonthInQuantity - 1] = totals.month_quantity;
+      values[kMonthInValue - 1] = totals.month_value;
+      values[kYearInQuantity - 1] = totals.year_quantity;
+      values[kYearInValue - 1] = totals.year_value;
+      // The log line in the same append, which is made whole or not at all.
+      values[kInLog - 1] = StockInLogLine(form, p, q, now);
+      bool appended = false;
+      if (!DbAppendUnless(
+              values, searched + 1, [&] { return CurrentIs(key); }, &appended))
+        continue;
+      // Created by another process since the search: booked on it in the
+      // next attempt, after its backup.
+      if (!appended) continue;
+      result.created = true;
     }
-  } else {
-    // Every fixed field in the one append: a crash leaves the new material
-    // whole or absent.
-    const PeriodTotals totals = RollPeriodTotals({}, 0, now, q, a);
-    std::vector<Value> values(kFieldCount);
-    values[kName - 1] = form.name;
-    values[kSpec - 1] = form.spec;
-    values[kUnit - 1] = form.unit;
-    values[kQuantity - 1] = q;
-    values[kPrice - 1] = p;
-    values[kValue - 1] = p * q;
-    values[kInDate - 1] = Value::Date(now);
-    values[kAlarm - 1] = alarm;
-    values[kInQuantity - 1] = totals.day_quantity;
-    values[kInValue - 1] = totals.day_value;
-    values[kMonthInQuantity - 1] = totals.month_quantity;
-    values[kMonthInValue - 1] = totals.month_value;
-    values[kYearInQuantity - 1] = totals.year_quantity;
-    values[kYearInValue - 1] = totals.year_value;
-    // The log line in the same append, which is made whole or not at all.
-    values[kInLog - 1] = StockInLogLine(form, p, q, now);
-    if (!DbAppend(values)) return result;
-    result.created = true;
+    result.booked = true;
+    result.record_number = DbRecordNumber();
+    return result;
   }
-  result.booked = true;
-  result.record_number = DbRecordNumber();
   return result;
 }
 

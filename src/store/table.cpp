@@ -126,7 +126,10 @@ bool Table::OpenFiles(const std::string& path, const OpenOptions& options,
   options_ = options;
   read_only_ = options.read_only;
   if (!file_.Open(path, read_only_)) return Fail(why, "file cannot be opened");
-  if (!TakeShareLocks(options)) return Fail(why, "file is in use");
+  if (!TakeShareLocks(options)) {
+    NoteFileBusy();
+    return Fail(why, "file is in use by another program");
+  }
 
   std::string fixed(fmt::kFixedHeaderSize, '\0');
   if (!file_.ReadAt(0, fixed.data(), fixed.size()))
@@ -147,7 +150,7 @@ bool Table::OpenFiles(const std::string& path, const OpenOptions& options,
   // Drop a record cut short by a crash; another writer's append in flight
   // holds this lock, so its record is never mistaken for one.
   RegionLock lock(&file_, fmt::kCountOffset, 1, !read_only_);
-  if (!lock.ok()) return Fail(why, "file cannot be locked");
+  if (!lock.ok()) return Fail(why, "file is in use by another program");
   std::int32_t count, next_id;
   if (!ReadCounts(&count, &next_id)) return Fail(why, "counts cannot be read");
   const std::int64_t size = file_.Size();
@@ -229,11 +232,6 @@ int Table::RecordCount() {
         0, (file_.Size() - schema_.header_length()) / schema_.record_length());
   }
   return static_cast<int>(std::min<std::int64_t>(held_records_, count));
-}
-
-bool Table::StillLinked() const {
-  struct stat st;
-  return ::fstat(file_.fd(), &st) == 0 && st.st_nlink > 0;
 }
 
 bool Table::ReopenMain() {
@@ -371,8 +369,8 @@ bool Table::Write(int field, const Value& value) {
   }
   std::string copy = record_;
   if (!EncodeField(f, value, copy.data())) return false;
-  RegionLock lock(&file_, at, 1, true, whole_locked_);
-  if (!lock.ok() || !StillLinked() ||
+  RegionLock lock(&file_, at, 1, true, SkipsLockAt(at));
+  if (!lock.ok() || !StillAtPath() ||
       !file_.WriteAt(at + f.offset, copy.data() + f.offset,
                      static_cast<std::size_t>(FieldSize(f.type, f.width))))
     return false;
@@ -393,8 +391,8 @@ bool Table::WriteFields(const std::vector<std::pair<int, Value>>& values) {
   }
   const std::int64_t at = RecordOffset(cursor_);
   std::string before(static_cast<std::size_t>(schema_.record_length()), '\0');
-  RegionLock lock(&file_, at, 1, true, whole_locked_);
-  if (!lock.ok() || !StillLinked() ||
+  RegionLock lock(&file_, at, 1, true, SkipsLockAt(at));
+  if (!lock.ok() || !StillAtPath() ||
       !file_.ReadAt(at, before.data(), before.size()))
     return false;
   std::string after = before;
@@ -417,6 +415,21 @@ bool Table::WriteFields(const std::vector<std::pair<int, Value>>& values) {
   return Flush(false);
 }
 
+bool Table::UpdateCurrent(const std::function<bool()>& change) {
+  if (read_only_ || cursor_ < 0 || cursor_ >= known_count_ ||
+      locked_record_ >= 0)
+    return false;
+  const std::int64_t at = RecordOffset(cursor_);
+  RegionLock lock(&file_, at, 1, true, whole_locked_);
+  if (!lock.ok() || !StillAtPath()) return false;
+  Invalidate();
+  if (!LoadCurrent()) return false;
+  locked_record_ = at;
+  const bool ok = change();
+  locked_record_ = -1;
+  return ok;
+}
+
 // The record itself need not be read: the memo reference is read under the
 // record's lock anyway.
 bool Table::AppendMemo(int field, const Value& text) {
@@ -434,11 +447,12 @@ bool Table::AppendMemo(int field, const Value& text) {
 bool Table::ChangeMemo(const FieldDef& f, std::string_view bytes,
                        bool replace) {
   const std::int64_t at = RecordOffset(cursor_) + f.offset;
-  RegionLock lock(&file_, RecordOffset(cursor_), 1, true, whole_locked_);
+  RegionLock lock(&file_, RecordOffset(cursor_), 1, true,
+                  SkipsLockAt(RecordOffset(cursor_)));
   char b[4];
   // Read the reference under the lock: another writer may have started the
   // chain since the record in memory was read.
-  if (!lock.ok() || !StillLinked() || !file_.ReadAt(at, b, 4)) return false;
+  if (!lock.ok() || !StillAtPath() || !file_.ReadAt(at, b, 4)) return false;
   const std::int32_t old_first = GetI32(b);
   std::int32_t first = replace ? 0 : old_first;
   const MemoFile::NewChainLink link{at, [&](std::int32_t block) {
@@ -463,6 +477,12 @@ bool Table::ChangeMemo(const FieldDef& f, std::string_view bytes,
 }
 
 bool Table::Append(const std::vector<Value>& values) {
+  return AppendUnless(values, 0, nullptr, nullptr);
+}
+
+bool Table::AppendUnless(const std::vector<Value>& values, int first,
+                         const RecordCondition& exists, bool* appended) {
+  if (appended) *appended = false;
   if (read_only_) return false;
   std::string rec(static_cast<std::size_t>(schema_.record_length()), '\0');
   std::vector<int> memo_fields;
@@ -481,8 +501,27 @@ bool Table::Append(const std::vector<Value>& values) {
   std::int32_t count, next_id;
   {
     RegionLock lock(&file_, fmt::kCountOffset, 1, true, whole_locked_);
-    if (!lock.ok() || !StillLinked() || !ReadCounts(&count, &next_id))
+    if (!lock.ok() || !StillAtPath() || !ReadCounts(&count, &next_id))
       return false;
+    // The records added since the caller's search, read without the count
+    // lock again (taking it shared would give up the one held).
+    const int from = std::clamp(first, 0, count);
+    bool found = false;
+    const bool read = ForEachRecordIn(from, exists ? count - from : 0,
+                                      [&](int index, const char* record) {
+                                        Present(index, record);
+                                        if (!exists()) return true;
+                                        record_.assign(record, rec.size());
+                                        Present(index, record_.data());
+                                        found = true;
+                                        return false;
+                                      });
+    if (found) {
+      known_count_ = count;
+      return true;
+    }
+    Invalidate();
+    if (!read) return false;
     if (next_id <= 0) next_id = 1;
     if (count == INT32_MAX || next_id == INT32_MAX) return false;
     PutI32(rec.data(), next_id);
@@ -495,6 +534,7 @@ bool Table::Append(const std::vector<Value>& values) {
         !WriteCounts(count + 1, next_id + 1))
       return false;
   }
+  if (appended) *appended = true;
   known_count_ = count + 1;
   cursor_ = count;
   record_ = std::move(rec);
@@ -517,7 +557,7 @@ bool Table::TakeBackAppend(std::int32_t index) {
   {
     RegionLock lock(&file_, fmt::kCountOffset, 1, true, whole_locked_);
     std::int32_t count, next_id;
-    if (!lock.ok() || !StillLinked() || !ReadCounts(&count, &next_id) ||
+    if (!lock.ok() || !StillAtPath() || !ReadCounts(&count, &next_id) ||
         count != index + 1 ||
         !file_.ReadAt(RecordOffset(index), rec.data(), rec.size()) ||
         !WriteCounts(index, next_id) || !file_.Truncate(RecordOffset(index)))
@@ -564,9 +604,9 @@ bool Table::DeleteCurrent() {
   if (read_only_ || !LoadCurrent()) return false;
   if (current_ != record_.data()) record_.assign(current_, record_.size());
   std::int64_t at = RecordOffset(cursor_);
-  RegionLock lock(&file_, at, 1, true, whole_locked_);
+  RegionLock lock(&file_, at, 1, true, SkipsLockAt(at));
   char b[4];
-  if (!lock.ok() || !StillLinked() || !file_.ReadAt(at, b, 4)) return false;
+  if (!lock.ok() || !StillAtPath() || !file_.ReadAt(at, b, 4)) return false;
   std::int32_t id = GetI32(b);
   if (id > 0) {
     PutI32(b, -id);

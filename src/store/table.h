@@ -55,6 +55,8 @@ class Table {
   const RepairReport& repair() const { return repair_; }
   // Whether the path still names the file this table has open (same device
   // and inode): false once another file was put in its place, or removed.
+  // Every change checks it under its lock: writing on would go into a file
+  // nobody sees (a replaced table lives on as a backup's link, say).
   bool StillAtPath() const;
   const Schema& schema() const { return schema_; }
   std::int32_t version() const { return version_; }
@@ -84,6 +86,18 @@ class Table {
   bool Write(int field, const Value& value);
   bool AppendMemo(int field, const Value& text);
   bool Append(const std::vector<Value>& values);
+  // Appends `values` as Append does unless one of the records from `first`
+  // (0-based) on meets `exists`: the look-up and the append are one step
+  // under the count's lock, so two openers adding the same record leave one.
+  // The record found or appended is current; `*appended` says which.
+  bool AppendUnless(const std::vector<Value>& values, int first,
+                    const RecordCondition& exists, bool* appended);
+  // Runs `change` with the current record locked all the while and read
+  // anew once the lock is held, so that what it reads, computes and writes
+  // back (WriteFields, AppendMemo on that record) is one step no other
+  // opener's change comes between. False, nothing run, when the lock cannot
+  // be had or the table was replaced at its path; else what `change` says.
+  bool UpdateCurrent(const std::function<bool()>& change);
   // `values` (field index, value) written into the current record in one
   // write; see DbWriteFields.
   bool WriteFields(const std::vector<std::pair<int, Value>>& values);
@@ -148,9 +162,11 @@ class Table {
   // Appends `bytes` to the current record's memo field `f`, or replaces its
   // value, under the record's lock.
   bool ChangeMemo(const FieldDef& f, std::string_view bytes, bool replace);
-  // False when the file was replaced under this table (by a purge or a
-  // restore elsewhere): writing on would go into a file nobody sees.
-  bool StillLinked() const;
+  // Whether a lock of the record at byte `at` must be taken: not inside a
+  // whole-file lock, nor inside UpdateCurrent of that record.
+  bool SkipsLockAt(std::int64_t at) const {
+    return whole_locked_ || at == locked_record_;
+  }
   // Opens the main file anew (after it was replaced) with this table's share
   // mode.
   bool ReopenMain();
@@ -199,6 +215,7 @@ class Table {
   OpenOptions options_;
   RepairReport repair_;
   bool whole_locked_ = false;  // a bulk operation holds the whole-file lock
+  std::int64_t locked_record_ = -1;  // the record UpdateCurrent holds locked
 
   int cursor_ = 0;
   int known_count_ = 0;            // record count seen at the last cursor move

@@ -56,7 +56,7 @@ bool Table::Scan(bool exclusive,
                  const std::function<bool(int index, char* record)>& visit,
                  bool* modified_block) {
   WholeFileLock lock(&file_, &whole_locked_, exclusive);
-  if (!lock.ok() || (exclusive && !StillLinked())) return false;
+  if (!lock.ok() || (exclusive && !StillAtPath())) return false;
   MemoReadAhead read_ahead(memo_.get());
   int count = RecordCount();
   int per_block = RecordsPerBlock();
@@ -109,7 +109,7 @@ bool Table::Purge() {
   {
     WholeFileLock lock(&file_, &whole_locked_, true);
     std::int32_t stored_count, next_id;
-    if (!lock.ok() || !StillLinked() || !ReadCounts(&stored_count, &next_id))
+    if (!lock.ok() || !StillAtPath() || !ReadCounts(&stored_count, &next_id))
       return false;
     // Nobody else writes a memo chain while the whole-file lock is held;
     // a write whose writer died is dealt with first.
@@ -162,7 +162,7 @@ bool Table::Empty() {
   {
     WholeFileLock lock(&file_, &whole_locked_, true);
     std::int32_t count, next_id;
-    if (!lock.ok() || !StillLinked() || !ReadCounts(&count, &next_id))
+    if (!lock.ok() || !StillAtPath() || !ReadCounts(&count, &next_id))
       return false;
     TargetFiles out(path_, schema_);
     if (!out.Create(created_, nullptr) ||
@@ -284,7 +284,7 @@ bool Table::Splice(int index, int removed, Table& source, int source_records) {
   const std::size_t reclen = static_cast<std::size_t>(schema_.record_length());
   {
     WholeFileLock lock(&file_, &whole_locked_, true);
-    if (!lock.ok() || !StillLinked()) return false;
+    if (!lock.ok() || !StillAtPath()) return false;
     WholeFileLock source_lock(&source.file_, &source.whole_locked_, false);
     std::int32_t stored_count, next_id;
     if (!source_lock.ok() || !ReadCounts(&stored_count, &next_id)) return false;
@@ -435,7 +435,7 @@ bool Table::AppendFrom(Table& source) {
   std::int64_t added = 0;
   {
     WholeFileLock lock(&file_, &whole_locked_, true);
-    if (!lock.ok() || !StillLinked()) return false;
+    if (!lock.ok() || !StillAtPath()) return false;
     std::int32_t count, next_id;
     if (!ReadCounts(&count, &next_id)) return false;
     if (next_id <= 0) next_id = 1;

@@ -11,6 +11,10 @@ namespace matslip {
 
 namespace {
 
+constexpr char kInUse[] =
+    ": in use by another program (it holds a lock on the file); nothing was "
+    "checked, try again";
+
 enum BlockState : unsigned char { kUnseen = 0, kUsed = 1, kFree = 2 };
 
 // Walks every memo chain of every record and the free list, and accounts for
@@ -189,7 +193,12 @@ std::vector<std::string> Check(const std::string& path,
   OpenOptions options;
   options.read_only = true;
   std::string why;
+  const BusyWatch busy;
   std::unique_ptr<Table> table = Table::Open(path, options, &why);
+  if (busy.busy()) {
+    problems.push_back(path + kInUse);
+    return problems;
+  }
   if (!table) {
     problems.push_back(why.empty() ? "cannot be opened" : why);
     return problems;

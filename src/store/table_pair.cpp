@@ -1,10 +1,17 @@
 #include "store/table_pair.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
+#include <cstdlib>
+#include <functional>
 #include <future>
 #include <mutex>
 #include <random>
@@ -26,6 +33,8 @@ constexpr std::string_view kJournalMagic = "matslip table pair 3";
 constexpr std::string_view kWithMemo = "memo ";
 constexpr std::string_view kDropMemo = "drop ";
 constexpr std::string_view kTable = "table ";
+constexpr std::string_view kTemp = "temp ";
+constexpr std::string_view kTempSuffix = ".new";
 // A journal names two files; anything longer is not one of ours.
 constexpr std::size_t kJournalMax = 4096;
 
@@ -113,6 +122,35 @@ bool Complete(const std::string& tmp, const std::string& target, bool memo,
   return Holds(tmp, memo, id) && PutInPlace(tmp, target);
 }
 
+// Puts the journal written at `tmp` in place at `journal` unless a journal
+// is there already (false, errno EEXIST). A link does it in one step; a
+// folder whose file system has no links takes a rename that will not
+// replace, or, where even that is missing, a rename after a look.
+bool PlaceJournal(const std::string& tmp, const std::string& journal) {
+  if (Fs().Link(tmp, journal) == 0) return true;
+  if (errno == EEXIST) return false;
+  if (::renameat2(AT_FDCWD, tmp.c_str(), AT_FDCWD, journal.c_str(),
+                  RENAME_NOREPLACE) == 0)
+    return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  if (FileExists(journal)) {
+    errno = EEXIST;
+    return false;
+  }
+  return ::rename(tmp.c_str(), journal.c_str()) == 0;
+}
+
+// A token names its replacement's temporaries only: letters, digits, '-'.
+bool ValidToken(std::string_view token) {
+  if (token.empty() || token.size() > 80) return false;
+  for (char c : token) {
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') ||
+          (c >= 'A' && c <= 'Z') || c == '-'))
+      return false;
+  }
+  return true;
+}
+
 // The journal's text: a magic line, the table's file name and the memo
 // file's, which is either replaced or (the new table has none) removed,
 // each with the identity of its new file.
@@ -121,6 +159,7 @@ struct Journal {
   std::string memo;
   bool with_memo = true;
   FileId table_id, memo_id;
+  std::string token;  // of the temporaries' names (PairTempPath)
 
   std::string Encode() const {
     std::string text(kJournalMagic);
@@ -130,6 +169,7 @@ struct Journal {
     text.append(with_memo ? kWithMemo : kDropMemo).append(IdText(memo_id)) +=
         ' ';
     text.append(memo) += '\n';
+    if (!token.empty()) text.append(kTemp).append(token) += '\n';
     return text;
   }
 
@@ -142,6 +182,15 @@ struct Journal {
       if (end == std::string_view::npos) return false;
       lines.push_back(text.substr(0, end));
       text.remove_prefix(end + 1);
+    }
+    // A journal of an older version has no "temp" line: its temporaries
+    // had the one name for every replacement.
+    token.clear();
+    if (lines.size() == 4) {
+      if (!lines[3].starts_with(kTemp)) return false;
+      token = std::string(lines[3].substr(kTemp.size()));
+      if (!ValidToken(token)) return false;
+      lines.pop_back();
     }
     if (lines.size() != 3 || lines[0] != kJournalMagic ||
         !lines[1].starts_with(kTable))
@@ -176,17 +225,82 @@ std::uint64_t NewPairId() {
   return id;
 }
 
-std::string PairTempPath(const std::string& path) { return path + ".new"; }
+std::string PairTempPath(const std::string& path, const std::string& token) {
+  return path + std::string(kTempSuffix) + (token.empty() ? "" : "-" + token);
+}
+
+std::string NewPairToken() {
+  static std::atomic<unsigned> counter{0};
+  char host[64] = {};
+  if (::gethostname(host, sizeof host - 1) != 0) host[0] = '\0';
+  std::string token;
+  for (const char* c = host; *c != '\0'; ++c) {
+    if ((*c >= '0' && *c <= '9') || (*c >= 'a' && *c <= 'z') ||
+        (*c >= 'A' && *c <= 'Z'))
+      token += *c;
+  }
+  if (token.size() > 40) token.resize(40);
+  return token + "-" + std::to_string(::getpid()) + "-" +
+         std::to_string(counter++);
+}
+
+namespace {
+
+// The temporaries of every replacement of `table` in its folder, whoever
+// made them: the names of the table, its memo file and its journal with a
+// temporary suffix. `owned_by` limits them to those whose token it accepts.
+std::vector<std::string> TemporariesOf(
+    const std::string& table,
+    const std::function<bool(const std::string& token)>& owned_by) {
+  std::vector<std::string> found;
+  std::vector<std::string> prefixes;
+  for (const std::string& path :
+       {table, MemoPathOf(table, false), JournalPath(table)})
+    prefixes.push_back(BaseName(path) + std::string(kTempSuffix));
+  DIR* dir = ::opendir(DirName(table).c_str());
+  if (dir == nullptr) return found;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    for (const std::string& prefix : prefixes) {
+      if (!NamesEqual(name.substr(0, prefix.size()), prefix)) continue;
+      const std::string rest = name.substr(prefix.size());
+      const std::string token = rest.empty() ? rest : rest.substr(1);
+      if ((rest.empty() || (rest[0] == '-' && ValidToken(token))) &&
+          (!owned_by || owned_by(token)))
+        found.push_back(DirName(table) + "/" + name);
+      break;
+    }
+  }
+  ::closedir(dir);
+  return found;
+}
+
+}  // namespace
 
 bool RemoveTableLeftovers(const std::string& table) {
-  const std::string memo = MemoPathOf(table, false);
-  const std::string journal = JournalPath(table);
   bool ok = true;
+  for (const std::string& path : TemporariesOf(table, nullptr))
+    ok = RemoveFile(path) && ok;
   for (const std::string& path :
-       {journal, PairTempPath(journal), PairTempPath(table), PairTempPath(memo),
-        table, memo})
+       {JournalPath(table), table, MemoPathOf(table, false)})
     ok = RemoveFile(path) && ok;
   return ok;
+}
+
+void RemoveStrayTemporaries(const std::string& table) {
+  // A token names the host and the process that made the temporaries; the
+  // one name of an older version's temporaries belongs to nobody now.
+  const std::string mine = NewPairToken();
+  const std::string host = mine.substr(0, mine.find('-') + 1);
+  for (const std::string& path :
+       TemporariesOf(table, [&host](const std::string& token) {
+         if (token.empty()) return true;
+         if (!token.starts_with(host)) return false;
+         const std::string rest = token.substr(host.size());
+         const pid_t pid = static_cast<pid_t>(std::atol(rest.c_str()));
+         return pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH;
+       }))
+    RemoveFile(path);
 }
 
 bool PairJournalExists(const std::string& table) {
@@ -194,26 +308,39 @@ bool PairJournalExists(const std::string& table) {
 }
 
 bool ReplacePair(const std::string& table, const std::string& memo,
-                 bool with_memo, bool* decided) {
+                 bool with_memo, const std::string& token, bool* decided) {
   *decided = false;
   const std::string journal = JournalPath(table);
-  const std::string journal_tmp = PairTempPath(journal);
-  const std::string table_tmp = PairTempPath(table);
-  const std::string memo_tmp = PairTempPath(memo);
+  const std::string journal_tmp = PairTempPath(journal, token);
+  const std::string table_tmp = PairTempPath(table, token);
+  const std::string memo_tmp = PairTempPath(memo, token);
   Journal j{BaseName(table), BaseName(memo), with_memo};
+  j.token = token;
   if (!IdOf(table_tmp, false, &j.table_id) ||
       (with_memo &&
        (!IdOf(memo_tmp, true, &j.memo_id) || !(j.memo_id == j.table_id))))
     return false;
   if (!with_memo) j.memo_id = j.table_id;  // the line names no new file
   // The journal is locked before it appears under its name and stays locked
-  // until it is gone: an opener that finds it waits for the renames.
+  // until it is gone: an opener that finds it waits for the renames. It is
+  // linked in place, never renamed over another: while one replacement's
+  // journal is there, another replacement of the table waits for it, so
+  // only one at a time changes the names.
   PosixFile f;
-  if (!f.Create(journal_tmp) || !f.WriteAt(0, j.Encode()) ||
-      (DurableWrites() && !f.Sync()) || !f.Lock(0, 1, true) ||
-      !RenameOver(journal_tmp, journal, true)) {
-    f.Close();
-    RemoveFile(journal_tmp);
+  bool linked = false;
+  if (f.Create(journal_tmp) && f.WriteAt(0, j.Encode()) &&
+      (!DurableWrites() || f.Sync()) && f.Lock(0, 1, true)) {
+    constexpr int kAttempts = 20;
+    for (int attempt = 0; attempt < kAttempts && !linked; ++attempt) {
+      linked = PlaceJournal(journal_tmp, journal);
+      if (!linked &&
+          (errno != EEXIST || !FinishPairReplacement(table, false, nullptr)))
+        break;
+    }
+  }
+  RemoveFile(journal_tmp);
+  if (!linked || !SyncFolderOf(table)) {
+    if (linked) RemoveFile(journal);
     return false;
   }
   *decided = true;
@@ -224,7 +351,9 @@ bool ReplacePair(const std::string& table, const std::string& memo,
   // be flushed, the journal stays, and the next open makes sure of the
   // names. Its removal need not be flushed: a journal found again names
   // files in place already, and the next open just removes it.
-  if (SyncFolderOf(table) && RemoveFile(journal)) {
+  const bool journal_gone = SyncFolderOf(table) && RemoveFile(journal);
+  f.Close();
+  if (journal_gone) {
     // The old files, now under the temporary names.
     RemoveFile(table_tmp);
     if (with_memo) RemoveFile(memo_tmp);
@@ -245,6 +374,32 @@ bool CopyWhole(const std::string& from, const std::string& to,
          CopyRange(in, 0, &out, 0, size) && out.WriteAt(id_at, id, 8) &&
          (!DurableWrites() || out.Sync());
 }
+
+// The whole-file lock of the table at a path, taken on the file the path
+// names once the lock is held: a replacement may have put another file
+// there while this one waited.
+class TableLock {
+ public:
+  // True also when there is no table, or it is read-only (nobody books on
+  // it then).
+  bool Take(const std::string& table) {
+    constexpr int kAttempts = 5;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+      if (!file_.Open(table, false)) return !IsWritable(table);
+      if (!file_.Lock(0, 0, true)) return false;
+      struct stat open, at_path;
+      if (::fstat(file_.fd(), &open) == 0 &&
+          ::stat(table.c_str(), &at_path) == 0 &&
+          open.st_dev == at_path.st_dev && open.st_ino == at_path.st_ino)
+        return true;
+      file_.Close();
+    }
+    return false;
+  }
+
+ private:
+  PosixFile file_;
+};
 
 }  // namespace
 
@@ -270,11 +425,15 @@ bool ReplaceTableWith(const std::string& table, const std::string& new_table,
   const std::string memo = MemoPathOf(table);
   const std::string new_memo = MemoPathOf(new_table);
   const bool with_memo = FileExists(new_memo);
-  const std::string table_tmp = PairTempPath(table);
-  const std::string memo_tmp = PairTempPath(memo);
-  const bool ok = MoveFile(new_table, table_tmp) &&
+  const std::string token = NewPairToken();
+  const std::string table_tmp = PairTempPath(table, token);
+  const std::string memo_tmp = PairTempPath(memo, token);
+  // The table in use stays locked while it is replaced: a booking of another
+  // opener is either done before, or finds the new table at the path.
+  TableLock held;
+  const bool ok = held.Take(table) && MoveFile(new_table, table_tmp) &&
                   (!with_memo || MoveFile(new_memo, memo_tmp)) &&
-                  ReplacePair(table, memo, with_memo, decided);
+                  ReplacePair(table, memo, with_memo, token, decided);
   if (!*decided) {
     RemoveFile(table_tmp);
     RemoveFile(memo_tmp);
@@ -290,11 +449,14 @@ bool FinishPairReplacement(const std::string& table, bool read_only,
   if (!FileExists(journal)) return true;
   PosixFile f;
   struct stat st;
-  if (!f.Open(journal, read_only) || !f.Lock(0, 1, !read_only) ||
-      ::fstat(f.fd(), &st) != 0) {
+  if (!f.Open(journal, read_only) || ::fstat(f.fd(), &st) != 0) {
     return read_only || RemoveFile(journal) ||
            Fail(why, "stray replacement journal cannot be removed");
   }
+  // Another process's replacement that outlasts the wait is left to it.
+  if (!f.Lock(0, 1, !read_only))
+    return Fail(why, "file is in use by another program");
+  if (::fstat(f.fd(), &st) != 0) return Fail(why, "journal cannot be read");
   if (st.st_nlink == 0) return true;  // completed while this one waited
   std::string text(kJournalMax + 1, '\0');
   const std::int64_t n = f.ReadUpTo(0, text.data(), text.size());
@@ -305,9 +467,9 @@ bool FinishPairReplacement(const std::string& table, bool read_only,
     return read_only || RemoveFile(journal) ||
            Fail(why, "stray replacement journal cannot be removed");
   }
-  const std::string table_tmp = PairTempPath(table);
+  const std::string table_tmp = PairTempPath(table, j.token);
   const std::string memo = DirName(table) + "/" + j.memo;
-  const std::string memo_tmp = PairTempPath(memo);
+  const std::string memo_tmp = PairTempPath(memo, j.token);
   const bool table_done = Holds(table, false, j.table_id);
   if (!table_done && !Holds(table_tmp, false, j.table_id)) {
     // The new table is nowhere: the journal is not about these files.

@@ -12,11 +12,12 @@ namespace matslip {
 
 TargetFiles::TargetFiles(const std::string& target, const Schema& schema)
     : schema_(schema),
+      token_(NewPairToken()),
       target_(target),
-      table_tmp_(PairTempPath(target)),
+      table_tmp_(PairTempPath(target, token_)),
       // A new table gets the usual name; one written over keeps its pair.
       memo_target_(MemoPathOf(target, FileExists(target))),
-      memo_tmp_(PairTempPath(memo_target_)),
+      memo_tmp_(PairTempPath(memo_target_, token_)),
       records_(&table_, schema.header_length(), fmt::kBulkBytes) {}
 
 TargetFiles::~TargetFiles() {
@@ -30,8 +31,8 @@ void TargetFiles::Discard() {
 }
 
 bool TargetFiles::Create(double created, MemoFile* shared) {
-  // A journal left by a crash names temporaries that are about to be
-  // overwritten: its replacement is completed first.
+  // A replacement of the target that a crash interrupted is completed
+  // first: this one is meant to follow it.
   std::string header;
   if (!FinishPairReplacement(target_, false, nullptr) ||
       !schema_.EncodeHeader(created, &header))
@@ -80,7 +81,7 @@ bool TargetFiles::Finish(std::int64_t written, std::int64_t next_id) {
 bool TargetFiles::Commit() {
   bool decided = false;
   const bool ok =
-      ReplacePair(target_, memo_target_, schema_.has_memo(), &decided);
+      ReplacePair(target_, memo_target_, schema_.has_memo(), token_, &decided);
   // Once the journal is in place the temporaries belong to it.
   committed_ = ok || decided;
   return ok;

@@ -62,7 +62,7 @@ class TargetFiles {
   void Discard();
 
   const Schema& schema_;
-  const std::string target_, table_tmp_, memo_target_, memo_tmp_;
+  const std::string token_, target_, table_tmp_, memo_target_, memo_tmp_;
   PosixFile table_;
   PieceWriter records_;
   MemoFile memo_;

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 
 #include "base/files.h"
@@ -49,9 +50,16 @@ int ReportedImports(const std::string& dir) {
 std::vector<std::string> StagingLeft(const std::string& dir) {
   std::vector<std::string> left;
   for (const char* name :
-       {"电子表导入.mzk", "电子表导入.edt", "电子表导入.mzk.new",
-        "电子表导入.edt.new", "电子表导入.mzk.pair"}) {
+       {"电子表导入.mzk", "电子表导入.edt", "电子表导入.mzk.pair"}) {
     if (FileExists(dir + "/" + name)) left.push_back(name);
+  }
+  // Temporaries of any replacement of it.
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with("电子表导入.") &&
+        name.find(".new") != std::string::npos)
+      left.push_back(name);
   }
   return left;
 }

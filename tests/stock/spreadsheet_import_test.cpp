@@ -299,9 +299,10 @@ TEST_F(SpreadsheetImportTest, ATooLongNameAnsweredNoAddsNothing) {
 
 TEST_F(SpreadsheetImportTest, WhatAKilledImportOrRestoreLeftIsRemoved) {
   const std::vector<std::string> staging = {
-      "电子表导入.mzk",     "电子表导入.edt",      "电子表导入.mzk.new",
-      "电子表导入.edt.new", "电子表导入.mzk.pair", "data.restore.mzk",
-      "data.restore.edt"};
+      "电子表导入.mzk",      "电子表导入.edt",
+      "电子表导入.mzk.new",  "电子表导入.edt.new",
+      "电子表导入.mzk.pair", "data.restore.mzk",
+      "data.restore.edt",    "电子表导入.edt.new-pc1-42-7"};
   for (const std::string& name : staging)
     ASSERT_TRUE(testing::WriteTestFile(dir_.File(name), "left by a kill"));
   ASSERT_EQ(Import(Sheet(Names(1, 2))), ImportOutcome::kAdded);

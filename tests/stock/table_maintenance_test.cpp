@@ -288,9 +288,9 @@ class RestoreLeftoversTest : public TableMaintenanceTest {
 
 TEST_F(RestoreLeftoversTest, StagingTablesAreRemoved) {
   const std::vector<std::string> staging = {
-      "data.restore.mzk",   "data.restore.edt",   "电子表导入.mzk",
-      "电子表导入.edt",     "电子表导入.mzk.new", "电子表导入.edt.new",
-      "电子表导入.mzk.pair"};
+      "data.restore.mzk",    "data.restore.edt",           "电子表导入.mzk",
+      "电子表导入.edt",      "电子表导入.mzk.new",         "电子表导入.edt.new",
+      "电子表导入.mzk.pair", "电子表导入.mzk.new-pc1-42-7"};
   for (const std::string& name : staging)
     ASSERT_TRUE(testing::WriteTestFile(dir_.File(name), "left by a kill"));
   RestoreAtLater();

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 
 #include "base/files.h"
 #include "store/db.h"
@@ -171,7 +172,9 @@ TEST_F(BulkOpsTest, CopyToReplacesAnExistingTargetWhole) {
   ASSERT_TRUE(DbCopyTo(target, nullptr, material::StockListFields()));
   EXPECT_EQ(Column(target, 1), (std::vector<std::string>{"a", "b"}));
   EXPECT_FALSE(FileExists(dir_.File("data2.edt")));  // the old memo file went
-  EXPECT_FALSE(FileExists(PairTempPath(target)));
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
+    EXPECT_EQ(entry.path().filename().string().find(".new"), std::string::npos)
+        << entry.path();
   EXPECT_FALSE(FileExists(target + ".pair"));
 }
 

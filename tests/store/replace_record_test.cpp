@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <set>
 
 #include "base/files.h"
@@ -235,10 +236,10 @@ TEST_F(ReplaceRecordTest, FailureMidwayLeavesTheOldPairInPlaceAndUsable) {
   ASSERT_TRUE(DbCopyRecordsTo(backup_, 1, 2));
   const std::string table = ReadTestFile(data_);
   const std::string memo = ReadTestFile(dir_.File("data.edt"));
-  // The memo file's copy cannot be created.
-  ASSERT_EQ(::mkdir(PairTempPath(dir_.File("data.edt")).c_str(), 0755), 0);
+  // The journal cannot be put in place.
+  ASSERT_EQ(::mkdir((data_ + ".pair").c_str(), 0755), 0);
   EXPECT_FALSE(Replace(2));
-  ASSERT_EQ(::rmdir(PairTempPath(dir_.File("data.edt")).c_str()), 0);
+  ASSERT_EQ(::rmdir((data_ + ".pair").c_str()), 0);
   // A backup record whose memo chain leaves its file.
   {
     PosixFile f;
@@ -253,8 +254,9 @@ TEST_F(ReplaceRecordTest, FailureMidwayLeavesTheOldPairInPlaceAndUsable) {
   EXPECT_FALSE(Replace(2));
   EXPECT_EQ(ReadTestFile(data_), table);
   EXPECT_EQ(ReadTestFile(dir_.File("data.edt")), memo);
-  EXPECT_FALSE(FileExists(PairTempPath(data_)));
-  EXPECT_FALSE(FileExists(PairTempPath(dir_.File("data.edt"))));
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
+    EXPECT_EQ(entry.path().filename().string().find(".new"), std::string::npos)
+        << entry.path();
   EXPECT_FALSE(FileExists(data_ + ".pair"));
   ASSERT_TRUE(DbGoTo(2));
   EXPECT_EQ(DbRead(material::kName).ToText(), "材料2");
@@ -275,7 +277,6 @@ TEST_F(ReplaceRecordTest, TableStaysOpenWithItsShareModeOnTheNewFiles) {
   EXPECT_EQ(ReadRows(data_)[3][material::kInLog - 1], "后来\r\n");
   EXPECT_EQ(CheckTable(data_), std::vector<std::string>{});
 }
-
 
 // The same replacement appending a table's records after the last one.
 TEST_F(ReplaceRecordTest, AppendedRecordsFollowTheOthersWithTheirMemoTexts) {
