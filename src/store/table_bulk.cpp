@@ -138,8 +138,10 @@ bool Table::Purge() {
           continue;
         }
         for (const FieldDef& f : schema_.fields()) {
+          // Only a memo field is sure to hold four bytes.
+          if (!IsMemoType(f.type)) continue;
           const std::int32_t first = GetI32(rec + f.offset);
-          if (IsMemoType(f.type) && first != 0) released.push_back(first);
+          if (first != 0) released.push_back(first);
         }
       }
     }
@@ -316,8 +318,9 @@ bool Table::Splice(int index, int removed, Table& source, int source_records) {
     std::vector<std::int32_t> replaced_chains;
     for (const FieldDef& f : schema_.fields()) {
       if (removed == 0) break;
+      if (!IsMemoType(f.type)) continue;
       const std::int32_t first = GetI32(replaced.data() + f.offset);
-      if (IsMemoType(f.type) && first != 0) replaced_chains.push_back(first);
+      if (first != 0) replaced_chains.push_back(first);
     }
     if (!replaced_chains.empty() && !out.memo().Release(replaced_chains))
       return false;
