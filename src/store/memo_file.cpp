@@ -368,7 +368,7 @@ bool MemoFile::Append(std::int32_t* first, std::string_view bytes,
   if (*first != 0 && !FindChainEnd(*first, &end)) return false;
   if (end.block != 0 &&
       bytes.size() <= std::size_t(fmt::kBlockDataSize - end.used))
-    return AppendInLastBlock(end, bytes);
+    return AppendInLastBlock(end, bytes) && (bulk_ || Barrier(&file_));
 
   RegionLock lock(&file_, kHeaderLockOffset, kHeaderLockLength, true, bulk_);
   if (!lock.ok()) return false;
@@ -397,6 +397,8 @@ bool MemoFile::Append(std::int32_t* first, std::string_view bytes,
   // the link that makes the blocks part of the value, and the link before
   // the undo record goes: after a power cut a link only ever leads to
   // blocks that are there, and blocks not linked go back to the free list.
+  // The cleared record need not reach the disk now: one found again with
+  // its link written is only cleared (RecoverIfNeeded).
   return WriteHeaderCounts() && Barrier(&file_) &&
          LinkNewBlocks(end.block, blocks.front(), first, link) &&
          Barrier(end.block != 0 ? &file_ : main_file_) && ClearJournal();

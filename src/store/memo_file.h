@@ -62,7 +62,9 @@ class MemoFile {
   // chain leaves the file, loops or has a bad used-byte count.
   bool ReadChain(std::int32_t first, std::string* out);
   // Appends `bytes` to the chain at `*first`; a chain that is still empty
-  // (0) gets a new one, linked through `link`. Updates `*first`.
+  // (0) gets a new one, linked through `link`. Updates `*first`. With
+  // durable writes (and not in bulk), the text and its link are on the disk
+  // when it returns.
   bool Append(std::int32_t* first, std::string_view bytes,
               const NewChainLink& link);
   // Releases the chains starting at `firsts` for reuse.

@@ -470,10 +470,11 @@ bool Table::ChangeMemo(const FieldDef& f, std::string_view bytes,
     current_ = record_.data();
   }
   if (replace && old_first != 0) memo_->Release({old_first});
-  // The main file changed only where the value was replaced; a new chain's
-  // link in it is on the disk already (MemoFile::Append).
-  if (!DurableWrites()) return true;
-  return memo_->file().Sync() && (!replace || file_.Sync());
+  // The text and its link are on the disk already (MemoFile::Append); what
+  // is left is a released chain and the main file where the value was
+  // replaced.
+  if (!DurableWrites() || !replace) return true;
+  return (old_first == 0 || memo_->file().Sync()) && file_.Sync();
 }
 
 bool Table::Append(const std::vector<Value>& values) {

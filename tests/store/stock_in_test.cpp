@@ -8,12 +8,14 @@
 
 #include "base/clock.h"
 #include "base/datetime.h"
+#include "base/file_system.h"
 #include "base/files.h"
 #include "store/db.h"
 #include "store/material_backup.h"
 #include "store/names.h"
 #include "store/table.h"
 #include "store_test_util.h"
+#include "support/power_cut.h"
 #include "support/temp_dir.h"
 
 namespace matslip {
@@ -363,6 +365,43 @@ TEST_F(StockInTest, UnwritableBackupRefusesTheReceiptAndDropsTheOlderOne) {
   EXPECT_FALSE(r.booked);
   EXPECT_EQ(Number(1, kQuantity), 110);
   EXPECT_FALSE(FileExists(backup));
+}
+
+// Counts the flushes of files and folders.
+class FlushCounter : public FileSystem {
+ public:
+  int Sync(int fd, bool data_only) override {
+    ++flushes;
+    return FileSystem::Sync(fd, data_only);
+  }
+  int SyncDirectory(const std::string& folder) override {
+    ++flushes;
+    return FileSystem::SyncDirectory(folder);
+  }
+  int flushes = 0;
+};
+
+// A durable receipt waits for each flush; one whose log line takes a new
+// memo block needs the block on the disk before its link, and nothing more.
+TEST_F(StockInTest, DurableReceiptFlushesOnceMoreOnlyForANewLogBlock) {
+  Add("线", "A", 100, 1250, 12.5, 0, "first\r\n");
+  Book(Form("线", "A", "12.5", "1", "12.5"), At(2013, 5, 3));
+  SetDurableWrites(true);
+  FlushCounter counter;
+  testing::FileSystemScope scope(&counter);
+  const std::string memo = MemoPathOf(table_path_);
+  int in_block = -1, new_block = -1;
+  for (int day = 4; day < 30 && (in_block < 0 || new_block < 0); ++day) {
+    const auto size = std::filesystem::file_size(memo);
+    counter.flushes = 0;
+    ASSERT_TRUE(
+        Book(Form("线", "A", "12.5", "1", "12.5"), At(2013, 5, day)).booked);
+    (std::filesystem::file_size(memo) > size ? new_block : in_block) =
+        counter.flushes;
+  }
+  SetDurableWrites(false);
+  EXPECT_EQ(in_block, 7);
+  EXPECT_EQ(new_block, in_block + 1);
 }
 
 TEST_F(StockInTest, ReadMaterialFormShowsTheRecordAndZerosOutsideIt) {
