@@ -129,15 +129,13 @@ bool Complete(const std::string& tmp, const std::string& target, bool memo,
 bool PlaceJournal(const std::string& tmp, const std::string& journal) {
   if (Fs().Link(tmp, journal) == 0) return true;
   if (errno == EEXIST) return false;
-  if (::renameat2(AT_FDCWD, tmp.c_str(), AT_FDCWD, journal.c_str(),
-                  RENAME_NOREPLACE) == 0)
-    return true;
+  if (Fs().RenameNoReplace(tmp, journal) == 0) return true;
   if (errno != EINVAL && errno != ENOSYS) return false;
   if (FileExists(journal)) {
     errno = EEXIST;
     return false;
   }
-  return ::rename(tmp.c_str(), journal.c_str()) == 0;
+  return Fs().Rename(tmp, journal) == 0;
 }
 
 // A token names its replacement's temporaries only: letters, digits, '-'.
