@@ -77,6 +77,12 @@ int FileSystem::Rename(const std::string& from, const std::string& to) {
   return ::rename(from.c_str(), to.c_str());
 }
 
+int FileSystem::RenameNoReplace(const std::string& from,
+                                const std::string& to) {
+  return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(),
+                     RENAME_NOREPLACE);
+}
+
 int FileSystem::Exchange(const std::string& a, const std::string& b) {
   return ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE);
 }

@@ -35,6 +35,9 @@ class FileSystem {
   // fdatasync with `data_only`, else fsync.
   virtual int Sync(int fd, bool data_only);
   virtual int Rename(const std::string& from, const std::string& to);
+  // A rename that fails with EEXIST where `to` exists (renameat2
+  // RENAME_NOREPLACE); EINVAL where the file system cannot do that.
+  virtual int RenameNoReplace(const std::string& from, const std::string& to);
   // Swaps two existing names in one step (renameat2 RENAME_EXCHANGE).
   virtual int Exchange(const std::string& a, const std::string& b);
   virtual int Link(const std::string& from, const std::string& to);

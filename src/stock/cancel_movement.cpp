@@ -114,9 +114,11 @@ UndoResult RebuildWithBackup(const std::string& program_dir,
   // again there: a record moved since the question only in a replaced
   // table, which the replacement below refuses under its lock.
   DbOpen(table, kMaterialAlias);
-  if (DbSelect(kMaterialAlias) && FindMaterial(key))
-    record_number = DbRecordNumber();
-  if (!DbOpen(backup_path, kBackupAlias)) {
+  // A material deleted meanwhile has no record left to put its backup in:
+  // the number found before now names another material, or none.
+  const bool found = DbSelect(kMaterialAlias) && FindMaterial(key);
+  if (found) record_number = DbRecordNumber();
+  if (!found || !DbOpen(backup_path, kBackupAlias)) {
     ReopenMaterialTable(program_dir, record_number);
     dialogs.Message(busy.busy() ? TableInUseMessage(table)
                                 : kRestoreFailedMessage);

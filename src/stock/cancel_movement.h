@@ -45,7 +45,8 @@ UndoResult CancelMovement(const std::string& program_dir,
 // `backup_path` when the backup's first record has `key`; otherwise shows
 // `mismatch_message` and changes nothing. The new table and memo file are
 // put in place together (DbReplaceRecord): a crash leaves the old pair or the
-// new one. A backup that cannot be read, or a replacement that fails, gets a
+// new one. A material no longer in the table (another window deleted it),
+// a backup that cannot be read, or a replacement that fails, gets a
 // message of its own (kFailed; the table in use by another program is said
 // so), the table as it was. "data" is left open, shared, with its cursor on
 // the material's record.

@@ -89,7 +89,9 @@ bool DbAppend(const std::vector<Value>& values);
 // meets `exists`, or appends `values` as DbAppend does when none does, in
 // one step under the record count's lock: a search up to the count read
 // before it, then this call from that count + 1, finds or creates a record
-// once however many processes do the same. `*appended` says which.
+// once however many processes do the same. `*appended` says which. False
+// with `*appended` true: the record was added, but its memo values could
+// not be written and it was taken back where it still was the last one.
 bool DbAppendUnless(const std::vector<Value>& values, int first_record,
                     const RecordCondition& exists, bool* appended);
 // Runs `change` with the current record locked and read anew from the file:

@@ -81,9 +81,16 @@ bool PosixFile::Open(const std::string& path, bool read_only) {
   Close();
   fd_ = Fs().Open(path, read_only ? O_RDONLY : O_RDWR, 0);
   if (fd_ < 0) return false;
+  // Anything but a file fails with an errno of its own, never a stale one.
   struct stat st;
-  if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+  int error = 0;
+  if (::fstat(fd_, &st) != 0)
+    error = errno;
+  else if (!S_ISREG(st.st_mode))
+    error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+  if (error != 0) {
     Close();
+    errno = error;
     return false;
   }
   return true;

@@ -23,7 +23,8 @@ class PosixFile {
   PosixFile(const PosixFile&) = delete;
   PosixFile& operator=(const PosixFile&) = delete;
 
-  // Opens an existing file; read-write unless `read_only`.
+  // Opens an existing file; read-write unless `read_only`. False, errno
+  // set, when it fails or `path` names no file (a folder: EISDIR).
   bool Open(const std::string& path, bool read_only);
   // Creates (or truncates) a file for reading and writing.
   bool Create(const std::string& path);

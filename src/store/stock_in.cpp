@@ -196,8 +196,14 @@ StockInResult BookStockIn(const std::string& backup_folder,
       values[kInLog - 1] = StockInLogLine(form, p, q, now);
       bool appended = false;
       if (!DbAppendUnless(
-              values, searched + 1, [&] { return CurrentIs(key); }, &appended))
+              values, searched + 1, [&] { return CurrentIs(key); },
+              &appended)) {
+        // Added, but its log line could not be written: refused, never
+        // tried again, for a record that could not be taken back (another
+        // process appended after it) would take the receipt a second time.
+        if (appended) return result;
         continue;
+      }
       // Created by another process since the search: booked on it in the
       // next attempt, after its backup.
       if (!appended) continue;

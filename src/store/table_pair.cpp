@@ -129,15 +129,13 @@ bool Complete(const std::string& tmp, const std::string& target, bool memo,
 bool PlaceJournal(const std::string& tmp, const std::string& journal) {
   if (Fs().Link(tmp, journal) == 0) return true;
   if (errno == EEXIST) return false;
-  if (::renameat2(AT_FDCWD, tmp.c_str(), AT_FDCWD, journal.c_str(),
-                  RENAME_NOREPLACE) == 0)
-    return true;
+  if (Fs().RenameNoReplace(tmp, journal) == 0) return true;
   if (errno != EINVAL && errno != ENOSYS) return false;
   if (FileExists(journal)) {
     errno = EEXIST;
     return false;
   }
-  return ::rename(tmp.c_str(), journal.c_str()) == 0;
+  return Fs().Rename(tmp, journal) == 0;
 }
 
 // A token names its replacement's temporaries only: letters, digits, '-'.
@@ -448,16 +446,25 @@ bool FinishPairReplacement(const std::string& table, bool read_only,
   const std::string journal = JournalPath(table);
   if (!FileExists(journal)) return true;
   PosixFile f;
-  struct stat st;
-  if (!f.Open(journal, read_only) || ::fstat(f.fd(), &st) != 0) {
+  if (!f.Open(journal, read_only)) {
+    // Gone since it was seen: its replacement completed it. Whatever has
+    // that name by now is another replacement's journal.
+    if (errno == ENOENT) return true;
     return read_only || RemoveFile(journal) ||
            Fail(why, "stray replacement journal cannot be removed");
   }
   // Another process's replacement that outlasts the wait is left to it.
   if (!f.Lock(0, 1, !read_only))
     return Fail(why, "file is in use by another program");
-  if (::fstat(f.fd(), &st) != 0) return Fail(why, "journal cannot be read");
-  if (st.st_nlink == 0) return true;  // completed while this one waited
+  // Completed while this one waited when the name no longer leads to the
+  // journal locked here (a killed replacement may have left a second name
+  // of it, so it need not be unlinked): the name may hold the journal of a
+  // replacement that goes on now, which is never removed from here.
+  struct stat open, at_path;
+  if (::fstat(f.fd(), &open) != 0) return Fail(why, "journal cannot be read");
+  if (::stat(journal.c_str(), &at_path) != 0 || open.st_nlink == 0 ||
+      open.st_dev != at_path.st_dev || open.st_ino != at_path.st_ino)
+    return true;
   std::string text(kJournalMax + 1, '\0');
   const std::int64_t n = f.ReadUpTo(0, text.data(), text.size());
   Journal j;

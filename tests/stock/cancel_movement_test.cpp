@@ -416,6 +416,22 @@ TEST_F(CancelMovementTest, UnreadableBackupFailsWithTheTableUnchanged) {
       std::vector<std::string>{"失败!备份数据未能恢复,材料数据没有任何改动"});
 }
 
+// Another window deleted the material after the question: its old record
+// number now names the next material, which the backup must not replace.
+TEST_F(CancelMovementTest, MaterialDeletedMeanwhileFailsWithTheTableUnchanged) {
+  PrepareCount(3);
+  ASSERT_TRUE(Book(Receipt({"线2", "S-2"}, "10")).booked);
+  ASSERT_TRUE(DbGoTo(2) && DbDelete() && DbPurge());
+  const Snapshot purged = Take();
+  EXPECT_EQ(RebuildWithBackup(dir_.path(), BackupOf({"线2", "S-2"}), 2,
+                              {"线2", "S-2"}, kStockInUndo.mismatch, dialogs_),
+            UndoResult::kFailed);
+  EXPECT_EQ(Take(), purged);
+  EXPECT_EQ(
+      dialogs_.Messages(),
+      std::vector<std::string>{"失败!备份数据未能恢复,材料数据没有任何改动"});
+}
+
 TEST_F(CancelMovementTest, BackupOfOtherFieldsFailsWithTheTableUnchanged) {
   PrepareCount(3);
   const Snapshot before = Take();

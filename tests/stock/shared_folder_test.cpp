@@ -70,6 +70,10 @@ class SharedFolderTest : public ::testing::Test {
   void SetUp() override {
     DbCloseAll();
     SetDurableWrites(false);
+    // The processes here contend on purpose, on a machine that may be busy
+    // with other work: a step waits for the other's lock as long as it
+    // takes, not the few seconds after which a user is told "in use".
+    SetLockWaitLimit(std::chrono::seconds(30));
     dir_ = tmp_.path();
     data_ = ProgramFilePath(dir_, kMaterialFile);
     in_folder_ = ProgramFilePath(dir_, kStockInBackupFolder);
@@ -80,7 +84,10 @@ class SharedFolderTest : public ::testing::Test {
           BookStockIn(in_folder_, Receipt(Seeded(i), "100"), Now()).booked);
     DbCloseAll();
   }
-  void TearDown() override { DbCloseAll(); }
+  void TearDown() override {
+    DbCloseAll();
+    SetLockWaitLimit(limit_);
+  }
 
   static MaterialKey Seeded(int i) {
     return {"钢芯铝绞线" + std::to_string(i), "LGJ-" + std::to_string(i)};
@@ -128,6 +135,7 @@ class SharedFolderTest : public ::testing::Test {
   }
 
   static constexpr int kSeeded = 40;
+  const std::chrono::milliseconds limit_ = LockWaitLimit();
   testing::TempDir tmp_;
   std::string dir_, data_, in_folder_;
 };

@@ -38,7 +38,12 @@ class MultiProcessTest : public ::testing::Test {
   void SetUp() override {
     path_ = dir_.File("shared.mzk");
     ASSERT_TRUE(CreateTable(path_, SmallSchema()));
+    // The writers contend on purpose, on a machine that may be busy with
+    // other work: each waits for the others' locks as long as it takes.
+    SetLockWaitLimit(std::chrono::seconds(30));
   }
+  void TearDown() override { SetLockWaitLimit(limit_); }
+  const std::chrono::milliseconds limit_ = LockWaitLimit();
   testing::RegistryGuard guard_;  // also: no table open across fork()
   testing::TempDir dir_;
   std::string path_;

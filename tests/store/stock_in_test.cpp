@@ -154,6 +154,54 @@ class StockInTest : public ::testing::Test {
   const std::string folder_ = dir_.File(kStockInBackupFolder);
 };
 
+// A disk that fills up at the first write into the memo file `memo`, just
+// after another opener (`other`) appended a material of its own.
+class FullAfterAnotherAppend : public FileSystem {
+ public:
+  FullAfterAnotherAppend(std::string memo, Table* other)
+      : memo_(std::move(memo)), other_(other) {}
+  int Open(const std::string& path, int flags, int mode) override {
+    const int fd = FileSystem::Open(path, flags, mode);
+    if (path == memo_ && memo_fd_ < 0) memo_fd_ = fd;
+    return fd;
+  }
+  std::int64_t WriteAt(int fd, const void* buf, std::size_t size,
+                       std::int64_t offset) override {
+    if (fd != memo_fd_ || full_)
+      return FileSystem::WriteAt(fd, buf, size, offset);
+    full_ = true;
+    std::vector<Value> other(kFieldCount);
+    other[kName - 1] = "其他材料";
+    other[kSpec - 1] = "Q1";
+    if (!other_->Append(other)) ADD_FAILURE() << "the other append failed";
+    errno = ENOSPC;
+    return -1;
+  }
+
+ private:
+  std::string memo_;
+  Table* other_;
+  int memo_fd_ = -1;
+  bool full_ = false;
+};
+
+// A new material whose log line cannot be written is refused, and its
+// record that another append keeps from being taken back is never booked a
+// second time.
+TEST_F(StockInTest, NewMaterialWithoutItsLogLineIsNotBookedAgain) {
+  DbCloseAll();
+  const auto other = Table::Open(table_path_, OpenOptions{});
+  ASSERT_TRUE(other);
+  FullAfterAnotherAppend fs(MemoPathOf(table_path_), other.get());
+  FileSystem* const before = SetFileSystem(&fs);
+  ASSERT_TRUE(DbOpen(table_path_, kMaterialAlias));
+  const StockInResult r = Book(Form("新线", "N1", "2", "5", "10"), Now());
+  SetFileSystem(before);
+  EXPECT_FALSE(r.booked);
+  for (int n = 1; n <= DbRecordCount(); ++n)
+    EXPECT_NE(Number(n, kQuantity), 10) << "booked twice on record " << n;
+}
+
 TEST_F(StockInTest, NewMaterialHundredAtTwelveFiftyFillsEveryField) {
   const double now = At(2013, 5, 3, 14, 5, 9);
   StockInResult r =

@@ -21,6 +21,7 @@
 #include <set>
 
 #include "base/byte_order.h"
+#include "base/file_system.h"
 #include "base/files.h"
 #include "store/db.h"
 #include "store/table_check.h"
@@ -250,6 +251,58 @@ TEST_F(TablePairTest, StaleJournalIsGoneBeforeNewTemporariesAreWritten) {
   }));
   EXPECT_EQ(Names(data_), kOld);
   ExpectOldPairUntouched();
+}
+
+// Stands in for the replacement that owned the journal at `journal` and
+// one that follows it: at the first open of that name by the code under
+// test, the journal is completed and removed, and the next replacement's
+// journal (`next`) takes the name. `gone_first`: the open comes too late
+// and finds no file; otherwise it gets the completed journal.
+class JournalTakenOver : public FileSystem {
+ public:
+  JournalTakenOver(std::string journal, std::string next, bool gone_first)
+      : journal_(std::move(journal)),
+        next_(std::move(next)),
+        gone_first_(gone_first) {}
+  int Open(const std::string& path, int flags, int mode) override {
+    if (path != journal_ || done_) return FileSystem::Open(path, flags, mode);
+    done_ = true;
+    const int fd = gone_first_ ? -1 : FileSystem::Open(path, flags, mode);
+    if (Unlink(journal_) != 0 || Link(next_, journal_) != 0) return -1;
+    errno = ENOENT;
+    return fd;
+  }
+
+ private:
+  std::string journal_, next_;
+  bool gone_first_;
+  bool done_ = false;
+};
+
+// A completion that waited for a journal never removes the journal of the
+// replacement that came after it: that one would rename without one, and
+// another beside it.
+TEST_F(TablePairTest, CompletionThatWaitedLeavesTheNextJournal) {
+  const std::string journal = data_ + ".pair";
+  const std::string next = dir_.File("next-journal");
+  for (const bool gone_first : {true, false}) {
+    // The completed journal was not ours to read in full (a killed
+    // replacement left a second name of it).
+    WriteJournal("garbage");
+    ASSERT_EQ(::link(journal.c_str(), PairTempPath(journal, "x-1-0").c_str()),
+              0);
+    ASSERT_TRUE(WriteTestFile(next, JournalFor()));
+    JournalTakenOver fs(journal, next, gone_first);
+    FileSystem* const before = SetFileSystem(&fs);
+    std::string why;
+    const bool finished = FinishPairReplacement(data_, false, &why);
+    SetFileSystem(before);
+    EXPECT_TRUE(finished) << why;
+    EXPECT_EQ(ReadTestFile(journal), JournalFor()) << gone_first;
+    ExpectOldPairUntouched();
+    ASSERT_TRUE(RemoveFile(journal) && RemoveFile(next) &&
+                RemoveFile(PairTempPath(journal, "x-1-0")));
+  }
 }
 
 TEST_F(TablePairTest, ReaderRefusesAPendingReplacementAndWritesNothing) {

@@ -197,14 +197,27 @@ int PowerCutRecorder::Sync(int fd, bool data_only) {
   return r;
 }
 
-int PowerCutRecorder::Rename(const std::string& from, const std::string& to) {
-  std::lock_guard lock(mutex_);
-  const int r = FileSystem::Rename(from, to);
+void PowerCutRecorder::RecordRename(const std::string& from,
+                                    const std::string& to) {
   Change c{Change::kRename};
-  if (r == 0 && Relative(from, &c.a) && Relative(to, &c.b)) {
+  if (Relative(from, &c.a) && Relative(to, &c.b)) {
     now_.Apply(c);
     Record(std::move(c));
   }
+}
+
+int PowerCutRecorder::Rename(const std::string& from, const std::string& to) {
+  std::lock_guard lock(mutex_);
+  const int r = FileSystem::Rename(from, to);
+  if (r == 0) RecordRename(from, to);
+  return r;
+}
+
+int PowerCutRecorder::RenameNoReplace(const std::string& from,
+                                      const std::string& to) {
+  std::lock_guard lock(mutex_);
+  const int r = FileSystem::RenameNoReplace(from, to);
+  if (r == 0) RecordRename(from, to);
   return r;
 }
 
@@ -437,6 +450,13 @@ int FaultyFileSystem::Rename(const std::string& from, const std::string& to) {
   MATSLIP_REFUSE_IN_READ_ONLY(from)
   MATSLIP_REFUSE_IN_READ_ONLY(to)
   return FileSystem::Rename(from, to);
+}
+
+int FaultyFileSystem::RenameNoReplace(const std::string& from,
+                                      const std::string& to) {
+  MATSLIP_REFUSE_IN_READ_ONLY(from)
+  MATSLIP_REFUSE_IN_READ_ONLY(to)
+  return FileSystem::RenameNoReplace(from, to);
 }
 
 int FaultyFileSystem::Exchange(const std::string& a, const std::string& b) {

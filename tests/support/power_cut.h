@@ -46,6 +46,7 @@ class PowerCutRecorder : public FileSystem {
   int Truncate(int fd, std::int64_t size) override;
   int Sync(int fd, bool data_only) override;
   int Rename(const std::string& from, const std::string& to) override;
+  int RenameNoReplace(const std::string& from, const std::string& to) override;
   int Exchange(const std::string& a, const std::string& b) override;
   int Link(const std::string& from, const std::string& to) override;
   int Unlink(const std::string& path) override;
@@ -80,6 +81,8 @@ class PowerCutRecorder : public FileSystem {
   // `path` relative to the root; false for a path outside it.
   bool Relative(const std::string& path, std::string* rel) const;
   void Record(Change c) { changes_.push_back(std::move(c)); }
+  // Records a rename that was made (mutex_ held).
+  void RecordRename(const std::string& from, const std::string& to);
 
   std::string root_;
   mutable std::mutex mutex_;
@@ -111,6 +114,7 @@ class FaultyFileSystem : public FileSystem {
   int Sync(int fd, bool data_only) override;
   int SyncDirectory(const std::string& folder) override;
   int Rename(const std::string& from, const std::string& to) override;
+  int RenameNoReplace(const std::string& from, const std::string& to) override;
   int Exchange(const std::string& a, const std::string& b) override;
   int Link(const std::string& from, const std::string& to) override;
   int Unlink(const std::string& path) override;
