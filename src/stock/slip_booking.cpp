@@ -10,6 +10,7 @@
 #include "stock/slip_table.h"
 #include "stock/stock_out.h"
 #include "store/db.h"
+#include "store/file_io.h"
 #include "store/material_lookup.h"
 
 namespace matslip {
@@ -64,11 +65,10 @@ std::optional<std::string> SlipNumberProblem(const DataSrc& slip) {
   return std::nullopt;
 }
 
-std::vector<OverIssue> FindOverIssues(const DataSrc& slip) {
+std::vector<OverIssue> FindOverIssues(
+    const DataSrc& slip, const std::vector<std::vector<int>>& records) {
+  // The rows of ReadSlip's lines, in the same order.
   const std::vector<int> rows = MaterialRows(slip);
-  std::vector<MaterialKey> keys;
-  for (const int r : rows) keys.push_back(LineKey(slip, r));
-  const std::vector<std::vector<int>> records = FindMaterialRecords(keys);
   // A material's stock as the lines before have left it.
   std::map<int, double> left;
   std::vector<OverIssue> over;
@@ -85,7 +85,8 @@ std::vector<OverIssue> FindOverIssues(const DataSrc& slip) {
     // The booking's own arithmetic decides what goes below 0.
     left[record] = RoundTo(stock - issued, 2);
     if (issued > 0 && left[record] < 0)
-      over.push_back({rows[i] - kSlipFirstLine + 1, keys[i], issued, stock});
+      over.push_back(
+          {rows[i] - kSlipFirstLine + 1, LineKey(slip, rows[i]), issued, stock});
   }
   return over;
 }
@@ -107,13 +108,25 @@ bool StockOutClicked(const std::string& program_dir, const DataSrc& slip,
     dialogs.Message(*problem, kInfoCaption, MessageIcon::kWarning);
     return false;
   }
+  const Slip lines = ReadSlip(slip);
+  // One search of the table serves the question and the booking (which
+  // looks a line up again when its record no longer holds the material); a
+  // search that met the table held by another program is left to the booking.
   DbOpen(ProgramFilePath(program_dir, kMaterialFile), kMaterialAlias);
+  std::vector<std::vector<int>> records;
+  bool searched = false;
   if (DbSelect(kMaterialAlias)) {
-    const std::vector<OverIssue> over = FindOverIssues(slip);
+    std::vector<MaterialKey> keys;
+    for (const SlipLine& line : lines.lines) keys.push_back(line.key);
+    const BusyWatch busy;
+    records = FindMaterialRecords(keys);
+    searched = !busy.busy();
+    const std::vector<OverIssue> over = FindOverIssues(slip, records);
     if (!over.empty() && !dialogs.Ask(OverIssueQuestion(over))) return false;
   }
   std::vector<MaterialKey> refused;
-  BookStockOut(program_dir, ReadSlip(slip), now, &refused);
+  BookStockOut(program_dir, lines, now, &refused,
+               searched ? &records : nullptr);
   if (!refused.empty())
     dialogs.Message(LinesRefusedMessage(refused), kInfoCaption,
                     MessageIcon::kWarning);

@@ -29,8 +29,11 @@ std::optional<std::string> SlipNumberProblem(const DataSrc& slip);
 
 // With the material table current: the material lines of `slip` that issue
 // more than the stock left, a material's earlier lines on the slip counted.
-// Lines of materials not in the table are booked by nobody and left out.
-std::vector<OverIssue> FindOverIssues(const DataSrc& slip);
+// `records` holds FindMaterialRecords of the keys of ReadSlip(slip)'s lines,
+// in their order. Lines of materials not in the table are booked by nobody
+// and left out.
+std::vector<OverIssue> FindOverIssues(
+    const DataSrc& slip, const std::vector<std::vector<int>>& records);
 
 // The question naming every line of `over`.
 std::string OverIssueQuestion(const std::vector<OverIssue>& over);

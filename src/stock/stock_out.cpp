@@ -64,7 +64,8 @@ bool BookLine(const SlipLine& line, const Slip& slip, double now) {
 }  // namespace
 
 int BookStockOut(const std::string& program_dir, const Slip& slip, double now,
-                 std::vector<MaterialKey>* refused) {
+                 std::vector<MaterialKey>* refused,
+                 const std::vector<std::vector<int>>* found) {
   DbOpen(ProgramFilePath(program_dir, kMaterialFile), kMaterialAlias);
   if (!DbSelect(kMaterialAlias)) return 0;
   const std::string folder =
@@ -74,7 +75,8 @@ int BookStockOut(const std::string& program_dir, const Slip& slip, double now,
   // A booking neither adds nor removes records, so the numbers found once
   // hold for every line, unless another process deletes meanwhile.
   const BusyWatch busy;
-  const std::vector<std::vector<int>> records = FindMaterialRecords(keys);
+  const std::vector<std::vector<int>> records =
+      found ? *found : FindMaterialRecords(keys);
   int booked = 0;
   // A search that could not read the count found nothing: no backups then,
   // and no line booked.
@@ -90,19 +92,19 @@ int BookStockOut(const std::string& program_dir, const Slip& slip, double now,
     // Another process may have deleted records or replaced the table since
     // the search: then the line's material is looked up again.
     constexpr int kAttempts = 3;
-    std::vector<int> found = records[i];
+    std::vector<int> at = records[i];
     bool done = false;
-    for (int attempt = 0; attempt < kAttempts && !found.empty() && !stopped;
+    for (int attempt = 0; attempt < kAttempts && !at.empty() && !stopped;
          ++attempt) {
       // No line without its backup: the undo would put back an older state.
-      if (!WriteMaterialBackup(folder, slip.lines[i].key, found)) break;
-      if (DbGoTo(found.front()) &&
+      if (!WriteMaterialBackup(folder, slip.lines[i].key, at)) break;
+      if (DbGoTo(at.front()) &&
           DbUpdate([&] { return BookLine(slip.lines[i], slip, now); })) {
         done = true;
         break;
       }
       stopped = busy.busy() || !DbFollowPath();
-      if (!stopped) found = FindMaterialRecords({slip.lines[i].key}).front();
+      if (!stopped) at = FindMaterialRecords({slip.lines[i].key}).front();
     }
     if (done)
       ++booked;

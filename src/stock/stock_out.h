@@ -36,9 +36,12 @@ inline constexpr char kLinesRefused[] =
 // record or log line cannot be written, or that cannot be booked because
 // another program holds the table past the wait limit, is refused, its
 // material as it was, and its key added to `refused` (when given). The
-// number of lines booked.
+// number of lines booked. `found`, when given, is FindMaterialRecords of the
+// lines' keys, made by the caller on the open table; the lines are searched
+// for here otherwise.
 int BookStockOut(const std::string& program_dir, const Slip& slip, double now,
-                 std::vector<MaterialKey>* refused = nullptr);
+                 std::vector<MaterialKey>* refused = nullptr,
+                 const std::vector<std::vector<int>>* found = nullptr);
 
 // The message for lines BookStockOut refused ("品名 规格型号" a line).
 std::string LinesRefusedMessage(const std::vector<MaterialKey>& refused);

@@ -167,4 +167,14 @@ int CompareField(const FieldDef& f, const char* a, const char* b) {
   }
 }
 
+void AppendMemoChains(const Schema& schema, const char* record,
+                      std::vector<std::int32_t>* chains) {
+  for (const FieldDef& f : schema.fields()) {
+    // Only a memo field is sure to hold four bytes.
+    if (!IsMemoType(f.type)) continue;
+    const std::int32_t first = GetI32(record + f.offset);
+    if (first != 0) chains->push_back(first);
+  }
+}
+
 }  // namespace matslip

@@ -1,12 +1,19 @@
 #pragma once
 // Conversion between field bytes inside a record and Values. Memo and binary
 // fields hold a block number here; their contents live in the memo file.
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "store/schema.h"
 #include "store/value.h"
 
 namespace matslip {
+
+// Adds the first memo block of each memo field of `record` that has one to
+// `chains`: the chains the record owns in its memo file.
+void AppendMemoChains(const Schema& schema, const char* record,
+                      std::vector<std::int32_t>* chains);
 
 // Decodes a fixed-size field (every type but 11 and 12) at `record`.
 Value DecodeField(const FieldDef& f, const char* record);

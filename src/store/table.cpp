@@ -569,12 +569,7 @@ bool Table::TakeBackAppend(std::int32_t index) {
   cursor_ = std::max(0, index - 1);
   // The chains of its memo values written so far go back to the free list.
   std::vector<std::int32_t> chains;
-  for (const FieldDef& f : schema_.fields()) {
-    // Only a memo field is sure to hold four bytes.
-    if (!IsMemoType(f.type)) continue;
-    const std::int32_t first = GetI32(rec.data() + f.offset);
-    if (first != 0) chains.push_back(first);
-  }
+  AppendMemoChains(schema_, rec.data(), &chains);
   return (chains.empty() || memo_->Release(chains)) && Flush(true);
 }
 

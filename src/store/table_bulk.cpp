@@ -137,12 +137,7 @@ bool Table::Purge() {
           ++kept;
           continue;
         }
-        for (const FieldDef& f : schema_.fields()) {
-          // Only a memo field is sure to hold four bytes.
-          if (!IsMemoType(f.type)) continue;
-          const std::int32_t first = GetI32(rec + f.offset);
-          if (first != 0) released.push_back(first);
-        }
+        AppendMemoChains(schema_, rec, &released);
       }
     }
     if (memo_ && !out.AdoptMemoCopy()) return false;
@@ -316,12 +311,7 @@ bool Table::Splice(int index, int removed, Table& source, int source_records) {
         (memo_ && !out.AdoptMemoCopy()))
       return false;
     std::vector<std::int32_t> replaced_chains;
-    for (const FieldDef& f : schema_.fields()) {
-      if (removed == 0) break;
-      if (!IsMemoType(f.type)) continue;
-      const std::int32_t first = GetI32(replaced.data() + f.offset);
-      if (first != 0) replaced_chains.push_back(first);
-    }
+    if (removed > 0) AppendMemoChains(schema_, replaced.data(), &replaced_chains);
     if (!replaced_chains.empty() && !out.memo().Release(replaced_chains))
       return false;
     RecordCopier copier(source.schema_, source.schema_.AllIndices(), schema_,
