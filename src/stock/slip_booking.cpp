@@ -85,8 +85,8 @@ std::vector<OverIssue> FindOverIssues(
     // The booking's own arithmetic decides what goes below 0.
     left[record] = RoundTo(stock - issued, 2);
     if (issued > 0 && left[record] < 0)
-      over.push_back(
-          {rows[i] - kSlipFirstLine + 1, LineKey(slip, rows[i]), issued, stock});
+      over.push_back({rows[i] - kSlipFirstLine + 1, LineKey(slip, rows[i]),
+                      issued, stock});
   }
   return over;
 }

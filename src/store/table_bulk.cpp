@@ -311,7 +311,8 @@ bool Table::Splice(int index, int removed, Table& source, int source_records) {
         (memo_ && !out.AdoptMemoCopy()))
       return false;
     std::vector<std::int32_t> replaced_chains;
-    if (removed > 0) AppendMemoChains(schema_, replaced.data(), &replaced_chains);
+    if (removed > 0)
+      AppendMemoChains(schema_, replaced.data(), &replaced_chains);
     if (!replaced_chains.empty() && !out.memo().Release(replaced_chains))
       return false;
     RecordCopier copier(source.schema_, source.schema_.AllIndices(), schema_,
