@@ -108,7 +108,10 @@ PrintToolbarWindow::PrintToolbarWindow(PrintTableState* state, PrintInf* print,
   InstallPaperHook(&table_);
 }
 
-PrintToolbarWindow::~PrintToolbarWindow() = default;
+// The grid widget goes before the members it shows: the table tells its
+// listeners when it goes, and the widget would then ask the grid, gone by
+// then, for its scale.
+PrintToolbarWindow::~PrintToolbarWindow() { delete grid_widget_; }
 
 void PrintToolbarWindow::CreateControls() {
   auto* strip = new QFrame(this);
