@@ -167,9 +167,14 @@ bool DbCopyRecordsTo(const std::string& target,
 // current table itself, the record number is out of range or a write
 // fails. Also false, the table replaced, in the rare case that the new
 // files cannot be opened once in place: the entry is then unusable until
-// the table is opened again.
+// the table is opened again. `approve`, when given, is called under the
+// table's exclusive lock, before anything is written, with record
+// `record_number` current as it is then: false refuses the replacement,
+// the table unchanged, so that no change another process made meanwhile is
+// replaced unseen.
 bool DbReplaceRecord(int record_number, const std::string& source,
-                     int source_records = -1);
+                     int source_records = -1,
+                     const RecordCondition& approve = nullptr);
 
 // Appends every record of the open table `source`, whose fields must be
 // those of the current table, as one change: the new pair of files is

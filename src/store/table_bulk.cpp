@@ -262,15 +262,17 @@ bool Table::CopyRecordsTo(const std::string& target,
 // while the records are written) and its records' bytes as they are; in the
 // copy the replaced record's chains are released and the source's texts
 // added as new chains, so nothing leaks. Source records get new identifiers.
-bool Table::ReplaceRecordWith(int index, Table& source, int source_records) {
-  return Splice(index, 1, source, source_records);
+bool Table::ReplaceRecordWith(int index, Table& source, int source_records,
+                              const RecordCondition& approve) {
+  return Splice(index, 1, source, source_records, approve);
 }
 
 bool Table::AppendRecordsFrom(Table& source) {
-  return Splice(-1, 0, source, -1);
+  return Splice(-1, 0, source, -1, nullptr);
 }
 
-bool Table::Splice(int index, int removed, Table& source, int source_records) {
+bool Table::Splice(int index, int removed, Table& source, int source_records,
+                   const RecordCondition& approve) {
   // The source open on this very file would wait for this table's lock.
   struct stat mine, theirs;
   if (read_only_ || !schema_.SameFields(source.schema_) ||
@@ -295,6 +297,13 @@ bool Table::Splice(int index, int removed, Table& source, int source_records) {
         std::int64_t{count} - removed + added >= INT32_MAX ||
         std::int64_t{next_id} + added >= INT32_MAX)
       return false;
+    // The record as it is now that nobody else can change it.
+    if (approve) {
+      cursor_ = index;
+      known_count_ = count;
+      Invalidate();
+      if (!approve()) return false;
+    }
     // Nobody else writes a memo chain while the whole-file lock is held;
     // a write whose writer died is dealt with first.
     if (memo_ && !memo_->Recover()) return false;
