@@ -23,13 +23,21 @@ std::string StockOutLogLine(const SlipLine& line, const Slip& slip,
          DateTimeText(now) + "\r\n";
 }
 
-// One line on the current record, under its lock (DbUpdate): every fixed
-// field in one write, then the log line. False, nothing written, when the
-// record no longer holds the line's material.
-bool BookLine(const SlipLine& line, const Slip& slip, double now) {
+// One line on the current record, under its lock (DbUpdate): the backup of
+// the records `records` of the line's material (the current one first), as
+// they are under the lock, then every fixed field in one write, then the
+// log line. False, nothing written, when the record no longer holds the
+// line's material, or (`*backup_failed` set) when the backup could not be
+// written.
+bool BookLine(const SlipLine& line, const Slip& slip, double now,
+              const std::string& folder, const std::vector<int>& records,
+              bool* backup_failed) {
   if (DbRead(kName).str() != line.key.name ||
       DbRead(kSpec).str() != line.key.spec)
     return false;
+  // No line without its backup: the undo would put back an older state.
+  *backup_failed = !WriteMaterialBackup(folder, line.key, records);
+  if (*backup_failed) return false;
   const double q = TypedNumber(line.quantity_text);
   const double a = TypedNumber(line.value_text);
   const PeriodTotals before{
@@ -94,15 +102,17 @@ int BookStockOut(const std::string& program_dir, const Slip& slip, double now,
     constexpr int kAttempts = 3;
     std::vector<int> at = records[i];
     bool done = false;
+    bool backup_failed = false;
     for (int attempt = 0; attempt < kAttempts && !at.empty() && !stopped;
          ++attempt) {
-      // No line without its backup: the undo would put back an older state.
-      if (!WriteMaterialBackup(folder, slip.lines[i].key, at)) break;
-      if (DbGoTo(at.front()) &&
-          DbUpdate([&] { return BookLine(slip.lines[i], slip, now); })) {
+      if (DbGoTo(at.front()) && DbUpdate([&] {
+            return BookLine(slip.lines[i], slip, now, folder, at,
+                            &backup_failed);
+          })) {
         done = true;
         break;
       }
+      if (backup_failed) break;
       stopped = busy.busy() || !DbFollowPath();
       if (!stopped) at = FindMaterialRecords({slip.lines[i].key}).front();
     }

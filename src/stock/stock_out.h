@@ -31,8 +31,9 @@ inline constexpr char kLinesRefused[] =
     "以下材料没有出库(备份或出库记录无法写入,请检查磁盘空间和写入权限):";
 
 // Books `slip` at `now` on the material table of `program_dir` (opened as
-// "data" when it is not open, and left open), backups in its 出库备份. A
-// line whose material is not in the table is skipped. A line whose backup,
+// "data" when it is not open, and left open), backups in its 出库备份, each
+// taken under the record's lock just before its line is booked. A line
+// whose material is not in the table is skipped. A line whose backup,
 // record or log line cannot be written, or that cannot be booked because
 // another program holds the table past the wait limit, is refused, its
 // material as it was, and its key added to `refused` (when given). The

@@ -148,7 +148,9 @@ bool DbWriteFields(const std::vector<std::pair<FieldRef, Value>>& values);
 // records.
 bool DbCopyRecordsTo(const std::string& target, int first, int count);
 // The same for the records `record_numbers` (1-based, ascending, each once),
-// which need not follow one another.
+// which need not follow one another. Called inside DbUpdate, it copies the
+// locked record as that lock holds it and the others as they are, without
+// the whole-table lock (which is never waited for while a record is held).
 bool DbCopyRecordsTo(const std::string& target,
                      const std::vector<int>& record_numbers);
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "base/clock.h"
 #include "base/files.h"
@@ -233,15 +234,25 @@ bool Table::CopyTo(const std::string& target, const RecordCondition& condition,
 
 bool Table::CopyRecordsTo(const std::string& target,
                           const std::vector<int>& indices) {
-  WholeFileLock lock(&file_, &whole_locked_, false);
-  if (!lock.ok()) return false;
+  // Inside UpdateCurrent the record's own lock holds what matters: the
+  // whole-file lock would take the place of that lock (the locks of one
+  // descriptor merge) and let go of it at the end, and it must not be
+  // waited for while a record is held. Records do not move while this file
+  // is at the path, which UpdateCurrent checked.
+  const bool in_update = locked_record_ >= 0;
+  std::optional<WholeFileLock> lock;
+  if (!in_update) {
+    lock.emplace(&file_, &whole_locked_, false);
+    if (!lock->ok()) return false;
+  }
   const int count = RecordCount();
   for (std::size_t k = 0; k < indices.size(); ++k) {
     if (indices[k] < 0 || indices[k] >= count ||
         (k > 0 && indices[k] <= indices[k - 1]))
       return false;
   }
-  MemoReadAhead read_ahead(memo_.get());
+  // Chains read ahead only while nobody can change them.
+  MemoReadAhead read_ahead(in_update ? nullptr : memo_.get());
   return WriteTable(target, schema_.AllIndices(), [&](const EmitRecord& emit) {
     // Neighbouring records are read together, a run at a time.
     for (std::size_t k = 0; k < indices.size();) {
