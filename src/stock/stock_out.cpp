@@ -5,6 +5,7 @@
 #include "base/datetime.h"
 #include "base/files.h"
 #include "base/number.h"
+#include "stock/in_use_message.h"
 #include "store/db.h"
 #include "store/file_io.h"
 #include "store/material_backup.h"
@@ -72,7 +73,7 @@ bool BookLine(const SlipLine& line, const Slip& slip, double now,
 }  // namespace
 
 int BookStockOut(const std::string& program_dir, const Slip& slip, double now,
-                 std::vector<MaterialKey>* refused,
+                 RefusedLines* refused,
                  const std::vector<std::vector<int>>* found) {
   DbOpen(ProgramFilePath(program_dir, kMaterialFile), kMaterialAlias);
   if (!DbSelect(kMaterialAlias)) return 0;
@@ -89,7 +90,7 @@ int BookStockOut(const std::string& program_dir, const Slip& slip, double now,
   // A search that could not read the count found nothing: no backups then,
   // and no line booked.
   if (busy.busy()) {
-    if (refused) *refused = keys;
+    if (refused) refused->in_use = keys;
     return booked;
   }
   // Once the table is held by another program or cannot be followed, the
@@ -119,15 +120,26 @@ int BookStockOut(const std::string& program_dir, const Slip& slip, double now,
     if (done)
       ++booked;
     else if (refused)
-      refused->push_back(slip.lines[i].key);
+      (busy.busy() ? refused->in_use : refused->unwritten)
+          .push_back(slip.lines[i].key);
   }
   return booked;
 }
 
-std::string LinesRefusedMessage(const std::vector<MaterialKey>& refused) {
-  std::string text = kLinesRefused;
-  for (const MaterialKey& key : refused)
-    text += "\n" + key.name + " " + key.spec;
+std::string LinesRefusedMessage(const std::string& table,
+                                const RefusedLines& refused) {
+  std::string text;
+  const auto list = [&text](const char* start,
+                            const std::vector<MaterialKey>& keys) {
+    if (keys.empty()) return;
+    if (!text.empty()) text += "\n";
+    text += start;
+    for (const MaterialKey& key : keys)
+      text += "\n" + key.name + " " + key.spec;
+  };
+  list(kLinesRefused, refused.unwritten);
+  list(kLinesNotBookedInUse, refused.in_use);
+  if (!refused.in_use.empty()) text += "\n" + TableInUseMessage(table);
   return text;
 }
 
