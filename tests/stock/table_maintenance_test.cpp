@@ -3,20 +3,27 @@
 // safety copy taken before every restore and every clear.
 #include "stock/table_maintenance.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
 
 #include "base/clock.h"
 #include "base/datetime.h"
 #include "base/files.h"
 #include "store/db.h"
 #include "store/durability.h"
+#include "store/file_io.h"
 #include "store/format.h"
 #include "store/material_table.h"
 #include "store/names.h"
 #include "store/stock_in.h"
 #include "store/table.h"
 #include "store/table_check.h"
+#include "store/table_pair.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
 
@@ -436,6 +443,33 @@ TEST_F(TableMaintenanceTest, ClearEmptiesNothingWhenItCannotSaveFirst) {
             std::vector<std::string>{"未能先把数据库备份到 " +
                                      BackupAt(kMorning) + ",数据库没有清空"});
   EXPECT_EQ(ReadTable(table_path_), before);
+}
+
+// Another program holding the program folder (a restore or an import of
+// another window) or the table past the wait: the restore and the clear say
+// the table is in use and to try again, and change nothing.
+TEST_F(RestoreRefusalTest, HeldByAnotherProgramIsInUseNeverUnusable) {
+  const std::string backup = Backup();
+  const std::string in_use = "材料数据表 " + table_path_ +
+                             " 正被另一个程序占用（可能是另一个窗口或另一台"
+                             "电脑上的本程序），请稍后再试。";
+  const std::chrono::milliseconds limit = LockWaitLimit();
+  SetLockWaitLimit(std::chrono::milliseconds(100));
+  const int folder = ::open(dir_.path().c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_EQ(::flock(folder, LOCK_EX), 0);
+  ExpectRefused(backup, in_use + ",材料数据没有任何改动");
+  ::close(folder);
+  PosixFile other;  // its lock on the record count
+  ASSERT_TRUE(other.Open(table_path_, false) &&
+              other.Lock(fmt::kCountOffset, 1, true));
+  const std::string before = Bytes();
+  dialogs_.shown.clear();
+  EXPECT_FALSE(ClearTable(dir_.path(), dialogs_));
+  other.Close();
+  SetLockWaitLimit(limit);
+  EXPECT_EQ(dialogs_.Messages(),
+            std::vector<std::string>{in_use + ",数据库没有清空"});
+  EXPECT_EQ(Bytes(), before);
 }
 
 }  // namespace
