@@ -305,6 +305,39 @@ TEST_F(RestoreLeftoversTest, StagingTablesAreRemoved) {
     EXPECT_FALSE(FileExists(dir_.File(name))) << name;
 }
 
+// The temporaries of backups that a process of this host was killed
+// writing go; those of a live process, of another PC, and the backups stay.
+TEST_F(RestoreLeftoversTest, BackupTemporariesOfKilledProcessesAreRemoved) {
+  const pid_t dead = ::fork();
+  if (dead == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(dead, nullptr, 0), dead);
+  const std::string token = NewPairToken();
+  const std::string host = token.substr(0, token.find('-'));
+  const std::string killed = host + "-" + std::to_string(dead) + "-3";
+  const std::string live = host + "-" + std::to_string(::getpid()) + "-3";
+  const std::vector<std::string> gone = {
+      "线1S-1.mzk.new-" + killed, "线1S-1.edt.new-" + killed,
+      "线1S-1.mzk.pair.new-" + killed, "X.MZK.new-" + killed};
+  const std::vector<std::string> kept = {
+      "线1S-1.mzk", "线1S-1.edt", "线1S-1.mzk.new-" + live,
+      "线1S-1.mzk.new-otherpc-" + std::to_string(dead) + "-3",
+      "notes.txt.new-" + killed};
+  for (const char* folder : {kStockInBackupFolder, kStockOutBackupFolder}) {
+    ASSERT_TRUE(CreateDirectory(dir_.File(folder)));
+    for (const auto& names : {gone, kept})
+      for (const std::string& name : names)
+        ASSERT_TRUE(
+            testing::WriteTestFile(dir_.File(folder) + "/" + name, "x"));
+  }
+  RestoreAtLater();
+  for (const char* folder : {kStockInBackupFolder, kStockOutBackupFolder}) {
+    for (const std::string& name : gone)
+      EXPECT_FALSE(FileExists(dir_.File(folder) + "/" + name)) << name;
+    for (const std::string& name : kept)
+      EXPECT_TRUE(FileExists(dir_.File(folder) + "/" + name)) << name;
+  }
+}
+
 TEST_F(RestoreLeftoversTest, LinksMadeBeforeTheReplacementAreDropped) {
   const double killed_at = kMorning + 0.001;
   LinkKept(killed_at);
