@@ -366,17 +366,17 @@ void AppBookStockOut9(benchmark::State& state) {
 // table rebuilt with the backup's record in place of the material's. A
 // receipt's and an issue's undo differ only in their folder.
 void AppCancelMovement(benchmark::State& state, bool durable,
-                       const char* folder) {
+                       const MovementUndo& undo) {
   FreshAppTable();
   int n = 0;
   const MaterialKey key = MiddleMaterial(&n);
-  const std::string backups = ProgramFilePath(AppDir(), folder);
+  const std::string backups = ProgramFilePath(AppDir(), undo.backup_folder);
   if (!WriteMaterialBackup(backups, key, {n})) Die("no backup written");
   const std::string backup = MaterialBackupPath(backups, key);
   NoDialogs dialogs;
   SetDurableWrites(durable);
   for (auto _ : state) {
-    if (RebuildWithBackup(AppDir(), backup, n, key, "", dialogs) !=
+    if (RebuildWithBackup(AppDir(), backup, n, key, undo, dialogs) !=
         UndoResult::kRestored)
       state.SkipWithError("RebuildWithBackup failed");
   }
@@ -609,7 +609,7 @@ void MemoryCancelMovement(benchmark::State& state) {
   for (auto _ : state) {
     StartHeapCount();
     if (RebuildWithBackup(AppDir(), MaterialBackupPath(backups, key), n, key,
-                          "", dialogs) != UndoResult::kRestored)
+                          kStockInUndo, dialogs) != UndoResult::kRestored)
       state.SkipWithError("RebuildWithBackup failed");
     state.counters["peak_KiB"] = StopHeapCount() / 1024.0;
   }
@@ -643,13 +643,13 @@ void Register() {
   add("Floor/CopyTableAndMemo", FloorCopyTableAndMemo);
   add("App/StockIn", [](auto& s) { AppStockIn(s, false); });
   add("App/CancelStockIn",
-      [](auto& s) { AppCancelMovement(s, false, kStockInBackupFolder); });
+      [](auto& s) { AppCancelMovement(s, false, kStockInUndo); });
   add("App/StockInDurable", [](auto& s) { AppStockIn(s, true); });
   add("App/CancelStockInDurable",
-      [](auto& s) { AppCancelMovement(s, true, kStockInBackupFolder); });
+      [](auto& s) { AppCancelMovement(s, true, kStockInUndo); });
   add("App/BookStockOut9", AppBookStockOut9);
   add("App/CancelStockOut",
-      [](auto& s) { AppCancelMovement(s, false, kStockOutBackupFolder); });
+      [](auto& s) { AppCancelMovement(s, false, kStockOutUndo); });
   add("App/Backup", AppBackup);
   add("App/Restore", AppRestore);
   add("Memory/CopyTo", MemoryCopyTo)->Arg(kSmallRows)->Arg(kRows);

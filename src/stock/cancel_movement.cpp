@@ -1,5 +1,7 @@
 #include "stock/cancel_movement.h"
 
+#include <optional>
+
 #include "base/datetime.h"
 #include "base/files.h"
 #include "stock/in_use_message.h"
@@ -91,21 +93,13 @@ UndoResult CancelMovement(const std::string& program_dir,
                    kQuestionCaption))
     return UndoResult::kDeclined;
   // Another window or program may have booked on the material while the
-  // question was open.
-  DbOpen(ProgramFilePath(program_dir, kMaterialFile), kMaterialAlias);
-  if (DbSelect(kMaterialAlias) && FindMaterial(found)) n = DbRecordNumber();
-  if (const auto refusal = UndoRefusal(backup, n, found, undo.receipt)) {
-    dialogs.Message(*refusal, kInfoCaption, MessageIcon::kWarning);
-    return UndoResult::kRefused;
-  }
-  return RebuildWithBackup(program_dir, backup, n, found, undo.mismatch,
-                           dialogs);
+  // question was open: the rebuild asks the guard again under its lock.
+  return RebuildWithBackup(program_dir, backup, n, found, undo, dialogs);
 }
 
 UndoResult RebuildWithBackup(const std::string& program_dir,
                              const std::string& backup_path, int record_number,
-                             const MaterialKey& key,
-                             const std::string& mismatch_message,
+                             const MaterialKey& key, const MovementUndo& undo,
                              Dialogs& dialogs) {
   const std::string table = ProgramFilePath(program_dir, kMaterialFile);
   const BusyWatch busy;
@@ -129,17 +123,31 @@ UndoResult RebuildWithBackup(const std::string& program_dir,
   const bool matches = DbFirst() && DbRecordCount() > 0 &&
                        DbRead(kSpec).str() == key.spec &&
                        DbRead(kName).str() == key.name;
+  const MaterialRecord backup =
+      matches ? ReadMaterialRecord() : MaterialRecord();
   bool replaced = false;
+  // The guard's last word is said under the lock the replacement holds: a
+  // booking that another process made since the question is never wiped.
+  std::optional<std::string> refusal;
+  const auto still_only_that_movement = [&] {
+    refusal = UndoRefusal(undo.receipt, backup, ReadMaterialRecord());
+    return !refusal;
+  };
   // A backup holds every record of the key, but a booking only ever
   // changes the first; the others are in the table as they were. Putting
   // them all in its place would add a copy of each at every undo.
   if (matches && DbSelect(kMaterialAlias))
-    replaced = DbReplaceRecord(record_number, kBackupAlias, 1);
+    replaced = DbReplaceRecord(record_number, kBackupAlias, 1,
+                               still_only_that_movement);
   DbClose(kBackupAlias);
   ReopenMaterialTable(program_dir, record_number);
   if (!matches) {
-    dialogs.Message(mismatch_message);
+    dialogs.Message(undo.mismatch);
     return UndoResult::kMismatch;
+  }
+  if (refusal) {
+    dialogs.Message(*refusal, kInfoCaption, MessageIcon::kWarning);
+    return UndoResult::kRefused;
   }
   if (!replaced) {
     dialogs.Message(busy.busy() ? TableInUseMessage(table)

@@ -41,19 +41,21 @@ UndoResult CancelMovement(const std::string& program_dir,
                           const MaterialKey& selected, const MovementUndo& undo,
                           Dialogs& dialogs);
 
-// Replaces record `record_number` of "data" by the records of the backup at
-// `backup_path` when the backup's first record has `key`; otherwise shows
-// `mismatch_message` and changes nothing. The new table and memo file are
+// Replaces record `record_number` of "data" by the first record of the
+// backup at `backup_path` when it has `key`; otherwise shows
+// `undo.mismatch` and changes nothing. The new table and memo file are
 // put in place together (DbReplaceRecord): a crash leaves the old pair or the
-// new one. A material no longer in the table (another window deleted it),
-// a backup that cannot be read, or a replacement that fails, gets a
-// message of its own (kFailed; the table in use by another program is said
-// so), the table as it was. "data" is left open, shared, with its cursor on
-// the material's record.
+// new one. Under the lock of that replacement the record is judged once
+// more (UndoRefusal): a movement booked since (by another window or PC)
+// refuses the undo with the guard's message (kRefused). A material no
+// longer in the table (another window deleted it), a backup that cannot be
+// read, or a replacement that fails, gets a message of its own (kFailed;
+// the table in use by another program is said so). The table is as it was
+// unless kRestored. "data" is left open, shared, with its cursor on the
+// material's record.
 UndoResult RebuildWithBackup(const std::string& program_dir,
                              const std::string& backup_path, int record_number,
-                             const MaterialKey& key,
-                             const std::string& mismatch_message,
+                             const MaterialKey& key, const MovementUndo& undo,
                              Dialogs& dialogs);
 
 }  // namespace matslip

@@ -124,12 +124,13 @@ bool StockOutClicked(const std::string& program_dir, const DataSrc& slip,
     const std::vector<OverIssue> over = FindOverIssues(slip, records);
     if (!over.empty() && !dialogs.Ask(OverIssueQuestion(over))) return false;
   }
-  std::vector<MaterialKey> refused;
+  RefusedLines refused;
   BookStockOut(program_dir, lines, now, &refused,
                searched ? &records : nullptr);
-  if (!refused.empty())
-    dialogs.Message(LinesRefusedMessage(refused), kInfoCaption,
-                    MessageIcon::kWarning);
+  if (!refused.unwritten.empty() || !refused.in_use.empty())
+    dialogs.Message(LinesRefusedMessage(
+                        ProgramFilePath(program_dir, kMaterialFile), refused),
+                    kInfoCaption, MessageIcon::kWarning);
   return true;
 }
 

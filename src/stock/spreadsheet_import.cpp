@@ -8,9 +8,11 @@
 #include "grid/data_src.h"
 #include "sheet/sheet.h"
 #include "sheet/typed_number.h"
+#include "stock/in_use_message.h"
 #include "stock/staging_files.h"
 #include "stock/stock_list.h"
 #include "store/db.h"
+#include "store/file_io.h"
 #include "store/stock_in.h"
 #include "store/table_pair.h"
 
@@ -200,6 +202,7 @@ bool AddImportedMaterials(const std::string& program_dir,
                           std::string* why) {
   if (entries.empty()) return true;
   const std::string data = ProgramFilePath(program_dir, kMaterialFile);
+  const BusyWatch busy;
   // One restore or import at a time; one killed before left its files.
   StagingScope staging(program_dir);
   DbOpen(data, kMaterialAlias);
@@ -209,7 +212,7 @@ bool AddImportedMaterials(const std::string& program_dir,
                      DbAppendRecordsFrom(kStagingAlias);
   if (staging.ok()) RemoveStaging(program_dir);
   DbClose(kMaterialAlias);
-  if (!added && why) *why = data;
+  if (!added && why) *why = busy.busy() ? TableInUseMessage(data) : data;
   return added;
 }
 

@@ -71,7 +71,9 @@ std::vector<std::string> UnstorableRows(const std::vector<ImportRow>& rows);
 
 // Appends `entries` at `now` to <program_dir>/data.mzk, each with its
 // period totals, date, log line and alarm quantity, as one change: the
-// table ends with all of them or (false) as it was.
+// table ends with all of them or (false) as it was. On failure `*why` is
+// the table's path, or the in-use message when another program held the
+// table or the program folder past the wait limit.
 bool AddImportedMaterials(const std::string& program_dir,
                           const std::vector<MaterialEntry>& entries, double now,
                           std::string* why);

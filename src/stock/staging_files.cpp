@@ -94,6 +94,11 @@ StagingScope::StagingScope(const std::string& program_dir) {
   RemoveTableLeftovers(ProgramFilePath(program_dir, kRestoreCopyFile));
   ClearKeptLinks(program_dir);
   RemoveStrayTemporaries(ProgramFilePath(program_dir, kMaterialFile));
+  // Those of the backups too: a booking writes one without looking at the
+  // others in a folder that may hold a backup of every material.
+  for (const char* folder :
+       {kStockInBackupFolder, kStockOutBackupFolder, kTableBackupFolder})
+    RemoveStrayTemporariesIn(ProgramFilePath(program_dir, folder));
 }
 
 StagingScope::~StagingScope() {

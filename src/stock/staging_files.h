@@ -14,8 +14,9 @@ inline constexpr char kRestoreCopyFile[] = "data.restore.mzk";
 // Holds the staging of `program_dir` for this process while it lives,
 // waiting (within the lock wait limit) while another process holds it (the
 // lock goes with a killed process), and clears what a killed one left: the
-// staging tables, a restore's kept links (see KeepTableAs) and the material
-// table's temporaries of killed replacements.
+// staging tables, a restore's kept links (see KeepTableAs) and the
+// temporaries of killed replacements of the material table and of the
+// backups (per material and whole).
 class StagingScope {
  public:
   explicit StagingScope(const std::string& program_dir);

@@ -5,6 +5,7 @@
 #include "base/datetime.h"
 #include "base/files.h"
 #include "base/number.h"
+#include "stock/in_use_message.h"
 #include "store/db.h"
 #include "store/file_io.h"
 #include "store/material_backup.h"
@@ -23,13 +24,21 @@ std::string StockOutLogLine(const SlipLine& line, const Slip& slip,
          DateTimeText(now) + "\r\n";
 }
 
-// One line on the current record, under its lock (DbUpdate): every fixed
-// field in one write, then the log line. False, nothing written, when the
-// record no longer holds the line's material.
-bool BookLine(const SlipLine& line, const Slip& slip, double now) {
+// One line on the current record, under its lock (DbUpdate): the backup of
+// the records `records` of the line's material (the current one first), as
+// they are under the lock, then every fixed field in one write, then the
+// log line. False, nothing written, when the record no longer holds the
+// line's material, or (`*backup_failed` set) when the backup could not be
+// written.
+bool BookLine(const SlipLine& line, const Slip& slip, double now,
+              const std::string& folder, const std::vector<int>& records,
+              bool* backup_failed) {
   if (DbRead(kName).str() != line.key.name ||
       DbRead(kSpec).str() != line.key.spec)
     return false;
+  // No line without its backup: the undo would put back an older state.
+  *backup_failed = !WriteMaterialBackup(folder, line.key, records);
+  if (*backup_failed) return false;
   const double q = TypedNumber(line.quantity_text);
   const double a = TypedNumber(line.value_text);
   const PeriodTotals before{
@@ -64,7 +73,7 @@ bool BookLine(const SlipLine& line, const Slip& slip, double now) {
 }  // namespace
 
 int BookStockOut(const std::string& program_dir, const Slip& slip, double now,
-                 std::vector<MaterialKey>* refused,
+                 RefusedLines* refused,
                  const std::vector<std::vector<int>>* found) {
   DbOpen(ProgramFilePath(program_dir, kMaterialFile), kMaterialAlias);
   if (!DbSelect(kMaterialAlias)) return 0;
@@ -81,7 +90,7 @@ int BookStockOut(const std::string& program_dir, const Slip& slip, double now,
   // A search that could not read the count found nothing: no backups then,
   // and no line booked.
   if (busy.busy()) {
-    if (refused) *refused = keys;
+    if (refused) refused->in_use = keys;
     return booked;
   }
   // Once the table is held by another program or cannot be followed, the
@@ -94,30 +103,43 @@ int BookStockOut(const std::string& program_dir, const Slip& slip, double now,
     constexpr int kAttempts = 3;
     std::vector<int> at = records[i];
     bool done = false;
+    bool backup_failed = false;
     for (int attempt = 0; attempt < kAttempts && !at.empty() && !stopped;
          ++attempt) {
-      // No line without its backup: the undo would put back an older state.
-      if (!WriteMaterialBackup(folder, slip.lines[i].key, at)) break;
-      if (DbGoTo(at.front()) &&
-          DbUpdate([&] { return BookLine(slip.lines[i], slip, now); })) {
+      if (DbGoTo(at.front()) && DbUpdate([&] {
+            return BookLine(slip.lines[i], slip, now, folder, at,
+                            &backup_failed);
+          })) {
         done = true;
         break;
       }
+      if (backup_failed) break;
       stopped = busy.busy() || !DbFollowPath();
       if (!stopped) at = FindMaterialRecords({slip.lines[i].key}).front();
     }
     if (done)
       ++booked;
     else if (refused)
-      refused->push_back(slip.lines[i].key);
+      (busy.busy() ? refused->in_use : refused->unwritten)
+          .push_back(slip.lines[i].key);
   }
   return booked;
 }
 
-std::string LinesRefusedMessage(const std::vector<MaterialKey>& refused) {
-  std::string text = kLinesRefused;
-  for (const MaterialKey& key : refused)
-    text += "\n" + key.name + " " + key.spec;
+std::string LinesRefusedMessage(const std::string& table,
+                                const RefusedLines& refused) {
+  std::string text;
+  const auto list = [&text](const char* start,
+                            const std::vector<MaterialKey>& keys) {
+    if (keys.empty()) return;
+    if (!text.empty()) text += "\n";
+    text += start;
+    for (const MaterialKey& key : keys)
+      text += "\n" + key.name + " " + key.spec;
+  };
+  list(kLinesRefused, refused.unwritten);
+  list(kLinesNotBookedInUse, refused.in_use);
+  if (!refused.in_use.empty()) text += "\n" + TableInUseMessage(table);
   return text;
 }
 

@@ -176,19 +176,29 @@ RestoreResult RestoreTable(const std::string& program_dir, Dialogs& dialogs) {
 }
 
 bool ClearTable(const std::string& program_dir, Dialogs& dialogs) {
+  const std::string table = MaterialTablePath(program_dir);
   // No table: nothing to save and nothing to empty.
-  if (!FileExists(MaterialTablePath(program_dir))) {
+  if (!FileExists(table)) {
     dialogs.Message(kClearedMessage);
     return true;
   }
+  const BusyWatch busy;
+  // A table another program holds is in use, whichever step met it.
+  const auto in_use = [&] {
+    return TableInUseMessage(table) + kClearNotSavedEnd;
+  };
   std::string saved;
   if (!SaveTable(program_dir, &saved)) {
-    dialogs.Message(kClearNotSavedStart + saved + kClearNotSavedEnd);
+    dialogs.Message(busy.busy()
+                        ? in_use()
+                        : kClearNotSavedStart + saved + kClearNotSavedEnd);
     return false;
   }
   const bool emptied = DbSelect(kMaterialAlias) && DbEmpty();
   DbClose(kMaterialAlias);
-  dialogs.Message(emptied ? kClearedMessage : kClearFailed);
+  dialogs.Message(emptied       ? kClearedMessage
+                  : busy.busy() ? in_use()
+                                : kClearFailed);
   return emptied;
 }
 

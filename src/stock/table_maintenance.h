@@ -35,7 +35,8 @@ enum class RestoreResult {
 RestoreResult RestoreTable(const std::string& program_dir, Dialogs& dialogs);
 
 // "清空数据库": saves the table as a backup, then removes every material.
-// When the backup cannot be written nothing is emptied and the user is told.
+// When the backup cannot be written nothing is emptied and the user is told
+// (that the table is in use, when another program held it past the wait).
 // "data" is closed afterwards. True when the table was emptied, or when
 // there was no table (then it says "数据库已清空" as well).
 bool ClearTable(const std::string& program_dir, Dialogs& dialogs);

@@ -337,14 +337,14 @@ bool DbCopyRecordsTo(const std::string& target,
 }
 
 bool DbReplaceRecord(int record_number, const std::string& source,
-                     int source_records) {
+                     int source_records, const RecordCondition& approve) {
   Table* t = Current();
   const int i = Lookup(source);
   return Result(
       t && i >= 0 &&
       t->ReplaceRecordWith(record_number - 1,
                            *Reg().entries[static_cast<std::size_t>(i)].table,
-                           source_records));
+                           source_records, approve));
 }
 
 bool DbAppendRecordsFrom(const std::string& source) {

@@ -148,7 +148,9 @@ bool DbWriteFields(const std::vector<std::pair<FieldRef, Value>>& values);
 // records.
 bool DbCopyRecordsTo(const std::string& target, int first, int count);
 // The same for the records `record_numbers` (1-based, ascending, each once),
-// which need not follow one another.
+// which need not follow one another. Called inside DbUpdate, it copies the
+// locked record as that lock holds it and the others as they are, without
+// the whole-table lock (which is never waited for while a record is held).
 bool DbCopyRecordsTo(const std::string& target,
                      const std::vector<int>& record_numbers);
 
@@ -167,9 +169,14 @@ bool DbCopyRecordsTo(const std::string& target,
 // current table itself, the record number is out of range or a write
 // fails. Also false, the table replaced, in the rare case that the new
 // files cannot be opened once in place: the entry is then unusable until
-// the table is opened again.
+// the table is opened again. `approve`, when given, is called under the
+// table's exclusive lock, before anything is written, with record
+// `record_number` current as it is then: false refuses the replacement,
+// the table unchanged, so that no change another process made meanwhile is
+// replaced unseen.
 bool DbReplaceRecord(int record_number, const std::string& source,
-                     int source_records = -1);
+                     int source_records = -1,
+                     const RecordCondition& approve = nullptr);
 
 // Appends every record of the open table `source`, whose fields must be
 // those of the current table, as one change: the new pair of files is

@@ -136,12 +136,17 @@ StockInResult BookStockIn(const std::string& backup_folder,
     const std::vector<int> records = FindMaterialRecords({key}).front();
     // A search that could not read the count found nothing: no backup then.
     if (busy.busy()) return result;
-    // No receipt without its backup: the undo would put back an older state.
-    if (!WriteMaterialBackup(backup_folder, key, records)) return result;
-    bool write_failed = false;
+    // A backup or a write that failed refuses the receipt; it is not tried
+    // again.
+    bool refused = false;
     double price_after = p, quantity_after = q;
     const auto book_existing = [&] {
       if (!CurrentIs(key)) return false;
+      // No receipt without its backup, taken of the record as it is under
+      // the lock, so that it is the state just before this receipt: the
+      // undo would put back an older one.
+      refused = !WriteMaterialBackup(backup_folder, key, records);
+      if (refused) return false;
       const PeriodTotals totals = RollPeriodTotals(
           ReadInTotals(), DbRead(kInDate).ToNumber(), now, q, a);
       quantity_after = RoundTo(DbRead(kQuantity).ToNumber() + q, 2);
@@ -158,22 +163,24 @@ StockInResult BookStockIn(const std::string& backup_folder,
       std::vector<std::pair<FieldRef, Value>> before;
       for (const auto& [field, value] : fields)
         before.push_back({field, DbRead(field)});
-      write_failed = !DbWriteFields(fields);
-      if (write_failed) return false;
+      refused = !DbWriteFields(fields);
+      if (refused) return false;
       // A log line that cannot be written (a full disk) takes the receipt
       // back: a booking is whole or not made.
-      write_failed = !DbWriteMemo(
+      refused = !DbWriteMemo(
           kInLog, StockInLogLine(form, price_after, quantity_after, now));
-      if (write_failed) DbWriteFields(before);
-      return !write_failed;
+      if (refused) DbWriteFields(before);
+      return !refused;
     };
     if (!records.empty()) {
       if (!DbGoTo(records.front())) continue;
       if (!DbUpdate(book_existing)) {
-        if (write_failed) return result;
+        if (refused) return result;
         continue;
       }
     } else {
+      // A material not yet in the table gets a backup without records.
+      if (!WriteMaterialBackup(backup_folder, key, records)) return result;
       // Every fixed field in the one append: a crash leaves the new material
       // whole or absent.
       const PeriodTotals totals = RollPeriodTotals({}, 0, now, q, a);

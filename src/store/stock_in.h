@@ -67,8 +67,9 @@ struct StockInResult {
 // receipt); a log line that cannot be written takes the record back. The
 // cursor ends on the booked material.
 // The caller has checked the form with CheckStockInForm. Other processes
-// may book on the table meanwhile: the record is read, computed and written
-// with its log line under its lock, a new material is created once however
+// may book on the table meanwhile: the record is backed up, read, computed
+// and written with its log line under its lock (so the backup is the record
+// just before this receipt), a new material is created once however
 // many create it, and a table replaced on disk is opened anew. Not booked
 // when the table stays locked by another program past the wait limit.
 StockInResult BookStockIn(const std::string& backup_folder,

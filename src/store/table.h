@@ -125,9 +125,11 @@ class Table {
   bool CopyRecordsTo(const std::string& target,
                      const std::vector<int>& indices);
   // Record `index` (0-based) replaced by the first `source_records` records
-  // of `source` (all when negative); see DbReplaceRecord. This table is open
-  // on the new files afterwards.
-  bool ReplaceRecordWith(int index, Table& source, int source_records = -1);
+  // of `source` (all when negative), when `approve` (if given) says yes of
+  // that record under the exclusive lock; see DbReplaceRecord. This table
+  // is open on the new files afterwards.
+  bool ReplaceRecordWith(int index, Table& source, int source_records = -1,
+                         const RecordCondition& approve = nullptr);
   // Every record of `source` appended in one replacement of the files, as
   // ReplaceRecordWith puts its records in; see DbAppendRecordsFrom.
   bool AppendRecordsFrom(Table& source);
@@ -196,8 +198,9 @@ class Table {
   // records keep their memo references (see SharesMemo).
   // Records [index, index + removed) (index -1: after the last) replaced by the
   // first `source_records` records of `source` in a new pair of files put in
-  // place at once.
-  bool Splice(int index, int removed, Table& source, int source_records);
+  // place at once, once `approve` (if given) said yes of record `index`.
+  bool Splice(int index, int removed, Table& source, int source_records,
+              const RecordCondition& approve);
   bool WriteTable(const std::string& target, const std::vector<int>& fields,
                   const std::function<bool(const EmitRecord&)>& produce,
                   bool share_memo = false);

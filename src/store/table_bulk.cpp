@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "base/clock.h"
 #include "base/files.h"
@@ -233,15 +234,25 @@ bool Table::CopyTo(const std::string& target, const RecordCondition& condition,
 
 bool Table::CopyRecordsTo(const std::string& target,
                           const std::vector<int>& indices) {
-  WholeFileLock lock(&file_, &whole_locked_, false);
-  if (!lock.ok()) return false;
+  // Inside UpdateCurrent the record's own lock holds what matters: the
+  // whole-file lock would take the place of that lock (the locks of one
+  // descriptor merge) and let go of it at the end, and it must not be
+  // waited for while a record is held. Records do not move while this file
+  // is at the path, which UpdateCurrent checked.
+  const bool in_update = locked_record_ >= 0;
+  std::optional<WholeFileLock> lock;
+  if (!in_update) {
+    lock.emplace(&file_, &whole_locked_, false);
+    if (!lock->ok()) return false;
+  }
   const int count = RecordCount();
   for (std::size_t k = 0; k < indices.size(); ++k) {
     if (indices[k] < 0 || indices[k] >= count ||
         (k > 0 && indices[k] <= indices[k - 1]))
       return false;
   }
-  MemoReadAhead read_ahead(memo_.get());
+  // Chains read ahead only while nobody can change them.
+  MemoReadAhead read_ahead(in_update ? nullptr : memo_.get());
   return WriteTable(target, schema_.AllIndices(), [&](const EmitRecord& emit) {
     // Neighbouring records are read together, a run at a time.
     for (std::size_t k = 0; k < indices.size();) {
@@ -262,15 +273,17 @@ bool Table::CopyRecordsTo(const std::string& target,
 // while the records are written) and its records' bytes as they are; in the
 // copy the replaced record's chains are released and the source's texts
 // added as new chains, so nothing leaks. Source records get new identifiers.
-bool Table::ReplaceRecordWith(int index, Table& source, int source_records) {
-  return Splice(index, 1, source, source_records);
+bool Table::ReplaceRecordWith(int index, Table& source, int source_records,
+                              const RecordCondition& approve) {
+  return Splice(index, 1, source, source_records, approve);
 }
 
 bool Table::AppendRecordsFrom(Table& source) {
-  return Splice(-1, 0, source, -1);
+  return Splice(-1, 0, source, -1, nullptr);
 }
 
-bool Table::Splice(int index, int removed, Table& source, int source_records) {
+bool Table::Splice(int index, int removed, Table& source, int source_records,
+                   const RecordCondition& approve) {
   // The source open on this very file would wait for this table's lock.
   struct stat mine, theirs;
   if (read_only_ || !schema_.SameFields(source.schema_) ||
@@ -295,6 +308,13 @@ bool Table::Splice(int index, int removed, Table& source, int source_records) {
         std::int64_t{count} - removed + added >= INT32_MAX ||
         std::int64_t{next_id} + added >= INT32_MAX)
       return false;
+    // The record as it is now that nobody else can change it.
+    if (approve) {
+      cursor_ = index;
+      known_count_ = count;
+      Invalidate();
+      if (!approve()) return false;
+    }
     // Nobody else writes a memo chain while the whole-file lock is held;
     // a write whose writer died is dealt with first.
     if (memo_ && !memo_->Recover()) return false;

@@ -285,20 +285,68 @@ bool RemoveTableLeftovers(const std::string& table) {
   return ok;
 }
 
+namespace {
+
+// Whether `token` names a process of this host that no longer runs: its
+// temporaries are nobody's now.
+class KilledHere {
+ public:
+  KilledHere() {
+    const std::string mine = NewPairToken();
+    host_ = mine.substr(0, mine.find('-') + 1);
+  }
+  bool operator()(const std::string& token) const {
+    if (!token.starts_with(host_)) return false;
+    const std::string rest = token.substr(host_.size());
+    const pid_t pid = static_cast<pid_t>(std::atol(rest.c_str()));
+    return pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH;
+  }
+
+ private:
+  std::string host_;
+};
+
+// Whether `name` is a table's, a memo file's or a journal's name of its
+// own: what a temporary suffix follows.
+bool PairFileName(std::string_view name) {
+  constexpr std::string_view kEndings[] = {".mzk", ".edt", ".mzk.pair"};
+  for (const std::string_view ending : kEndings) {
+    if (name.size() > ending.size() &&
+        NamesEqual(name.substr(name.size() - ending.size()), ending))
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 void RemoveStrayTemporaries(const std::string& table) {
   // A token names the host and the process that made the temporaries; the
   // one name of an older version's temporaries belongs to nobody now.
-  const std::string mine = NewPairToken();
-  const std::string host = mine.substr(0, mine.find('-') + 1);
+  const KilledHere killed;
   for (const std::string& path :
-       TemporariesOf(table, [&host](const std::string& token) {
-         if (token.empty()) return true;
-         if (!token.starts_with(host)) return false;
-         const std::string rest = token.substr(host.size());
-         const pid_t pid = static_cast<pid_t>(std::atol(rest.c_str()));
-         return pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH;
+       TemporariesOf(table, [&killed](const std::string& token) {
+         return token.empty() || killed(token);
        }))
     RemoveFile(path);
+}
+
+void RemoveStrayTemporariesIn(const std::string& folder) {
+  const KilledHere killed;
+  const std::string suffix = std::string(kTempSuffix) + "-";
+  std::vector<std::string> stray;
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    const std::size_t at = name.rfind(suffix);
+    if (at == std::string_view::npos) continue;
+    const std::string token(name.substr(at + suffix.size()));
+    if (PairFileName(name.substr(0, at)) && ValidToken(token) && killed(token))
+      stray.push_back(folder + "/" + std::string(name));
+  }
+  ::closedir(dir);
+  for (const std::string& path : stray) RemoveFile(path);
 }
 
 bool PairJournalExists(const std::string& table) {

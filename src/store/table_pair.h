@@ -73,6 +73,9 @@ bool RemoveTableLeftovers(const std::string& table);
 // Removes the temporaries of replacements of `table` that a process of this
 // host left when it was killed (it no longer runs).
 void RemoveStrayTemporaries(const std::string& table);
+// The same for every table in `folder` (the per-material backups, say):
+// one pass over the folder's names, for a step that may take its time.
+void RemoveStrayTemporariesIn(const std::string& folder);
 
 // Whether a journal of `table` is there (a replacement is under way or was
 // interrupted).

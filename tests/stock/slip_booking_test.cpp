@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "base/datetime.h"
 #include "base/files.h"
@@ -14,6 +17,8 @@
 #include "stock/stock_out_state.h"
 #include "store/db.h"
 #include "store/durability.h"
+#include "store/file_io.h"
+#include "store/format.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
 
@@ -147,6 +152,29 @@ TEST_F(SlipBookingTest, IssuingBeyondTheStockAsksNamingTheLines) {
   EXPECT_TRUE(Click());
   EXPECT_TRUE(dialogs_.shown.empty());
   EXPECT_EQ(Stock(2), 0);
+}
+
+// Lines that another program's hold on the table kept from being booked are
+// refused for that reason, not for the disk: trying again books them.
+TEST_F(SlipBookingTest, LinesRefusedWhileAnotherProgramHoldsTheTableSaySo) {
+  Slip({{"避雷器", "5"}});
+  const std::string table = ProgramFilePath(dir_.path(), kMaterialFile);
+  const std::chrono::milliseconds limit = LockWaitLimit();
+  SetLockWaitLimit(std::chrono::milliseconds(100));
+  PosixFile other;  // its lock on the record count
+  ASSERT_TRUE(other.Open(table, false) &&
+              other.Lock(fmt::kCountOffset, 1, true));
+  EXPECT_TRUE(Click());
+  other.Close();
+  SetLockWaitLimit(limit);
+  EXPECT_EQ(Stock(2), 50);
+  EXPECT_EQ(dialogs_.Messages(),
+            std::vector<std::string>{
+                "以下材料没有出库:\n避雷器 A\n材料数据表 " + table +
+                " 正被另一个程序占用（可能是另一个窗口或另"
+                "一台电脑上的本程序），请稍后再试。"});
+  EXPECT_TRUE(Click());
+  EXPECT_EQ(Stock(2), 45);
 }
 
 }  // namespace

@@ -3,7 +3,12 @@
 // cannot be read and the texts that cannot be stored.
 #include "stock/spreadsheet_import.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <chrono>
 
 #include "base/clock.h"
 #include "base/datetime.h"
@@ -13,6 +18,7 @@
 #include "grid/data_src.h"
 #include "store/db.h"
 #include "store/durability.h"
+#include "store/file_io.h"
 #include "store/material_table.h"
 #include "store/table.h"
 #include "store/table_check.h"
@@ -309,6 +315,25 @@ TEST_F(SpreadsheetImportTest, WhatAKilledImportOrRestoreLeftIsRemoved) {
   EXPECT_EQ(AddedNames(), (std::vector<std::string>{"料1", "料2"}));
   for (const std::string& name : staging)
     EXPECT_FALSE(FileExists(dir_.File(name))) << name;
+}
+
+// Another window's restore or import holding the program folder past the
+// wait: nothing is added, and the user is told the table is in use.
+TEST_F(SpreadsheetImportTest, AFolderHeldByAnotherProgramIsInUse) {
+  const std::chrono::milliseconds limit = LockWaitLimit();
+  SetLockWaitLimit(std::chrono::milliseconds(100));
+  const int folder = ::open(dir_.path().c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_EQ(::flock(folder, LOCK_EX), 0);
+  EXPECT_EQ(Import(Sheet(Names(1, 2))), ImportOutcome::kFailed);
+  ::close(folder);
+  SetLockWaitLimit(limit);
+  EXPECT_EQ(RecordCount(), 1);
+  EXPECT_EQ(dialogs_.Messages(),
+            std::vector<std::string>{
+                "材料未能加入数据库，数据库保持原样：材料数据表 " +
+                dir_.File("data.mzk") +
+                " 正被另一个程序占用（可能是另一个窗口或另一台电脑上的本程序）"
+                "，请稍后再试。"});
 }
 
 TEST_F(SpreadsheetImportTest, TheStockOutSelectionIsEmptiedForTheEntries) {

@@ -5,14 +5,21 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <functional>
+#include <utility>
+
 #include "base/datetime.h"
 #include "base/files.h"
 #include "stock/cancel_movement.h"
 #include "store/db.h"
 #include "store/durability.h"
 #include "store/material_backup.h"
+#include "store/stock_in.h"
+#include "store/table.h"
 #include "store/table_check.h"
 #include "support/fake_dialogs.h"
+#include "support/power_cut.h"
 #include "support/temp_dir.h"
 
 namespace matslip {
@@ -149,6 +156,74 @@ TEST_F(StockOutTest, TwoLinesOfOneMaterialBothBookAndTheUndoTakesTheSecond) {
   EXPECT_EQ(Number(3, kName), 0);  // a text reads as 0
   ASSERT_TRUE(DbGoTo(2));
   EXPECT_EQ(DbRead(kName).ToText(), "线2");
+}
+
+// Tells, each time a backup of `backup` is put in place, whether another
+// opener (`other`, a second window) could write record `record` then. Only
+// a booking that holds its record from its backup to its write keeps
+// another window's booking from coming between the two.
+class RecordHeldAtBackup : public FileSystem {
+ public:
+  RecordHeldAtBackup(std::string backup, Table* other, int record)
+      : backup_(std::move(backup)), other_(other), record_(record) {}
+  int Rename(const std::string& from, const std::string& to) override {
+    Note(to);
+    return FileSystem::Rename(from, to);
+  }
+  int Exchange(const std::string& a, const std::string& b) override {
+    Note(b);
+    return FileSystem::Exchange(a, b);
+  }
+  int seen = 0, held = 0;
+
+ private:
+  void Note(const std::string& target) {
+    if (target != backup_) return;
+    ++seen;
+    const Schema& schema = other_->schema();
+    // Even a shared lock of the record is kept out: someone writes it.
+    held += other_->file().IsLockedByOther(
+        schema.header_length() + (record_ - 1) * schema.record_length(), 1,
+        false);
+  }
+  std::string backup_;
+  Table* other_;
+  int record_;
+};
+
+// A receipt's and a slip line's backup is the record just before the
+// booking: taken under the record's lock, which keeps another window's
+// booking out until the booking is written.
+TEST_F(StockOutTest, BackupIsTakenWhileTheBookingHoldsItsRecord) {
+  const MaterialKey key = Line(2, "", "").key;
+  const auto backed_up_quantity = [](const std::string& backup) {
+    auto t = Table::Open(backup, OpenOptions{.read_only = true});
+    Value v;
+    return t && t->GoTo(1) && t->Read(kQuantity - 1, &v) ? v.ToNumber() : -1;
+  };
+  const std::vector<std::pair<std::string, std::function<bool()>>> bookings = {
+      {MaterialBackupPath(dir_.File(kStockInBackupFolder), key),
+       [&] {
+         return BookStockIn(dir_.File(kStockInBackupFolder),
+                            {key.name, key.spec, "根", "2.5", "10", "", "0"},
+                            At(2013, 5, 3))
+             .booked;
+       }},
+      {Backup(2), [&] { return Book({Line(2, "10", "25")}, At(2013, 5, 4)); }}};
+  for (const auto& [backup, book] : bookings) {
+    auto other = Table::Open(dir_.File(kMaterialFile), OpenOptions{});
+    ASSERT_TRUE(other);
+    RecordHeldAtBackup fs(backup, other.get(), 2);
+    {
+      testing::FileSystemScope scope(&fs);
+      ASSERT_TRUE(DbSelect(kMaterialAlias));
+      ASSERT_TRUE(book()) << backup;
+    }
+    EXPECT_GT(fs.seen, 0) << backup;
+    EXPECT_EQ(fs.held, fs.seen) << backup;
+    EXPECT_EQ(std::abs(Number(2, kQuantity) - backed_up_quantity(backup)), 10)
+        << backup;
+  }
 }
 
 }  // namespace

@@ -3,20 +3,27 @@
 // safety copy taken before every restore and every clear.
 #include "stock/table_maintenance.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
 
 #include "base/clock.h"
 #include "base/datetime.h"
 #include "base/files.h"
 #include "store/db.h"
 #include "store/durability.h"
+#include "store/file_io.h"
 #include "store/format.h"
 #include "store/material_table.h"
 #include "store/names.h"
 #include "store/stock_in.h"
 #include "store/table.h"
 #include "store/table_check.h"
+#include "store/table_pair.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
 
@@ -298,6 +305,39 @@ TEST_F(RestoreLeftoversTest, StagingTablesAreRemoved) {
     EXPECT_FALSE(FileExists(dir_.File(name))) << name;
 }
 
+// The temporaries of backups that a process of this host was killed
+// writing go; those of a live process, of another PC, and the backups stay.
+TEST_F(RestoreLeftoversTest, BackupTemporariesOfKilledProcessesAreRemoved) {
+  const pid_t dead = ::fork();
+  if (dead == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(dead, nullptr, 0), dead);
+  const std::string token = NewPairToken();
+  const std::string host = token.substr(0, token.find('-'));
+  const std::string killed = host + "-" + std::to_string(dead) + "-3";
+  const std::string live = host + "-" + std::to_string(::getpid()) + "-3";
+  const std::vector<std::string> gone = {
+      "线1S-1.mzk.new-" + killed, "线1S-1.edt.new-" + killed,
+      "线1S-1.mzk.pair.new-" + killed, "X.MZK.new-" + killed};
+  const std::vector<std::string> kept = {
+      "线1S-1.mzk", "线1S-1.edt", "线1S-1.mzk.new-" + live,
+      "线1S-1.mzk.new-otherpc-" + std::to_string(dead) + "-3",
+      "notes.txt.new-" + killed};
+  for (const char* folder : {kStockInBackupFolder, kStockOutBackupFolder}) {
+    ASSERT_TRUE(CreateDirectory(dir_.File(folder)));
+    for (const auto& names : {gone, kept})
+      for (const std::string& name : names)
+        ASSERT_TRUE(
+            testing::WriteTestFile(dir_.File(folder) + "/" + name, "x"));
+  }
+  RestoreAtLater();
+  for (const char* folder : {kStockInBackupFolder, kStockOutBackupFolder}) {
+    for (const std::string& name : gone)
+      EXPECT_FALSE(FileExists(dir_.File(folder) + "/" + name)) << name;
+    for (const std::string& name : kept)
+      EXPECT_TRUE(FileExists(dir_.File(folder) + "/" + name)) << name;
+  }
+}
+
 TEST_F(RestoreLeftoversTest, LinksMadeBeforeTheReplacementAreDropped) {
   const double killed_at = kMorning + 0.001;
   LinkKept(killed_at);
@@ -436,6 +476,33 @@ TEST_F(TableMaintenanceTest, ClearEmptiesNothingWhenItCannotSaveFirst) {
             std::vector<std::string>{"未能先把数据库备份到 " +
                                      BackupAt(kMorning) + ",数据库没有清空"});
   EXPECT_EQ(ReadTable(table_path_), before);
+}
+
+// Another program holding the program folder (a restore or an import of
+// another window) or the table past the wait: the restore and the clear say
+// the table is in use and to try again, and change nothing.
+TEST_F(RestoreRefusalTest, HeldByAnotherProgramIsInUseNeverUnusable) {
+  const std::string backup = Backup();
+  const std::string in_use = "材料数据表 " + table_path_ +
+                             " 正被另一个程序占用（可能是另一个窗口或另一台"
+                             "电脑上的本程序），请稍后再试。";
+  const std::chrono::milliseconds limit = LockWaitLimit();
+  SetLockWaitLimit(std::chrono::milliseconds(100));
+  const int folder = ::open(dir_.path().c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_EQ(::flock(folder, LOCK_EX), 0);
+  ExpectRefused(backup, in_use + ",材料数据没有任何改动");
+  ::close(folder);
+  PosixFile other;  // its lock on the record count
+  ASSERT_TRUE(other.Open(table_path_, false) &&
+              other.Lock(fmt::kCountOffset, 1, true));
+  const std::string before = Bytes();
+  dialogs_.shown.clear();
+  EXPECT_FALSE(ClearTable(dir_.path(), dialogs_));
+  other.Close();
+  SetLockWaitLimit(limit);
+  EXPECT_EQ(dialogs_.Messages(),
+            std::vector<std::string>{in_use + ",数据库没有清空"});
+  EXPECT_EQ(Bytes(), before);
 }
 
 }  // namespace
