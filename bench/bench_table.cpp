@@ -7,9 +7,9 @@
 
 #include "base/datetime.h"
 #include "base/number.h"
+#include "material/material_table.h"
 #include "sqlite_db.h"
 #include "store/format.h"
-#include "store/material_table.h"
 #include "store/table.h"
 
 namespace matslip::bench {

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "base/files.h"
+#include "material/material_table.h"
+#include "material/stock_in.h"
 #include "store/db.h"
 #include "store/durability.h"
-#include "store/material_table.h"
-#include "store/stock_in.h"
 #include "store/table.h"
 
 int main(int argc, char** argv) {
@@ -23,8 +23,8 @@ int main(int argc, char** argv) {
   const std::string table = dir + "/" + kMaterialFile;
   SetDurableWrites(true);
   if (argc > 3) {
-    auto t = CreateDirectory(dir) ? Table::Create(table, Schema(Fields()))
-                                  : nullptr;
+    auto t =
+        CreateDirectory(dir) ? Table::Create(table, Schema(Fields())) : nullptr;
     for (int i = 1; t && i <= 3; ++i) {
       std::vector<Value> v(kFieldCount);
       v[kName - 1] = "材料" + std::to_string(i);
@@ -39,8 +39,7 @@ int main(int argc, char** argv) {
   for (int k = 0; k < receipts; ++k) {
     const StockInForm form{"材料2", "型号", "根", "2", "3", "6", "1"};
     // A day apart, so that each receipt rolls its period totals the same.
-    if (!BookStockIn(dir + "/" + kStockInBackupFolder, form, 45000 + k)
-             .booked)
+    if (!BookStockIn(dir + "/" + kStockInBackupFolder, form, 45000 + k).booked)
       return 1;
   }
   return 0;

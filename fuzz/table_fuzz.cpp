@@ -16,9 +16,9 @@
 #include <string>
 
 #include "base/files.h"
+#include "material/material_table.h"
 #include "store/file_io.h"
 #include "store/format.h"
-#include "store/material_table.h"
 #include "store/names.h"
 #include "store/table.h"
 #include "store/table_check.h"

@@ -44,6 +44,7 @@
 #include "grid/db_provider.h"
 #include "grid/grid.h"
 #include "heap_counter.h"
+#include "material/material_table.h"
 #include "reports/period_report.h"
 #include "sheet_xlsx.h"
 #include "stock/slip_table.h"
@@ -52,7 +53,6 @@
 #include "stock/stock_out_state.h"
 #include "store/db.h"
 #include "store/format.h"
-#include "store/material_table.h"
 #include "store/table.h"
 #include "workbook/find_procedure.h"
 #include "workbook/print_table.h"
@@ -492,9 +492,7 @@ BENCHMARK(ConnectReport10k)
 BENCHMARK(BuildReportPrintTable)
     ->Name("App/BuildPrintTable")
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(Export)
-    ->Name("App/Export")
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(Export)->Name("App/Export")->Unit(benchmark::kMillisecond);
 BENCHMARK(WriteExportBytes)
     ->Name("Floor/WriteExportBytes")
     ->Unit(benchmark::kMillisecond);

@@ -23,8 +23,8 @@
 #include "grid/font_map_qt.h"
 #include "grid/grid.h"
 #include "grid/grid_widget.h"
+#include "material/material_table.h"
 #include "store/db.h"
-#include "store/material_table.h"
 #include "store/table.h"
 #include "workbook/cell_sums.h"
 

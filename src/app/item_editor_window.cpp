@@ -7,9 +7,9 @@
 #include "app/settings.h"
 #include "base/clock.h"
 #include "base/dialogs.h"
+#include "material/stock_in.h"
 #include "stock/item_editor.h"
 #include "store/db.h"
-#include "store/stock_in.h"
 
 namespace matslip {
 namespace {

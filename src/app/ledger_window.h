@@ -6,7 +6,7 @@
 #include <QPlainTextEdit>
 #include <string>
 
-#include "store/material_table.h"
+#include "material/material_table.h"
 
 namespace matslip {
 

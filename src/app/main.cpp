@@ -14,8 +14,8 @@
 #include "app/session.h"
 #include "app/translations_qt.h"
 #include "grid/font_map_qt.h"
+#include "material/material_table.h"
 #include "store/db.h"
-#include "store/material_table.h"
 
 namespace {
 

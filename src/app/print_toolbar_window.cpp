@@ -18,7 +18,7 @@
 #include "base/dialogs.h"
 #include "grid/grid_printer.h"
 #include "grid/grid_widget.h"
-#include "store/material_table.h"
+#include "material/material_table.h"
 #include "workbook/print_page_setup.h"
 #include "workbook/print_table.h"
 #include "workbook/print_table_state.h"

@@ -6,9 +6,9 @@
 
 #include "base/files.h"
 #include "grid/print_inf.h"
+#include "material/material_table.h"
 #include "stock/stock_out_state.h"
 #include "stock/window_layout.h"
-#include "store/material_table.h"
 #include "workbook/print_table_state.h"
 #include "workbook/workbook_state.h"
 

@@ -1,8 +1,8 @@
 #include "reports/ledger.h"
 
 #include "base/files.h"
+#include "material/material_lookup.h"
 #include "store/db.h"
-#include "store/material_lookup.h"
 
 namespace matslip {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "base/dialogs.h"
-#include "store/material_table.h"
+#include "material/material_table.h"
 
 namespace matslip {
 

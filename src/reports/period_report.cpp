@@ -4,9 +4,9 @@
 
 #include "base/datetime.h"
 #include "base/files.h"
+#include "material/material_table.h"
 #include "store/db.h"
 #include "store/format.h"
-#include "store/material_table.h"
 
 namespace matslip {
 namespace {

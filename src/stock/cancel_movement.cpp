@@ -4,12 +4,12 @@
 
 #include "base/datetime.h"
 #include "base/files.h"
+#include "material/material_backup.h"
+#include "material/material_lookup.h"
 #include "stock/in_use_message.h"
 #include "stock/undo_guard.h"
 #include "store/db.h"
 #include "store/file_io.h"
-#include "store/material_backup.h"
-#include "store/material_lookup.h"
 
 namespace matslip {
 namespace {

@@ -1,11 +1,11 @@
 #pragma once
 // Undoing the last stock-in or stock-out of a material: its backup record
-// (see store/material_backup.h) is put back in place of its current record.
+// (see material/material_backup.h) is put back in place of its current record.
 // One procedure for both; they differ in the backup folder and the texts.
 #include <string>
 
 #include "base/dialogs.h"
-#include "store/material_table.h"
+#include "material/material_table.h"
 
 namespace matslip {
 

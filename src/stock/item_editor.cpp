@@ -3,10 +3,10 @@
 #include <algorithm>
 
 #include "base/files.h"
+#include "material/material_lookup.h"
 #include "stock/in_use_message.h"
 #include "store/db.h"
 #include "store/file_io.h"
-#include "store/material_lookup.h"
 
 namespace matslip {
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "base/dialogs.h"
-#include "store/material_table.h"
-#include "store/stock_in.h"
+#include "material/material_table.h"
+#include "material/stock_in.h"
 
 namespace matslip {
 

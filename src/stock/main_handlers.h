@@ -1,8 +1,8 @@
 #pragma once
 // The main window's handlers that are not the list build: the selected
 // material and the check before the stock-out window opens.
+#include "material/material_table.h"
 #include "stock/stock_out_state.h"
-#include "store/material_table.h"
 
 namespace matslip {
 

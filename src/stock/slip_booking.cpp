@@ -6,12 +6,12 @@
 #include "base/files.h"
 #include "base/number.h"
 #include "grid/data_src.h"
+#include "material/material_lookup.h"
 #include "stock/item_editor.h"
 #include "stock/slip_table.h"
 #include "stock/stock_out.h"
 #include "store/db.h"
 #include "store/file_io.h"
-#include "store/material_lookup.h"
 
 namespace matslip {
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "base/dialogs.h"
-#include "store/material_table.h"
+#include "material/material_table.h"
 
 namespace matslip {
 

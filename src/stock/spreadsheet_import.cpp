@@ -6,6 +6,7 @@
 #include "base/files.h"
 #include "base/number.h"
 #include "grid/data_src.h"
+#include "material/stock_in.h"
 #include "sheet/sheet.h"
 #include "sheet/typed_number.h"
 #include "stock/in_use_message.h"
@@ -13,7 +14,6 @@
 #include "stock/stock_list.h"
 #include "store/db.h"
 #include "store/file_io.h"
-#include "store/stock_in.h"
 #include "store/table_pair.h"
 
 namespace matslip {

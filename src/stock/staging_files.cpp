@@ -13,9 +13,9 @@
 
 #include "base/file_system.h"
 #include "base/files.h"
+#include "material/material_table.h"
 #include "store/durability.h"
 #include "store/file_io.h"
-#include "store/material_table.h"
 #include "store/names.h"
 #include "store/table_pair.h"
 

@@ -5,9 +5,9 @@
 #include "grid/data_src.h"
 #include "grid/db_provider.h"
 #include "grid/grid.h"
+#include "material/material_table.h"
 #include "stock/stock_list_source.h"
 #include "stock/stock_out_state.h"
-#include "store/material_table.h"
 
 namespace matslip {
 

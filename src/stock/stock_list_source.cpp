@@ -3,10 +3,10 @@
 #include <memory>
 
 #include "base/files.h"
+#include "material/material_table.h"
 #include "stock/in_use_message.h"
 #include "store/db.h"
 #include "store/file_io.h"
-#include "store/material_table.h"
 #include "store/names.h"
 #include "store/table.h"
 

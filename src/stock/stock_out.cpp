@@ -5,12 +5,12 @@
 #include "base/datetime.h"
 #include "base/files.h"
 #include "base/number.h"
+#include "material/material_backup.h"
+#include "material/material_lookup.h"
+#include "material/period_totals.h"
 #include "stock/in_use_message.h"
 #include "store/db.h"
 #include "store/file_io.h"
-#include "store/material_backup.h"
-#include "store/material_lookup.h"
-#include "store/period_totals.h"
 
 namespace matslip {
 namespace {

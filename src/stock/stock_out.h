@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "store/material_table.h"
+#include "material/material_table.h"
 
 namespace matslip {
 

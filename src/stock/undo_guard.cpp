@@ -4,8 +4,8 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "material/material_table.h"
 #include "store/db.h"
-#include "store/material_table.h"
 
 namespace matslip {
 namespace {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "store/material_table.h"
+#include "material/material_table.h"
 #include "store/value.h"
 
 namespace matslip {

@@ -6,8 +6,8 @@
 #include "base/number.h"
 #include "grid/data_src.h"
 #include "grid/db_provider.h"
+#include "material/material_table.h"
 #include "store/db.h"
-#include "store/material_table.h"
 #include "workbook/cell_sums.h"
 #include "workbook/workbook_state.h"
 

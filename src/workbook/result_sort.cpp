@@ -1,8 +1,8 @@
 #include "workbook/result_sort.h"
 
 #include "base/files.h"
+#include "material/material_table.h"
 #include "store/db.h"
-#include "store/material_table.h"
 #include "workbook/workbook_state.h"
 
 namespace matslip {

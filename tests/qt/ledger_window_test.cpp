@@ -14,12 +14,12 @@
 #include "base/clock.h"
 #include "base/datetime.h"
 #include "base/files.h"
+#include "material/stock_in.h"
 #include "reports/ledger.h"
 #include "reports/period_report.h"
 #include "stock/stock_out.h"
 #include "store/db.h"
 #include "store/durability.h"
-#include "store/stock_in.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
 

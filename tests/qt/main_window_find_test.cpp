@@ -10,8 +10,8 @@
 
 #include "app/main_window.h"
 #include "grid/grid_widget.h"
+#include "material/material_table.h"
 #include "store/db.h"
-#include "store/material_table.h"
 #include "store/table.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"

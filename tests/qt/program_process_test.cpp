@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "base/files.h"
+#include "material/material_table.h"
 #include "store/db.h"
-#include "store/material_table.h"
 #include "store/table.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"

@@ -9,10 +9,10 @@
 
 #include "base/clock.h"
 #include "base/datetime.h"
+#include "material/stock_in.h"
 #include "stock/stock_out.h"
 #include "store/db.h"
 #include "store/durability.h"
-#include "store/stock_in.h"
 #include "support/temp_dir.h"
 
 namespace matslip {

@@ -11,11 +11,11 @@
 #include "base/clock.h"
 #include "base/datetime.h"
 #include "base/files.h"
+#include "material/stock_in.h"
 #include "stock/stock_out.h"
 #include "store/db.h"
 #include "store/durability.h"
 #include "store/format.h"
-#include "store/stock_in.h"
 #include "store/table.h"
 #include "support/temp_dir.h"
 

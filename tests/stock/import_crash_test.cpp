@@ -15,10 +15,10 @@
 
 #include "base/files.h"
 #include "grid/data_src.h"
+#include "material/material_table.h"
 #include "stock/spreadsheet_import.h"
 #include "store/db.h"
 #include "store/durability.h"
-#include "store/material_table.h"
 #include "store/table.h"
 #include "store/table_check.h"
 #include "support/child_process.h"

@@ -8,9 +8,9 @@
 #include <tuple>
 
 #include "base/files.h"
+#include "material/material_table.h"
 #include "store/db.h"
 #include "store/durability.h"
-#include "store/material_table.h"
 #include "store/table.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"

@@ -11,11 +11,11 @@
 
 #include "base/datetime.h"
 #include "base/files.h"
+#include "material/material_backup.h"
+#include "material/stock_in.h"
 #include "stock/cancel_movement.h"
 #include "store/db.h"
 #include "store/durability.h"
-#include "store/material_backup.h"
-#include "store/stock_in.h"
 #include "store/table.h"
 #include "store/table_check.h"
 #include "support/fake_dialogs.h"

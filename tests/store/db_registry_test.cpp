@@ -4,8 +4,8 @@
 #include <thread>
 
 #include "base/files.h"
+#include "material/material_table.h"
 #include "store/db.h"
-#include "store/material_table.h"
 #include "store/table.h"
 #include "store/table_check.h"
 #include "store_test_util.h"

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "material/material_table.h"
 #include "store/db.h"
-#include "store/material_table.h"
 #include "store_test_util.h"
 #include "support/temp_dir.h"
 

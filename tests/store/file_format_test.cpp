@@ -5,9 +5,9 @@
 
 #include "base/clock.h"
 #include "base/datetime.h"
+#include "material/material_table.h"
 #include "store/db.h"
 #include "store/file_io.h"
-#include "store/material_table.h"
 #include "store/table_check.h"
 #include "store_test_util.h"
 #include "support/temp_dir.h"

@@ -1,9 +1,9 @@
 // Damaged and hostile files: no crash, no hang, a clean failure.
 #include <gtest/gtest.h>
 
+#include "material/material_table.h"
 #include "store/db.h"
 #include "store/file_io.h"
-#include "store/material_table.h"
 #include "store/table_check.h"
 #include "store_test_util.h"
 #include "support/temp_dir.h"

@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "base/files.h"
+#include "material/material_table.h"
 #include "store/db.h"
 #include "store/file_io.h"
 #include "store/format.h"
-#include "store/material_table.h"
 #include "store/record_codec.h"
 #include "store/table_check.h"
 #include "store_test_util.h"

@@ -7,10 +7,10 @@
 #include <set>
 
 #include "base/files.h"
+#include "material/material_table.h"
 #include "store/db.h"
 #include "store/file_io.h"
 #include "store/format.h"
-#include "store/material_table.h"
 #include "store/table_check.h"
 #include "store/table_pair.h"
 #include "store_test_util.h"

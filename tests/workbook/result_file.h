@@ -7,8 +7,8 @@
 
 #include "base/datetime.h"
 #include "base/files.h"
+#include "material/material_table.h"
 #include "store/db.h"
-#include "store/material_table.h"
 #include "store/value.h"
 
 namespace matslip::testing {

@@ -7,8 +7,8 @@
 #include "base/files.h"
 #include "base/number.h"
 #include "commands.h"
+#include "material/material_table.h"
 #include "material_writer.h"
-#include "store/material_table.h"
 
 namespace matslip::db_tool {
 

@@ -8,8 +8,8 @@
 #include "base/files.h"
 #include "commands.h"
 #include "field_text.h"
+#include "material/material_table.h"
 #include "material_writer.h"
-#include "store/material_table.h"
 #include "tsv.h"
 
 namespace matslip::db_tool {

@@ -3,7 +3,7 @@
 #include <unistd.h>
 
 #include "base/files.h"
-#include "store/material_table.h"
+#include "material/material_table.h"
 #include "store/names.h"
 #include "store/table.h"
 

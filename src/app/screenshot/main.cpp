@@ -43,11 +43,11 @@
 #include "grid/font_map_qt.h"
 #include "grid/grid.h"
 #include "grid/grid_printer.h"
+#include "material/material_table.h"
+#include "material/stock_in.h"
 #include "reports/period_report.h"
 #include "stock/stock_out.h"
 #include "store/db.h"
-#include "store/material_table.h"
-#include "store/stock_in.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "store/period_totals.h"
+#include "material/period_totals.h"
 
 #include "base/datetime.h"
 #include "base/number.h"

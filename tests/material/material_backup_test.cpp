@@ -1,5 +1,5 @@
 // The file a material's backup goes to, and the backup itself.
-#include "store/material_backup.h"
+#include "material/material_backup.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "store/material_table.h"
+#include "material/material_table.h"
 
 namespace matslip {
 

@@ -1,4 +1,4 @@
-#include "store/material_lookup.h"
+#include "material/material_lookup.h"
 
 #include <string>
 #include <unordered_map>

@@ -1,6 +1,6 @@
 // A receipt booked on the material table: the form's checks, the amount and
 // log texts, the booked record, its period totals and its backup.
-#include "store/stock_in.h"
+#include "material/stock_in.h"
 
 #include <gtest/gtest.h>
 
@@ -10,11 +10,11 @@
 #include "base/datetime.h"
 #include "base/file_system.h"
 #include "base/files.h"
+#include "material/material_backup.h"
 #include "store/db.h"
-#include "store/material_backup.h"
 #include "store/names.h"
+#include "store/store_test_util.h"
 #include "store/table.h"
-#include "store_test_util.h"
 #include "support/power_cut.h"
 #include "support/temp_dir.h"
 

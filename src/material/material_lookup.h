@@ -4,7 +4,7 @@
 // eighteen times.
 #include <vector>
 
-#include "store/material_table.h"
+#include "material/material_table.h"
 
 namespace matslip {
 

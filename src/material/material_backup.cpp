@@ -1,4 +1,4 @@
-#include "store/material_backup.h"
+#include "material/material_backup.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,6 +1,6 @@
 // The day, month and year totals of a booking at the boundaries of their
 // periods.
-#include "store/period_totals.h"
+#include "material/period_totals.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "store/stock_in.h"
+#include "material/stock_in.h"
 
 #include <cmath>
 #include <utility>
@@ -7,11 +7,11 @@
 #include "base/datetime.h"
 #include "base/gbk.h"
 #include "base/number.h"
+#include "material/material_backup.h"
+#include "material/material_lookup.h"
+#include "material/period_totals.h"
 #include "store/db.h"
 #include "store/file_io.h"
-#include "store/material_backup.h"
-#include "store/material_lookup.h"
-#include "store/period_totals.h"
 
 namespace matslip {
 namespace {

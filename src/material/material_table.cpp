@@ -1,4 +1,4 @@
-#include "store/material_table.h"
+#include "material/material_table.h"
 
 #include "base/files.h"
 #include "store/format.h"
