@@ -1,2 +1,0 @@
-// Must not compile: a Qt-free layer including a Qt header.
-#include <QString>
