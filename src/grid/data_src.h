@@ -9,6 +9,9 @@
 // rows 60 and columns 250 tenths of a millimetre, the default cell format
 // (black text, automatic background, size 40, margin 9, top left) and the
 // start-up print settings.
+//
+// DataSrc and the names of its operations are the warehouse system's own,
+// kept as the system's users know them.
 #include <cstdint>
 #include <functional>
 #include <string>
