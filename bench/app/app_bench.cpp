@@ -16,7 +16,7 @@
 // App/BuildPrintTable: the print table of a 10,000-record report (qd.mzk)
 // built from the workbook's working table, every cell fitted into its
 // column; Grid/ConnectProvider10k: the same 10,000 records read into a table
-// through a DBProvider, as the workbook loads them, in the same run. The
+// through a DbProvider, as the workbook loads them, in the same run. The
 // build should stay within 2x of the load. Its counter max_block_ms is the
 // longest stretch (processor time) between two calls of the build's
 // between-blocks hook: how long the user interface waits at most.
@@ -40,8 +40,8 @@
 
 #include "base/dialogs.h"
 #include "base/files.h"
+#include "dbgrid/db_provider.h"
 #include "grid/data_src.h"
-#include "grid/db_provider.h"
 #include "grid/grid.h"
 #include "heap_counter.h"
 #include "material/material_table.h"
@@ -151,7 +151,7 @@ ProgramDir& ReportDir() {
 void BuildList(benchmark::State& state) {
   if (!Dir().ok()) return state.SkipWithError("cannot write data.mzk");
   DataSrc table;
-  DBProvider provider;
+  DbProvider provider;
   Grid grid;
   int low = 0;
   for (auto _ : state) {
@@ -197,7 +197,7 @@ void BuildNineLineSlip(benchmark::State& state) {
 // The working table as the workbook window loads a report: field names,
 // the records, a total row.
 void LoadReport(const std::string& path, DataSrc* table) {
-  DBProvider loader;
+  DbProvider loader;
   loader.set_file_name(path);
   table->SetTableSize(1, 0);
   table->ConnectProvider(loader);
@@ -314,7 +314,7 @@ bool WriteYearReport() {
 // workbook window's is.
 void ConnectReport(benchmark::State& state) {
   if (!WriteYearReport()) return state.SkipWithError("no qd.mzk");
-  DBProvider provider;
+  DbProvider provider;
   provider.set_file_name(ReportDir().path() + "/qd.mzk");
   int rows = 0;
   for (auto _ : state) {
@@ -329,7 +329,7 @@ void ConnectReport(benchmark::State& state) {
 void OpenReport(benchmark::State& state) {
   if (!ReportDir().ok()) return state.SkipWithError("no table");
   WorkbookState workbook;
-  DBProvider loader;
+  DbProvider loader;
   int rows = 0;
   for (auto _ : state) {
     auto table = std::make_unique<DataSrc>();
@@ -347,7 +347,7 @@ void OpenReport(benchmark::State& state) {
 void SortReport(benchmark::State& state) {
   if (!WriteYearReport()) return state.SkipWithError("no qd.mzk");
   WorkbookState workbook;
-  DBProvider loader;
+  DbProvider loader;
   std::string first;
   for (auto _ : state) {
     auto table = std::make_unique<DataSrc>();
@@ -365,7 +365,7 @@ void SortReport(benchmark::State& state) {
 void FindInReport(benchmark::State& state) {
   if (!WriteYearReport()) return state.SkipWithError("no qd.mzk");
   WorkbookState workbook;
-  DBProvider loader;
+  DbProvider loader;
   DataSrc table;
   LoadResultTable(ReportDir().path(), &workbook, &table, &loader);
   Grid grid;

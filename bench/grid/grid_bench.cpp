@@ -1,5 +1,5 @@
 // Grid/ConnectProvider: a 100,000-record stock list (seven fields) read into
-// a DataSrc through a DBProvider; reports the table's memory per cell.
+// a DataSrc through a DbProvider; reports the table's memory per cell.
 // Grid/Paint100, Grid/Paint100k: one full view of the grid widget drawn
 // offscreen, for a table of 100 rows and for one of 100,000 rows scrolled to
 // the middle. The two should cost the same: only the rows in view are drawn.
@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "dbgrid/db_provider.h"
 #include "grid/data_src.h"
-#include "grid/db_provider.h"
 #include "grid/font_map_qt.h"
 #include "grid/grid.h"
 #include "grid/grid_widget.h"
@@ -85,7 +85,7 @@ void ConnectProvider(benchmark::State& state) {
     state.SkipWithError("cannot write the stock-list file");
     return;
   }
-  DBProvider provider;
+  DbProvider provider;
   provider.set_file_name(file.path());
   std::size_t cells = 0;
   long long table_bytes = 0;
@@ -141,7 +141,7 @@ void Paint(benchmark::State& state, int rows) {
 // The stock list read into `table`; false (the benchmark skipped) when it
 // cannot be.
 bool ReadStockList(benchmark::State& state, DataSrc* table) {
-  DBProvider provider;
+  DbProvider provider;
   provider.set_file_name(TheStockListFile().path());
   if (TheStockListFile().ok() && table->ConnectProvider(provider)) return true;
   state.SkipWithError("cannot read the stock-list file");

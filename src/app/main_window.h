@@ -7,8 +7,8 @@
 #include <QMenu>
 
 #include "app/session.h"
+#include "dbgrid/db_provider.h"
 #include "grid/data_src.h"
-#include "grid/db_provider.h"
 #include "grid/grid.h"
 #include "reports/period_report.h"
 #include "stock/cancel_movement.h"
@@ -88,7 +88,7 @@ class MainWindow : public QMainWindow {
   std::string shown_message_;  // the list build's message last shown
   DataSrc table_;
   Grid grid_;
-  DBProvider provider_;
+  DbProvider provider_;
   StockListPicking picking_;
   GridWidget* grid_widget_ = nullptr;
   NoticePane* notice_ = nullptr;

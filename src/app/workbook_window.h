@@ -5,8 +5,8 @@
 // files. Always modal; the table lives only as long as the window.
 #include <QDialog>
 
+#include "dbgrid/db_provider.h"
 #include "grid/data_src.h"
-#include "grid/db_provider.h"
 #include "grid/grid.h"
 
 class QAction;
@@ -63,7 +63,7 @@ class WorkbookWindow : public QDialog {
   Session* session_;
   Dialogs* dialogs_;
   DataSrc table_;
-  DBProvider loader_;
+  DbProvider loader_;
   Grid grid_;
   GridWidget* grid_widget_ = nullptr;
   QLabel* busy_ = nullptr;

@@ -1,9 +1,8 @@
 #include "grid/data_src.h"
 
 #include <algorithm>
+#include <utility>
 
-#include "base/files.h"
-#include "grid/grid_file.h"
 #include "grid/range_marks.h"
 
 namespace matslip {
@@ -331,26 +330,7 @@ int DataSrc::GetPrintableHeight() const {
   return GetPaperSize().height - print_.top_margin - print_.bottom_margin;
 }
 
-// --- Grid files.
-
-bool DataSrc::SaveToFile(const std::string& path) const {
-  std::string bytes;
-  return EncodeGridFile(*this, &bytes) && ReplaceFileAtomically(path, bytes);
-}
-
-bool DataSrc::LoadFromFile(const std::string& path) {
-  std::string bytes;
-  DataSrc loaded;
-  loaded.SetPrintSettings(print_);  // keeps the fields a file does not hold
-  if (!ReadFile(path, &bytes) || !DecodeGridFile(bytes, &loaded)) return false;
-  TakeTableFrom(std::move(loaded));
-  current_row_ = 0;  // so that FirstRow() always tells the views
-  FirstRow();
-  Refresh();
-  return true;
-}
-
-void DataSrc::TakeTableFrom(DataSrc&& other) {
+void DataSrc::ReplaceTable(DataSrc&& other) {
   std::swap(cells_, other.cells_);
   std::swap(formats_, other.formats_);
   std::swap(row_heights_, other.row_heights_);
@@ -359,6 +339,9 @@ void DataSrc::TakeTableFrom(DataSrc&& other) {
   header_cols_ = other.header_cols_;
   print_ = other.print_;
   default_index_ = formats_.Intern(default_format_);
+  current_row_ = 0;  // so that FirstRow() always tells the views
+  FirstRow();
+  Refresh();
 }
 
 }  // namespace matslip

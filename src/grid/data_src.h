@@ -9,6 +9,9 @@
 // rows 60 and columns 250 tenths of a millimetre, the default cell format
 // (black text, automatic background, size 40, margin 9, top left) and the
 // start-up print settings.
+//
+// DataSrc and the names of its operations are the warehouse system's own,
+// kept as the system's users know them.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -131,10 +134,10 @@ class DataSrc {
   int GetPrintableWidth() const;   // paper width less left and right margins
   int GetPrintableHeight() const;  // paper height less top and bottom margins
 
-  // --- Grid files. Saving fails when a text has no GBK form or the file
-  // cannot be written; a failed load leaves the table exactly as it was.
-  bool SaveToFile(const std::string& path) const;
-  bool LoadFromFile(const std::string& path);
+  // --- The whole table at once: takes the cells, formats, lengths, header
+  // counts and print settings of `other` (a table read whole, as from a grid
+  // file), makes row 1 current and redraws every view.
+  void ReplaceTable(DataSrc&& other);
 
   // --- Views. A listener removes itself before it goes away.
   void AddListener(DataSrcListener* listener);
@@ -157,9 +160,6 @@ class DataSrc {
       const std::function<void(int row, int col, CellFormat*)>& change);
   void ChangeEachFormat(const CellRange& range,
                         const std::function<void(CellFormat*)>& change);
-  // Replaces the cells, lengths, header counts and print settings by those
-  // of `other`.
-  void TakeTableFrom(DataSrc&& other);
   template <typename Call>
   void Notify(Call call);
   void ClampCurrentRow();

@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 #include "base/byte_order.h"
+#include "base/files.h"
 #include "base/gbk.h"
 #include "grid/data_src.h"
 
@@ -227,6 +229,20 @@ bool DecodeGridFile(std::string_view bytes, DataSrc* table) {
     }
   }
   return DecodePageSetup(&in, table);
+}
+
+bool SaveToFile(const DataSrc& table, const std::string& path) {
+  std::string bytes;
+  return EncodeGridFile(table, &bytes) && ReplaceFileAtomically(path, bytes);
+}
+
+bool LoadFromFile(DataSrc* table, const std::string& path) {
+  std::string bytes;
+  DataSrc loaded;
+  loaded.SetPrintSettings(table->GetPrintSettings());
+  if (!ReadFile(path, &bytes) || !DecodeGridFile(bytes, &loaded)) return false;
+  table->ReplaceTable(std::move(loaded));
+  return true;
 }
 
 }  // namespace matslip

@@ -23,6 +23,15 @@ class DataSrc;
 inline constexpr char kGridFileMagic[4] = {'S', 'D', 'T', 'W'};
 inline constexpr int kGridPageSetupSize = 36;
 
+// Writes `table` to the file at `path`, replacing it whole. False when a
+// text has no GBK form or the file cannot be written.
+bool SaveToFile(const DataSrc& table, const std::string& path);
+
+// Reads the file at `path` into `table`, which keeps the print settings the
+// file does not hold. False when the file cannot be read or is no grid
+// file; `table` is then exactly as it was.
+bool LoadFromFile(DataSrc* table, const std::string& path);
+
 // The file bytes of `table`. False when a text or font name has no GBK form.
 bool EncodeGridFile(const DataSrc& table, std::string* bytes);
 

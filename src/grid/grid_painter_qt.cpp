@@ -101,6 +101,11 @@ QColor ToQColor(Colour colour) {
   return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
 }
 
+QRectF AreaBounds(const TableArea& area) {
+  return QRectF(QPointF(area.col_edges.front(), area.row_edges.front()),
+                QPointF(area.col_edges.back(), area.row_edges.back()));
+}
+
 TablePainter::TablePainter(const DataSrc& table, const AxisOffsets& rows,
                            const AxisOffsets& cols, PaintOptions options)
     : table_(table), rows_(rows), cols_(cols), options_(std::move(options)) {}
@@ -215,7 +220,7 @@ void TablePainter::PaintGridLines(QPainter* painter, const QRectF& rect) {
 
 void TablePainter::PaintBorders(QPainter* painter, const TableArea& area,
                                 const CellRange& block) {
-  const QRectF bounds = area.Bounds();
+  const QRectF bounds = AreaBounds(area);
   const double k = options_.pixels_per_tenth;
   // Each side of the block, cell by cell, over the part the area shows.
   const CellRange shown =
@@ -261,7 +266,7 @@ void TablePainter::PaintBorders(QPainter* painter, const TableArea& area,
 int TablePainter::Paint(QPainter* painter, const TableArea& area) {
   if (area.cells.empty()) return 0;
   const std::vector<CellRange> blocks = BlocksIn(area);
-  const QRectF bounds = area.Bounds();
+  const QRectF bounds = AreaBounds(area);
   painter->save();
   // Faces first, lines after, so that no face covers a neighbour's line.
   for (const CellRange& block : blocks)

@@ -17,6 +17,7 @@
 #include "grid/cell_format.h"
 #include "grid/cell_range.h"
 #include "grid/cell_text_qt.h"
+#include "grid/table_area.h"
 
 namespace matslip {
 
@@ -26,33 +27,8 @@ class PdfTextLog;
 // Colours are blue-green-red with red in the low byte.
 QColor ToQColor(Colour colour);
 
-enum class Axis { kRows, kColumns };
-
-struct TableArea {
-  CellRange cells{1, 1, 0, 0};  // inside the table; none by default
-  // Device positions of the leading edge of each row (column) of `cells`
-  // and, last, the trailing edge of the last one: rows + 1 (cols + 1)
-  // values, ascending.
-  std::vector<double> row_edges;
-  std::vector<double> col_edges;
-  // The row drawn right above the area and the column drawn right left of
-  // it (0 for none), whose lines on the shared edge win.
-  int row_before = 0;
-  int col_before = 0;
-
-  const std::vector<double>& Edges(Axis axis) const {
-    return axis == Axis::kRows ? row_edges : col_edges;
-  }
-  // The first row (column) of `cells`.
-  int First(Axis axis) const {
-    return axis == Axis::kRows ? cells.row : cells.col;
-  }
-
-  QRectF Bounds() const {
-    return QRectF(QPointF(col_edges.front(), row_edges.front()),
-                  QPointF(col_edges.back(), row_edges.back()));
-  }
-};
+// The device rectangle an area covers.
+QRectF AreaBounds(const TableArea& area);
 
 struct PaintOptions {
   // Device pixels per tenth of a millimetre: the device's dots per inch

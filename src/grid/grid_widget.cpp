@@ -10,7 +10,6 @@
 #include <QValidator>
 #include <QWheelEvent>
 #include <algorithm>
-#include <cmath>
 #include <utility>
 
 #include "base/gbk.h"
@@ -24,7 +23,6 @@ namespace {
 // Shown when a typed character has no GBK form and so could never be saved.
 constexpr char kNoGbkFormText[] = "该字符无法保存(不在 GBK 字符集内)";
 
-constexpr int kEdgeGrip = 3;            // pixels either side of an edge
 constexpr int kScalePerWheelStep = 10;  // percent per notch
 constexpr int kAutoScrollMs = 50;
 
@@ -37,28 +35,6 @@ class GbkValidator : public QValidator {
     return Utf8ToGbk(input.toStdString(), &gbk) ? Acceptable : Invalid;
   }
 };
-
-// The edges of a run of items placed from `start`: count + 1 pixel
-// positions.
-std::vector<double> Edges(const AxisOffsets& offsets, int first, int count,
-                          double start, double pixels_per_tenth) {
-  std::vector<double> edges(static_cast<std::size_t>(count) + 1);
-  const std::int64_t origin = offsets.Start(first);
-  for (int i = 0; i <= count; ++i) {
-    edges[static_cast<std::size_t>(i)] = std::round(
-        start + (offsets.Start(first + i) - origin) * pixels_per_tenth);
-  }
-  return edges;
-}
-
-// The first item from which the items up to `last` take at most `room`
-// tenths of a millimetre (`last` itself when it alone is larger).
-int FirstToFit(const AxisOffsets& offsets, int last, std::int64_t room) {
-  const std::int64_t from = offsets.Start(last + 1) - room;
-  return std::min(from <= 0 ? 1 : offsets.IndexAt(from - 1) + 1, last);
-}
-
-int BodyFirst(int header) { return header + 1; }
 
 CellRange Intersection(const CellRange& a, const CellRange& b) {
   const int top = std::max(a.row, b.row);
@@ -102,7 +78,7 @@ void GridWidget::FollowSource() {
   if (source_ != nullptr) source_->RemoveListener(this);
   source_ = grid_->data_source();
   if (source_ != nullptr) source_->AddListener(this);
-  offsets_stale_ = true;
+  lengths_stale_ = true;
   UpdateScrollBars();
 }
 
@@ -115,7 +91,7 @@ void GridWidget::GridChanged() {
 void GridWidget::CellsChanged(const CellRange&) { viewport()->update(); }
 
 void GridWidget::StructureChanged() {
-  offsets_stale_ = true;
+  lengths_stale_ = true;
   UpdateScrollBars();
   viewport()->update();
 }
@@ -125,23 +101,9 @@ void GridWidget::EndCellEdit() { CommitEdit(); }
 void GridWidget::DataSrcDestroyed() {
   CancelEdit();
   source_ = nullptr;
-  offsets_stale_ = true;
+  lengths_stale_ = true;
   UpdateScrollBars();
   viewport()->update();
-}
-
-void GridWidget::EnsureOffsets() {
-  if (!offsets_stale_) return;
-  offsets_stale_ = false;
-  if (source_ == nullptr) {
-    row_offsets_.Assign(0, nullptr);
-    col_offsets_.Assign(0, nullptr);
-    return;
-  }
-  row_offsets_.Assign(source_->GetRowCount(),
-                      [this](int row) { return source_->GetRowHeight(row); });
-  col_offsets_.Assign(source_->GetColumnCount(),
-                      [this](int col) { return source_->GetColumnWidth(col); });
 }
 
 // --- Geometry.
@@ -150,182 +112,64 @@ double GridWidget::PixelsPerTenth() const {
   return logicalDpiY() / 254.0 * grid_->scale() / 100.0;
 }
 
-void GridWidget::UpdateScrollBars() {
-  EnsureOffsets();
-  const double k = PixelsPerTenth();
-  auto fit = [k](QScrollBar* bar, const AxisOffsets& offsets, int header,
-                 int viewport_pixels) {
-    const int count = offsets.count();
-    const int first = BodyFirst(header);
-    if (first > count) {
-      bar->setRange(0, 0);
-      return;
+const GridViewport& GridWidget::View() {
+  if (lengths_stale_) {
+    lengths_stale_ = false;
+    if (source_ == nullptr) {
+      view_.SetLengths(0, nullptr, 0, nullptr);
+    } else {
+      view_.SetLengths(
+          source_->GetRowCount(),
+          [this](int row) { return source_->GetRowHeight(row); },
+          source_->GetColumnCount(),
+          [this](int col) { return source_->GetColumnWidth(col); });
     }
-    const auto room = static_cast<std::int64_t>(std::max(
-        0.0, viewport_pixels / k - static_cast<double>(offsets.Start(first))));
-    const int last_top = std::max(FirstToFit(offsets, count, room), first);
-    bar->setRange(0, last_top - first);
+  }
+  view_.SetHeaders(source_ ? source_->GetHeaderRows() : 0,
+                   source_ ? source_->GetHeaderColumns() : 0);
+  view_.SetPixelsPerTenth(PixelsPerTenth());
+  view_.SetSize(viewport()->width(), viewport()->height());
+  view_.SetScroll(verticalScrollBar()->value(), horizontalScrollBar()->value());
+  return view_;
+}
+
+void GridWidget::UpdateScrollBars() {
+  const GridViewport& view = View();
+  auto fit = [](QScrollBar* bar, ScrollRange range) {
+    bar->setRange(0, range.max);
     bar->setSingleStep(1);
-    bar->setPageStep(std::max(1, count - last_top + 1));
+    bar->setPageStep(range.page_step);
   };
-  const int header_rows = source_ ? source_->GetHeaderRows() : 0;
-  const int header_cols = source_ ? source_->GetHeaderColumns() : 0;
-  fit(verticalScrollBar(), row_offsets_, header_rows, viewport()->height());
-  fit(horizontalScrollBar(), col_offsets_, header_cols, viewport()->width());
+  fit(verticalScrollBar(), view.Range(Axis::kRows));
+  fit(horizontalScrollBar(), view.Range(Axis::kColumns));
 }
 
-GridWidget::Frame GridWidget::CurrentFrame() {
-  EnsureOffsets();
-  Frame f;
-  f.pixels_per_tenth = PixelsPerTenth();
-  if (source_ == nullptr) return f;
-  f.header_rows = source_->GetHeaderRows();
-  f.header_cols = source_->GetHeaderColumns();
-  f.header_height = std::round(row_offsets_.Start(BodyFirst(f.header_rows)) *
-                               f.pixels_per_tenth);
-  f.header_width = std::round(col_offsets_.Start(BodyFirst(f.header_cols)) *
-                              f.pixels_per_tenth);
-  f.top_row = BodyFirst(f.header_rows) + verticalScrollBar()->value();
-  f.left_col = BodyFirst(f.header_cols) + horizontalScrollBar()->value();
-  // The last items whose leading edge lies inside the viewport.
-  auto last_shown = [&f](const AxisOffsets& offsets, int first, double pixels) {
-    if (first > offsets.count() || pixels <= 0) return first - 1;
-    const double room = pixels / f.pixels_per_tenth;
-    const int last = offsets.IndexAt(
-        offsets.Start(first) + static_cast<std::int64_t>(std::ceil(room)) - 1);
-    return std::min(last, offsets.count());
-  };
-  f.bottom_row = last_shown(row_offsets_, f.top_row,
-                            viewport()->height() - f.header_height);
-  f.right_col = last_shown(col_offsets_, f.left_col,
-                           viewport()->width() - f.header_width);
-  return f;
-}
-
-TableArea GridWidget::MakeArea(const Frame& frame, const CellRange& cells,
-                               double x, double y) const {
-  TableArea area;
-  area.cells = cells.empty() ? CellRange{cells.row, cells.col, 0, 0} : cells;
-  if (area.cells.empty()) return area;
-  area.row_edges =
-      Edges(row_offsets_, cells.row, cells.rows, y, frame.pixels_per_tenth);
-  area.col_edges =
-      Edges(col_offsets_, cells.col, cells.cols, x, frame.pixels_per_tenth);
-  return area;
-}
-
-std::array<TableArea, 4> GridWidget::Areas(const Frame& f) {
-  const int body_rows = std::max(0, f.bottom_row - f.top_row + 1);
-  const int body_cols = std::max(0, f.right_col - f.left_col + 1);
-  std::array<TableArea, 4> areas = {
-      MakeArea(f, {1, 1, f.header_rows, f.header_cols}, 0, 0),
-      MakeArea(f, {1, f.left_col, f.header_rows, body_cols}, f.header_width, 0),
-      MakeArea(f, {f.top_row, 1, body_rows, f.header_cols}, 0, f.header_height),
-      MakeArea(f, {f.top_row, f.left_col, body_rows, body_cols}, f.header_width,
-               f.header_height),
-  };
-  areas[1].col_before = areas[3].col_before = f.header_cols;
-  areas[2].row_before = areas[3].row_before = f.header_rows;
-  return areas;
-}
-
-TablePainter GridWidget::MakePainter(const Frame& frame) const {
+TablePainter GridWidget::MakePainter(const GridViewport& view) const {
   PaintOptions options;
-  options.pixels_per_tenth = frame.pixels_per_tenth;
+  options.pixels_per_tenth = view.pixels_per_tenth();
   options.header_face = palette().color(QPalette::Button);
   options.body_face = palette().color(QPalette::Base);
   options.grid_lines = palette().color(QPalette::Mid);
-  return TablePainter(*source_, row_offsets_, col_offsets_, options);
+  return TablePainter(*source_, view.rows(), view.cols(), options);
 }
 
 QRect GridWidget::CellRect(int row, int col) {
   if (source_ == nullptr) return {};
-  const Frame frame = CurrentFrame();
+  const GridViewport& view = View();
   const CellRange block = source_->GetMergedBlock(row, col);
-  const TablePainter cells = MakePainter(frame);
-  for (const TableArea& area : Areas(frame)) {
+  const TablePainter cells = MakePainter(view);
+  for (const TableArea& area : view.Areas()) {
     if (area.cells.Contains(row, col))
       return cells.BlockRect(area, block).toRect();
   }
   return {};
 }
 
-GridWidget::Hit GridWidget::HitTest(QPoint pos) {
-  const Frame f = CurrentFrame();
-  Hit hit;
-  if (source_ == nullptr) return hit;
-  const double k = f.pixels_per_tenth;
-  auto locate = [k](const AxisOffsets& offsets, int header, int first,
-                    double header_pixels, double at, bool* in_header) {
-    *in_header = header > 0 && at < header_pixels;
-    const int index =
-        *in_header ? offsets.IndexAt(static_cast<std::int64_t>(at / k))
-                   : offsets.IndexAt(offsets.Start(first) +
-                                     static_cast<std::int64_t>(
-                                         std::floor((at - header_pixels) / k)));
-    return *in_header ? std::clamp(index, 1, header)
-                      : std::clamp(index, std::min(header + 1, offsets.count()),
-                                   offsets.count());
-  };
-  hit.row = locate(row_offsets_, f.header_rows, f.top_row, f.header_height,
-                   pos.y(), &hit.in_header_rows);
-  hit.col = locate(col_offsets_, f.header_cols, f.left_col, f.header_width,
-                   pos.x(), &hit.in_header_cols);
-  return hit;
-}
-
-int GridWidget::EdgeAt(Axis axis, QPoint pos) {
-  const Frame f = CurrentFrame();
-  const bool rows = axis == Axis::kRows;
-  // Columns are resized in the header rows, rows in the header columns.
-  const int headers = rows ? f.header_cols : f.header_rows;
-  const double header_extent = rows ? f.header_width : f.header_height;
-  const int across = rows ? pos.x() : pos.y();
-  const int along = rows ? pos.y() : pos.x();
-  if (source_ == nullptr || headers == 0 || across >= header_extent) return 0;
-  const Axis other = rows ? Axis::kColumns : Axis::kRows;
-  for (const TableArea& area : Areas(f)) {
-    if (area.cells.empty() || area.First(other) != 1) continue;
-    const std::vector<double>& edges = area.Edges(axis);
-    for (std::size_t i = 1; i < edges.size(); ++i) {
-      if (std::abs(edges[i] - along) <= kEdgeGrip)
-        return area.First(axis) + static_cast<int>(i) - 1;
-    }
-  }
-  return 0;
-}
-
-int GridWidget::PageRows() {
-  const Frame f = CurrentFrame();
-  if (f.bottom_row < f.top_row) return 1;
-  // Rows wholly in view.
-  const double bottom =
-      f.header_height +
-      (row_offsets_.Start(f.bottom_row + 1) - row_offsets_.Start(f.top_row)) *
-          f.pixels_per_tenth;
-  const int full = f.bottom_row - f.top_row + (bottom <= viewport()->height());
-  return std::max(full, 1);
-}
-
 void GridWidget::ScrollToCell(int row, int col) {
   if (source_ == nullptr) return;
-  const Frame f = CurrentFrame();
-  const double k = f.pixels_per_tenth;
-  auto scroll = [k](QScrollBar* bar, const AxisOffsets& offsets, int header,
-                    int first_shown, int index, double room_pixels) {
-    if (index <= header || index > offsets.count()) return;
-    const int first = BodyFirst(header);
-    const auto room = static_cast<std::int64_t>(std::max(0.0, room_pixels / k));
-    if (index < first_shown) {
-      bar->setValue(index - first);
-    } else if (offsets.Start(index + 1) - offsets.Start(first_shown) > room) {
-      bar->setValue(std::max(FirstToFit(offsets, index, room), first) - first);
-    }
-  };
-  scroll(verticalScrollBar(), row_offsets_, f.header_rows, f.top_row, row,
-         viewport()->height() - f.header_height);
-  scroll(horizontalScrollBar(), col_offsets_, f.header_cols, f.left_col, col,
-         viewport()->width() - f.header_width);
+  const GridViewport& view = View();
+  verticalScrollBar()->setValue(view.ScrollToShow(Axis::kRows, row));
+  horizontalScrollBar()->setValue(view.ScrollToShow(Axis::kColumns, col));
 }
 
 // --- Painting.
@@ -345,9 +189,9 @@ void GridWidget::paintEvent(QPaintEvent*) {
   painter.fillRect(viewport()->rect(), ToQColor(grid_->background()));
   last_painted_cells_ = 0;
   if (source_ == nullptr) return;
-  const Frame frame = CurrentFrame();
-  TablePainter cells = MakePainter(frame);
-  for (const TableArea& area : Areas(frame)) {
+  const GridViewport& view = View();
+  TablePainter cells = MakePainter(view);
+  for (const TableArea& area : view.Areas()) {
     last_painted_cells_ += cells.Paint(&painter, area);
     PaintSelection(&painter, cells, area);
   }
@@ -358,7 +202,7 @@ void GridWidget::PaintSelection(QPainter* painter, const TablePainter& cells,
   if (area.cells.empty()) return;
   const CellRange in_area = Intersection(grid_->Selection(), area.cells);
   painter->save();
-  painter->setClipRect(area.Bounds(), Qt::IntersectClip);
+  painter->setClipRect(AreaBounds(area), Qt::IntersectClip);
   QColor highlight = palette().color(QPalette::Highlight);
   if (!in_area.empty()) {
     highlight.setAlpha(60);
@@ -403,17 +247,9 @@ void GridWidget::mousePressEvent(QMouseEvent* event) {
     drag_length_ = source_->GetRowHeight(row);
     return;
   }
-  const Hit hit = HitTest(pos);
-  const int header_rows = source_->GetHeaderRows();
-  const int header_cols = source_->GetHeaderColumns();
-  const int body_rows = source_->GetRowCount() - header_rows;
-  const int body_cols = source_->GetColumnCount() - header_cols;
-  // A header cell picks its whole column (row) of the body.
+  const CellHit hit = HitTest(pos);
   if (hit.in_header_rows || hit.in_header_cols) {
-    grid_->SelectRange({hit.in_header_rows ? header_rows + 1 : hit.row,
-                        hit.in_header_cols ? header_cols + 1 : hit.col,
-                        hit.in_header_rows ? body_rows : 1,
-                        hit.in_header_cols ? body_cols : 1});
+    grid_->SelectRange(View().HeaderPick(hit));
     return;
   }
   if ((event->modifiers() & Qt::ShiftModifier) != 0) {
@@ -427,7 +263,6 @@ void GridWidget::mousePressEvent(QMouseEvent* event) {
 void GridWidget::mouseMoveEvent(QMouseEvent* event) {
   const QPoint pos = event->position().toPoint();
   if (source_ == nullptr) return;
-  const double k = PixelsPerTenth();
   switch (drag_) {
     case Drag::kNone:
       viewport()->setCursor(EdgeAt(Axis::kColumns, pos) > 0 ? Qt::SplitHCursor
@@ -437,14 +272,12 @@ void GridWidget::mouseMoveEvent(QMouseEvent* event) {
     case Drag::kColumnWidth:
       source_->SetColumnWidths(
           drag_index_, 1,
-          std::max(0, drag_length_ + static_cast<int>(std::lround(
-                                         (pos.x() - drag_start_.x()) / k))));
+          View().DraggedLength(drag_length_, pos.x() - drag_start_.x()));
       return;
     case Drag::kRowHeight:
       source_->SetRowHeights(
           drag_index_, 1,
-          std::max(0, drag_length_ + static_cast<int>(std::lround(
-                                         (pos.y() - drag_start_.y()) / k))));
+          View().DraggedLength(drag_length_, pos.y() - drag_start_.y()));
       return;
     case Drag::kSelect:
       DragTo(pos);
@@ -454,7 +287,7 @@ void GridWidget::mouseMoveEvent(QMouseEvent* event) {
 
 void GridWidget::DragTo(QPoint pos) {
   drag_pos_ = pos;
-  const Hit hit = HitTest(pos);
+  const CellHit hit = HitTest(pos);
   if (!hit.in_header_rows && !hit.in_header_cols)
     grid_->ExtendSelection(hit.row, hit.col);
   const bool outside = !viewport()->rect().contains(pos) ||
@@ -467,25 +300,16 @@ void GridWidget::DragTo(QPoint pos) {
 }
 
 void GridWidget::AutoScroll() {
-  const Frame f = CurrentFrame();
-  auto step = [](int at, double low, int high) {
-    return at < low ? -1 : at >= high ? 1 : 0;
-  };
+  const GridViewport& view = View();
+  const int rows = view.DragScrollStep(Axis::kRows, drag_pos_.y());
+  const int cols = view.DragScrollStep(Axis::kColumns, drag_pos_.x());
   QScrollBar* v = verticalScrollBar();
   QScrollBar* h = horizontalScrollBar();
-  v->setValue(v->value() +
-              step(drag_pos_.y(), f.header_height, viewport()->height()));
-  h->setValue(h->value() +
-              step(drag_pos_.x(), f.header_width, viewport()->width()));
-  // Extend to the nearest body cell on the side the pointer left by.
-  const QPoint inside(
-      std::clamp(
-          drag_pos_.x(), static_cast<int>(f.header_width),
-          std::max(static_cast<int>(f.header_width), viewport()->width() - 1)),
-      std::clamp(drag_pos_.y(), static_cast<int>(f.header_height),
-                 std::max(static_cast<int>(f.header_height),
-                          viewport()->height() - 1)));
-  const Hit hit = HitTest(inside);
+  v->setValue(v->value() + rows);
+  h->setValue(h->value() + cols);
+  // Extend to the nearest body cell on the side the pointer left by, as
+  // the view lies after the step.
+  const CellHit hit = View().NearestBodyCell(drag_pos_.x(), drag_pos_.y());
   grid_->ExtendSelection(hit.row, hit.col);
 }
 
@@ -501,7 +325,7 @@ void GridWidget::mouseReleaseEvent(QMouseEvent* event) {
 
 void GridWidget::mouseDoubleClickEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton || source_ == nullptr) return;
-  const Hit hit = HitTest(event->position().toPoint());
+  const CellHit hit = HitTest(event->position().toPoint());
   if (hit.in_header_rows || hit.in_header_cols) return;
   const CellPos anchor = grid_->anchor();
   BeginEdit(
@@ -569,12 +393,11 @@ QFont GridWidget::TipFont() const {
 QString GridWidget::TipAt(QPoint pos) {
   if (!grid_->tip().empty()) return QString::fromStdString(grid_->tip());
   if (source_ == nullptr || !viewport()->rect().contains(pos)) return {};
-  const Hit hit = HitTest(pos);
+  const CellHit hit = HitTest(pos);
   const CellRange block = source_->GetMergedBlock(hit.row, hit.col);
   const QRect rect = CellRect(block.row, block.col);
   if (!rect.contains(pos)) return {};
-  const CellText text =
-      MakePainter(CurrentFrame()).TextOf(rect, block, viewport());
+  const CellText text = MakePainter(View()).TextOf(rect, block, viewport());
   return text.elided ? QString::fromStdString(
                            source_->GetCellText(block.row, block.col))
                      : QString();
@@ -593,8 +416,8 @@ void GridWidget::BeginEdit(const QString& text) {
   edit_row_ = block.row;
   edit_col_ = block.col;
   editing_ = true;
-  editor_->setFont(MakePainter(CurrentFrame())
-                       .FontOf(source_->GetCellFormat(block.row, block.col)));
+  editor_->setFont(
+      MakePainter(View()).FontOf(source_->GetCellFormat(block.row, block.col)));
   editor_->setGeometry(rect.intersected(viewport()->rect()));
   editor_->setText(text);
   editor_->show();

@@ -1,14 +1,12 @@
 #pragma once
 // GridWidget: the scroll area that draws a Grid and the DataSrc it shows,
 // and turns the user's mouse, keyboard and wheel into the Grid's methods
-// (and so into its events). Header rows and columns stay in place while the
-// body scrolls by whole rows and columns; only the rows and columns in view
-// are drawn, found by binary search over cached running sums of the
-// lengths, so a frame of a 100,000-row table costs what one of 100 rows
-// does. Typing or a double click edits the cursor cell in place: Enter or
-// Tab or a click elsewhere keeps the text, Esc drops it. Dragging the right
-// edge of a column in the header rows (or the bottom edge of a row in the
-// header columns) resizes it; Ctrl+wheel zooms.
+// (and so into its events). Where each cell lies, with the header rows and
+// columns in place while the body scrolls, is the GridViewport's to say;
+// only the rows and columns in view are drawn. Typing or a double click edits
+// the cursor cell in place: Enter or Tab or a click elsewhere keeps the text,
+// Esc drops it. Dragging the right edge of a column in the header rows (or the
+// bottom edge of a row in the header columns) resizes it; Ctrl+wheel zooms.
 //
 // The Grid must outlive the widget.
 #include <QAbstractScrollArea>
@@ -16,11 +14,10 @@
 #include <QPoint>
 #include <QRect>
 #include <QTimer>
-#include <array>
 
-#include "grid/axis_offsets.h"
 #include "grid/data_src_listener.h"
 #include "grid/grid_painter_qt.h"
+#include "grid/grid_viewport.h"
 
 class QLineEdit;
 
@@ -66,26 +63,6 @@ class GridWidget : public QAbstractScrollArea, private DataSrcListener {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // Where the table lies on the viewport now.
-  struct Frame {
-    double pixels_per_tenth = 1;
-    int header_rows = 0;
-    int header_cols = 0;
-    int top_row = 1;     // first body row shown
-    int left_col = 1;    // first body column shown
-    int bottom_row = 0;  // last body row at least partly shown
-    int right_col = 0;
-    double header_height = 0;
-    double header_width = 0;
-  };
-  // A point on the viewport as a cell: header rows/columns where the point
-  // lies over them, body cells otherwise (clamped to the table).
-  struct Hit {
-    int row = 0;
-    int col = 0;
-    bool in_header_rows = false;
-    bool in_header_cols = false;
-  };
   enum class Drag { kNone, kSelect, kColumnWidth, kRowHeight };
 
   // DataSrcListener.
@@ -96,25 +73,22 @@ class GridWidget : public QAbstractScrollArea, private DataSrcListener {
 
   void GridChanged();
   void FollowSource();
-  void EnsureOffsets();
   void UpdateScrollBars();
   double PixelsPerTenth() const;
-  Frame CurrentFrame();
-  TableArea MakeArea(const Frame& frame, const CellRange& cells, double x,
-                     double y) const;
-  // Corner, header rows, header columns, body.
-  std::array<TableArea, 4> Areas(const Frame& frame);
-  TablePainter MakePainter(const Frame& frame) const;
-  Hit HitTest(QPoint pos);
-  // The column whose right edge (row whose bottom edge) lies within a few
-  // pixels of `pos` in the header rows (columns); 0 when none.
-  int EdgeAt(Axis axis, QPoint pos);
+  // The viewport as the widget is now: the table's lengths (measured again
+  // when they changed), the scale, the size and the scroll bars.
+  const GridViewport& View();
+  TablePainter MakePainter(const GridViewport& view) const;
+  CellHit HitTest(QPoint pos) { return View().HitTest(pos.x(), pos.y()); }
+  int EdgeAt(Axis axis, QPoint pos) {
+    return View().EdgeAt(axis, pos.x(), pos.y());
+  }
   // The hover tip at `pos`: the grid's own tip, else the whole text of a
   // cell whose text is cut short there; empty for none.
   QString TipAt(QPoint pos);
   // The font of the grid's hover tip.
   QFont TipFont() const;
-  int PageRows();
+  int PageRows() { return View().PageRows(); }
   void AutoScroll();
   void DragTo(QPoint pos);
   void PaintSelection(QPainter* painter, const TablePainter& cells,
@@ -122,9 +96,8 @@ class GridWidget : public QAbstractScrollArea, private DataSrcListener {
 
   Grid* grid_;
   DataSrc* source_ = nullptr;
-  AxisOffsets row_offsets_;
-  AxisOffsets col_offsets_;
-  bool offsets_stale_ = true;
+  GridViewport view_;
+  bool lengths_stale_ = true;
   int last_painted_cells_ = 0;
 
   Drag drag_ = Drag::kNone;

@@ -1,7 +1,8 @@
 #pragma once
 // The print settings of a table (PrintInf): nineteen fields in a fixed order,
 // the paper list they index, and the paper codes a grid file stores. Lengths
-// are tenths of a millimetre.
+// are tenths of a millimetre. PrintInf is the warehouse system's own name
+// for the record, kept as the system's users know it.
 #include <string>
 
 namespace matslip {

@@ -20,7 +20,8 @@ class Provider {
   virtual bool ReadRows(const RowSink& sink, int* column_count) const = 0;
 };
 
-// Rows of texts kept in memory, filled by the program.
+// Rows of texts kept in memory, filled by the program. The name is the
+// warehouse system's own, kept as the system's users know it.
 class NProvider : public Provider {
  public:
   void AddRow(std::vector<std::string> row);

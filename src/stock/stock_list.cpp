@@ -2,8 +2,8 @@
 
 #include "base/files.h"
 #include "base/number.h"
+#include "dbgrid/db_provider.h"
 #include "grid/data_src.h"
-#include "grid/db_provider.h"
 #include "grid/grid.h"
 #include "material/material_table.h"
 #include "stock/stock_list_source.h"
@@ -43,7 +43,7 @@ void ResetStockList(DataSrc* table) {
 
 StockListBuild BuildStockList(const std::string& program_dir,
                               const std::vector<int>& marked_rows,
-                              DataSrc* table, DBProvider* provider,
+                              DataSrc* table, DbProvider* provider,
                               Grid* grid) {
   grid->SetDataSource(nullptr);
   ResetStockList(table);
@@ -89,13 +89,13 @@ StockListBuild BuildStockList(const std::string& program_dir,
 
 StockListBuild RefreshStockList(const std::string& program_dir,
                                 StockOutState* stock_out, DataSrc* table,
-                                DBProvider* provider, Grid* grid) {
+                                DbProvider* provider, Grid* grid) {
   stock_out->ClearPicks();
   return BuildStockList(program_dir, stock_out->marked_rows, table, provider,
                         grid);
 }
 
-void RemoveDerivedFiles(const std::string& program_dir, DBProvider* provider) {
+void RemoveDerivedFiles(const std::string& program_dir, DbProvider* provider) {
   provider->set_file_name("");
   for (const char* name : {kStockListFile, kResultFile, kSortedResultFile})
     RemoveFile(ProgramFilePath(program_dir, name));

@@ -10,7 +10,7 @@
 namespace matslip {
 
 class DataSrc;
-class DBProvider;
+class DbProvider;
 class Grid;
 struct StockOutState;
 
@@ -47,16 +47,16 @@ struct StockListBuild {
 // header row alone, and the message says why.
 StockListBuild BuildStockList(const std::string& program_dir,
                               const std::vector<int>& marked_rows,
-                              DataSrc* table, DBProvider* provider, Grid* grid);
+                              DataSrc* table, DbProvider* provider, Grid* grid);
 
 // Every activation of the main window: the unfinished stock-out selection
 // and the picked rows go, the list is built again.
 StockListBuild RefreshStockList(const std::string& program_dir,
                                 StockOutState* stock_out, DataSrc* table,
-                                DBProvider* provider, Grid* grid);
+                                DbProvider* provider, Grid* grid);
 
 // Deletes the files derived from the material table (data2.mzk, qd.mzk,
 // qd4.mzk) when the main window closes; missing files are no error.
-void RemoveDerivedFiles(const std::string& program_dir, DBProvider* provider);
+void RemoveDerivedFiles(const std::string& program_dir, DbProvider* provider);
 
 }  // namespace matslip

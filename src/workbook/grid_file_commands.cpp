@@ -4,6 +4,7 @@
 #include "base/gbk.h"
 #include "grid/cell_format.h"
 #include "grid/data_src.h"
+#include "grid/grid_file.h"
 
 namespace matslip {
 namespace {
@@ -71,7 +72,7 @@ GridFileOpen OpenGridFile(Dialogs& dialogs, const std::string& program_dir,
   if (!dialogs.ChooseFile(GridFileRequest(false, kOpenTitle, program_dir),
                           path))
     return GridFileOpen::kCancelled;
-  const bool loaded = table->LoadFromFile(*path);
+  const bool loaded = LoadFromFile(table, *path);
   table->SetTextColour(
       {2, 1, table->GetRowCount() - 1, table->GetColumnCount()}, kBlack);
   *caption = CaptionFromPath(*path);
@@ -88,7 +89,7 @@ bool SaveGridFile(Dialogs& dialogs, const std::string& program_dir,
     request.title = kSaveAgainTitle;
     if (!dialogs.ChooseFile(request, path)) return false;
   }
-  if (table.SaveToFile(*path)) return true;
+  if (SaveToFile(table, *path)) return true;
   dialogs.Message(kSaveFailed, kErrorCaption, MessageIcon::kError);
   return false;
 }

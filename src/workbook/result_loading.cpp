@@ -4,8 +4,8 @@
 
 #include "base/files.h"
 #include "base/number.h"
+#include "dbgrid/db_provider.h"
 #include "grid/data_src.h"
-#include "grid/db_provider.h"
 #include "material/material_table.h"
 #include "store/db.h"
 #include "workbook/cell_sums.h"
@@ -37,7 +37,7 @@ std::string ResultTablePath(const std::string& program_dir,
 }
 
 void LoadResultTable(const std::string& program_dir, WorkbookState* state,
-                     DataSrc* table, DBProvider* loader) {
+                     DataSrc* table, DbProvider* loader) {
   const std::string path = ResultTablePath(program_dir, *state);
   const std::vector<std::string> names = FieldNamesOf(path);
   const int cols = static_cast<int>(names.size());

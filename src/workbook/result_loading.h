@@ -7,7 +7,7 @@
 namespace matslip {
 
 class DataSrc;
-class DBProvider;
+class DbProvider;
 struct WorkbookState;
 
 inline constexpr char kTotalRowLabel[] = "合      计";
@@ -26,7 +26,7 @@ std::string ResultTablePath(const std::string& program_dir,
 // file name is empty again afterwards) and clears the sorted flag. A file
 // that cannot be opened gives a table with an empty header and a total row.
 void LoadResultTable(const std::string& program_dir, WorkbookState* state,
-                     DataSrc* table, DBProvider* loader);
+                     DataSrc* table, DbProvider* loader);
 
 // The last row that is not the total row: the row count less one when the
 // last row reads kTotalRowLabel in column 1, else the row count. Sums and

@@ -26,7 +26,7 @@
 #include "app/translations_qt.h"
 #include "cups/page_lines.h"
 #include "cups/private_cupsd.h"
-#include "grid/db_provider.h"
+#include "dbgrid/db_provider.h"
 #include "grid/font_map_qt.h"
 #include "grid/grid_printer.h"
 #include "grid/page_setup_dialogs.h"
@@ -173,7 +173,7 @@ TEST_F(CupsPrintTest, TheSlipAndAPrintTableComeOutAsOurOwnPdf) {
         testing::WriteResultFile(dir_.path(), testing::NumberedRows(60)));
     WorkbookState state;
     DataSrc working;
-    DBProvider loader;
+    DbProvider loader;
     LoadResultTable(dir_.path(), &state, &working, &loader);
     QWidget workbook;
     PrintTableState print_state;

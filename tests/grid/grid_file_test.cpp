@@ -125,9 +125,9 @@ TEST_F(GridFileTest, RoundTripKeepsEveryAttribute) {
   DataSrc saved;
   FillRichTable(&saved);
   const std::string path = dir_.File("月报.grd");
-  ASSERT_TRUE(saved.SaveToFile(path));
+  ASSERT_TRUE(SaveToFile(saved, path));
   DataSrc loaded;
-  ASSERT_TRUE(loaded.LoadFromFile(path));
+  ASSERT_TRUE(LoadFromFile(&loaded, path));
   EXPECT_EQ(loaded.GetRowCount(), 3);
   EXPECT_EQ(loaded.GetColumnCount(), 3);
   EXPECT_EQ(loaded.GetHeaderRows(), 2);
@@ -151,14 +151,14 @@ TEST_F(GridFileTest, FieldsTheFileDoesNotHoldKeepTheLoadingTablesValues) {
   DataSrc saved;
   FillRichTable(&saved);
   const std::string path = dir_.File("t.grd");
-  ASSERT_TRUE(saved.SaveToFile(path));
+  ASSERT_TRUE(SaveToFile(saved, path));
   DataSrc loaded;
   PrintInf mine;
   mine.copies = 4;
   mine.text_11 = "备注";
   mine.range_end = 7;
   loaded.SetPrintSettings(mine);
-  ASSERT_TRUE(loaded.LoadFromFile(path));
+  ASSERT_TRUE(LoadFromFile(&loaded, path));
   EXPECT_EQ(loaded.GetPrintSettings().copies, 4);
   EXPECT_EQ(loaded.GetPrintSettings().text_11, "备注");
   EXPECT_EQ(loaded.GetPrintSettings().range_end, 7);
@@ -195,7 +195,7 @@ TEST_F(GridFileTest, SaveWritesTheDocumentedBytes) {
   p.count_18 = 3;
   t.SetPrintSettings(p);
   const std::string path = dir_.File("slip.grd");
-  ASSERT_TRUE(t.SaveToFile(path));
+  ASSERT_TRUE(SaveToFile(t, path));
   EXPECT_EQ(ReadTestFile(path), HandBuiltFile());
 }
 
@@ -203,7 +203,7 @@ TEST_F(GridFileTest, HandBuiltFileLoadsCellByCell) {
   const std::string path = dir_.File("hand.grd");
   ASSERT_TRUE(WriteTestFile(path, HandBuiltFile()));
   DataSrc t;
-  ASSERT_TRUE(t.LoadFromFile(path));
+  ASSERT_TRUE(LoadFromFile(&t, path));
   ASSERT_EQ(t.GetRowCount(), 1);
   ASSERT_EQ(t.GetColumnCount(), 2);
   EXPECT_EQ(t.GetHeaderRows(), 1);
@@ -249,7 +249,7 @@ TEST_F(GridFileTest, EveryTruncationFailsAndLeavesTheTableAsItWas) {
   const std::string path = dir_.File("cut.grd");
   for (std::size_t n = 0; n < whole.size(); ++n) {
     ASSERT_TRUE(WriteTestFile(path, whole.substr(0, n)));
-    EXPECT_FALSE(target.LoadFromFile(path)) << n << " bytes";
+    EXPECT_FALSE(LoadFromFile(&target, path)) << n << " bytes";
   }
   EXPECT_EQ(Snapshot(target), before);
   EXPECT_EQ(target.GetCurrentRow(), 2);
@@ -257,7 +257,7 @@ TEST_F(GridFileTest, EveryTruncationFailsAndLeavesTheTableAsItWas) {
 
 TEST_F(GridFileTest, MissingFileAndBadMagicFail) {
   DataSrc t;
-  EXPECT_FALSE(t.LoadFromFile(dir_.File("none.grd")));
+  EXPECT_FALSE(LoadFromFile(&t, dir_.File("none.grd")));
   std::string bytes = HandBuiltFile();
   bytes[3] = 'X';
   DataSrc decoded;
@@ -304,7 +304,7 @@ TEST_F(GridFileTest, TextWithoutGbkFormIsNotSaved) {
   t.SetTableSize(1, 1);
   t.SetCellText(1, 1, "\xF0\x9F\x98\x80");  // an emoji
   const std::string path = dir_.File("emoji.grd");
-  EXPECT_FALSE(t.SaveToFile(path));
+  EXPECT_FALSE(SaveToFile(t, path));
   EXPECT_EQ(ReadTestFile(path), "<missing>");
 }
 
@@ -317,7 +317,7 @@ TEST_F(GridFileTest, LoadTellsTheViewsOnce) {
   ASSERT_TRUE(WriteTestFile(path, HandBuiltFile()));
   DataSrc t;
   t.AddListener(&views);
-  ASSERT_TRUE(t.LoadFromFile(path));
+  ASSERT_TRUE(LoadFromFile(&t, path));
   EXPECT_EQ(views.count, 1);
 }
 

@@ -24,7 +24,7 @@
 
 #include "app/session.h"
 #include "app/workbook_window.h"
-#include "grid/db_provider.h"
+#include "dbgrid/db_provider.h"
 #include "grid/grid_widget.h"
 #include "store/db.h"
 #include "store/durability.h"
@@ -57,7 +57,7 @@ class PrintToolbarWindowTest : public ::testing::Test {
     EXPECT_TRUE(
         testing::WriteResultFile(dir_.path(), testing::NumberedRows(records)));
     WorkbookState state;
-    DBProvider loader;
+    DbProvider loader;
     LoadResultTable(dir_.path(), &state, &working_, &loader);
     window_ = std::make_unique<PrintToolbarWindow>(&state_, &print_, &dialogs_,
                                                    dir_.path(), &workbook_);

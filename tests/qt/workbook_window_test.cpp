@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "app/session.h"
+#include "grid/grid_file.h"
 #include "grid/grid_widget.h"
 #include "store/db.h"
 #include "store/durability.h"
@@ -348,7 +349,7 @@ TEST_F(WorkbookWindowTest, OpeningMonthReportNamesTheWindowAndDisablesItems) {
   const std::string path = dir_.File("月报.grd");
   {
     WorkbookWindow window(&session_, &dialogs_, &main_window_);
-    ASSERT_TRUE(window.table().SaveToFile(path));
+    ASSERT_TRUE(SaveToFile(window.table(), path));
   }
   WorkbookWindow window(&session_, &dialogs_, &main_window_);
   // As the export command will have it once attached.

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "base/files.h"
+#include "dbgrid/db_provider.h"
 #include "grid/data_src.h"
-#include "grid/db_provider.h"
 #include "grid/grid.h"
 #include "material/material_table.h"
 #include "stock/main_handlers.h"
@@ -54,7 +54,7 @@ class StockListTest : public ::testing::Test {
 
   testing::TempDir dir_;
   DataSrc table_;
-  DBProvider provider_;
+  DbProvider provider_;
   Grid grid_;
 };
 

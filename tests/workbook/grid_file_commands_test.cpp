@@ -7,6 +7,7 @@
 #include "base/files.h"
 #include "base/gbk.h"
 #include "grid/data_src.h"
+#include "grid/grid_file.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
 
@@ -32,7 +33,7 @@ class GridFileCommandsTest : public ::testing::Test {
     other.SetCellText(2, 1, "另一个");
     other.SetTextColour({1, 1, 2, 1}, kRed);
     const std::string path = dir_.File("月报.grd");
-    EXPECT_TRUE(other.SaveToFile(path));
+    EXPECT_TRUE(SaveToFile(other, path));
     return path;
   }
   void ExpectTableUnchangedButRowsTwoOnBlack() {
@@ -157,7 +158,7 @@ TEST_F(GridFileCommandsTest, SaveProposesTheCaptionsTailInTheProgramFolder) {
   EXPECT_EQ(request.default_suffix, "grd");
   EXPECT_EQ(request.directory, dir_.path());
   DataSrc back;
-  ASSERT_TRUE(back.LoadFromFile(path));
+  ASSERT_TRUE(LoadFromFile(&back, path));
   EXPECT_EQ(back.GetCellText(3, 2), "12.5");
   EXPECT_TRUE(dialogs_.Messages().empty());
 }

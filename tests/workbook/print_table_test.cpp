@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "dbgrid/db_provider.h"
 #include "grid/data_src.h"
-#include "grid/db_provider.h"
 #include "store/db.h"
 #include "store/durability.h"
 #include "support/temp_dir.h"
@@ -51,7 +51,7 @@ class PrintTableTest : public ::testing::Test {
   void LoadWorkingTable(const std::string& sorted_on = "") {
     if (!sorted_on.empty())
       ASSERT_TRUE(SortResultTable(dir_.path(), sorted_on, false, &state_));
-    DBProvider loader;
+    DbProvider loader;
     LoadResultTable(dir_.path(), &state_, &working_, &loader);
   }
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "dbgrid/db_provider.h"
 #include "grid/data_src.h"
-#include "grid/db_provider.h"
 #include "grid/grid.h"
 #include "store/db.h"
 #include "store/durability.h"
@@ -34,7 +34,7 @@ class PrintToolbarTest : public ::testing::Test {
     EXPECT_TRUE(
         testing::WriteResultFile(dir_.path(), testing::NumberedRows(3)));
     WorkbookState state;
-    DBProvider loader;
+    DbProvider loader;
     LoadResultTable(dir_.path(), &state, &working_, &loader);
     EXPECT_TRUE(BuildPrintTable(dir_.File("qd.mzk"), working_,
                                 CivilToDate({2026, 12, 7}), &table_, &print_));

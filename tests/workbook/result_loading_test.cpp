@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "dbgrid/db_provider.h"
 #include "grid/data_src.h"
-#include "grid/db_provider.h"
 #include "store/db.h"
 #include "store/durability.h"
 #include "support/temp_dir.h"
@@ -34,7 +34,7 @@ class ResultLoadingTest : public ::testing::Test {
   testing::TempDir dir_;
   WorkbookState state_;
   DataSrc table_;
-  DBProvider loader_;
+  DbProvider loader_;
 };
 
 TEST_F(ResultLoadingTest, FieldNamesThenRecordsThenTheTotalRow) {

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "base/files.h"
+#include "dbgrid/db_provider.h"
 #include "grid/data_src.h"
-#include "grid/db_provider.h"
 #include "store/db.h"
 #include "store/durability.h"
 #include "support/temp_dir.h"
@@ -31,7 +31,7 @@ class ResultSortTest : public ::testing::Test {
   // Column `col` of the records of qd4.mzk, as the reopened window shows it.
   std::vector<std::string> SortedColumn(int col) {
     DataSrc table;
-    DBProvider loader;
+    DbProvider loader;
     LoadResultTable(dir_.path(), &state_, &table, &loader);
     std::vector<std::string> texts;
     for (int r = 2; r < table.GetRowCount(); ++r)

@@ -1,4 +1,4 @@
-#include "grid/db_provider.h"
+#include "dbgrid/db_provider.h"
 
 #include <vector>
 
@@ -6,7 +6,7 @@
 
 namespace matslip {
 
-bool DBProvider::ReadRows(const RowSink& sink, int* column_count) const {
+bool DbProvider::ReadRows(const RowSink& sink, int* column_count) const {
   if (file_name_.empty()) return false;
   OpenOptions options;
   options.read_only = true;

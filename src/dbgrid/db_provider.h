@@ -10,7 +10,7 @@
 
 namespace matslip {
 
-class DBProvider : public Provider {
+class DbProvider : public Provider {
  public:
   const std::string& file_name() const { return file_name_; }
   void set_file_name(std::string path) { file_name_ = std::move(path); }

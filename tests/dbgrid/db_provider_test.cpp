@@ -1,4 +1,4 @@
-#include "grid/db_provider.h"
+#include "dbgrid/db_provider.h"
 
 #include <gtest/gtest.h>
 
@@ -16,9 +16,9 @@
 namespace matslip {
 namespace {
 
-class DBProviderTest : public ::testing::Test {
+class DbProviderTest : public ::testing::Test {
  protected:
-  DBProviderTest() {
+  DbProviderTest() {
     DbCloseAll();
     SetDurableWrites(false);
     path_ = dir_.File("every.mzk");
@@ -49,16 +49,16 @@ class DBProviderTest : public ::testing::Test {
                        Value::Boolean(false), Value::Date(0), Value::Integer(0),
                        Value::Text(""), Value(), Value()}));
   }
-  ~DBProviderTest() override { DbCloseAll(); }
+  ~DbProviderTest() override { DbCloseAll(); }
 
   testing::TempDir dir_;
   std::string path_;
   std::string memo_;
   DataSrc table_;
-  DBProvider provider_;
+  DbProvider provider_;
 };
 
-TEST_F(DBProviderTest, EveryRecordBecomesARowOfTextsAfterTheTablesRows) {
+TEST_F(DbProviderTest, EveryRecordBecomesARowOfTextsAfterTheTablesRows) {
   table_.SetTableSize(1, 7);
   table_.SetCellText(1, 1, "品名");
   provider_.set_file_name(path_);
@@ -78,7 +78,7 @@ TEST_F(DBProviderTest, EveryRecordBecomesARowOfTextsAfterTheTablesRows) {
     EXPECT_EQ(table_.GetCellText(3, c), second[c - 1]) << c;
 }
 
-TEST_F(DBProviderTest, CallersOpenTablesAndCurrentTableAreUntouched) {
+TEST_F(DbProviderTest, CallersOpenTablesAndCurrentTableAreUntouched) {
   const std::string other = dir_.File("other.mzk");
   ASSERT_NE(Table::Create(other, Schema({{"品名", fmt::kText, 8, 0}})),
             nullptr);
@@ -94,7 +94,7 @@ TEST_F(DBProviderTest, CallersOpenTablesAndCurrentTableAreUntouched) {
   EXPECT_TRUE(DbSelect("other"));
 }
 
-TEST_F(DBProviderTest, UnreadableFileAddsNothing) {
+TEST_F(DbProviderTest, UnreadableFileAddsNothing) {
   table_.SetTableSize(1, 2);
   provider_.set_file_name(dir_.File("missing.mzk"));
   EXPECT_FALSE(table_.ConnectProvider(provider_));
@@ -104,7 +104,7 @@ TEST_F(DBProviderTest, UnreadableFileAddsNothing) {
   EXPECT_EQ(table_.GetColumnCount(), 2);
 }
 
-TEST_F(DBProviderTest, SourceFailingHalfWayLeavesTheTableAsItWas) {
+TEST_F(DbProviderTest, SourceFailingHalfWayLeavesTheTableAsItWas) {
   // Record 2's memo reference points past the memo file: record 1 reads,
   // record 2 does not.
   std::int64_t at;
@@ -130,7 +130,7 @@ TEST_F(DBProviderTest, SourceFailingHalfWayLeavesTheTableAsItWas) {
   EXPECT_EQ(table_.GetColumnWidth(2), 333);
 }
 
-TEST_F(DBProviderTest, EmptyFileStillGivesItsColumns) {
+TEST_F(DbProviderTest, EmptyFileStillGivesItsColumns) {
   ASSERT_TRUE(DbOpen(path_, "e"));
   ASSERT_TRUE(DbEmpty());
   DbClose("e");
