@@ -7,6 +7,8 @@ JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 120
 # The spreadsheet readers' fuzz targets, run after table_fuzz.
 SHEET_FUZZ = xls_fuzz zip_fuzz fods_fuzz html_fuzz csv_fuzz
+# The grid file and settings file targets, run last, each with its dictionary.
+FILE_FUZZ = grid_fuzz ini_fuzz
 
 DEB_PACKAGES = cmake ninja-build g++ clang libclang-rt-14-dev \
   libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev \
@@ -64,7 +66,7 @@ fuzz: deps
 	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
 	  -DMATSLIP_FUZZ=ON -DMATSLIP_QT=OFF
-	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target table_fuzz $(SHEET_FUZZ)
+	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target table_fuzz $(SHEET_FUZZ) $(FILE_FUZZ)
 	mkdir -p $(FUZZ_BUILD)/corpus
 	$(FUZZ_BUILD)/fuzz/table_fuzz -max_total_time=$(FUZZ_SECONDS) \
 	  -dict=fuzz/table_fuzz.dict -timeout=10 -artifact_prefix=$(FUZZ_BUILD)/ \
@@ -73,6 +75,12 @@ fuzz: deps
 	  mkdir -p $(FUZZ_BUILD)/corpus-$$t; \
 	  $(FUZZ_BUILD)/fuzz/$$t -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
 	    -malloc_limit_mb=100 -rss_limit_mb=1024 -max_len=65536 \
+	    -artifact_prefix=$(FUZZ_BUILD)/$$t- $(FUZZ_BUILD)/corpus-$$t; \
+	done
+	set -e; for t in $(FILE_FUZZ); do \
+	  mkdir -p $(FUZZ_BUILD)/corpus-$$t; \
+	  $(FUZZ_BUILD)/fuzz/$$t -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
+	    -dict=fuzz/$$t.dict -max_len=8192 \
 	    -artifact_prefix=$(FUZZ_BUILD)/$$t- $(FUZZ_BUILD)/corpus-$$t; \
 	done
 
