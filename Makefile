@@ -100,20 +100,20 @@ run: build
 SHOT_DATA = $(BUILD)/screenshot-data
 screenshots: build
 	@test -f demo-data/data.mzk || $(BUILD)/tools/matslip-db demo demo-data
-	scripts/screenshot.sh $(BUILD)/matslip-screenshot demo-data docs/main-window.png
+	scripts/screenshot.sh $(BUILD)/tools/matslip-screenshot demo-data docs/main-window.png
 	rm -rf $(SHOT_DATA)
 	$(BUILD)/tools/matslip-db demo $(SHOT_DATA)
 	cp scripts/screenshot-slip-texts.ini $(SHOT_DATA)/config.ini
-	scripts/screenshot.sh $(BUILD)/matslip-screenshot $(SHOT_DATA) docs/item-editor.png editor
-	scripts/screenshot.sh $(BUILD)/matslip-screenshot $(SHOT_DATA) docs/slip-parameters.png slip
-	scripts/screenshot.sh $(BUILD)/matslip-screenshot $(SHOT_DATA) docs/picked-rows.png picked
-	scripts/screenshot.sh $(BUILD)/matslip-screenshot $(SHOT_DATA) docs/stock-out.png stockout
-	QT_QPA_PLATFORM=offscreen $(BUILD)/matslip-screenshot $(SHOT_DATA) $(SHOT_DATA)/slip.pdf slippdf
+	scripts/screenshot.sh $(BUILD)/tools/matslip-screenshot $(SHOT_DATA) docs/item-editor.png editor
+	scripts/screenshot.sh $(BUILD)/tools/matslip-screenshot $(SHOT_DATA) docs/slip-parameters.png slip
+	scripts/screenshot.sh $(BUILD)/tools/matslip-screenshot $(SHOT_DATA) docs/picked-rows.png picked
+	scripts/screenshot.sh $(BUILD)/tools/matslip-screenshot $(SHOT_DATA) docs/stock-out.png stockout
+	QT_QPA_PLATFORM=offscreen $(BUILD)/tools/matslip-screenshot $(SHOT_DATA) $(SHOT_DATA)/slip.pdf slippdf
 	pdftoppm -png -r 60 -singlefile $(SHOT_DATA)/slip.pdf docs/slip-page
-	scripts/screenshot.sh $(BUILD)/matslip-screenshot $(SHOT_DATA) docs/workbook.png workbook
-	scripts/screenshot.sh $(BUILD)/matslip-screenshot $(SHOT_DATA) docs/ledger.png ledger
-	scripts/screenshot.sh $(BUILD)/matslip-screenshot $(SHOT_DATA) docs/print-toolbar.png printtoolbar
-	QT_QPA_PLATFORM=offscreen $(BUILD)/matslip-screenshot $(SHOT_DATA) $(SHOT_DATA)/print-table.pdf printpdf
+	scripts/screenshot.sh $(BUILD)/tools/matslip-screenshot $(SHOT_DATA) docs/workbook.png workbook
+	scripts/screenshot.sh $(BUILD)/tools/matslip-screenshot $(SHOT_DATA) docs/ledger.png ledger
+	scripts/screenshot.sh $(BUILD)/tools/matslip-screenshot $(SHOT_DATA) docs/print-toolbar.png printtoolbar
+	QT_QPA_PLATFORM=offscreen $(BUILD)/tools/matslip-screenshot $(SHOT_DATA) $(SHOT_DATA)/print-table.pdf printpdf
 	pdftoppm -png -r 60 -f 1 -l 1 -singlefile $(SHOT_DATA)/print-table.pdf docs/print-table
 
 format:
