@@ -25,8 +25,9 @@ std::string IniRead(const std::string& path, const std::string& section,
 // the file atomically. False (file unchanged) when the path, section or key is
 // empty after the skipping, when the section holds ']', when the key holds
 // '=' or starts with '[' or ';' (it would not read back as a key), when
-// a text holds a line break or NUL or cannot be encoded in GBK, or when the
-// file cannot be read or written.
+// a text holds a line break or NUL or cannot be encoded in GBK, when its GBK
+// bytes would make a GBK file read as UTF-8 (IniFile::Set), or when the file
+// cannot be read or written.
 bool IniWrite(const std::string& path, const std::string& section,
               const std::string& key, const std::string& value);
 

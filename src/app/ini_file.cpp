@@ -44,16 +44,25 @@ std::string Quoted(std::string_view value) {
   return "\"" + std::string(value) + "\"";
 }
 
-// A GBK file with Chinese text is almost never valid UTF-8, so a file that
-// is, and holds more than ASCII, was written as UTF-8.
+// Chinese text saved as UTF-8 is made of three-byte characters. GBK text is
+// seldom valid UTF-8, and where it is, mostly as two-byte characters (a GBK
+// lead byte C2..DF before a trail byte A1..BF): "隆" alone is C2 A1, "¡" in
+// UTF-8.
 bool LooksLikeUtf8(std::string_view bytes) {
-  bool multi_byte = false;
+  bool wide = false;
   for (std::size_t pos = 0; pos < bytes.size();) {
     const std::size_t start = pos;
     if (NextCodePoint(bytes, &pos) == kInvalidCodePoint) return false;
-    multi_byte = multi_byte || pos - start > 1;
+    wide = wide || pos - start >= 3;
   }
-  return multi_byte;
+  return wide;
+}
+
+bool IsAscii(std::string_view bytes) {
+  for (char c : bytes) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -152,6 +161,20 @@ std::optional<std::string> IniFile::Find(std::string_view section,
 
 bool IniFile::Set(std::string_view section, std::string_view key,
                   std::string_view value) {
+  IniFile edited = *this;
+  if (!edited.Edit(section, key, value)) return false;
+  // The file must read back in the encoding it is written in.
+  edited.byte_order_mark_ = false;
+  const std::string body = edited.Serialize();
+  if (!utf8_ && LooksLikeUtf8(body)) return false;
+  edited.byte_order_mark_ =
+      byte_order_mark_ || (utf8_ && !IsAscii(body) && !LooksLikeUtf8(body));
+  *this = std::move(edited);
+  return true;
+}
+
+bool IniFile::Edit(std::string_view section, std::string_view key,
+                   std::string_view value) {
   std::string value_bytes;
   std::string key_bytes;
   std::string section_bytes;
@@ -174,19 +197,22 @@ bool IniFile::Set(std::string_view section, std::string_view key,
          i < lines_.size() && lines_[i].kind != Line::Kind::kSection; ++i) {
       if (!Trim(lines_[i].raw).empty()) insert_at = i + 1;
     }
-    if (insert_at == lines_.size() && lines_.back().ending.empty()) {
-      lines_.back().ending = LineEnd();
-    }
+    if (insert_at == lines_.size()) EndLastLine();
     lines_.insert(lines_.begin() + insert_at,
                   MakeLine(key_bytes + "=" + value_bytes, LineEnd()));
     return true;
   }
-  if (!lines_.empty() && lines_.back().ending.empty()) {
-    lines_.back().ending = LineEnd();
-  }
+  EndLastLine();
   lines_.push_back(MakeLine("[" + section_bytes + "]", LineEnd()));
   lines_.push_back(MakeLine(key_bytes + "=" + value_bytes, LineEnd()));
   return true;
+}
+
+void IniFile::EndLastLine() {
+  if (lines_.empty() || !lines_.back().ending.empty()) return;
+  Line& last = lines_.back();
+  last.ending =
+      !last.raw.empty() && last.raw.back() == '\r' ? "\r\n" : LineEnd();
 }
 
 // New lines end like the file's first line, CR LF in a new file.

@@ -4,9 +4,10 @@
 // not edited keep their bytes exactly, line ends included.
 //
 // Encoding: UTF-8 when the file starts with a UTF-8 byte-order mark, or when
-// it is valid UTF-8 throughout and holds at least one multi-byte character
-// (as Linux editors save it); GBK otherwise. The file keeps its encoding,
-// and its mark or the lack of one, when written back.
+// it is valid UTF-8 throughout and holds at least one character of three or
+// more bytes (as Linux editors save Chinese text); GBK otherwise. The file
+// keeps its encoding, and its mark, when written back; a UTF-8 file without
+// one gets it when an edit leaves no character that tells it is UTF-8.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,7 +31,9 @@ class IniFile {
   // "key=value" after the last non-blank line of the section, else appends
   // the section at the end. A value that Find would trim or unquote is
   // written in double quotes so it reads back unchanged. False when a text
-  // cannot be encoded in the file's encoding (nothing changes then).
+  // cannot be encoded in the file's encoding, or when a GBK file would then
+  // be valid UTF-8 with a character of three bytes and read back as such
+  // (nothing changes then).
   bool Set(std::string_view section, std::string_view key,
            std::string_view value);
 
@@ -46,6 +49,9 @@ class IniFile {
     std::size_t value_offset = 0;  // keys: byte offset of the value in `raw`
   };
 
+  // Set without the check that the file reads back in its encoding.
+  bool Edit(std::string_view section, std::string_view key,
+            std::string_view value);
   std::string Decode(std::string_view bytes) const;
   bool Encode(std::string_view utf8, std::string* bytes) const;
   Line MakeLine(std::string raw, std::string ending) const;
@@ -54,6 +60,9 @@ class IniFile {
   // Index of `key` in the section whose header is at `header`, or npos.
   std::size_t FindKey(std::size_t header, std::string_view key) const;
   std::string LineEnd() const;
+  // Gives the last line a line end, before a line is added after it. A CR it
+  // ends with stays part of it: only CR LF after it keeps it so.
+  void EndLastLine();
 
   bool utf8_ = false;
   bool byte_order_mark_ = false;

@@ -122,6 +122,84 @@ const char* ErrorText(unsigned code) {
   }
 }
 
+// What the globals of a workbook (its records up to their EOF) say about
+// reading its sheets' formula results.
+struct WorkbookGlobals {
+  bool biff8 = false;
+  std::uint16_t code_page = 0;
+  std::vector<std::uint32_t> sheet_offsets;  // where each sheet begins
+  // By cell format: whether it shows numbers as dates.
+  std::vector<bool> date_cell_formats;
+  double date_offset = 0;  // added to a date in the 1904 system
+};
+
+// Reads the globals from the workbook's start, leaving `*at` past them.
+// False when the stream does not start with a BOF record.
+bool ReadGlobals(std::string_view workbook, std::size_t* at,
+                 WorkbookGlobals* globals) {
+  Record record;
+  if (!NextRecord(workbook, at, &record) || record.type != kBof ||
+      record.data.size() < 2)
+    return false;
+  globals->biff8 = U16(record.data, 0) == kBiff8;
+  // Number formats that show dates, built in and then the workbook's own.
+  std::vector<bool> date_formats(1 << 16);
+  for (int id = 0; id < (1 << 16); ++id)
+    date_formats[id] = IsBuiltInDateFormat(id);
+  while (NextRecord(workbook, at, &record) && record.type != kEof) {
+    const std::string_view d = record.data;
+    if (record.type == kCodePage && d.size() >= 2) {
+      globals->code_page = U16(d, 0);
+    } else if (record.type == kDateMode && d.size() >= 2) {
+      globals->date_offset = U16(d, 0) == 1 ? k1904Offset : 0;
+    } else if (record.type == kFormat && d.size() >= 3) {
+      const std::string code =
+          globals->biff8
+              ? StringResult(d.substr(2), true, globals->code_page)
+              : Decode8Bit(d.substr(3, static_cast<unsigned char>(d[2])),
+                           globals->code_page);
+      date_formats[U16(d, 0)] = IsDateFormatCode(code);
+    } else if (record.type == kXf && d.size() >= 4) {
+      globals->date_cell_formats.push_back(date_formats[U16(d, 2)]);
+    } else if (record.type == kBoundSheet && d.size() >= 6) {
+      globals->sheet_offsets.push_back(U32(d, 0));
+    }
+  }
+  return true;
+}
+
+// The text a FORMULA record's cached result shows (the record at least 14
+// bytes long). False for a text result, which is in the STRING record that
+// follows.
+bool FormulaResultText(std::string_view formula, const WorkbookGlobals& globals,
+                       std::string* text) {
+  const std::string_view result = formula.substr(6, 8);
+  if (U16(result, 6) != 0xFFFF) {
+    const std::uint64_t bits =
+        U32(result, 0) | static_cast<std::uint64_t>(U32(result, 4)) << 32;
+    const double value = std::bit_cast<double>(bits);
+    const std::size_t format = U16(formula, 4);
+    *text = format < globals.date_cell_formats.size() &&
+                    globals.date_cell_formats[format]
+                ? DateCellText(value + globals.date_offset)
+                : NumberCellText(value);
+    return true;
+  }
+  switch (static_cast<unsigned char>(result[0])) {
+    case 0:
+      return false;
+    case 1:
+      *text = result[2] ? "TRUE" : "FALSE";
+      return true;
+    case 2:
+      *text = ErrorText(static_cast<unsigned char>(result[2]));
+      return true;
+    default:
+      text->clear();
+      return true;
+  }
+}
+
 }  // namespace
 
 const char* CheckBiffClaims(std::string_view workbook, long long max_cells) {
@@ -174,47 +252,17 @@ int OpenedSheet(std::string_view workbook) {
 void ReadFormulaResults(std::string_view workbook, int sheet,
                         SheetCells* cells) {
   std::size_t at = 0;
+  WorkbookGlobals globals;
+  if (!ReadGlobals(workbook, &at, &globals) || sheet < 0 ||
+      static_cast<std::size_t>(sheet) >= globals.sheet_offsets.size())
+    return;
+  at = globals.sheet_offsets[static_cast<std::size_t>(sheet)];
   Record record;
-  if (!NextRecord(workbook, &at, &record) || record.type != kBof ||
-      record.data.size() < 2)
-    return;
-  const bool biff8 = U16(record.data, 0) == kBiff8;
-  std::uint16_t code_page = 0;
-  std::vector<std::uint32_t> sheet_offsets;
-  // Number formats (built in, then the workbook's) and cell formats that
-  // show dates: a formula's number shows as a date in such a cell.
-  std::vector<bool> date_formats(1 << 16);
-  for (int id = 0; id < (1 << 16); ++id)
-    date_formats[id] = IsBuiltInDateFormat(id);
-  std::vector<bool> date_cell_formats;
-  double date_offset = 0;
-  // The workbook's globals, up to their EOF: where each sheet begins.
-  while (NextRecord(workbook, &at, &record) && record.type != kEof) {
-    const std::string_view d = record.data;
-    if (record.type == kCodePage && d.size() >= 2) {
-      code_page = U16(d, 0);
-    } else if (record.type == kDateMode && d.size() >= 2) {
-      date_offset = U16(d, 0) == 1 ? k1904Offset : 0;
-    } else if (record.type == kFormat && d.size() >= 3) {
-      const std::string code =
-          biff8 ? StringResult(d.substr(2), true, code_page)
-                : Decode8Bit(d.substr(3, static_cast<unsigned char>(d[2])),
-                             code_page);
-      date_formats[U16(d, 0)] = IsDateFormatCode(code);
-    } else if (record.type == kXf && d.size() >= 4) {
-      date_cell_formats.push_back(date_formats[U16(d, 2)]);
-    } else if (record.type == kBoundSheet && record.data.size() >= 6) {
-      sheet_offsets.push_back(U32(record.data, 0));
-    }
-  }
-  if (sheet < 0 || static_cast<std::size_t>(sheet) >= sheet_offsets.size())
-    return;
-  at = sheet_offsets[static_cast<std::size_t>(sheet)];
   int pending_row = 0, pending_column = 0;  // a formula awaiting its STRING
   while (NextRecord(workbook, &at, &record) && record.type != kEof) {
     if (record.type == kString && pending_row > 0) {
       cells->Set(pending_row, pending_column,
-                 StringResult(record.data, biff8, code_page));
+                 StringResult(record.data, globals.biff8, globals.code_page));
       pending_row = 0;
       continue;
     }
@@ -223,32 +271,12 @@ void ReadFormulaResults(std::string_view workbook, int sheet,
     const int row = U16(record.data, 0) + 1;
     const int column = U16(record.data, 2) + 1;
     if (!cells->Contains(row, column)) continue;
-    const std::string_view result = record.data.substr(6, 8);
-    if (U16(result, 6) != 0xFFFF) {
-      const std::uint64_t bits =
-          U32(result, 0) | static_cast<std::uint64_t>(U32(result, 4)) << 32;
-      const double value = std::bit_cast<double>(bits);
-      const std::size_t format = U16(record.data, 4);
-      cells->Set(row, column,
-                 format < date_cell_formats.size() && date_cell_formats[format]
-                     ? DateCellText(value + date_offset)
-                     : NumberCellText(value));
-      continue;
-    }
-    switch (static_cast<unsigned char>(result[0])) {
-      case 0:  // a text, in the STRING record that follows
-        pending_row = row;
-        pending_column = column;
-        break;
-      case 1:
-        cells->Set(row, column, result[2] ? "TRUE" : "FALSE");
-        break;
-      case 2:
-        cells->Set(row, column,
-                   ErrorText(static_cast<unsigned char>(result[2])));
-        break;
-      default:
-        cells->Set(row, column, "");
+    std::string text;
+    if (FormulaResultText(record.data, globals, &text)) {
+      cells->Set(row, column, text);
+    } else {
+      pending_row = row;
+      pending_column = column;
     }
   }
 }

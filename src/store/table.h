@@ -24,6 +24,7 @@
 namespace matslip {
 
 struct SortKey;
+class TargetFiles;
 using RecordCondition = std::function<bool()>;
 
 struct OpenOptions {
@@ -194,13 +195,28 @@ class Table {
   // are read from the memo file.
   using EmitRecord =
       std::function<bool(const char* record, const std::string* memo_texts)>;
-  // With `share_memo`, the target's memo file is a copy of this one and the
-  // records keep their memo references (see SharesMemo).
   // Records [index, index + removed) (index -1: after the last) replaced by the
   // first `source_records` records of `source` in a new pair of files put in
   // place at once, once `approve` (if given) said yes of record `index`.
   bool Splice(int index, int removed, Table& source, int source_records,
               const RecordCondition& approve);
+  // Splice's steps into `out`, of `count` records now: the records before
+  // `index` and from `index + removed` on where they go with `added` new ones
+  // between, with this memo file's copy less the removed records' chains;
+  // then the first `added` records of `source` at `index`, numbered from
+  // `next_id`, their memo texts written as new chains.
+  bool CopyAroundSplice(TargetFiles* out, int index, int removed, int count,
+                        int added);
+  bool CopySpliceSource(TargetFiles* out, int index, Table& source, int added,
+                        std::int32_t next_id);
+  // AppendFrom's step for a memo field: the chain of source field `s` in the
+  // source record `src` appended to this memo file as a new chain linked from
+  // field `t` of record `index`, which is `dst` in memory. `text` is a buffer.
+  bool CopyMemoField(Table& source, const FieldDef& t, const FieldDef& s,
+                     const char* src, std::int64_t index, char* dst,
+                     std::string* text);
+  // With `share_memo`, the target's memo file is a copy of this one and the
+  // records keep their memo references (see SharesMemo).
   bool WriteTable(const std::string& target, const std::vector<int>& fields,
                   const std::function<bool(const EmitRecord&)>& produce,
                   bool share_memo = false);

@@ -51,6 +51,52 @@ class MemoReadAhead {
   MemoFile* memo_;
 };
 
+// Whether the two may be one file: they are, or one cannot be looked at.
+bool MaybeSameFile(const PosixFile& a, const PosixFile& b) {
+  struct stat sa, sb;
+  return ::fstat(a.fd(), &sa) != 0 || ::fstat(b.fd(), &sb) != 0 ||
+         (sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino);
+}
+
+// The fields of `target` that `source` has by name, with a type that
+// converts: the same type, or numbers both.
+struct FieldPair {
+  const FieldDef* target;
+  const FieldDef* source;
+};
+
+std::vector<FieldPair> MatchingFields(const Schema& target,
+                                      const Schema& source) {
+  std::vector<FieldPair> pairs;
+  for (const FieldDef& t : target.fields()) {
+    const int s = source.IndexOf(t.name);
+    if (s < 0) continue;
+    const FieldDef& sf = source.field(s);
+    if (sf.type == t.type || (IsNumericType(sf.type) && IsNumericType(t.type)))
+      pairs.push_back({&t, &sf});
+  }
+  return pairs;
+}
+
+// A field other than a memo from a record of the source schema into one of
+// the target's: a text cut to whole characters of the target's width, the
+// same type byte for byte, other numbers converted.
+bool CopyPlainField(const FieldDef& t, const FieldDef& s, const char* src,
+                    char* dst) {
+  if (t.type == fmt::kText) {
+    const std::string_view text = TextFieldBytes(s, src);
+    std::memcpy(dst + t.offset, text.data(),
+                GbkCutLength(text, static_cast<std::size_t>(t.width)));
+    return true;
+  }
+  if (t.type == s.type) {
+    std::memcpy(dst + t.offset, src + s.offset,
+                static_cast<std::size_t>(FieldSize(t.type, t.width)));
+    return true;
+  }
+  return EncodeField(t, DecodeField(s, src), dst);
+}
+
 }  // namespace
 
 bool Table::Scan(bool exclusive,
@@ -285,13 +331,9 @@ bool Table::AppendRecordsFrom(Table& source) {
 bool Table::Splice(int index, int removed, Table& source, int source_records,
                    const RecordCondition& approve) {
   // The source open on this very file would wait for this table's lock.
-  struct stat mine, theirs;
   if (read_only_ || !schema_.SameFields(source.schema_) ||
-      ::fstat(file_.fd(), &mine) != 0 ||
-      ::fstat(source.file_.fd(), &theirs) != 0 ||
-      (mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino))
+      MaybeSameFile(file_, source.file_))
     return false;
-  const std::size_t reclen = static_cast<std::size_t>(schema_.record_length());
   {
     WholeFileLock lock(&file_, &whole_locked_, true);
     if (!lock.ok() || !StillAtPath()) return false;
@@ -319,33 +361,9 @@ bool Table::Splice(int index, int removed, Table& source, int source_records,
     // a write whose writer died is dealt with first.
     if (memo_ && !memo_->Recover()) return false;
     TargetFiles out(path_, schema_);
-    if (!out.Create(created_, memo_.get())) return false;
-    // The records before and after the replaced one go over as they are.
-    std::string replaced(reclen * removed, '\0');
-    if ((removed > 0 &&
-         !file_.ReadAt(RecordOffset(index), replaced.data(), reclen)) ||
-        !out.CopyRecords(file_, RecordOffset(0), 0, index) ||
-        !out.CopyRecords(file_, RecordOffset(index + removed),
-                         std::int64_t{index} + added,
-                         count - index - removed) ||
-        (memo_ && !out.AdoptMemoCopy()))
-      return false;
-    std::vector<std::int32_t> replaced_chains;
-    if (removed > 0)
-      AppendMemoChains(schema_, replaced.data(), &replaced_chains);
-    if (!replaced_chains.empty() && !out.memo().Release(replaced_chains))
-      return false;
-    RecordCopier copier(source.schema_, source.schema_.AllIndices(), schema_,
-                        false, source.memo_.get(), &out.memo());
-    PieceWriter inserted = out.RecordsFrom(index);
-    const bool copied =
-        source.ForEachRecordIn(0, added, [&](int k, const char* rec) {
-          char* dst = inserted.Next(reclen);
-          if (dst == nullptr || !copier.Copy(rec, nullptr, dst)) return false;
-          PutI32(dst, (GetI32(rec) < 0 ? -1 : 1) * (next_id + k));
-          return true;
-        });
-    if (!copied || !inserted.Flush() ||
+    if (!out.Create(created_, memo_.get()) ||
+        !CopyAroundSplice(&out, index, removed, count, added) ||
+        !CopySpliceSource(&out, index, source, added, next_id) ||
         !out.Finish(std::int64_t{count} - removed + added,
                     std::int64_t{next_id} + added) ||
         !out.Commit())
@@ -355,6 +373,36 @@ bool Table::Splice(int index, int removed, Table& source, int source_records,
   // An append leaves the cursor on the last record, as Append does.
   const int at = removed > 0 ? index + 1 : RecordCount();
   return at == 0 || GoTo(at);
+}
+
+bool Table::CopyAroundSplice(TargetFiles* out, int index, int removed,
+                             int count, int added) {
+  const std::size_t reclen = static_cast<std::size_t>(schema_.record_length());
+  std::string replaced(reclen * removed, '\0');
+  if ((removed > 0 &&
+       !file_.ReadAt(RecordOffset(index), replaced.data(), reclen)) ||
+      !out->CopyRecords(file_, RecordOffset(0), 0, index) ||
+      !out->CopyRecords(file_, RecordOffset(index + removed),
+                        std::int64_t{index} + added, count - index - removed) ||
+      (memo_ && !out->AdoptMemoCopy()))
+    return false;
+  std::vector<std::int32_t> replaced_chains;
+  if (removed > 0) AppendMemoChains(schema_, replaced.data(), &replaced_chains);
+  return replaced_chains.empty() || out->memo().Release(replaced_chains);
+}
+
+bool Table::CopySpliceSource(TargetFiles* out, int index, Table& source,
+                             int added, std::int32_t next_id) {
+  const std::size_t reclen = static_cast<std::size_t>(schema_.record_length());
+  RecordCopier copier(source.schema_, source.schema_.AllIndices(), schema_,
+                      false, source.memo_.get(), &out->memo());
+  PieceWriter inserted = out->RecordsFrom(index);
+  return source.ForEachRecordIn(0, added, [&](int k, const char* rec) {
+    char* dst = inserted.Next(reclen);
+    if (dst == nullptr || !copier.Copy(rec, nullptr, dst)) return false;
+    PutI32(dst, (GetI32(rec) < 0 ? -1 : 1) * (next_id + k));
+    return true;
+  }) && inserted.Flush();
 }
 
 bool Table::ReadRecords(const RecordCondition& condition,
@@ -433,18 +481,7 @@ bool Table::SortTo(const std::string& target,
 
 bool Table::AppendFrom(Table& source) {
   if (read_only_) return false;
-  struct Pair {
-    const FieldDef* target;
-    const FieldDef* source;
-  };
-  std::vector<Pair> pairs;
-  for (const FieldDef& t : schema_.fields()) {
-    int s = source.schema_.IndexOf(t.name);
-    if (s < 0) continue;
-    const FieldDef& sf = source.schema_.field(s);
-    if (sf.type == t.type || (IsNumericType(sf.type) && IsNumericType(t.type)))
-      pairs.push_back({&t, &sf});
-  }
+  const std::vector<FieldPair> pairs = MatchingFields(schema_, source.schema_);
   const std::size_t reclen = static_cast<std::size_t>(schema_.record_length());
   std::int64_t added = 0;
   {
@@ -459,9 +496,9 @@ bool Table::AppendFrom(Table& source) {
           &source.file_, &source.whole_locked_, false);
       if (!source_lock->ok()) return false;
     }
-    std::string bytes;
+    std::string memo_text;
     PieceWriter records(&file_, RecordOffset(count), fmt::kBulkBytes);
-    int source_count = source.RecordCount();
+    const int source_count = source.RecordCount();
     bool ok = source.ForEachRecord([&](int index, const char* src) {
       if (index >= source_count) return true;
       if (std::int64_t{count} + added >= INT32_MAX - 1 ||
@@ -470,31 +507,12 @@ bool Table::AppendFrom(Table& source) {
       char* dst = records.Next(reclen);
       if (dst == nullptr) return false;
       PutI32(dst, static_cast<std::int32_t>(next_id + added));
-      for (const Pair& p : pairs) {
-        const FieldDef& t = *p.target;
-        const FieldDef& s = *p.source;
-        if (IsMemoType(t.type)) {
-          std::int32_t ref = GetI32(src + s.offset);
-          if (ref == 0) continue;
-          if (!source.memo_ || !memo_ || !source.memo_->ReadChain(ref, &bytes))
-            return false;
-          std::int32_t first = 0;
-          std::int64_t link_at = RecordOffset(count + added) + t.offset;
-          MemoFile::NewChainLink link{link_at, [&](std::int32_t block) {
-                                        PutI32(dst + t.offset, block);
-                                        return true;
-                                      }};
-          if (!memo_->Append(&first, bytes, link)) return false;
-        } else if (t.type == fmt::kText) {
-          std::string_view text = TextFieldBytes(s, src);
-          std::memcpy(dst + t.offset, text.data(),
-                      GbkCutLength(text, static_cast<std::size_t>(t.width)));
-        } else if (t.type == s.type) {
-          std::memcpy(dst + t.offset, src + s.offset,
-                      static_cast<std::size_t>(FieldSize(t.type, t.width)));
-        } else if (!EncodeField(t, DecodeField(s, src), dst)) {
+      for (const FieldPair& p : pairs) {
+        if (IsMemoType(p.target->type)
+                ? !CopyMemoField(source, *p.target, *p.source, src,
+                                 count + added, dst, &memo_text)
+                : !CopyPlainField(*p.target, *p.source, src, dst))
           return false;
-        }
       }
       ++added;
       return true;
@@ -506,6 +524,22 @@ bool Table::AppendFrom(Table& source) {
   }
   Invalidate();
   return Flush(true);
+}
+
+bool Table::CopyMemoField(Table& source, const FieldDef& t, const FieldDef& s,
+                          const char* src, std::int64_t index, char* dst,
+                          std::string* text) {
+  const std::int32_t ref = GetI32(src + s.offset);
+  if (ref == 0) return true;
+  if (!source.memo_ || !memo_ || !source.memo_->ReadChain(ref, text))
+    return false;
+  std::int32_t first = 0;
+  MemoFile::NewChainLink link{RecordOffset(index) + t.offset,
+                              [&](std::int32_t block) {
+                                PutI32(dst + t.offset, block);
+                                return true;
+                              }};
+  return memo_->Append(&first, *text, link);
 }
 
 }  // namespace matslip

@@ -72,6 +72,18 @@ std::string Encode(const Record& record) {
   return out;
 }
 
+Record Decode(const std::string& encoded) {
+  Record record;
+  std::istringstream fields(encoded);
+  for (std::string hex; std::getline(fields, hex, ',');) {
+    std::string bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+      bytes += char(std::stoi(hex.substr(i, 2), nullptr, 16));
+    record.push_back(bytes);
+  }
+  return record;
+}
+
 Record ReadCurrent() {
   Record r;
   for (int f = 1; f <= kFieldCount; ++f) r.push_back(DbRead(f).ToText());
@@ -219,6 +231,92 @@ struct Step {
   }
 };
 
+// Steps the child reported finished, by kind.
+struct Finished {
+  int receipts = 0, slips = 0, undos = 0;
+};
+
+// Reads the child's report: the records of each finished step become the
+// model (the child checked the step itself), counted in `finished`; the last
+// step begun and not finished is the interrupted one.
+void ReadReport(const std::string& report, std::vector<Record>* model,
+                Finished* finished, std::optional<Step>* interrupted) {
+  std::istringstream lines(report);
+  for (std::string line; std::getline(lines, line);) {
+    if (lines.eof()) break;  // a line the kill cut short
+    std::istringstream in(line);
+    char tag;
+    in >> tag;
+    ASSERT_NE(tag, 'F') << line;
+    if (tag == 'B') {
+      Step s;
+      std::string records;
+      in >> s.kind >> records >> s.token;
+      std::istringstream list(records);
+      for (std::string r; std::getline(list, r, ',');)
+        s.records.push_back(std::stoi(r));
+      *interrupted = s;
+      continue;
+    }
+    int r;
+    std::string encoded;
+    in >> r >> encoded;
+    ASSERT_TRUE(*interrupted && (*interrupted)->Has(r));
+    Record& m = (*model)[std::size_t(r - 1)];
+    const char kind = (*interrupted)->kind;
+    ASSERT_TRUE(Encode(m) != encoded || kind == 'C' || kind == 'X')
+        << "a reported booking changed nothing";
+    m = Decode(encoded);
+    ASSERT_EQ(m.size(), std::size_t(kFieldCount));
+    (*interrupted)->reported.push_back(r);
+    if ((*interrupted)->reported.size() == (*interrupted)->records.size()) {
+      (kind == 'I'   ? finished->receipts
+       : kind == 'O' ? finished->slips
+                     : finished->undos)++;
+      interrupted->reset();
+    }
+  }
+}
+
+// A log field that is `before` with at most the step's line added.
+void ExpectLogLineAtMost(const std::string& log, const std::string& before,
+                         const std::string& token) {
+  ASSERT_EQ(log.substr(0, before.size()), before);
+  const std::string added = log.substr(before.size());
+  ASSERT_TRUE(added.empty() ||
+              (added.find("#" + token + " ") != std::string::npos &&
+               added.find("\r\n") == added.size() - 2))
+      << added;
+}
+
+// A slip line booked whole, at worst without its log line.
+void ExpectSlipLineWhole(const Record& a, const Record& m,
+                         const std::string& token) {
+  ASSERT_EQ(TextToNumber(a[kQuantity - 1]),
+            RoundTo(TextToNumber(m[kQuantity - 1]) - 1, 2));
+  ASSERT_EQ(TextToNumber(a[kValue - 1]),
+            RoundTo(TextToNumber(m[kValue - 1]) - 2, 2));
+  ASSERT_NO_FATAL_FAILURE(
+      ExpectLogLineAtMost(a[kOutLog - 1], m[kOutLog - 1], token));
+  for (int f : {kName, kSpec, kUnit, kPrice, kInLog, kInDate})
+    ASSERT_EQ(a[f - 1], m[f - 1]);
+}
+
+// A receipt booked whole, at worst without its log line: never a new
+// quantity beside an old value or price.
+void ExpectReceiptWhole(const Record& a, const Record& m,
+                        const std::string& token) {
+  const double quantity = RoundTo(TextToNumber(m[kQuantity - 1]) + 3, 2);
+  const double value = RoundTo(TextToNumber(m[kValue - 1]) + 6, 2);
+  ASSERT_EQ(TextToNumber(a[kQuantity - 1]), quantity);
+  ASSERT_EQ(TextToNumber(a[kValue - 1]), value);
+  ASSERT_EQ(TextToNumber(a[kPrice - 1]), RoundTo(value / quantity, 2));
+  ASSERT_NO_FATAL_FAILURE(
+      ExpectLogLineAtMost(a[kInLog - 1], m[kInLog - 1], token));
+  for (int f : {kName, kSpec, kUnit, kOutLog, kOutDate})
+    ASSERT_EQ(a[f - 1], m[f - 1]);
+}
+
 class MovementCrashTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -257,6 +355,33 @@ class MovementCrashTest : public ::testing::Test {
     return all;
   }
 
+  // The table is there, opens (finishing what the kill interrupted) and is
+  // consistent.
+  void ExpectTableSound() {
+    ASSERT_TRUE(FileExists(TablePath()));
+    ASSERT_TRUE(FileExists(MemoPathOf(TablePath())));
+    {
+      auto table = Table::Open(TablePath(), OpenOptions{});
+      ASSERT_TRUE(table);
+      ASSERT_EQ(table->RecordCount(), kMaterials);
+    }
+    ASSERT_EQ(CheckTable(TablePath()), std::vector<std::string>{});
+  }
+
+  // Record `a`, found changed from the model `m` by the interrupted step,
+  // holds that step done whole.
+  void ExpectStepWhole(const Step& step, const Record& a, const Record& m) {
+    if (step.kind == 'O') return ExpectSlipLineWhole(a, m, step.token);
+    if (step.kind == 'I') return ExpectReceiptWhole(a, m, step.token);
+    // An undo done whole: the record is its backup.
+    const std::optional<Record> backup = BackupRecord(MaterialBackupPath(
+        ProgramFilePath(ProgramDir(dir_.path()), step.kind == 'C'
+                                                     ? kStockInBackupFolder
+                                                     : kStockOutBackupFolder),
+        {m[kName - 1], m[kSpec - 1]}));
+    ASSERT_TRUE(backup && a == *backup);
+  }
+
   testing::TempDir dir_;
 };
 
@@ -267,75 +392,22 @@ TEST_F(MovementCrashTest, KilledAtRandomMomentsKeepsEveryReportedStep) {
   std::vector<Record> model = ReadAll();
   ASSERT_EQ(model.size(), std::size_t(kMaterials));
   int killed = 0, interrupted_taken = 0, interrupted_dropped = 0;
-  int receipts = 0, slips = 0, undos = 0;
+  Finished finished;
   for (int round = 0; round < kills; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
     RemoveFile(ReportPath(dir_.path()));
     const pid_t child = StartChild(dir_.path(), rng());
     ASSERT_GT(child, 0);
     int status = 0;
     ASSERT_TRUE(testing::KillDuringSteps(child, ReportPath(dir_.path()), round,
                                          12000, rng, &status))
-        << "round " << round << " child ended " << status << ": "
+        << "child ended " << status << ": "
         << ReadTestFile(ReportPath(dir_.path()));
     ++killed;
-
-    // The steps reported: finished ones go into the model; the last begun
-    // and not finished one is the interrupted step.
-    std::istringstream lines(ReadTestFile(ReportPath(dir_.path())));
     std::optional<Step> interrupted;
-    for (std::string line; std::getline(lines, line);) {
-      if (lines.eof()) break;  // a line the kill cut short
-      std::istringstream in(line);
-      char tag;
-      in >> tag;
-      ASSERT_NE(tag, 'F') << "round " << round << ": " << line;
-      if (tag == 'B') {
-        Step s;
-        std::string records;
-        in >> s.kind >> records >> s.token;
-        std::istringstream list(records);
-        for (std::string r; std::getline(list, r, ',');)
-          s.records.push_back(std::stoi(r));
-        interrupted = s;
-        continue;
-      }
-      int r;
-      std::string encoded;
-      in >> r >> encoded;
-      ASSERT_TRUE(interrupted && interrupted->Has(r));
-      Record& m = model[std::size_t(r - 1)];
-      const char kind = interrupted->kind;
-      ASSERT_TRUE(Encode(m) != encoded || kind == 'C' || kind == 'X')
-          << "a reported booking changed nothing";
-      // The child checked the step itself; its record is the new model.
-      Record next;
-      std::istringstream fields(encoded);
-      for (std::string hex; std::getline(fields, hex, ',');) {
-        std::string bytes;
-        for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-          bytes += char(std::stoi(hex.substr(i, 2), nullptr, 16));
-        next.push_back(bytes);
-      }
-      ASSERT_EQ(next.size(), std::size_t(kFieldCount));
-      m = next;
-      interrupted->reported.push_back(r);
-      if (interrupted->reported.size() == interrupted->records.size()) {
-        (kind == 'I' ? receipts : kind == 'O' ? slips : undos)++;
-        interrupted.reset();
-      }
-    }
-
-    // The table is there, opens (finishing what the kill interrupted) and
-    // is consistent.
-    ASSERT_TRUE(FileExists(TablePath())) << "round " << round;
-    ASSERT_TRUE(FileExists(MemoPathOf(TablePath()))) << "round " << round;
-    {
-      auto table = Table::Open(TablePath(), OpenOptions{});
-      ASSERT_TRUE(table) << "round " << round;
-      ASSERT_EQ(table->RecordCount(), kMaterials) << "round " << round;
-    }
-    ASSERT_EQ(CheckTable(TablePath()), std::vector<std::string>{})
-        << "round " << round;
+    ASSERT_NO_FATAL_FAILURE(ReadReport(ReadTestFile(ReportPath(dir_.path())),
+                                       &model, &finished, &interrupted));
+    ASSERT_NO_FATAL_FAILURE(ExpectTableSound());
     const std::vector<Record> actual = ReadAll();
     ASSERT_EQ(actual.size(), std::size_t(kMaterials));
     for (int r = 1; r <= kMaterials; ++r) {
@@ -343,67 +415,22 @@ TEST_F(MovementCrashTest, KilledAtRandomMomentsKeepsEveryReportedStep) {
       const Record& m = model[std::size_t(r - 1)];
       if (a == m) continue;
       ASSERT_TRUE(interrupted && interrupted->Has(r))
-          << "round " << round << ": record " << r
-          << " differs from what was reported";
-      const char kind = interrupted->kind;
-      if (kind == 'C' || kind == 'X') {
-        // An undo done whole: the record is its backup.
-        const std::optional<Record> backup = BackupRecord(MaterialBackupPath(
-            ProgramFilePath(
-                ProgramDir(dir_.path()),
-                kind == 'C' ? kStockInBackupFolder : kStockOutBackupFolder),
-            {m[kName - 1], m[kSpec - 1]}));
-        ASSERT_TRUE(backup && a == *backup) << "round " << round;
-      } else if (kind == 'O') {
-        // A slip line booked whole, at worst without its log line.
-        ASSERT_EQ(TextToNumber(a[kQuantity - 1]),
-                  RoundTo(TextToNumber(m[kQuantity - 1]) - 1, 2))
-            << "round " << round;
-        ASSERT_EQ(TextToNumber(a[kValue - 1]),
-                  RoundTo(TextToNumber(m[kValue - 1]) - 2, 2))
-            << "round " << round;
-        const std::string& log = a[kOutLog - 1];
-        ASSERT_EQ(log.substr(0, m[kOutLog - 1].size()), m[kOutLog - 1]);
-        const std::string added = log.substr(m[kOutLog - 1].size());
-        ASSERT_TRUE(added.empty() || (added.find("#" + interrupted->token +
-                                                 " ") != std::string::npos &&
-                                      added.find("\r\n") == added.size() - 2))
-            << "round " << round << ": " << added;
-        for (int f : {kName, kSpec, kUnit, kPrice, kInLog, kInDate})
-          ASSERT_EQ(a[f - 1], m[f - 1]);
-      } else {
-        // A receipt booked whole, at worst without its log line: never a
-        // new quantity beside an old value or price.
-        const double quantity = RoundTo(TextToNumber(m[kQuantity - 1]) + 3, 2);
-        const double value = RoundTo(TextToNumber(m[kValue - 1]) + 6, 2);
-        ASSERT_EQ(TextToNumber(a[kQuantity - 1]), quantity)
-            << "round " << round;
-        ASSERT_EQ(TextToNumber(a[kValue - 1]), value) << "round " << round;
-        ASSERT_EQ(TextToNumber(a[kPrice - 1]), RoundTo(value / quantity, 2))
-            << "round " << round;
-        const std::string& log = a[kInLog - 1];
-        ASSERT_EQ(log.substr(0, m[kInLog - 1].size()), m[kInLog - 1]);
-        const std::string added = log.substr(m[kInLog - 1].size());
-        ASSERT_TRUE(added.empty() || (added.find("#" + interrupted->token +
-                                                 " ") != std::string::npos &&
-                                      added.find("\r\n") == added.size() - 2))
-            << "round " << round << ": " << added;
-        for (int f : {kName, kSpec, kUnit, kOutLog, kOutDate})
-          ASSERT_EQ(a[f - 1], m[f - 1]);
-      }
+          << "record " << r << " differs from what was reported";
+      ASSERT_NO_FATAL_FAILURE(ExpectStepWhole(*interrupted, a, m));
       ++interrupted_taken;
     }
     if (interrupted && actual == model) ++interrupted_dropped;
     model = actual;
   }
   EXPECT_EQ(killed, kills);
-  EXPECT_GT(receipts, 0);
-  EXPECT_GT(slips, 0);
-  EXPECT_GT(undos, 0);
+  EXPECT_GT(finished.receipts, 0);
+  EXPECT_GT(finished.slips, 0);
+  EXPECT_GT(finished.undos, 0);
   std::printf(
       "kills: %d; reported receipts %d, slips %d, undos %d; interrupted "
       "records found done %d, steps found not done %d\n",
-      killed, receipts, slips, undos, interrupted_taken, interrupted_dropped);
+      killed, finished.receipts, finished.slips, finished.undos,
+      interrupted_taken, interrupted_dropped);
 }
 
 }  // namespace
