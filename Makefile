@@ -5,6 +5,8 @@ BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
 TSAN_BUILD ?= build-tsan
 JOBS       ?= $(shell nproc)
+# ON turns the compiler's warnings into errors (the CI run does).
+WERROR     ?= OFF
 FUZZ_SECONDS ?= 120
 # The spreadsheet readers' fuzz targets, run after table_fuzz.
 SHEET_FUZZ = xls_fuzz zip_fuzz fods_fuzz html_fuzz csv_fuzz
@@ -30,7 +32,7 @@ deps:
 # and windows are built in $(ASAN_BUILD) only.
 build: deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DMATSLIP_UNIT_TESTS=OFF
+	  -DMATSLIP_UNIT_TESTS=OFF -DMATSLIP_WERROR=$(WERROR)
 	cmake --build $(BUILD) -j$(JOBS)
 
 test: build test-asan
@@ -45,7 +47,7 @@ package: build
 # and UndefinedBehaviorSanitizer.
 asan: deps
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-	  -DMATSLIP_SANITIZE=ON -DMATSLIP_SYSTEM_TESTS=OFF
+	  -DMATSLIP_SANITIZE=ON -DMATSLIP_SYSTEM_TESTS=OFF -DMATSLIP_WERROR=$(WERROR)
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 
 test-asan: asan

@@ -171,10 +171,10 @@ bool ReadTable(XmlStream& xml, bool flat, const std::string* wanted,
       const long long first = column, last = column + repeat - 1;
       if (last > kMaxSheetColumns) return SheetFailure(reason, kSheetTooLarge);
       column = last + 1;
-      const bool wanted =
+      const bool in_area =
           first <= area.last_column && last >= area.first_column &&
           row_start <= area.last_row && row_end >= area.first_row;
-      if (!wanted) {
+      if (!in_area) {
         xml.Skip();
         continue;
       }

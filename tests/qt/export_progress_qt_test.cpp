@@ -107,8 +107,9 @@ TEST_F(ExportProgressDialogTest, TheCommandExportsQdToTheNamedFileAndSaysSo) {
   dialogs.inputs.push_back({true, "月报"});
   // No progress box (nor its timer that shows it) while the name is asked.
   dialogs.on_shown = [&](const testing::FakeDialogs::Shown& box) {
-    if (box.kind == "input")
+    if (box.kind == "input") {
       EXPECT_TRUE(window_.findChildren<QProgressDialog*>().isEmpty());
+    }
   };
   EXPECT_EQ(ExportReportSpreadsheet(dir_.path(), dialogs, &window_),
             ExportOutcome::kWritten);

@@ -79,8 +79,9 @@ TEST_F(MainWindowTest, MenusInOrderWithTheirExactCaptions) {
   // Every other item does what it says.
   for (QAction* menu : window.menuBar()->actions()) {
     for (QAction* item : menu->menu()->actions()) {
-      if (item != hidden && !item->isSeparator())
+      if (item != hidden && !item->isSeparator()) {
         EXPECT_TRUE(item->isEnabled()) << item->text().toStdString();
+      }
     }
   }
 }

@@ -70,8 +70,8 @@ TEST_P(ProgramSignalTest, SignalEndsTheRunWithTheCleanUpOfAClose) {
 
 INSTANTIATE_TEST_SUITE_P(
     TermIntHup, ProgramSignalTest, ::testing::Values(SIGTERM, SIGINT, SIGHUP),
-    [](const ::testing::TestParamInfo<int>& info) -> std::string {
-      return sigabbrev_np(info.param);
+    [](const ::testing::TestParamInfo<int>& signal) -> std::string {
+      return sigabbrev_np(signal.param);
     });
 
 TEST_F(ProgramProcessTest, DisplayThatCannotBeOpenedIsNamedInBothLanguages) {

@@ -42,9 +42,9 @@ class HostileSheets : public ::testing::Test {
     const bool read = ReadSheet(path, kImportArea, &cells, &reason);
     if (kMemoryMeasured) {
       const long growth = PeakGrowthKiB([&] {
-        SheetCells cells;
-        std::string reason;
-        ReadSheet(path, kImportArea, &cells, &reason);
+        SheetCells measured;
+        std::string why;
+        ReadSheet(path, kImportArea, &measured, &why);
       });
       EXPECT_GE(growth, 0);
       EXPECT_LT(growth, kMemoryLimitKiB) << "KiB over the test's own";

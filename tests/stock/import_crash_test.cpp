@@ -155,9 +155,10 @@ TEST_F(ImportCrashTest, KilledAtRandomMomentsLeavesWholeImportsOnly) {
     Value log;
     ASSERT_TRUE(table->GoTo(count));
     ASSERT_TRUE(table->Read(kInLog - 1, &log));
-    if (count > kStartMaterials)
+    if (count > kStartMaterials) {
       EXPECT_EQ(log.ToText().rfind("数量 500 单价 2.5 金额 0 ", 0), 0u)
           << log.ToText();
+    }
     table.reset();
     ASSERT_EQ(CheckTable(dir_.File(kMaterialFile)), std::vector<std::string>{})
         << "round " << round;

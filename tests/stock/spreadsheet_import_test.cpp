@@ -251,7 +251,9 @@ TEST_F(SpreadsheetImportTest, EveryFormatGivesTheSameRecords) {
     for (int k = before - 1; k < RecordCount() - 1; ++k)
       records.push_back(Added(k));
     ASSERT_EQ(records.size(), 8u) << file;
-    if (!by_format.empty()) EXPECT_EQ(records, by_format.front()) << file;
+    if (!by_format.empty()) {
+      EXPECT_EQ(records, by_format.front()) << file;
+    }
     by_format.push_back(records);
   }
   EXPECT_EQ(by_format.front()[4][kSpec - 1], "M16×200, 热镀锌");

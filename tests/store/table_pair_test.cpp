@@ -365,8 +365,9 @@ TEST_F(TablePairTest, InterruptedReplacementIsCompletedInACopyOfTheFolder) {
   const std::string copy = dir_.File("copy");
   ASSERT_TRUE(CreateDirectory(copy));
   for (const std::string& name : FolderNames(dir_.path())) {
-    if (name != "copy")
+    if (name != "copy") {
       ASSERT_TRUE(CopyFile(dir_.File(name), copy + "/" + name)) << name;
+    }
   }
   EXPECT_EQ(Names(copy + "/data.mzk"), kNew);
   EXPECT_EQ(CheckTable(copy + "/data.mzk"), std::vector<std::string>{});

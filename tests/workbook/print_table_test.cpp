@@ -49,8 +49,9 @@ class PrintTableTest : public ::testing::Test {
     ASSERT_TRUE(BuildPrintTable(result_, working_, kToday, &table_, &print_));
   }
   void LoadWorkingTable(const std::string& sorted_on = "") {
-    if (!sorted_on.empty())
+    if (!sorted_on.empty()) {
       ASSERT_TRUE(SortResultTable(dir_.path(), sorted_on, false, &state_));
+    }
     DbProvider loader;
     LoadResultTable(dir_.path(), &state_, &working_, &loader);
   }
