@@ -12,6 +12,7 @@
 #include "app/session.h"
 #include "base/dialogs.h"
 #include "grid/grid_clipboard_qt.h"
+#include "grid/grid_keys.h"
 #include "grid/grid_widget.h"
 #include "store/db.h"
 #include "store/material_table.h"
@@ -76,8 +77,6 @@ struct AlignmentItem {
 constexpr AlignmentItem kAlignments[] = {{"&1.中左", kAlignMiddleLeft},
                                          {"&2.中中", kAlignMiddleCentre},
                                          {"&3.中右", kAlignMiddleRight}};
-
-constexpr int kKeyC = 67;
 
 QMenu* AddMenu(QMenu* parent, const char* title) {
   QMenu* menu = parent->addMenu(QString::fromUtf8(title));
