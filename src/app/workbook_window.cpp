@@ -101,7 +101,7 @@ WorkbookWindow::WorkbookWindow(Session* session, Dialogs* dialogs,
   grid_widget_->setAccessibleName(QString::fromUtf8(kGridName));
   BuildMenus();
   ConnectGridEvents();
-  AttachPrintTable(this, session_, dialogs_);
+  AttachPrintTable(print_table_action_, this, &table_, session_, dialogs_);
 
   if (main_window != nullptr) {
     move(kPlace);
