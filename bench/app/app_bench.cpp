@@ -40,6 +40,7 @@
 
 #include "base/dialogs.h"
 #include "base/files.h"
+#include "grid/column_find.h"
 #include "grid/data_src.h"
 #include "grid/db_provider.h"
 #include "grid/grid.h"
@@ -54,7 +55,6 @@
 #include "store/format.h"
 #include "store/material_table.h"
 #include "store/table.h"
-#include "workbook/find_procedure.h"
 #include "workbook/print_table.h"
 #include "workbook/result_loading.h"
 #include "workbook/result_sort.h"
@@ -492,9 +492,7 @@ BENCHMARK(ConnectReport10k)
 BENCHMARK(BuildReportPrintTable)
     ->Name("App/BuildPrintTable")
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(Export)
-    ->Name("App/Export")
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(Export)->Name("App/Export")->Unit(benchmark::kMillisecond);
 BENCHMARK(WriteExportBytes)
     ->Name("Floor/WriteExportBytes")
     ->Unit(benchmark::kMillisecond);

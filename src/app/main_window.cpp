@@ -23,14 +23,14 @@
 #include "app/workbook_window.h"
 #include "base/clock.h"
 #include "base/dialogs.h"
+#include "grid/column_find.h"
 #include "grid/grid_widget.h"
 #include "reports/ledger.h"
 #include "stock/cancel_movement.h"
-#include "stock/main_handlers.h"
 #include "stock/spreadsheet_import.h"
 #include "stock/stock_list.h"
+#include "stock/stock_list_selection.h"
 #include "stock/table_maintenance.h"
-#include "workbook/find_procedure.h"
 
 namespace matslip {
 

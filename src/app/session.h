@@ -4,10 +4,10 @@
 // given the parts they read or write, never the whole Session.
 #include <string>
 
+#include "app/proportional_layout.h"
 #include "base/files.h"
 #include "grid/print_inf.h"
 #include "stock/stock_out_state.h"
-#include "stock/window_layout.h"
 #include "store/material_table.h"
 #include "workbook/print_table_state.h"
 #include "workbook/workbook_state.h"

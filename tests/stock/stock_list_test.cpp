@@ -8,7 +8,7 @@
 #include "grid/data_src.h"
 #include "grid/db_provider.h"
 #include "grid/grid.h"
-#include "stock/main_handlers.h"
+#include "stock/stock_list_selection.h"
 #include "store/db.h"
 #include "store/material_table.h"
 #include "store/table.h"

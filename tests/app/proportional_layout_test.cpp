@@ -1,5 +1,5 @@
 // The proportional placing of a window's controls after a resize.
-#include "stock/window_layout.h"
+#include "app/proportional_layout.h"
 
 #include <gtest/gtest.h>
 

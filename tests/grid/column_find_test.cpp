@@ -1,4 +1,4 @@
-#include "workbook/find_procedure.h"
+#include "grid/column_find.h"
 
 #include <gtest/gtest.h>
 
