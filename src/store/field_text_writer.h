@@ -6,9 +6,15 @@
 // nothing for the zero date, texts as their stored GBK bytes up to the first
 // zero byte. Memo and binary fields write nothing: their values are in the
 // memo file.
+#include <algorithm>
 #include <cstddef>
+#include <string_view>
+#include <type_traits>
+#include <variant>
 
 #include "base/datetime.h"
+#include "base/number.h"
+#include "store/record_codec.h"
 #include "store/schema.h"
 
 namespace matslip {
@@ -26,10 +32,34 @@ class FieldTextWriter {
   static std::size_t Room(const FieldDef& f);
 
   // Writes the value of field `f` of `record` at `out`, which has room for
-  // Room(f) bytes; returns the end of what it wrote.
-  char* Write(const FieldDef& f, const char* record, char* out);
+  // Room(f) bytes; returns the end of what it wrote. Inline: a writer of
+  // whole tables calls it for every field of every record.
+  char* Write(const FieldDef& f, const char* record, char* out) {
+    return VisitField(f, record, [&](auto v) {
+      using T = decltype(v);
+      if constexpr (std::is_same_v<T, bool>) {
+        *out++ = v ? '1' : '0';
+        return out;
+      } else if constexpr (std::is_integral_v<T>) {
+        return WriteIntegerText(v, out);
+      } else if constexpr (std::is_same_v<T, float>) {
+        return WriteSingleText(v, out);
+      } else if constexpr (std::is_same_v<T, double>) {
+        return WriteNumberText(v, out);
+      } else if constexpr (std::is_same_v<T, StoredDate>) {
+        return WriteDate(v.days, out);
+      } else if constexpr (std::is_same_v<T, std::string_view>) {
+        const std::string_view bytes = TextBeforeZero(v);
+        return std::copy(bytes.begin(), bytes.end(), out);
+      } else {
+        return out;
+      }
+    });
+  }
 
  private:
+  char* WriteDate(double days, char* out);
+
   DateTextForm dates_;
   GbkDateTextWriter shown_dates_;
 };
