@@ -6,9 +6,9 @@
 #include <QScreen>
 #include <string>
 
+#include "grid/column_find.h"
 #include "grid/grid.h"
 #include "grid/grid_widget.h"
-#include "workbook/find_procedure.h"
 
 namespace matslip {
 

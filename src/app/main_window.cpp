@@ -23,14 +23,14 @@
 #include "app/workbook_window.h"
 #include "base/clock.h"
 #include "base/dialogs.h"
+#include "grid/column_find.h"
 #include "grid/grid_widget.h"
 #include "reports/ledger.h"
 #include "stock/cancel_movement.h"
-#include "stock/main_handlers.h"
 #include "stock/spreadsheet_import.h"
 #include "stock/stock_list.h"
+#include "stock/stock_list_selection.h"
 #include "stock/table_maintenance.h"
-#include "workbook/find_procedure.h"
 
 namespace matslip {
 
@@ -38,7 +38,17 @@ namespace {
 
 // The form's geometry before the first list build places the window.
 constexpr QRect kFormGeometry(50, 50, 641, 590);
+// On screen the frame keeps this much from the left, top and right edges of
+// the available area, and kScreenBottomGap from its bottom.
+constexpr int kScreenEdgeGap = 1;
+constexpr int kScreenBottomGap = 39;
+// The list's margin inside the window.
+constexpr int kListMargin = 10;
 constexpr QSize kNoticeSize(344, 192);
+// The notice pane's distance from the window's lower right corner, and the
+// least distance from its upper left one in a window too small for it.
+constexpr int kNoticeCornerGap = 30;
+constexpr int kNoticeLeastGap = 8;
 constexpr char kStockListName[] = "材料库存列表";
 constexpr char kMenuBarName[] = "主菜单";
 
@@ -226,7 +236,8 @@ void MainWindow::PlaceOnScreen() {
   // low-stock count and is where the window is dragged. move() places the
   // frame; the frame's margins are known once the window manager has framed
   // the window, so the size is right from the first rebuild after showing.
-  const QRect frame(s.left() + 1, s.top() + 1, s.width() - 2, s.height() - 40);
+  const QRect frame = s.adjusted(kScreenEdgeGap, kScreenEdgeGap,
+                                 -kScreenEdgeGap, -kScreenBottomGap);
   const QMargins margins =
       windowHandle() ? windowHandle()->frameMargins() : QMargins();
   move(frame.topLeft());
@@ -237,10 +248,13 @@ void MainWindow::PlaceChildren() {
   QWidget* area = centralWidget();
   // The list fills the window less a margin; the notice pane, shown only
   // while it holds a notice, sits in the list's lower right corner.
-  grid_widget_->setGeometry(10, 10, std::max(0, area->width() - 20),
-                            std::max(0, area->height() - 20));
-  notice_->setGeometry(std::max(8, area->width() - kNoticeSize.width() - 30),
-                       std::max(8, area->height() - kNoticeSize.height() - 30),
+  grid_widget_->setGeometry(kListMargin, kListMargin,
+                            std::max(0, area->width() - 2 * kListMargin),
+                            std::max(0, area->height() - 2 * kListMargin));
+  const QSize corner =
+      area->size() - kNoticeSize - QSize(kNoticeCornerGap, kNoticeCornerGap);
+  notice_->setGeometry(std::max(kNoticeLeastGap, corner.width()),
+                       std::max(kNoticeLeastGap, corner.height()),
                        kNoticeSize.width(), kNoticeSize.height());
 }
 

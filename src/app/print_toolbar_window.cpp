@@ -13,7 +13,6 @@
 
 #include "app/pdf_file_dialogs.h"
 #include "app/session.h"
-#include "app/workbook_window.h"
 #include "base/clock.h"
 #include "base/dialogs.h"
 #include "grid/grid_printer.h"
@@ -308,20 +307,20 @@ void PrintToolbarWindow::CycleDateFormat() {
   BackOnTop();
 }
 
-void AttachPrintTable(WorkbookWindow* workbook, Session* session,
+void AttachPrintTable(QAction* action, QWidget* workbook,
+                      const DataSrc* working, Session* session,
                       Dialogs* dialogs) {
-  QAction* action = workbook->print_table_action();
-  action->setEnabled(!workbook->opened_grid_file());
+  action->setEnabled(true);
   QObject::connect(
-      action, &QAction::triggered, workbook, [workbook, session, dialogs] {
+      action, &QAction::triggered, workbook,
+      [workbook, working, session, dialogs] {
         // One print table at a time: a new one replaces the one shown.
         for (auto* shown : workbook->findChildren<PrintToolbarWindow*>())
           shown->close();
         auto* window =
             new PrintToolbarWindow(&session->print_table, &session->print,
                                    dialogs, session->program_dir, workbook);
-        if (!window->Build(session->PathOf(kResultFile), workbook->table(),
-                           Now())) {
+        if (!window->Build(session->PathOf(kResultFile), *working, Now())) {
           delete window;
           dialogs->Message(kResultNotOpened);
         }

@@ -11,6 +11,7 @@
 #include "grid/grid.h"
 
 class QAbstractSpinBox;
+class QAction;
 class QComboBox;
 class QPushButton;
 
@@ -18,7 +19,6 @@ namespace matslip {
 
 class Dialogs;
 class GridWidget;
-class WorkbookWindow;
 struct PrintInf;
 struct PrintTableState;
 struct Session;
@@ -101,10 +101,12 @@ class PrintToolbarWindow : public QWidget {
   QPushButton* exit_ = nullptr;
 };
 
-// "&C.生成打印表格" of the workbook window: enables the item and opens the
-// print toolbar window on the session's result table when it is chosen (a
-// message when that table cannot be opened).
-void AttachPrintTable(WorkbookWindow* workbook, Session* session,
+// "&C.生成打印表格" of the workbook window: enables `action` and, when it is
+// chosen, opens the print toolbar window (a child of `workbook`) on the
+// session's result table and the workbook's working table `working`; a
+// message when the result table cannot be opened.
+void AttachPrintTable(QAction* action, QWidget* workbook,
+                      const DataSrc* working, Session* session,
                       Dialogs* dialogs);
 
 }  // namespace matslip

@@ -4,12 +4,12 @@
 #include <filesystem>
 
 #include "base/files.h"
+#include "stock/stock_list_source.h"
 
 namespace matslip {
 
 namespace {
 
-constexpr char kNoSuchFolderText[] = "数据文件夹不存在：\n";
 constexpr char kNotAFolderText[] = "给出的不是文件夹，而是一个文件：\n";
 constexpr char kFolderAdviceText[] =
     "\n\n请在启动程序时给出 data.mzk 所在的文件夹。";
@@ -54,7 +54,7 @@ std::string ProgramDirectory(int argc, const char* const* argv,
 
 std::string ProgramDirectoryProblem(const std::string& dir) {
   if (DirectoryExists(dir)) return "";
-  return (FileExists(dir) ? kNotAFolderText : kNoSuchFolderText) + dir +
+  return (FileExists(dir) ? kNotAFolderText : kNoFolderText) + dir +
          kFolderAdviceText;
 }
 

@@ -4,11 +4,11 @@
 // given the parts they read or write, never the whole Session.
 #include <string>
 
+#include "app/proportional_layout.h"
 #include "base/files.h"
 #include "grid/print_inf.h"
 #include "material/material_table.h"
 #include "stock/stock_out_state.h"
-#include "stock/window_layout.h"
 #include "workbook/print_table_state.h"
 #include "workbook/workbook_state.h"
 

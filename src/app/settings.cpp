@@ -41,24 +41,6 @@ bool KnownWindow(int window) {
   return window >= kItemEditorWindow && window <= kSlipParametersWindow;
 }
 
-struct SlipTextKey {
-  const char* key;
-  std::string SlipTexts::*member;
-};
-
-constexpr std::array<SlipTextKey, 10> kSlipTextKeys = {{
-    {"仓库名称", &SlipTexts::warehouse},
-    {"使用方向", &SlipTexts::purpose},
-    {"领料部门", &SlipTexts::receiving_department},
-    {"项目名称", &SlipTexts::project},
-    {"审批", &SlipTexts::approved_by},
-    {"财务审核", &SlipTexts::financial_review},
-    {"技术部门", &SlipTexts::technical_department},
-    {"开票", &SlipTexts::written_by},
-    {"保管", &SlipTexts::storekeeper},
-    {"领料", &SlipTexts::received_by},
-}};
-
 struct PeiziKey {
   const char* key;
   int default_value;
@@ -82,16 +64,30 @@ constexpr std::array<PeiziKey, 12> kPeiziKeys = {{
 
 }  // namespace
 
+const std::array<SlipTextEntry, 10> kSlipTextEntries = {{
+    {"仓库名称", "仓库名称", &SlipTexts::warehouse},
+    {"使用方向", "使用方向", &SlipTexts::purpose},
+    {"领料部门", "领料部门", &SlipTexts::receiving_department},
+    {"项目名称", "项目名称", &SlipTexts::project},
+    {"审批", "审    批", &SlipTexts::approved_by},
+    {"财务审核", "财务审核", &SlipTexts::financial_review},
+    {"技术部门", "技术部门", &SlipTexts::technical_department},
+    {"开票", "开    票", &SlipTexts::written_by},
+    {"保管", "保    管", &SlipTexts::storekeeper},
+    {"领料", "领    料", &SlipTexts::received_by},
+}};
+
 WindowGeometry ReadWindowGeometry(const std::string& config_path, int window) {
   if (!KnownWindow(window)) return WindowGeometry{};
-  const bool stock_out = window == kStockOutWindow;
+  const WindowGeometry& defaults = window == kStockOutWindow
+                                       ? kDefaultStockOutGeometry
+                                       : kDefaultWindowGeometry;
   WindowGeometry g;
-  g.left = ReadInteger(config_path, GeometryKey(window, 'z'), 100);
-  g.top = ReadInteger(config_path, GeometryKey(window, 'd'), 100);
-  g.width =
-      ReadInteger(config_path, GeometryKey(window, 'k'), stock_out ? 800 : 600);
+  g.left = ReadInteger(config_path, GeometryKey(window, 'z'), defaults.left);
+  g.top = ReadInteger(config_path, GeometryKey(window, 'd'), defaults.top);
+  g.width = ReadInteger(config_path, GeometryKey(window, 'k'), defaults.width);
   g.height =
-      ReadInteger(config_path, GeometryKey(window, 'g'), stock_out ? 650 : 550);
+      ReadInteger(config_path, GeometryKey(window, 'g'), defaults.height);
   return g;
 }
 
@@ -119,18 +115,18 @@ bool WriteWindowGeometry(const std::string& config_path, int window,
 
 SlipTexts ReadSlipTexts(const std::string& config_path) {
   SlipTexts texts;
-  for (const SlipTextKey& entry : kSlipTextKeys) {
+  for (const SlipTextEntry& entry : kSlipTextEntries) {
     texts.*entry.member = IniRead(config_path, entry.key, entry.key, "");
   }
   return texts;
 }
 
 bool WriteSlipTexts(const std::string& config_path, const SlipTexts& texts) {
-  for (const SlipTextKey& entry : kSlipTextKeys) {
+  for (const SlipTextEntry& entry : kSlipTextEntries) {
     if (!IniValueWritable(texts.*entry.member)) return false;
   }
   bool all_written = true;
-  for (const SlipTextKey& entry : kSlipTextKeys) {
+  for (const SlipTextEntry& entry : kSlipTextEntries) {
     all_written &=
         IniWrite(config_path, entry.key, entry.key, texts.*entry.member);
   }

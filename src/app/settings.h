@@ -3,6 +3,7 @@
 // (window geometry, slip texts) and peizi.ini (print settings of the
 // outbound slip), both read and written. In every entry the section name
 // is the key name. Callers pass the file's full path, formed anew each time.
+#include <array>
 #include <string>
 
 #include "grid/print_inf.h"
@@ -23,6 +24,11 @@ struct WindowGeometry {
   bool operator==(const WindowGeometry&) const = default;
 };
 
+// Where a window opens while config.ini holds nothing for it: the stock-out
+// window larger than the other two.
+inline constexpr WindowGeometry kDefaultWindowGeometry{100, 100, 600, 550};
+inline constexpr WindowGeometry kDefaultStockOutGeometry{100, 100, 800, 650};
+
 // The stored geometry of window 1, 2 or 3, each value read as a number and
 // truncated toward zero (text that is not a number gives 0); missing values
 // take the window's defaults. An unknown window gives all zeros.
@@ -32,6 +38,17 @@ bool WriteWindowPosition(const std::string& config_path, int window, int left,
                          int top);
 bool WriteWindowGeometry(const std::string& config_path, int window,
                          const WindowGeometry& geometry);
+
+// One of the ten texts of the outbound slip: its section and key in
+// config.ini, its label in the slip parameters window (two-character words
+// spaced out) and where SlipTexts holds it.
+struct SlipTextEntry {
+  const char* key;
+  const char* label;
+  std::string SlipTexts::*member;
+};
+// In the order of the slip, 仓库名称 to 领料.
+extern const std::array<SlipTextEntry, 10> kSlipTextEntries;
 
 // The ten header and footer texts of the outbound slip (stock/slip_texts.h).
 SlipTexts ReadSlipTexts(const std::string& config_path);

@@ -22,27 +22,25 @@ constexpr char kNotStorableSuffix[] =
 constexpr char kNotWritten[] =
     "参数没有全部保存：config.ini 写不进去（文件夹是否只读？）。";
 
-struct Field {
-  const char* label;  // as shown: two-character words spaced out
-  std::string SlipTexts::*text;
-  int label_left, edit_left, edit_top;
-};
-
 constexpr int kLabelWidth = 80, kLabelHeight = 24;
 constexpr int kEditWidth = 180, kEditHeight = 32;
 constexpr int kLabelDrop = 5;  // labels sit this much lower than their edits
 
-const std::array<Field, 10> kFields = {{
-    {"仓库名称", &SlipTexts::warehouse, 15, 100, 19},
-    {"使用方向", &SlipTexts::purpose, 15, 100, 64},
-    {"领料部门", &SlipTexts::receiving_department, 15, 100, 110},
-    {"项目名称", &SlipTexts::project, 15, 100, 156},
-    {"审    批", &SlipTexts::approved_by, 15, 100, 205},
-    {"财务审核", &SlipTexts::financial_review, 291, 375, 18},
-    {"技术部门", &SlipTexts::technical_department, 291, 375, 62},
-    {"开    票", &SlipTexts::written_by, 291, 375, 110},
-    {"保    管", &SlipTexts::storekeeper, 291, 375, 156},
-    {"领    料", &SlipTexts::received_by, 291, 375, 205},
+// Where each of the slip's texts (kSlipTextEntries) has its label and edit.
+struct Place {
+  int label_left, edit_left, edit_top;
+};
+constexpr std::array<Place, 10> kPlaces = {{
+    {15, 100, 19},
+    {15, 100, 64},
+    {15, 100, 110},
+    {15, 100, 156},
+    {15, 100, 205},
+    {291, 375, 18},
+    {291, 375, 62},
+    {291, 375, 110},
+    {291, 375, 156},
+    {291, 375, 205},
 }};
 
 }  // namespace
@@ -54,13 +52,15 @@ SlipParametersWindow::SlipParametersWindow(Session* session, Dialogs* dialogs,
   setWindowTitle(QString::fromUtf8(kWindowTitle));
   // Created first, so that it lies beneath the labels and edits it frames.
   (new QGroupBox(this))->setGeometry(kFrame);
-  for (std::size_t i = 0; i < kFields.size(); ++i) {
-    const Field& f = kFields[i];
-    auto* label = new QLabel(QString::fromUtf8(f.label), this);
-    label->setGeometry(f.label_left, f.edit_top + kLabelDrop, kLabelWidth,
-                       kLabelHeight);
+  for (std::size_t i = 0; i < kPlaces.size(); ++i) {
+    const Place& place = kPlaces[i];
+    auto* label =
+        new QLabel(QString::fromUtf8(kSlipTextEntries[i].label), this);
+    label->setGeometry(place.label_left, place.edit_top + kLabelDrop,
+                       kLabelWidth, kLabelHeight);
     edits_[i] = new QLineEdit(this);
-    edits_[i]->setGeometry(f.edit_left, f.edit_top, kEditWidth, kEditHeight);
+    edits_[i]->setGeometry(place.edit_left, place.edit_top, kEditWidth,
+                           kEditHeight);
     edits_[i]->setAccessibleName(label->text());
     label->setBuddy(edits_[i]);
   }
@@ -77,18 +77,20 @@ SlipParametersWindow::SlipParametersWindow(Session* session, Dialogs* dialogs,
 
 void SlipParametersWindow::Load() {
   const SlipTexts texts = ReadSlipTexts(session().PathOf(kConfigFileName));
-  for (std::size_t i = 0; i < kFields.size(); ++i)
-    edits_[i]->setText(QString::fromStdString(texts.*kFields[i].text));
+  for (std::size_t i = 0; i < edits_.size(); ++i) {
+    edits_[i]->setText(
+        QString::fromStdString(texts.*kSlipTextEntries[i].member));
+  }
 }
 
 void SlipParametersWindow::Save() {
   SlipTexts texts;
-  for (std::size_t i = 0; i < kFields.size(); ++i)
-    texts.*kFields[i].text = edits_[i]->text().toStdString();
-  for (std::size_t i = 0; i < kFields.size(); ++i) {
-    if (!IniValueWritable(texts.*kFields[i].text)) {
-      dialogs_->Message(std::string(kNotStorablePrefix) + kFields[i].label +
-                            kNotStorableSuffix,
+  for (std::size_t i = 0; i < edits_.size(); ++i)
+    texts.*kSlipTextEntries[i].member = edits_[i]->text().toStdString();
+  for (std::size_t i = 0; i < edits_.size(); ++i) {
+    if (!IniValueWritable(texts.*kSlipTextEntries[i].member)) {
+      dialogs_->Message(std::string(kNotStorablePrefix) +
+                            kSlipTextEntries[i].label + kNotStorableSuffix,
                         kInfoCaption, MessageIcon::kWarning);
       edits_[i]->setFocus();
       return;

@@ -11,13 +11,14 @@
 #include "app/print_toolbar_window.h"
 #include "app/session.h"
 #include "base/dialogs.h"
+#include "grid/column_find.h"
 #include "grid/grid_clipboard_qt.h"
+#include "grid/grid_keys.h"
 #include "grid/grid_widget.h"
 #include "material/material_table.h"
 #include "store/db.h"
 #include "workbook/cell_sums.h"
 #include "workbook/export_progress_qt.h"
-#include "workbook/find_procedure.h"
 #include "workbook/grid_file_commands.h"
 #include "workbook/result_loading.h"
 #include "workbook/result_sort.h"
@@ -77,8 +78,6 @@ constexpr AlignmentItem kAlignments[] = {{"&1.中左", kAlignMiddleLeft},
                                          {"&2.中中", kAlignMiddleCentre},
                                          {"&3.中右", kAlignMiddleRight}};
 
-constexpr int kKeyC = 67;
-
 QMenu* AddMenu(QMenu* parent, const char* title) {
   QMenu* menu = parent->addMenu(QString::fromUtf8(title));
   menu->setAccessibleName(menu->title());
@@ -102,7 +101,7 @@ WorkbookWindow::WorkbookWindow(Session* session, Dialogs* dialogs,
   grid_widget_->setAccessibleName(QString::fromUtf8(kGridName));
   BuildMenus();
   ConnectGridEvents();
-  AttachPrintTable(this, session_, dialogs_);
+  AttachPrintTable(print_table_action_, this, &table_, session_, dialogs_);
 
   if (main_window != nullptr) {
     move(kPlace);

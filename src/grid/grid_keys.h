@@ -15,6 +15,7 @@ enum KeyCode : int {
   kKeyUp = 38,
   kKeyRight = 39,
   kKeyDown = 40,
+  kKeyC = 67,
 };
 
 enum KeyModifier : int {

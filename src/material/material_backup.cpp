@@ -58,7 +58,7 @@ std::string MaterialBackupPath(const std::string& folder,
                       StableHash(key.name + '\0' + key.spec)));
     base = std::string(CharacterPrefix(base, kBaseLimit - kHashBytes)) + hash;
   }
-  return ExistingPathIgnoringCase(folder + "/" + base + ".mzk");
+  return ExistingPathIgnoringCase(folder + "/" + base + kTableExtension);
 }
 
 bool WriteMaterialBackup(const std::string& folder, const MaterialKey& key,

@@ -23,8 +23,6 @@ namespace matslip {
 namespace {
 
 constexpr std::string_view kKeptSuffix = ".kept";
-constexpr std::string_view kTableExtension = ".mzk";
-constexpr std::string_view kMemoExtension = ".edt";
 
 std::string KeptPath(const std::string& path) {
   return path + std::string(kKeptSuffix);
@@ -56,9 +54,10 @@ void ClearKeptLinks(const std::string& program_dir) {
           folder + "/" +
           std::string(name.substr(0, name.size() - kKeptSuffix.size()));
       // A memo file's link stands for the table it belongs to.
-      if (backup.ends_with(kMemoExtension))
-        backup.replace(backup.size() - kMemoExtension.size(),
-                       kMemoExtension.size(), kTableExtension);
+      constexpr std::string_view kMemoEnd = kMemoExtension;
+      if (backup.ends_with(kMemoEnd))
+        backup.replace(backup.size() - kMemoEnd.size(), kMemoEnd.size(),
+                       kTableExtension);
       backups.insert(std::move(backup));
     }
     ::closedir(dir);

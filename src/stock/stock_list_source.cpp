@@ -19,7 +19,6 @@ constexpr char kRestoreAdvice[] =
 constexpr char kNotEmptyWarehouse[] =
     "材料列表无法显示（这不表示仓库里没有材料）。\n";
 
-constexpr char kNoFolderText[] = "数据文件夹不存在：\n";
 constexpr char kRepairedText[] = "材料数据表已损坏，程序已将其修复：\n";
 constexpr char kRecordsLostText[] = "\n丢失了 %1 条材料记录";
 constexpr char kBlocksLostText[] = "和 %1 块进出库记录";

@@ -7,6 +7,10 @@
 
 namespace matslip {
 
+// Starts the message about a data folder that is not there; the folder
+// follows.
+inline constexpr char kNoFolderText[] = "数据文件夹不存在：\n";
+
 struct StockListSource {
   bool listed = false;  // the list file holds the table's materials
   std::string message;  // what the user must be told; empty when nothing

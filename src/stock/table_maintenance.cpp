@@ -19,8 +19,6 @@
 namespace matslip {
 namespace {
 
-constexpr char kBackupExtension[] = ".mzk";
-
 constexpr char kBackupFailedStart[] = "备份失败!未能写入备份文件 ";
 constexpr char kBackupFailedEnd[] = ",请检查磁盘空间和写入权限";
 constexpr char kNoMemoStart[] = "恢复失败!备份文件 ";
@@ -86,7 +84,7 @@ bool IsSoundMaterialTable(const std::string& path) {
 
 std::string TableBackupPath(const std::string& program_dir, double now) {
   return ProgramFilePath(program_dir, kTableBackupFolder) + "/" +
-         DateTimeText(now) + kBackupExtension;
+         DateTimeText(now) + kTableExtension;
 }
 
 bool BackUpTable(const std::string& program_dir, Dialogs& dialogs) {

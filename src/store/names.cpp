@@ -13,7 +13,7 @@ std::string MemoPathOf(std::string_view path, bool find_existing) {
   std::size_t keep = dot == std::string_view::npos
                          ? path.size()
                          : path.size() - name.size() + dot;
-  std::string memo = std::string(path.substr(0, keep)) + ".edt";
+  std::string memo = std::string(path.substr(0, keep)) + kMemoExtension;
   return find_existing ? ExistingPathIgnoringCase(memo) : memo;
 }
 

@@ -9,6 +9,10 @@
 
 namespace matslip {
 
+// The extensions of a table's main file and of its memo file.
+inline constexpr char kTableExtension[] = ".mzk";
+inline constexpr char kMemoExtension[] = ".edt";
+
 // The file name part of a path ("/a/b/Data.MZK" -> "Data.MZK").
 std::string_view FileNameOf(std::string_view path);
 // The memo file of a table: the extension replaced by ".edt" (added when

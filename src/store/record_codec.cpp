@@ -28,6 +28,16 @@ bool PutWholeNumber(const Value& v, char* p, Put put) {
 
 void PutByte(char* p, std::uint8_t v) { *p = static_cast<char>(v); }
 
+// A total order, also over NaN (first), so sorting a damaged file is safe.
+template <typename T>
+int ThreeWay(T x, T y) {
+  if constexpr (std::is_floating_point_v<T>) {
+    if (std::isnan(x) || std::isnan(y))
+      return std::isnan(x) == std::isnan(y) ? 0 : (std::isnan(x) ? -1 : 1);
+  }
+  return x < y ? -1 : (y < x ? 1 : 0);
+}
+
 double DateOf(const Value& v) {
   if (v.kind() == Value::Kind::kText) {
     double d;
@@ -38,38 +48,36 @@ double DateOf(const Value& v) {
 
 }  // namespace
 
+std::string_view TextBeforeZero(std::string_view width) {
+  const void* z = std::memchr(width.data(), 0, width.size());
+  return z ? width.substr(0, static_cast<const char*>(z) - width.data())
+           : width;
+}
+
 std::string_view TextFieldBytes(const FieldDef& f, const char* record) {
-  const char* p = record + f.offset;
-  const void* z = std::memchr(p, 0, static_cast<std::size_t>(f.width));
-  std::size_t n = z ? static_cast<const char*>(z) - p : std::size_t(f.width);
-  return std::string_view(p, n);
+  return TextBeforeZero(
+      std::string_view(record + f.offset, static_cast<std::size_t>(f.width)));
 }
 
 Value DecodeField(const FieldDef& f, const char* record) {
-  const char* p = record + f.offset;
-  switch (f.type) {
-    case fmt::kByte:
-      return Value::Integer(static_cast<unsigned char>(*p));
-    case fmt::kShort:
-      return Value::Integer(GetI16(p));
-    case fmt::kInt:
-    case fmt::kValue4:
-      return Value::Integer(GetI32(p));
-    case fmt::kLong:
-      return Value::Integer(GetI64(p));
-    case fmt::kSingle:
-      return Value::Single(GetF32(p));
-    case fmt::kDouble:
-      return Value::Number(GetF64(p));
-    case fmt::kBoolean:
-      return Value::Boolean(*p != 0);
-    case fmt::kDateTime:
-      return Value::Date(GetF64(p));
-    case fmt::kText:
-      return Value::Text(GbkToUtf8(TextFieldBytes(f, record)));
-    default:
+  return VisitField(f, record, [](auto v) {
+    using T = decltype(v);
+    if constexpr (std::is_same_v<T, bool>) {
+      return Value::Boolean(v);
+    } else if constexpr (std::is_integral_v<T>) {
+      return Value::Integer(v);
+    } else if constexpr (std::is_same_v<T, float>) {
+      return Value::Single(v);
+    } else if constexpr (std::is_same_v<T, double>) {
+      return Value::Number(v);
+    } else if constexpr (std::is_same_v<T, StoredDate>) {
+      return Value::Date(v.days);
+    } else if constexpr (std::is_same_v<T, std::string_view>) {
+      return Value::Text(GbkToUtf8(TextBeforeZero(v)));
+    } else {
       return Value();
-  }
+    }
+  });
 }
 
 bool EncodeField(const FieldDef& f, const Value& v, char* record,
@@ -130,41 +138,22 @@ Value DecodeMemo(const FieldDef& f, std::string bytes) {
 }
 
 int CompareField(const FieldDef& f, const char* a, const char* b) {
-  // A total order, also over NaN (first), so sorting a damaged file is safe.
-  auto three_way = [](auto x, auto y) {
-    if constexpr (std::is_floating_point_v<decltype(x)>) {
-      if (std::isnan(x) || std::isnan(y))
-        return std::isnan(x) == std::isnan(y) ? 0 : (std::isnan(x) ? -1 : 1);
-    }
-    return x < y ? -1 : (y < x ? 1 : 0);
-  };
-  const char* pa = a + f.offset;
-  const char* pb = b + f.offset;
-  switch (f.type) {
-    case fmt::kByte:
-      return three_way(static_cast<unsigned char>(*pa),
-                       static_cast<unsigned char>(*pb));
-    case fmt::kBoolean:
-      return three_way(*pa != 0, *pb != 0);
-    case fmt::kShort:
-      return three_way(GetI16(pa), GetI16(pb));
-    case fmt::kInt:
-    case fmt::kValue4:
-      return three_way(GetI32(pa), GetI32(pb));
-    case fmt::kLong:
-      return three_way(GetI64(pa), GetI64(pb));
-    case fmt::kSingle:
-      return three_way(GetF32(pa), GetF32(pb));
-    case fmt::kDouble:
-    case fmt::kDateTime:
-      return three_way(GetF64(pa), GetF64(pb));
-    case fmt::kText: {
-      int c = std::memcmp(pa, pb, static_cast<std::size_t>(f.width));
-      return c < 0 ? -1 : (c > 0 ? 1 : 0);
-    }
-    default:
-      return 0;
-  }
+  return VisitField(f, a, [&](auto x) {
+    return VisitField(f, b, [&](auto y) {
+      using T = decltype(x);
+      if constexpr (!std::is_same_v<T, decltype(y)> ||
+                    std::is_same_v<T, std::monostate>) {
+        return 0;
+      } else if constexpr (std::is_same_v<T, StoredDate>) {
+        return ThreeWay(x.days, y.days);
+      } else if constexpr (std::is_same_v<T, std::string_view>) {
+        const int c = x.compare(y);  // byte by byte, as unsigned chars
+        return c < 0 ? -1 : (c > 0 ? 1 : 0);
+      } else {
+        return ThreeWay(x, y);
+      }
+    });
+  });
 }
 
 void AppendMemoChains(const Schema& schema, const char* record,

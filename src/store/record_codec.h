@@ -3,12 +3,56 @@
 // fields hold a block number here; their contents live in the memo file.
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <variant>
 #include <vector>
 
+#include "base/byte_order.h"
+#include "store/format.h"
 #include "store/schema.h"
 #include "store/value.h"
 
 namespace matslip {
+
+// A date-time field's value: the day count (base/datetime.h).
+struct StoredDate {
+  double days;
+};
+
+// Calls `visit` with the value of field `f` of `record` as stored, in the C++
+// type of the field's type: std::uint8_t, std::int16_t, std::int32_t (also
+// for type 9), std::int64_t, float, double, bool, StoredDate, the text's
+// whole width as a std::string_view (zero bytes included), and
+// std::monostate for memo and binary fields, whose bytes here only link to
+// the memo file. Every reader of field bytes goes through here.
+template <typename Visit>
+decltype(auto) VisitField(const FieldDef& f, const char* record,
+                          Visit&& visit) {
+  const char* p = record + f.offset;
+  switch (f.type) {
+    case fmt::kByte:
+      return visit(static_cast<std::uint8_t>(*p));
+    case fmt::kShort:
+      return visit(GetI16(p));
+    case fmt::kInt:
+    case fmt::kValue4:
+      return visit(GetI32(p));
+    case fmt::kLong:
+      return visit(GetI64(p));
+    case fmt::kSingle:
+      return visit(GetF32(p));
+    case fmt::kDouble:
+      return visit(GetF64(p));
+    case fmt::kBoolean:
+      return visit(*p != 0);
+    case fmt::kDateTime:
+      return visit(StoredDate{GetF64(p)});
+    case fmt::kText:
+      return visit(std::string_view(p, static_cast<std::size_t>(f.width)));
+    default:
+      return visit(std::monostate{});
+  }
+}
 
 // Adds the first memo block of each memo field of `record` that has one to
 // `chains`: the chains the record owns in its memo file.
@@ -29,6 +73,8 @@ bool EncodeField(const FieldDef& f, const Value& v, char* record,
 
 // The raw stored bytes of a text field, up to its first zero byte.
 std::string_view TextFieldBytes(const FieldDef& f, const char* record);
+// The same of a text field's whole width as VisitField gives it.
+std::string_view TextBeforeZero(std::string_view width);
 
 // Converts a memo value for storage: memo texts to GBK, binary as is.
 // False when a text has no GBK form.

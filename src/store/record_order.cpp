@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string_view>
+#include <type_traits>
+#include <variant>
 
-#include "store/file_io.h"
 #include "store/format.h"
 #include "store/record_codec.h"
 
@@ -31,34 +33,29 @@ std::uint64_t DoubleKey(double v) {
 // part 0 is the whole order for every type but texts; a text's part p orders
 // it by its bytes 8p to 8p + 7.
 std::uint64_t OrderKey(const FieldDef& f, const char* record, int part) {
-  const char* p = record + f.offset;
-  if (part > 0 && f.type != fmt::kText) return 0;
-  switch (f.type) {
-    case fmt::kByte:
-      return static_cast<unsigned char>(*p);
-    case fmt::kBoolean:
-      return *p != 0;
-    case fmt::kShort:
-      return SignedKey(GetI16(p));
-    case fmt::kInt:
-    case fmt::kValue4:
-      return SignedKey(GetI32(p));
-    case fmt::kLong:
-      return SignedKey(GetI64(p));
-    case fmt::kSingle:
-      return DoubleKey(GetF32(p));
-    case fmt::kDouble:
-    case fmt::kDateTime:
-      return DoubleKey(GetF64(p));
-    case fmt::kText: {
+  return VisitField(f, record, [part](auto v) -> std::uint64_t {
+    using T = decltype(v);
+    if constexpr (std::is_same_v<T, std::string_view>) {
+      const std::size_t first = 8 * static_cast<std::size_t>(part);
       std::uint64_t key = 0;
-      for (int i = 8 * part; i < 8 * part + 8; ++i)
-        key = key << 8 | (i < f.width ? static_cast<unsigned char>(p[i]) : 0u);
+      for (std::size_t i = first; i < first + 8; ++i)
+        key = key << 8 | (i < v.size() ? static_cast<unsigned char>(v[i]) : 0u);
       return key;
-    }
-    default:
+    } else if (part > 0) {
       return 0;
-  }
+    } else if constexpr (std::is_same_v<T, bool> ||
+                         std::is_same_v<T, std::uint8_t>) {
+      return v;
+    } else if constexpr (std::is_integral_v<T>) {
+      return SignedKey(v);
+    } else if constexpr (std::is_floating_point_v<T>) {
+      return DoubleKey(v);
+    } else if constexpr (std::is_same_v<T, StoredDate>) {
+      return DoubleKey(v.days);
+    } else {
+      return 0;
+    }
+  });
 }
 
 // Whether keys of `parts` parts decide the order of field `f`.

@@ -49,8 +49,9 @@ std::string FreeDamagedBase(const std::string& path) {
   const std::string base =
       DirName(path) + "/" + name + "-damaged-" + DateStamp();
   std::string candidate = base;
-  for (int n = 2;
-       FileExists(candidate + ".mzk") || FileExists(candidate + ".edt"); ++n)
+  for (int n = 2; FileExists(candidate + kTableExtension) ||
+                  FileExists(candidate + kMemoExtension);
+       ++n)
     candidate = base + "-" + std::to_string(n);
   return candidate;
 }
@@ -103,13 +104,13 @@ bool Table::KeepDamagedOriginals(std::string* why) {
   const std::string base = FreeDamagedBase(path_);
   const std::string memo = MemoPathOf(path_);
   const bool with_memo = schema_.has_memo() && FileExists(memo);
-  if (!CopyFile(path_, base + ".mzk") ||
-      (with_memo && !CopyFile(memo, base + ".edt"))) {
-    RemoveFile(base + ".mzk");
-    RemoveFile(base + ".edt");
+  if (!CopyFile(path_, base + kTableExtension) ||
+      (with_memo && !CopyFile(memo, base + kMemoExtension))) {
+    RemoveFile(base + kTableExtension);
+    RemoveFile(base + kMemoExtension);
     return Fail(why, "damaged table cannot be copied before its repair");
   }
-  repair_.copy_path = base + ".mzk";
+  repair_.copy_path = base + kTableExtension;
   return true;
 }
 

@@ -4,13 +4,13 @@
 #include <memory>
 
 #include "base/files.h"
+#include "material/material_table.h"
 
 namespace matslip {
 namespace {
 
 // Short exports finish before the dialog would be worth showing.
 constexpr int kShowAfterMs = 500;
-constexpr char kResultTable[] = "qd.mzk";
 
 }  // namespace
 
@@ -41,7 +41,7 @@ ExportOutcome ExportReportSpreadsheet(const std::string& program_dir,
                                       Dialogs& dialogs, QWidget* parent) {
   ExportProgressDialog progress(parent);
   return RunSpreadsheetExport(program_dir,
-                              ProgramFilePath(program_dir, kResultTable),
+                              ProgramFilePath(program_dir, kResultFile),
                               dialogs, progress.Callback());
 }
 

@@ -15,16 +15,25 @@ constexpr char kSaveAgainTitle[] = "请输入欲保存到的表格文件名：";
 constexpr char kSaveFailed[] = "保存文件失败！";
 constexpr char kErrorCaption[] = "错误";
 constexpr std::size_t kProposedNameBytes = 8;
-constexpr std::string_view kGridExtension = ".grd";
+constexpr char kGridFileLabel[] = "表格文件";
 constexpr char kPlaceholderName[] = "中------";
 constexpr char kPlaceholderReplacement[] = "抄表清单";
+
+// ".grd"
+std::string GridExtension() { return std::string(".") + kGridFileSuffix; }
+
+// "表格文件(*.grd)|*.grd"
+std::string GridFileFilter() {
+  const std::string pattern = "*" + GridExtension();
+  return kGridFileLabel + ("(" + pattern + ")|" + pattern);
+}
 
 FileDialogRequest GridFileRequest(bool save, const std::string& title,
                                   const std::string& program_dir) {
   FileDialogRequest request;
   request.save = save;
   request.title = title;
-  request.filter = kGridFileFilter;
+  request.filter = GridFileFilter();
   request.directory = program_dir;
   request.default_suffix = kGridFileSuffix;
   return request;
@@ -44,8 +53,9 @@ std::string CaptionFromPath(std::string_view path) {
   const std::size_t slash = path.find_last_of("/\\");
   std::string name(slash == std::string_view::npos ? path
                                                    : path.substr(slash + 1));
-  for (std::size_t at; (at = name.find(kGridExtension)) != std::string::npos;)
-    name.erase(at, kGridExtension.size());
+  const std::string extension = GridExtension();
+  for (std::size_t at; (at = name.find(extension)) != std::string::npos;)
+    name.erase(at, extension.size());
   return name;
 }
 

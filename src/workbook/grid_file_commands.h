@@ -9,7 +9,7 @@ namespace matslip {
 class DataSrc;
 class Dialogs;
 
-inline constexpr char kGridFileFilter[] = "表格文件(*.grd)|*.grd";
+// The extension of grid files, without its dot (as file dialogs take it).
 inline constexpr char kGridFileSuffix[] = "grd";
 
 // The window caption for a grid file: the part of `path` after its last '/'

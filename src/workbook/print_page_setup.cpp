@@ -5,7 +5,7 @@
 
 #include "base/gbk.h"
 #include "grid/data_src.h"
-#include "workbook/print_table.h"
+#include "workbook/print_table_rows.h"
 
 namespace matslip {
 namespace {

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "grid/print_inf.h"
+#include "workbook/print_table_rows.h"
 
 namespace matslip {
 
@@ -26,11 +27,6 @@ inline constexpr char kPrintTableFooter[] =
     " ";
 inline constexpr char kPrintTableTitleFont[] = "宋体";
 
-inline constexpr int kPrintTableHeaderRows = 3;
-inline constexpr int kPrintTableTitleRow = 1;
-inline constexpr int kPrintTableDateRow = 2;
-inline constexpr int kPrintTableFieldRow = 3;
-inline constexpr int kPrintTableFirstDataRow = 4;
 inline constexpr int kPrintTableTitleSize = 85;
 inline constexpr int kPrintTableTextMargin = 10;
 // Rows handed to `between_blocks` at a time while the data rows are copied.

@@ -6,13 +6,12 @@
 #include <memory>
 #include <vector>
 
-#include "base/byte_order.h"
-#include "base/datetime.h"
 #include "base/dialogs.h"
 #include "base/files.h"
 #include "base/gbk.h"
-#include "base/number.h"
+#include "store/field_text_writer.h"
 #include "store/format.h"
+#include "store/record_codec.h"
 #include "store/table.h"
 #include "workbook/overlapped_file.h"
 #include "workbook/worksheet_header.h"
@@ -56,12 +55,10 @@ std::string_view CellOpening(int type, bool first) {
   return first ? kFirstNumberCell : kNumberCell;
 }
 
-// Whether a byte needs a look: the markup characters that must be escaped,
-// and the zero byte that ends a text field's bytes.
+// Whether a byte is one of the markup characters that must be escaped.
 constexpr std::array<bool, 256> kSpecial = [] {
   std::array<bool, 256> special{};
-  for (const unsigned char c : {'<', '>', '&', '"', '\'', '\0'})
-    special[c] = true;
+  for (const unsigned char c : {'<', '>', '&', '"', '\''}) special[c] = true;
   return special;
 }();
 
@@ -74,11 +71,10 @@ char* Put(std::string_view bytes, char* out) {
 }
 
 // Writes GBK bytes with the markup characters as entities at `out`, which
-// has room for kEscapeGrowth times their length; a text field's bytes
-// (`field`) end at their first zero byte, other bytes are written whole. In
-// GBK the second byte of a character is at least 0x40, so these ASCII bytes
-// are always characters of their own.
-char* WriteEscaped(std::string_view gbk, char* out, bool field = false) {
+// has room for kEscapeGrowth times their length. In GBK the second byte of a
+// character is at least 0x40, so these ASCII bytes are always characters of
+// their own.
+char* WriteEscaped(std::string_view gbk, char* out) {
   for (const char c : gbk) {
     if (!kSpecial[static_cast<unsigned char>(c)]) {
       *out++ = c;
@@ -100,10 +96,6 @@ char* WriteEscaped(std::string_view gbk, char* out, bool field = false) {
       case '\'':
         out = Put("&#39;", out);
         break;
-      default:
-        if (field) return out;
-        *out++ = c;
-        break;
     }
   }
   return out;
@@ -122,17 +114,9 @@ struct Column {
 // The most bytes a fixed-size field's value becomes in a cell; memo and
 // binary fields are measured when read.
 std::size_t ValueRoom(const FieldDef& def) {
-  switch (def.type) {
-    case fmt::kText:
-      return kEscapeGrowth * static_cast<std::size_t>(def.width);
-    case fmt::kDateTime:
-      return kDateTextRoom;
-    case fmt::kBinary:
-    case fmt::kMemo:
-      return 0;
-    default:
-      return kNumberTextRoom;
-  }
+  return def.type == fmt::kText
+             ? kEscapeGrowth * static_cast<std::size_t>(def.width)
+             : FieldTextWriter::Room(def);
 }
 
 class Exporter {
@@ -206,40 +190,12 @@ class Exporter {
     return Utf8ToGbk(text_, &memo_);
   }
 
-  // A fixed-size field's value as text, read straight from the record bytes:
-  // texts (stored as GBK already, up to their first zero byte) escaped, numbers
-  // and booleans in digits, signs and letters of ASCII, date-times in GBK.
+  // A fixed-size field's value as text: texts (stored as GBK already)
+  // escaped, numbers and booleans in ASCII, date-times in GBK.
   char* WriteValue(const FieldDef& def, const char* rec, char* out) {
-    const char* p = rec + def.offset;
-    switch (def.type) {
-      case fmt::kText:
-        return WriteEscaped(
-            std::string_view(p, static_cast<std::size_t>(def.width)), out,
-            true);
-      case fmt::kByte:
-        return WriteIntegerText(static_cast<unsigned char>(*p), out);
-      case fmt::kShort:
-        return WriteIntegerText(GetI16(p), out);
-      case fmt::kInt:
-      case fmt::kValue4:
-        return WriteIntegerText(GetI32(p), out);
-      case fmt::kLong:
-        return WriteIntegerText(GetI64(p), out);
-      case fmt::kSingle:
-        return WriteSingleText(GetF32(p), out);
-      case fmt::kDouble:
-        return WriteNumberText(GetF64(p), out);
-      case fmt::kBoolean:
-        *out++ = *p != 0 ? '1' : '0';
-        return out;
-      case fmt::kDateTime: {
-        // The zero date is no date: an empty cell, as everywhere.
-        const double date = GetF64(p);
-        return date == 0 ? out : dates_.Write(date, out);
-      }
-      default:
-        return out;
-    }
+    if (def.type == fmt::kText)
+      return WriteEscaped(TextFieldBytes(def, rec), out);
+    return values_.Write(def, rec, out);
   }
 
   Table* table_;
@@ -249,7 +205,7 @@ class Exporter {
   // The most bytes a row takes without its memo fields' contents.
   std::size_t row_room_ = 0;
   std::string text_, gbk_, memo_;
-  GbkDateTextWriter dates_;
+  FieldTextWriter values_{DateTextForm::kShown};
 };
 
 ExportOutcome Fail(ExportOutcome outcome, const std::string& out_path,

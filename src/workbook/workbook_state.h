@@ -2,7 +2,7 @@
 // What the grid workbook window remembers for the whole run.
 #include <string>
 
-#include "workbook/find_procedure.h"
+#include "grid/column_find.h"
 
 namespace matslip {
 

@@ -9,13 +9,13 @@
 #include <memory>
 
 #include "app/main_window.h"
+#include "grid/column_find.h"
 #include "grid/grid_widget.h"
 #include "material/material_table.h"
 #include "store/db.h"
 #include "store/table.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
-#include "workbook/find_procedure.h"
 
 namespace matslip {
 namespace {

@@ -60,18 +60,33 @@ TEST_F(SlipParametersWindowTest,
   EXPECT_EQ(window.save_button()->accessibleName(), QString("确定"));
 }
 
-TEST_F(SlipParametersWindowTest, DesignGeometryOfTheControls) {
+TEST_F(SlipParametersWindowTest,
+       NoControlCoversAnotherAndEachLabelStandsBeforeItsEdit) {
   SlipParametersWindow window(&session_, &dialogs_);
-  // Before it is shown the window still has its design size.
-  EXPECT_EQ(window.edits()[0]->geometry(), QRect(100, 19, 180, 32));
-  EXPECT_EQ(window.edits()[5]->geometry(), QRect(375, 18, 180, 32));
-  EXPECT_EQ(window.edits()[9]->geometry(), QRect(375, 205, 180, 32));
-  EXPECT_EQ(window.save_button()->geometry(), QRect(272, 256, 80, 40));
   const QList<QLabel*> labels = window.findChildren<QLabel*>();
-  EXPECT_EQ(labels[1]->geometry(), QRect(15, 69, 80, 24));
-  EXPECT_EQ(labels[6]->geometry(), QRect(291, 67, 80, 24));
-  EXPECT_EQ(window.findChildren<QGroupBox*>()[0]->geometry(),
-            QRect(8, 0, 560, 248));
+  QList<QWidget*> controls = {window.save_button()};
+  for (QLabel* label : labels) controls << label << label->buddy();
+  auto name = [](QWidget* w) {
+    auto* label = qobject_cast<QLabel*>(w);
+    return (label ? label->text() : w->accessibleName()).toStdString();
+  };
+  for (int i = 0; i < controls.size(); ++i) {
+    EXPECT_TRUE(window.rect().contains(controls[i]->geometry()));
+    for (int j = i + 1; j < controls.size(); ++j) {
+      EXPECT_FALSE(controls[i]->geometry().intersects(controls[j]->geometry()))
+          << name(controls[i]) << " / " << name(controls[j]);
+    }
+  }
+  const QRect frame = window.findChildren<QGroupBox*>()[0]->geometry();
+  EXPECT_FALSE(frame.intersects(window.save_button()->geometry()));
+  for (QLabel* label : labels) {
+    const QRect edit = label->buddy()->geometry();
+    EXPECT_TRUE(frame.contains(label->geometry()));
+    EXPECT_TRUE(frame.contains(edit));
+    EXPECT_LT(label->geometry().right(), edit.left());
+    EXPECT_GT(label->geometry().center().y(), edit.top());
+    EXPECT_LT(label->geometry().center().y(), edit.bottom());
+  }
 }
 
 TEST_F(SlipParametersWindowTest, OpensEmptyAtTheDefaultGeometryWithoutConfig) {

@@ -8,11 +8,11 @@
 
 #include "app/session.h"
 #include "app/workbook_window.h"
+#include "grid/column_find.h"
 #include "store/db.h"
 #include "store/durability.h"
 #include "support/fake_dialogs.h"
 #include "support/temp_dir.h"
-#include "workbook/find_procedure.h"
 #include "workbook/result_file.h"
 
 namespace matslip {

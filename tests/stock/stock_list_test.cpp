@@ -9,7 +9,7 @@
 #include "grid/data_src.h"
 #include "grid/grid.h"
 #include "material/material_table.h"
-#include "stock/main_handlers.h"
+#include "stock/stock_list_selection.h"
 #include "store/db.h"
 #include "store/table.h"
 #include "support/fake_dialogs.h"

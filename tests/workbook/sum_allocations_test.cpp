@@ -8,11 +8,11 @@
 #include <new>
 #include <string>
 
+#include "grid/column_find.h"
 #include "grid/data_src.h"
 #include "grid/grid.h"
 #include "support/fake_dialogs.h"
 #include "workbook/cell_sums.h"
-#include "workbook/find_procedure.h"
 
 namespace {
 

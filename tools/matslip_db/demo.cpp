@@ -95,7 +95,7 @@ std::vector<Value> Received(const DemoMaterial& m, double date) {
 
 int RunDemo(const Args& args) {
   const std::string& dir = args[0];
-  const std::string path = dir + "/data.mzk";
+  const std::string path = dir + "/" + kMaterialFile;
   if (!CreateDirectory(dir)) {
     std::cerr << "matslip-db: " << dir << ": cannot be created\n";
     return kExitFailure;

@@ -34,20 +34,8 @@ std::string Quoted(std::string_view cell) {
 
 }  // namespace
 
-std::string FieldValueText(const FieldDef& field, const Value& value) {
-  switch (field.type) {
-    case fmt::kSingle:
-      return SingleToText(static_cast<float>(value.ToNumber()));
-    case fmt::kDateTime:
-      return DateTimeIso(value.ToNumber());
-    case fmt::kText:
-    case fmt::kMemo:
-      return EscapeCell(value.str());
-    case fmt::kBinary:
-      return Hex(value.str());
-    default:  // integers, doubles and booleans in their own text form
-      return value.ToText();
-  }
+std::string MemoCellText(const FieldDef& field, std::string_view bytes) {
+  return field.type == fmt::kBinary ? Hex(bytes) : EscapeCell(GbkToUtf8(bytes));
 }
 
 bool ParseFieldValue(const FieldDef& field, std::string_view cell, Value* out,

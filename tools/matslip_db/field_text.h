@@ -1,9 +1,8 @@
 #pragma once
 // The text of one field value in a dump, and back for the load command.
-// Numbers in the program's number-to-text form (doubles "%.13g", singles
-// "%.6g", integers plain), date-times "YYYY-MM-DD HH:MM:SS" (empty for the
-// zero date), booleans 0/1, texts and memo texts escaped as TSV cells,
-// binary values in lowercase hex.
+// Fixed-size fields as FieldTextWriter writes them with ISO date-times
+// ("YYYY-MM-DD HH:MM:SS"), texts and memo texts escaped as TSV cells, binary
+// values in lowercase hex.
 #include <string>
 #include <string_view>
 
@@ -12,7 +11,8 @@
 
 namespace matslip::db_tool {
 
-std::string FieldValueText(const FieldDef& field, const Value& value);
+// The cell of a memo or binary field whose chain holds `bytes`.
+std::string MemoCellText(const FieldDef& field, std::string_view bytes);
 
 // Reads a cell of the dump form for `field`: an empty cell is an empty value.
 // False, with the reason, when the cell does not fit the field: a number or

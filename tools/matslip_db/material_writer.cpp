@@ -12,7 +12,8 @@ namespace matslip::db_tool {
 bool WriteMaterialTable(const std::string& path,
                         const std::vector<std::vector<Value>>& rows,
                         std::string* why) {
-  const std::string temp = path + ".new" + std::to_string(::getpid()) + ".mzk";
+  const std::string temp =
+      path + ".new" + std::to_string(::getpid()) + kTableExtension;
   const std::string temp_memo = MemoPathOf(temp);
   auto fail = [&](std::string reason) {
     RemoveFile(temp);

@@ -1,12 +1,12 @@
 // The proportional placing of a window's controls after a resize.
-#include "stock/window_layout.h"
+#include "app/proportional_layout.h"
 
 #include <gtest/gtest.h>
 
 namespace matslip {
 namespace {
 
-class WindowLayoutTest : public ::testing::Test {
+class ProportionalLayoutTest : public ::testing::Test {
  protected:
   WindowLayout Noted(int width, int height, std::vector<LayoutRect> rects) {
     WindowLayout layout;
@@ -18,7 +18,7 @@ class WindowLayoutTest : public ::testing::Test {
   }
 };
 
-TEST_F(WindowLayoutTest, ScalesFromTheNotedSizeTruncatingTowardZero) {
+TEST_F(ProportionalLayoutTest, ScalesFromTheNotedSizeTruncatingTowardZero) {
   // 600 / 558 and 550 / 436: 200 * 1.0752... = 215.05, 41 * 1.2614... =
   // 51.72, 220 * 1.0752... = 236.55, 24 * 1.2614... = 30.27.
   const WindowLayout layout = Noted(558, 436, {{200, 41, 220, 24}});
@@ -27,13 +27,14 @@ TEST_F(WindowLayoutTest, ScalesFromTheNotedSizeTruncatingTowardZero) {
   EXPECT_EQ(placed[0], (LayoutRect{215, 51, 236, 30}));
 }
 
-TEST_F(WindowLayoutTest, EachResizeScalesFromTheNotedPlacesNotTheLastOnes) {
+TEST_F(ProportionalLayoutTest,
+       EachResizeScalesFromTheNotedPlacesNotTheLastOnes) {
   const WindowLayout layout = Noted(558, 436, {{200, 41, 220, 24}});
   Relayout(layout, 300, 200);
   EXPECT_EQ(Relayout(layout, 558, 436)[0], (LayoutRect{200, 41, 220, 24}));
 }
 
-TEST_F(WindowLayoutTest, ShrinkingKeepsTheListOrder) {
+TEST_F(ProportionalLayoutTest, ShrinkingKeepsTheListOrder) {
   const WindowLayout layout =
       Noted(400, 200, {{100, 100, 40, 20}, {0, 0, 400, 200}, {399, 199, 1, 1}});
   const std::vector<LayoutRect> placed = Relayout(layout, 200, 100);
@@ -44,11 +45,11 @@ TEST_F(WindowLayoutTest, ShrinkingKeepsTheListOrder) {
   EXPECT_EQ(placed[2], (LayoutRect{199, 99, 0, 0}));
 }
 
-TEST_F(WindowLayoutTest, NegativePlacesTruncateTowardZero) {
+TEST_F(ProportionalLayoutTest, NegativePlacesTruncateTowardZero) {
   EXPECT_EQ(Scaled({-3, -5, 7, 9}, 0.5, 0.5), (LayoutRect{-1, -2, 3, 4}));
 }
 
-TEST_F(WindowLayoutTest, AWindowNotedWithoutSizeKeepsItsControls) {
+TEST_F(ProportionalLayoutTest, AWindowNotedWithoutSizeKeepsItsControls) {
   const WindowLayout layout = Noted(0, 0, {{10, 20, 30, 40}});
   EXPECT_EQ(Relayout(layout, 500, 500)[0], (LayoutRect{10, 20, 30, 40}));
 }

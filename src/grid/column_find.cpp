@@ -1,4 +1,4 @@
-#include "workbook/find_procedure.h"
+#include "grid/column_find.h"
 
 #include <string_view>
 #include <utility>
@@ -6,7 +6,7 @@
 #include "base/dialogs.h"
 #include "grid/data_src.h"
 #include "grid/grid.h"
-#include "workbook/text_search.h"
+#include "grid/text_search.h"
 
 namespace matslip {
 

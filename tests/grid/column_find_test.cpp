@@ -1,4 +1,4 @@
-#include "workbook/find_procedure.h"
+#include "grid/column_find.h"
 
 #include <gtest/gtest.h>
 
@@ -18,9 +18,9 @@ constexpr char kWorkbookCaption[] = "&Y.查找";
 
 // A result table of six rows (a header row and five materials) shown in a
 // grid whose cursor stands in the 规格型号 column.
-class FindProcedureTest : public ::testing::Test {
+class ColumnFindTest : public ::testing::Test {
  protected:
-  FindProcedureTest() {
+  ColumnFindTest() {
     const std::vector<std::vector<std::string>> rows = {
         {"品名", "规格型号", "单位"},    {"钢芯铝绞线", "LGJ-95/20", "米"},
         {"电缆", "VV22-3x70", "米"},     {"钢芯铝绞线", "lgj-120", "米"},
@@ -58,7 +58,7 @@ class FindProcedureTest : public ::testing::Test {
   std::string caption_ = kWorkbookCaption;
 };
 
-TEST_F(FindProcedureTest, FirstUseAsksForTheTextAndMarksTheFirstRowHolding) {
+TEST_F(ColumnFindTest, FirstUseAsksForTheTextAndMarksTheFirstRowHolding) {
   EXPECT_EQ(Use("lgj"), FindAnswer::kPopUpEditMenu);
   ASSERT_EQ(dialogs_.shown.size(), 1u);
   EXPECT_EQ(dialogs_.shown[0].kind, "input");
@@ -78,7 +78,7 @@ TEST_F(FindProcedureTest, FirstUseAsksForTheTextAndMarksTheFirstRowHolding) {
   EXPECT_EQ(grid_.data_source(), &table_);
 }
 
-TEST_F(FindProcedureTest, CycleRunsToTheEndThenStepsBackToTheFirstHit) {
+TEST_F(ColumnFindTest, CycleRunsToTheEndThenStepsBackToTheFirstHit) {
   Use("LGJ");
   EXPECT_EQ(Use(), FindAnswer::kPopUpEditMenu);
   EXPECT_EQ(state_.hits, (std::vector<int>{2, 4}));
@@ -120,7 +120,7 @@ TEST_F(FindProcedureTest, CycleRunsToTheEndThenStepsBackToTheFirstHit) {
   EXPECT_EQ(caption_, "&Y.下一个");
 }
 
-TEST_F(FindProcedureTest, HitInTheLastRowIsColouredAndRecordedThenTheEnd) {
+TEST_F(ColumnFindTest, HitInTheLastRowIsColouredAndRecordedThenTheEnd) {
   Use("bv-");
   EXPECT_EQ(state_.hits, (std::vector<int>{6}));
   for (int c = 1; c <= 3; ++c) EXPECT_EQ(TextColour(6, c), 0x800080u) << c;
@@ -134,7 +134,7 @@ TEST_F(FindProcedureTest, HitInTheLastRowIsColouredAndRecordedThenTheEnd) {
   EXPECT_EQ(caption_, "&Y.查找");
 }
 
-TEST_F(FindProcedureTest, NoMatchSaysNothingWasFoundAndColoursNothing) {
+TEST_F(ColumnFindTest, NoMatchSaysNothingWasFoundAndColoursNothing) {
   EXPECT_EQ(Use("YJV"), FindAnswer::kPopUpEditMenu);
   EXPECT_EQ(dialogs_.Messages(),
             (std::vector<std::string>{"对不起，没有找到！"}));
@@ -146,7 +146,7 @@ TEST_F(FindProcedureTest, NoMatchSaysNothingWasFoundAndColoursNothing) {
   for (int r = 1; r <= 6; ++r) EXPECT_EQ(TextColour(r, 1), kBlack) << r;
 }
 
-TEST_F(FindProcedureTest, SearchesOnlyTheCursorColumn) {
+TEST_F(ColumnFindTest, SearchesOnlyTheCursorColumn) {
   Use("电缆");  // in column 1 only
   EXPECT_TRUE(state_.hits.empty());
   EXPECT_EQ(dialogs_.Messages(),
@@ -158,27 +158,27 @@ TEST_F(FindProcedureTest, SearchesOnlyTheCursorColumn) {
   EXPECT_EQ(state_.hits, (std::vector<int>{3}));
 }
 
-TEST_F(FindProcedureTest, NextStartsBelowTheCursorRow) {
+TEST_F(ColumnFindTest, NextStartsBelowTheCursorRow) {
   Use("lgj");
   grid_.SetCursor(4, 2);  // the user clicked on a hit further down
   Use();
   EXPECT_EQ(state_.hits, (std::vector<int>{2, 5}));
 }
 
-TEST_F(FindProcedureTest, FindsFullWidthLettersOfEitherCase) {
+TEST_F(ColumnFindTest, FindsFullWidthLettersOfEitherCase) {
   table_.SetCellText(4, 2, "ＹＪＶ２２");
   Use("ｙｊｖ");
   EXPECT_EQ(state_.hits, (std::vector<int>{4}));
 }
 
-TEST_F(FindProcedureTest, NeverMatchesAcrossTwoCharacters) {
+TEST_F(ColumnFindTest, NeverMatchesAcrossTwoCharacters) {
   table_.SetCellText(3, 2, "钢芯");  // its GBK bytes hold those of 中
   table_.SetCellText(5, 2, "中");
   Use("中");
   EXPECT_EQ(state_.hits, (std::vector<int>{5}));
 }
 
-TEST_F(FindProcedureTest, CancelledInputChangesNothing) {
+TEST_F(ColumnFindTest, CancelledInputChangesNothing) {
   Use("lgj");
   caption_ = kWorkbookCaption;  // a press in the grid reset it
   dialogs_.inputs.push_back({false, ""});
@@ -189,7 +189,7 @@ TEST_F(FindProcedureTest, CancelledInputChangesNothing) {
   EXPECT_TRUE(dialogs_.Messages().empty());
 }
 
-TEST_F(FindProcedureTest, EmptyTextConfirmedStopsWithoutAMenu) {
+TEST_F(ColumnFindTest, EmptyTextConfirmedStopsWithoutAMenu) {
   Use("lgj");
   caption_ = kWorkbookCaption;
   EXPECT_EQ(Use(""), FindAnswer::kDone);
@@ -198,7 +198,7 @@ TEST_F(FindProcedureTest, EmptyTextConfirmedStopsWithoutAMenu) {
   EXPECT_EQ(caption_, kWorkbookCaption);
 }
 
-TEST_F(FindProcedureTest, MousePressResetsTheCaptionButKeepsTheSearch) {
+TEST_F(ColumnFindTest, MousePressResetsTheCaptionButKeepsTheSearch) {
   Use("lgj");
   ResetFindCaption(&caption_);
   EXPECT_EQ(caption_, "&Y.查找");
@@ -221,7 +221,7 @@ TEST_F(FindProcedureTest, MousePressResetsTheCaptionButKeepsTheSearch) {
   EXPECT_EQ(untouched, "&Y.查找");
 }
 
-TEST_F(FindProcedureTest, MainWindowItemTakesItsOwnCaptionAndYellow) {
+TEST_F(ColumnFindTest, MainWindowItemTakesItsOwnCaptionAndYellow) {
   caption_ = "项目查找";
   Use("150", kStockListHitColour);
   EXPECT_EQ(caption_, "项目下一个");
@@ -232,7 +232,7 @@ TEST_F(FindProcedureTest, MainWindowItemTakesItsOwnCaptionAndYellow) {
   EXPECT_EQ(caption_, "项目查找");
 }
 
-TEST_F(FindProcedureTest, HitsAreColouredAgainAfterARebuild) {
+TEST_F(ColumnFindTest, HitsAreColouredAgainAfterARebuild) {
   Use("lgj");
   Use();
   table_.SetTextColour({1, 1, 6, 3}, kBlack);  // the list built anew
@@ -243,7 +243,7 @@ TEST_F(FindProcedureTest, HitsAreColouredAgainAfterARebuild) {
   EXPECT_EQ(table_.GetRowCount(), 3);
 }
 
-TEST_F(FindProcedureTest, EmptyTableEndsAtOnce) {
+TEST_F(ColumnFindTest, EmptyTableEndsAtOnce) {
   table_.SetTableSize(0, 0);
   Use("lgj");
   EXPECT_EQ(dialogs_.Messages(),

@@ -1,6 +1,6 @@
 #pragma once
-// The main window's handlers that are not the list build: the selected
-// material and the check before the stock-out window opens.
+// What is selected in the stock list: the material of a row, and whether any
+// rows are picked for the stock-out window.
 #include "material/material_table.h"
 #include "stock/stock_out_state.h"
 

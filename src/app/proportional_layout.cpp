@@ -1,4 +1,4 @@
-#include "stock/window_layout.h"
+#include "app/proportional_layout.h"
 
 #include <cmath>
 #include <limits>

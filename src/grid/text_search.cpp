@@ -1,4 +1,4 @@
-#include "workbook/text_search.h"
+#include "grid/text_search.h"
 
 #include "base/utf8.h"
 

@@ -1,4 +1,4 @@
-#include "workbook/text_search.h"
+#include "grid/text_search.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "stock/main_handlers.h"
+#include "stock/stock_list_selection.h"
 
 #include "base/dialogs.h"
 #include "grid/data_src.h"
