@@ -21,7 +21,8 @@ using namespace material;
 struct Category {
   const char* name;
   const char* unit;
-  const char* spec;  // printf format taking two ints (the second may be unused)
+  const char*
+      model;  // printf format taking two ints (the second may be unused)
   int a_lo, a_hi, b_lo, b_hi;
   double price_lo, price_hi;
 };
@@ -79,12 +80,12 @@ class Generator {
 
   std::vector<Value> Material() {
     const Category& c = kCategories[Int(0, std::size(kCategories) - 1)];
-    char spec[96];
-    std::snprintf(spec, sizeof spec, c.spec, Int(c.a_lo, c.a_hi),
+    char model[96];
+    std::snprintf(model, sizeof model, c.model, Int(c.a_lo, c.a_hi),
                   Int(c.b_lo, c.b_hi));
-    std::string full_spec = spec;
+    std::string full_model = model;
     if (Chance(0.3))
-      full_spec +=
+      full_model +=
           std::string("(") + kMakers[Int(0, std::size(kMakers) - 1)] + ")";
     const bool by_length =
         std::string(c.unit) == "米" || std::string(c.unit) == "千克";
@@ -99,7 +100,7 @@ class Generator {
     std::vector<Value> row(kFieldCount);
     row[kName - 1] =
         std::string(kQualifiers[Int(0, std::size(kQualifiers) - 1)]) + c.name;
-    row[kSpec - 1] = full_spec;
+    row[kModel - 1] = full_model;
     row[kUnit - 1] = c.unit;
     row[kQuantity - 1] = q;
     row[kPrice - 1] = price;
@@ -213,7 +214,7 @@ BenchTable MakeBenchTable(const std::string& dir, int count, int key_count) {
     db.Drain(insert);
     if (i % key_step == key_step / 2 &&
         static_cast<int>(b.keys.size()) < key_count)
-      b.keys.emplace_back(row[kName - 1].str(), row[kSpec - 1].str());
+      b.keys.emplace_back(row[kName - 1].str(), row[kModel - 1].str());
   }
   sqlite3_finalize(insert);
   db.Exec("COMMIT;");

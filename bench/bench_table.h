@@ -1,6 +1,6 @@
 #pragma once
 // The data the engine benchmarks work on: a seeded material table of
-// plausible materials (names and specifications built from word lists,
+// plausible materials (names and models built from word lists,
 // stock-in and stock-out logs of a few lines, one material in ten with
 // about 2 KB of stock-in log), written both as an engine table and as a
 // SQLite table "data" with the same columns (memo texts as TEXT, date-times

@@ -105,14 +105,14 @@ void OpenTable(const std::string& path) {
 }
 
 // The record condition of a material look-up, as the program writes it.
-RecordCondition KeyIs(const std::string& name, const std::string& spec) {
-  return [&name, &spec] {
-    return DbRead(kName).str() == name && DbRead(kSpec).str() == spec;
+RecordCondition KeyIs(const std::string& name, const std::string& model) {
+  return [&name, &model] {
+    return DbRead(kName).str() == name && DbRead(kModel).str() == model;
   };
 }
 
 const std::string kMissingName = "不存在的材料";
-const std::string kMissingSpec = "XX-0/0";
+const std::string kMissingModel = "XX-0/0";
 
 // --- Engine ----------------------------------------------------------------
 
@@ -144,7 +144,7 @@ void EngineCopyPeriod(benchmark::State& state) {
 
 void EngineFindMiss(benchmark::State& state) {
   OpenTable(W().big.table);
-  const RecordCondition key = KeyIs(kMissingName, kMissingSpec);
+  const RecordCondition key = KeyIs(kMissingName, kMissingModel);
   for (auto _ : state) {
     DbFirst();
     if (DbFind(key)) state.SkipWithError("found a missing key");
@@ -295,9 +295,9 @@ void FreshAppTable() {
 MaterialKey MaterialFrom(int from, int* record_number) {
   for (int r = from; r <= DbRecordCount(); ++r) {
     DbGoTo(r);
-    const MaterialKey key{DbRead(kName).str(), DbRead(kSpec).str()};
+    const MaterialKey key{DbRead(kName).str(), DbRead(kModel).str()};
     DbFirst();
-    if (DbFind(KeyIs(key.name, key.spec)) && DbRecordNumber() == r) {
+    if (DbFind(KeyIs(key.name, key.model)) && DbRecordNumber() == r) {
       *record_number = r;
       return key;
     }
@@ -334,7 +334,7 @@ void AppStockIn(benchmark::State& state, bool durable) {
   FreshAppTable();
   int n = 0;
   const MaterialKey key = MiddleMaterial(&n);
-  const StockInForm form{key.name, key.spec, "米", "12.5", "10", "125", "5"};
+  const StockInForm form{key.name, key.model, "米", "12.5", "10", "125", "5"};
   const double now = CivilToDate({2026, 12, 7, 9, 0, 0});
   SetDurableWrites(durable);
   for (auto _ : state) {
@@ -461,7 +461,7 @@ void SqliteFindMiss(benchmark::State& state) {
       "SELECT rowid FROM data WHERE \"品名\" = ?1 AND \"规格型号\" = ?2 "
       "LIMIT 1");
   sqlite3_bind_text(find, 1, kMissingName.c_str(), -1, SQLITE_STATIC);
-  sqlite3_bind_text(find, 2, kMissingSpec.c_str(), -1, SQLITE_STATIC);
+  sqlite3_bind_text(find, 2, kMissingModel.c_str(), -1, SQLITE_STATIC);
   for (auto _ : state) {
     if (db.Drain(find) != 0) state.SkipWithError("found a missing key");
   }

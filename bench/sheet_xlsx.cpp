@@ -27,13 +27,13 @@ std::string MakeXlsx(int rows) {
   if (std::filesystem::exists(path)) return path;
   const char* names[] = {"钢芯铝绞线", "横担",       "电流互感器", "绝缘子",
                          "螺栓",       "电缆终端头", "接地线",     "避雷器"};
-  const char* specs[] = {"LGJ-95/20", "∠63×6×1500", "LMZJ1-0.5 800/5",
-                         "XP-70",     "M16×200",    "10kV 3×240",
-                         "TJ-25",     "HY5WS-17/50"};
+  const char* models[] = {"LGJ-95/20", "∠63×6×1500", "LMZJ1-0.5 800/5",
+                          "XP-70",     "M16×200",    "10kV 3×240",
+                          "TJ-25",     "HY5WS-17/50"};
   std::string strings = "<sst>";
   for (const char* s : names)
     strings += std::string("<si><t>") + s + "</t></si>";
-  for (const char* s : specs)
+  for (const char* s : models)
     strings += std::string("<si><t>") + s + "</t></si>";
   strings += "<si><t>米</t></si></sst>";
   std::string sheet =

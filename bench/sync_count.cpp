@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
     for (int i = 1; t && i <= 3; ++i) {
       std::vector<Value> v(kFieldCount);
       v[kName - 1] = "材料" + std::to_string(i);
-      v[kSpec - 1] = "型号";
+      v[kModel - 1] = "型号";
       v[kInLog - 1] = "first\r\n";
       if (!t->Append(v)) return 1;
     }

@@ -88,7 +88,7 @@ class ProgramDir {
       double quantity = (i % 10 == 0) ? 5 : 100 + i % 900;
       double price = 1.25 + i % 400;
       v[material::kName - 1] = "钢芯铝绞线" + std::to_string(i % 50);
-      v[material::kSpec - 1] = "LGJ-" + std::to_string(i) + "/20";
+      v[material::kModel - 1] = "LGJ-" + std::to_string(i) + "/20";
       v[material::kUnit - 1] = "米";
       v[material::kQuantity - 1] = quantity;
       v[material::kPrice - 1] = price;
@@ -114,7 +114,7 @@ class ProgramDir {
       const std::string path = (dir_ / kResultFile).string();
       const std::vector<std::string> fields = {
           material::kFieldNames[material::kName - 1],
-          material::kFieldNames[material::kSpec - 1],
+          material::kFieldNames[material::kModel - 1],
           material::kFieldNames[material::kUnit - 1],
           material::kFieldNames[material::kPrice - 1],
           material::kFieldNames[material::kMonthOutQuantity - 1],
@@ -352,7 +352,7 @@ void SortReport(benchmark::State& state) {
   for (auto _ : state) {
     auto table = std::make_unique<DataSrc>();
     if (!SortResultTable(ReportDir().path(),
-                         material::kFieldNames[material::kSpec - 1], true,
+                         material::kFieldNames[material::kModel - 1], true,
                          &workbook))
       return state.SkipWithError("sort failed");
     LoadResultTable(ReportDir().path(), &workbook, table.get(), &loader);

@@ -32,7 +32,7 @@ struct Labelled {
 };
 
 constexpr Labelled kName{"品名", {50, 43, 128, 16}, {200, 41, 220, 24}};
-constexpr Labelled kSpec{"规格型号", {50, 88, 128, 16}, {200, 88, 220, 24}};
+constexpr Labelled kModel{"规格型号", {50, 88, 128, 16}, {200, 88, 220, 24}};
 constexpr Labelled kUnit{"单位", {50, 136, 128, 16}, {200, 136, 220, 24}};
 constexpr Labelled kPrice{"单价", {50, 187, 128, 16}, {200, 183, 220, 24}};
 constexpr Labelled kQuantity{"数量", {50, 236, 128, 16}, {200, 232, 72, 24}};
@@ -75,7 +75,7 @@ ItemEditorWindow::ItemEditorWindow(Session* session, Dialogs* dialogs,
     return edit;
   };
   name_ = add_edit(kName);
-  spec_ = add_edit(kSpec);
+  model_ = add_edit(kModel);
   unit_ = add_edit(kUnit);
   price_ = add_edit(kPrice);
   quantity_ = add_edit(kQuantity);
@@ -110,7 +110,7 @@ ItemEditorWindow::ItemEditorWindow(Session* session, Dialogs* dialogs,
   const MaterialKey& selected = this->session().selected;
   const OpenedOn opened = OpenOnMaterial(this->session().program_dir, selected);
   name_->setText(Q(selected.name));
-  spec_->setText(Q(selected.spec));
+  model_->setText(Q(selected.model));
   if (opened == OpenedOn::kFound) {
     QTimer::singleShot(kFirstShowDelayMs, this, &ItemEditorWindow::ShowRecord);
   }
@@ -132,7 +132,7 @@ ItemEditorWindow::~ItemEditorWindow() { DbClose(kMaterialAlias); }
 void ItemEditorWindow::ShowRecord() {
   const StockInForm form = ReadMaterialForm();
   name_->setText(Q(form.name));
-  spec_->setText(Q(form.spec));
+  model_->setText(Q(form.model));
   unit_->setText(Q(form.unit));
   price_->setText(Q(form.price));
   quantity_->setText(Q(form.quantity));
@@ -165,7 +165,7 @@ void ItemEditorWindow::Delete() {
 void ItemEditorWindow::StockIn() {
   StockInForm form;
   form.name = name_->text().toStdString();
-  form.spec = spec_->text().toStdString();
+  form.model = model_->text().toStdString();
   form.unit = unit_->text().toStdString();
   form.price = price_->text().toStdString();
   form.quantity = quantity_->text().toStdString();

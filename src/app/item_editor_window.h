@@ -21,7 +21,7 @@ class ItemEditorWindow : public ProportionalWindow {
   ~ItemEditorWindow() override;
 
   QLineEdit* name_edit() const { return name_; }
-  QLineEdit* spec_edit() const { return spec_; }
+  QLineEdit* model_edit() const { return model_; }
   QLineEdit* unit_edit() const { return unit_; }
   QLineEdit* price_edit() const { return price_; }
   QLineEdit* quantity_edit() const { return quantity_; }
@@ -47,7 +47,7 @@ class ItemEditorWindow : public ProportionalWindow {
 
   Dialogs* dialogs_;
   QLineEdit* name_ = nullptr;
-  QLineEdit* spec_ = nullptr;
+  QLineEdit* model_ = nullptr;
   QLineEdit* unit_ = nullptr;
   QLineEdit* price_ = nullptr;
   QLineEdit* quantity_ = nullptr;

@@ -48,14 +48,14 @@ std::string_view CharacterPrefix(std::string_view name, std::size_t limit) {
 
 std::string MaterialBackupPath(const std::string& folder,
                                const MaterialKey& key) {
-  std::string base = SafeFileName(key.name + key.spec);
+  std::string base = SafeFileName(key.name + key.model);
   if (base.size() > kBaseLimit) {
     // The hash covers both parts apart, so that keys whose long names are
     // cut alike still get files of their own.
     char hash[kHashBytes + 1];
     std::snprintf(hash, sizeof hash, "-%016llx",
                   static_cast<unsigned long long>(
-                      StableHash(key.name + '\0' + key.spec)));
+                      StableHash(key.name + '\0' + key.model)));
     base = std::string(CharacterPrefix(base, kBaseLimit - kHashBytes)) + hash;
   }
   return ExistingPathIgnoringCase(folder + "/" + base + kTableExtension);

@@ -22,10 +22,10 @@ std::vector<std::vector<int>> FindMaterialRecords(
     const auto [first, last] =
         by_name.equal_range(DbRead(material::kName).str());
     if (first == last) return false;
-    const std::string spec = DbRead(material::kSpec).str();
+    const std::string model = DbRead(material::kModel).str();
     const int n = DbRecordNumber();
     for (auto it = first; it != last; ++it)
-      if (keys[it->second].spec == spec) found[it->second].push_back(n);
+      if (keys[it->second].model == model) found[it->second].push_back(n);
     return false;
   });
   DbGoTo(saved);
@@ -35,7 +35,7 @@ std::vector<std::vector<int>> FindMaterialRecords(
 bool FindMaterial(const MaterialKey& key) {
   return DbFirst() && DbFind([&key] {
            return DbRead(material::kName).str() == key.name &&
-                  DbRead(material::kSpec).str() == key.spec;
+                  DbRead(material::kModel).str() == key.model;
          });
 }
 

@@ -28,7 +28,7 @@ std::vector<FieldDef> Fields() {
     f.name = kFieldNames[i - 1];
     switch (i) {
       case kName:
-      case kSpec:
+      case kModel:
         f.type = fmt::kText;
         f.width = 64;
         break;

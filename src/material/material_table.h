@@ -26,8 +26,8 @@ inline constexpr char kTableBackupFolder[] = "备份数据库";
 // A material is identified by its 品名 and 规格型号, compared as exact texts;
 // a lookup takes the first matching record in file order.
 struct MaterialKey {
-  std::string name;  // 品名
-  std::string spec;  // 规格型号
+  std::string name;   // 品名
+  std::string model;  // 规格型号
   bool operator==(const MaterialKey&) const = default;
 };
 
@@ -38,7 +38,7 @@ namespace matslip::material {
 // Field positions (1-based), in file order.
 enum Field : int {
   kName = 1,               // 品名
-  kSpec = 2,               // 规格型号
+  kModel = 2,              // 规格型号
   kUnit = 3,               // 单位
   kQuantity = 4,           // 数量
   kPrice = 5,              // 单价
@@ -68,7 +68,7 @@ extern const char* const kFieldNames[kFieldCount];
 
 // The seven fields of the stock list (data2.mzk, qd.mzk), in column order.
 inline constexpr std::array<Field, 7> kStockListFieldOrder = {
-    kName, kSpec, kUnit, kQuantity, kPrice, kValue, kAlarm};
+    kName, kModel, kUnit, kQuantity, kPrice, kValue, kAlarm};
 // Their names, in that order.
 std::vector<std::string> StockListFields();
 // The 1-based column of `field` in the stock list; 0 when it has none.

@@ -53,7 +53,7 @@ double AveragePrice(double value, double quantity, double previous) {
 std::optional<FormProblem> CheckStockInForm(const StockInForm& form) {
   const std::vector<FieldDef> fields = Fields();
   const std::pair<Field, const std::string*> texts[] = {
-      {kName, &form.name}, {kSpec, &form.spec}, {kUnit, &form.unit}};
+      {kName, &form.name}, {kModel, &form.model}, {kUnit, &form.unit}};
   for (const auto& [field, text] : texts) {
     // A table of narrower fields than a new one's would cut the key.
     const int width = DbFieldWidth(field);
@@ -90,7 +90,7 @@ StockInForm ReadMaterialForm() {
     return form;
   }
   form.name = DbRead(kName).ToText();
-  form.spec = DbRead(kSpec).ToText();
+  form.model = DbRead(kModel).ToText();
   form.unit = DbRead(kUnit).ToText();
   form.price = DbRead(kPrice).ToText();
   form.quantity = DbRead(kQuantity).ToText();
@@ -110,7 +110,7 @@ namespace {
 // The material's record must still be where the search found it once its
 // lock is held (a delete elsewhere may have moved the records up).
 bool CurrentIs(const MaterialKey& key) {
-  return DbRead(kName).str() == key.name && DbRead(kSpec).str() == key.spec;
+  return DbRead(kName).str() == key.name && DbRead(kModel).str() == key.model;
 }
 
 }  // namespace
@@ -127,7 +127,7 @@ StockInResult BookStockIn(const std::string& backup_folder,
   const double p = TypedNumber(form.price);
   const double a = TypedNumber(form.value);
   const double alarm = TypedNumber(form.alarm);
-  const MaterialKey key{form.name, form.spec};
+  const MaterialKey key{form.name, form.model};
   const BusyWatch busy;
   constexpr int kAttempts = 3;
   for (int attempt = 0; attempt < kAttempts && !busy.busy(); ++attempt) {
@@ -186,7 +186,7 @@ StockInResult BookStockIn(const std::string& backup_folder,
       const PeriodTotals totals = RollPeriodTotals({}, 0, now, q, a);
       std::vector<Value> values(kFieldCount);
       values[kName - 1] = form.name;
-      values[kSpec - 1] = form.spec;
+      values[kModel - 1] = form.model;
       values[kUnit - 1] = form.unit;
       values[kQuantity - 1] = q;
       values[kPrice - 1] = p;

@@ -14,7 +14,7 @@ namespace matslip {
 // The item editor's seven edits as typed.
 struct StockInForm {
   std::string name;      // 品名
-  std::string spec;      // 规格型号
+  std::string model;     // 规格型号
   std::string unit;      // 单位
   std::string price;     // 单价
   std::string quantity;  // 数量
@@ -25,7 +25,7 @@ struct StockInForm {
 
 // A text of the form that the material table cannot store as typed.
 struct FormProblem {
-  material::Field field;      // kName, kSpec, kUnit; kPrice, kQuantity, ...
+  material::Field field;      // kName, kModel, kUnit; kPrice, kQuantity, ...
   int limit_bytes;            // the field's width in GBK bytes
   bool not_encodable;         // no GBK form at all (else: too long)
   bool not_a_number = false;  // a number field's text is no number

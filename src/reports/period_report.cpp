@@ -32,7 +32,7 @@ bool WriteReport(const std::string& program_dir, Field date_field,
   if (DbFieldType(date_field) != fmt::kDateTime) return false;
   const CivilTime today = DateToCivil(now);
   const std::vector<std::string> fields = {
-      kFieldNames[kName - 1],          kFieldNames[kSpec - 1],
+      kFieldNames[kName - 1],          kFieldNames[kModel - 1],
       kFieldNames[kUnit - 1],          kFieldNames[kPrice - 1],
       kFieldNames[quantity_field - 1], kFieldNames[amount_field - 1],
       kFieldNames[date_field - 1]};

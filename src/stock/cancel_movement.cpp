@@ -75,7 +75,7 @@ UndoResult CancelMovement(const std::string& program_dir,
   int n = 0;
   if (DbSelect(kMaterialAlias) && FindMaterial(selected)) {
     n = DbRecordNumber();
-    found = {DbRead(kName).str(), DbRead(kSpec).str()};
+    found = {DbRead(kName).str(), DbRead(kModel).str()};
   }
   const std::string backup = MaterialBackupPath(
       ProgramFilePath(program_dir, undo.backup_folder), found);
@@ -121,7 +121,7 @@ UndoResult RebuildWithBackup(const std::string& program_dir,
   // An empty backup (the receipt created the material) has nothing to put
   // back: it belongs to no material.
   const bool matches = DbFirst() && DbRecordCount() > 0 &&
-                       DbRead(kSpec).str() == key.spec &&
+                       DbRead(kModel).str() == key.model &&
                        DbRead(kName).str() == key.name;
   const MaterialRecord backup =
       matches ? ReadMaterialRecord() : MaterialRecord();

@@ -29,8 +29,8 @@ bool DeleteCurrentMaterial(Dialogs& dialogs) {
   const int n = DbRecordNumber();
   if (n >= 1 && n <= DbRecordCount()) {
     std::string material = DbRead(material::kName).ToText();
-    const std::string spec = DbRead(material::kSpec).ToText();
-    if (!spec.empty()) material += " " + spec;
+    const std::string model = DbRead(material::kModel).ToText();
+    if (!model.empty()) material += " " + model;
     if (!dialogs.Ask(kDeleteQuestionStart + material + kDeleteQuestionEnd))
       return false;
   }

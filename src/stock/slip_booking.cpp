@@ -33,7 +33,7 @@ constexpr char kOverIssueEnd[] = "\n仍要出库吗？";
 
 MaterialKey LineKey(const DataSrc& slip, int row) {
   return {slip.GetCellText(row, kSlipNameColumn),
-          slip.GetCellText(row, kSlipSpecColumn)};
+          slip.GetCellText(row, kSlipModelColumn)};
 }
 
 // The slip's material lines: the rows whose 品名 or 规格型号 is filled, as
@@ -42,7 +42,7 @@ std::vector<int> MaterialRows(const DataSrc& slip) {
   std::vector<int> rows;
   for (int r = kSlipFirstLine; r <= kSlipLastLine; ++r) {
     const MaterialKey key = LineKey(slip, r);
-    if (!key.name.empty() || !key.spec.empty()) rows.push_back(r);
+    if (!key.name.empty() || !key.model.empty()) rows.push_back(r);
   }
   return rows;
 }
@@ -95,7 +95,7 @@ std::string OverIssueQuestion(const std::vector<OverIssue>& over) {
   std::string text = kOverIssueStart;
   for (const OverIssue& o : over) {
     text += kOverLineStart + std::to_string(o.line) + kOverLineRow + o.key.name;
-    if (!o.key.spec.empty()) text += " " + o.key.spec;
+    if (!o.key.model.empty()) text += " " + o.key.model;
     text += kOverIssued + NumberToText(o.issued) + kOverStock +
             NumberToText(o.stock);
   }

@@ -14,7 +14,7 @@ namespace {
 
 // Columns of a material line.
 constexpr int kNameColumn = kSlipNameColumn;
-constexpr int kSpecColumn = kSlipSpecColumn;
+constexpr int kModelColumn = kSlipModelColumn;
 constexpr int kQuantityColumn = kSlipQuantityColumn;
 constexpr int kUnitColumn = 4;
 constexpr int kPriceColumn = kSlipPriceColumn;
@@ -66,7 +66,7 @@ double WriteLines(const std::vector<MaterialEntry>& picked, DataSrc* slip) {
     const double amount = LineAmount(m.quantity, m.price);
     total += amount;
     slip->SetCellText(row, kNameColumn, m.key.name);
-    slip->SetCellText(row, kSpecColumn, m.key.spec);
+    slip->SetCellText(row, kModelColumn, m.key.model);
     slip->SetCellText(row, kQuantityColumn, NumberToText(m.quantity));
     slip->SetCellText(row, kUnitColumn, m.unit);
     slip->SetCellText(row, kPriceColumn, NumberToText(m.price));
@@ -147,10 +147,10 @@ Slip ReadSlip(const DataSrc& slip) {
   Slip result;
   for (int r = kSlipFirstLine; r <= kSlipLastLine; ++r) {
     SlipLine line{
-        {slip.GetCellText(r, kNameColumn), slip.GetCellText(r, kSpecColumn)},
+        {slip.GetCellText(r, kNameColumn), slip.GetCellText(r, kModelColumn)},
         slip.GetCellText(r, kQuantityColumn),
         slip.GetCellText(r, kAmountColumn)};
-    if (line.key.name.empty() && line.key.spec.empty()) continue;
+    if (line.key.name.empty() && line.key.model.empty()) continue;
     result.lines.push_back(std::move(line));
   }
   result.department = slip.GetCellText(kFirstHeaderRow, kRightHeaderColumn);

@@ -26,7 +26,7 @@ inline constexpr int kSlipTotalRow = 14;
 inline constexpr int kSlipSignatureRow = 15;
 // Columns of a material line read outside the slip's own handling.
 inline constexpr int kSlipNameColumn = 1;
-inline constexpr int kSlipSpecColumn = 2;
+inline constexpr int kSlipModelColumn = 2;
 inline constexpr int kSlipQuantityColumn = 3;
 inline constexpr int kSlipPriceColumn = 5;
 inline constexpr int kSlipTitleFontSize = 70;

@@ -25,7 +25,7 @@ using namespace material;
 // read (B, C, D, F, E, G, H go to 1, 2, 3, 5, 4, 6, 7).
 constexpr int kFirstSheetColumn = 2;
 constexpr int kNameColumn = 1;
-constexpr int kSpecColumn = 2;
+constexpr int kModelColumn = 2;
 constexpr int kUnitColumn = 3;
 constexpr int kQuantityColumn = 4;
 constexpr int kPriceColumn = 5;
@@ -49,7 +49,7 @@ constexpr char kFieldTooLong[] = "超过字节数上限";
 std::vector<Value> ImportedRecord(const MaterialEntry& e, double now) {
   std::vector<Value> values(kFieldCount);
   values[kName - 1] = e.key.name;
-  values[kSpec - 1] = e.key.spec;
+  values[kModel - 1] = e.key.model;
   values[kUnit - 1] = e.unit;
   values[kQuantity - 1] = e.quantity;
   values[kPrice - 1] = e.price;
@@ -67,7 +67,7 @@ std::vector<Value> ImportedRecord(const MaterialEntry& e, double now) {
 std::optional<FormProblem> ProblemOf(const MaterialEntry& e) {
   StockInForm form;
   form.name = e.key.name;
-  form.spec = e.key.spec;
+  form.model = e.key.model;
   form.unit = e.unit;
   return CheckStockInForm(form);
 }
@@ -165,7 +165,7 @@ std::vector<ImportRow> ImportRows(const DataSrc& table) {
     ImportRow row;
     row.entry.key.name = table.GetCellText(r, kNameColumn);
     if (row.entry.key.name.empty()) continue;
-    row.entry.key.spec = table.GetCellText(r, kSpecColumn);
+    row.entry.key.model = table.GetCellText(r, kModelColumn);
     row.entry.unit = table.GetCellText(r, kUnitColumn);
     row.entry.price = ImportedNumber(table.GetCellText(r, kPriceColumn));
     row.entry.quantity = ImportedNumber(table.GetCellText(r, kQuantityColumn));

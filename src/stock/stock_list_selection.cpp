@@ -8,7 +8,7 @@ namespace matslip {
 MaterialKey SelectedFromRow(const DataSrc& stock_list, int row) {
   return {
       stock_list.GetCellText(row, material::StockListColumn(material::kName)),
-      stock_list.GetCellText(row, material::StockListColumn(material::kSpec))};
+      stock_list.GetCellText(row, material::StockListColumn(material::kModel))};
 }
 
 bool MayOpenStockOut(const StockOutState& stock_out, Dialogs& dialogs) {

@@ -34,7 +34,7 @@ bool BookLine(const SlipLine& line, const Slip& slip, double now,
               const std::string& folder, const std::vector<int>& records,
               bool* backup_failed) {
   if (DbRead(kName).str() != line.key.name ||
-      DbRead(kSpec).str() != line.key.spec)
+      DbRead(kModel).str() != line.key.model)
     return false;
   // No line without its backup: the undo would put back an older state.
   *backup_failed = !WriteMaterialBackup(folder, line.key, records);
@@ -135,7 +135,7 @@ std::string LinesRefusedMessage(const std::string& table,
     if (!text.empty()) text += "\n";
     text += start;
     for (const MaterialKey& key : keys)
-      text += "\n" + key.name + " " + key.spec;
+      text += "\n" + key.name + " " + key.model;
   };
   list(kLinesRefused, refused.unwritten);
   list(kLinesNotBookedInUse, refused.in_use);

@@ -24,7 +24,7 @@ MaterialEntry EntryOfRow(const DataSrc& list, int row) {
   using material::StockListColumn;
   MaterialEntry entry;
   entry.key = {list.GetCellText(row, StockListColumn(material::kName)),
-               list.GetCellText(row, StockListColumn(material::kSpec))};
+               list.GetCellText(row, StockListColumn(material::kModel))};
   entry.unit = list.GetCellText(row, StockListColumn(material::kUnit));
   entry.price =
       TextToNumber(list.GetCellText(row, StockListColumn(material::kPrice)));

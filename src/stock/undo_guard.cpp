@@ -136,7 +136,7 @@ std::optional<std::string> UndoRefusal(const std::string& backup_path,
   }
   std::optional<MaterialRecord> backup;
   if (DbFieldCount() == fields && DbFirst() && DbRecordCount() > 0 &&
-      DbRead(kName).str() == key.name && DbRead(kSpec).str() == key.spec)
+      DbRead(kName).str() == key.name && DbRead(kModel).str() == key.model)
     backup = ReadMaterialRecord();
   DbClose(kGuardAlias);
   DbSelect(kMaterialAlias);

@@ -8,10 +8,10 @@ FIND_CAPTION = "请输入您想要查找的内容"
 IMPORT = "从电子表读"
 
 
-def material(rows, name, spec):
+def material(rows, name, model):
     """The record of the material with this 品名 and 规格型号, or None."""
     for r in rows:
-        if r["品名"] == name and r["规格型号"] == spec:
+        if r["品名"] == name and r["规格型号"] == model:
             return r
     return None
 
@@ -25,10 +25,10 @@ def open_editor_on(s, row):
     name = s.p.control(editor, "text", "品名")
     wait_for("the editor to show %s" % expected["品名"],
              lambda: s.p.text_of(name) == expected["品名"], 10)
-    spec = s.p.text_of(s.p.control(editor, "text", "规格型号"))
-    if spec != expected["规格型号"]:
+    model = s.p.text_of(s.p.control(editor, "text", "规格型号"))
+    if model != expected["规格型号"]:
         raise Failed("a click on list row %d opened the editor on %s %s, not "
-                     "%s %s" % (row, s.p.text_of(name), spec,
+                     "%s %s" % (row, s.p.text_of(name), model,
                                 expected["品名"], expected["规格型号"]))
     return editor
 

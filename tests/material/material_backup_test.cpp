@@ -15,7 +15,7 @@ class MaterialBackupPathTest : public ::testing::Test {
   testing::TempDir dir_;
 };
 
-TEST_F(MaterialBackupPathTest, NameFollowedDirectlyBySpec) {
+TEST_F(MaterialBackupPathTest, NameFollowedDirectlyByModel) {
   EXPECT_EQ(MaterialBackupPath(Folder(), {"悬式绝缘子", "XP-70"}),
             Folder() + "/悬式绝缘子XP-70.mzk");
 }
@@ -35,7 +35,7 @@ TEST_F(MaterialBackupPathTest, KeysThatLookLikePathsStayInTheFolder) {
                                 {"a\tb\nc\x01", "\x1f"},
                                 {"data", ""}}) {
     const std::string path = MaterialBackupPath(Folder(), key);
-    EXPECT_EQ(DirName(path), Folder()) << key.name << key.spec;
+    EXPECT_EQ(DirName(path), Folder()) << key.name << key.model;
     EXPECT_EQ(path.find("/../"), std::string::npos);
   }
   EXPECT_EQ(MaterialBackupPath(Folder(), {"a\tb", ""}),

@@ -54,7 +54,7 @@ TEST(CheckStockInFormTest, TextLongerThanItsFieldInGbkIsNamedWithItsLimit) {
 
   problem = CheckStockInForm(Form("线", std::string(65, 'x'), "", "", ""));
   ASSERT_TRUE(problem);
-  EXPECT_EQ(problem->field, kSpec);
+  EXPECT_EQ(problem->field, kModel);
   EXPECT_EQ(problem->limit_bytes, 64);
 
   problem =
@@ -68,7 +68,7 @@ TEST(CheckStockInFormTest, TextLongerThanItsFieldInGbkIsNamedWithItsLimit) {
 TEST(CheckStockInFormTest, TextWithoutGbkFormIsRefused) {
   auto problem = CheckStockInForm(Form("线", "LGJ\U0001F600", "", "", ""));
   ASSERT_TRUE(problem);
-  EXPECT_EQ(problem->field, kSpec);
+  EXPECT_EQ(problem->field, kModel);
   EXPECT_TRUE(problem->not_encodable);
   problem = CheckStockInForm(Form(std::string("a\0b", 3), "", "", "", ""));
   ASSERT_TRUE(problem);
@@ -113,12 +113,12 @@ class StockInTest : public ::testing::Test {
   void TearDown() override { ResetClock(); }
 
   // A material as an earlier booking left it.
-  void Add(const std::string& name, const std::string& spec, double quantity,
+  void Add(const std::string& name, const std::string& model, double quantity,
            double value, double price, double in_date = 0,
            const std::string& in_log = "") {
     std::vector<Value> v(kFieldCount);
     v[kName - 1] = name;
-    v[kSpec - 1] = spec;
+    v[kModel - 1] = model;
     v[kUnit - 1] = "米";
     v[kQuantity - 1] = quantity;
     v[kPrice - 1] = price;
@@ -172,7 +172,7 @@ class FullAfterAnotherAppend : public FileSystem {
     full_ = true;
     std::vector<Value> other(kFieldCount);
     other[kName - 1] = "其他材料";
-    other[kSpec - 1] = "Q1";
+    other[kModel - 1] = "Q1";
     if (!other_->Append(other)) ADD_FAILURE() << "the other append failed";
     errno = ENOSPC;
     return -1;
@@ -212,7 +212,7 @@ TEST_F(StockInTest, NewMaterialHundredAtTwelveFiftyFillsEveryField) {
   EXPECT_EQ(DbRecordNumber(), 1);
   ASSERT_EQ(DbRecordCount(), 1);
   EXPECT_EQ(Text(1, kName), "钢芯铝绞线");
-  EXPECT_EQ(Text(1, kSpec), "LGJ-95/20");
+  EXPECT_EQ(Text(1, kModel), "LGJ-95/20");
   EXPECT_EQ(Text(1, kUnit), "米");
   EXPECT_EQ(Number(1, kQuantity), 100);
   EXPECT_EQ(Number(1, kPrice), 12.5);
@@ -384,8 +384,8 @@ TEST_F(StockInTest, KeysThatLookLikePathsAreBackedUpInsideTheFolder) {
       {"钢芯铝绞线", "LGJ-95/20"}, {"..", ""}, {"../x", "/.."},
       {"a\tb\x01", "\x1f"},        {"线", ""}, {std::string(64, '/'), "x"}};
   for (const MaterialKey& key : keys) {
-    Add(key.name, key.spec, 1, 1, 1);
-    Book(Form(key.name, key.spec, "1", "1", "1"), At(2013, 5, 3));
+    Add(key.name, key.model, 1, 1, 1);
+    Book(Form(key.name, key.model, "1", "1", "1"), At(2013, 5, 3));
     const std::string backup = Backup(key);
     EXPECT_EQ(DirName(backup), folder_);
     auto table = Table::Open(backup, OpenOptions{});

@@ -32,7 +32,7 @@ constexpr int kShowWaitMs = 10000;
 
 struct Material {
   const char* name;
-  const char* spec;
+  const char* model;
   const char* unit;
   double quantity, price, alarm;
 };
@@ -54,7 +54,7 @@ class ItemEditorWindowTest : public ::testing::Test {
     for (const Material& m : kMaterials) {
       std::vector<Value> v(material::kFieldCount);
       v[material::kName - 1] = m.name;
-      v[material::kSpec - 1] = m.spec;
+      v[material::kModel - 1] = m.model;
       v[material::kUnit - 1] = m.unit;
       v[material::kQuantity - 1] = m.quantity;
       v[material::kPrice - 1] = m.price;
@@ -70,7 +70,7 @@ class ItemEditorWindowTest : public ::testing::Test {
 
   // Opens the editor on material `i` of kMaterials and waits until it shows.
   std::unique_ptr<ItemEditorWindow> OpenOn(int i) {
-    session_.selected = {kMaterials[i].name, kMaterials[i].spec};
+    session_.selected = {kMaterials[i].name, kMaterials[i].model};
     auto window = std::make_unique<ItemEditorWindow>(&session_, &dialogs_);
     QSignalSpy shown(window.get(), &ItemEditorWindow::recordShown);
     window->show();
@@ -79,7 +79,7 @@ class ItemEditorWindowTest : public ::testing::Test {
   }
 
   static QStringList Form(const ItemEditorWindow& w) {
-    return {w.name_edit()->text(),     w.spec_edit()->text(),
+    return {w.name_edit()->text(),     w.model_edit()->text(),
             w.unit_edit()->text(),     w.price_edit()->text(),
             w.quantity_edit()->text(), w.alarm_edit()->text(),
             w.amount_edit()->text()};
@@ -214,7 +214,7 @@ TEST_F(ItemEditorWindowTest, AHandTypedAmountGivesWayToTheNextRecordShown) {
     ASSERT_TRUE(table);
     std::vector<Value> v(material::kFieldCount);
     v[material::kName - 1] = "避雷器";
-    v[material::kSpec - 1] = "HY5WZ-17/45";
+    v[material::kModel - 1] = "HY5WZ-17/45";
     v[material::kQuantity - 1] = 8.0;
     v[material::kPrice - 1] = 260.0;
     ASSERT_TRUE(table->Append(v));
@@ -222,7 +222,7 @@ TEST_F(ItemEditorWindowTest, AHandTypedAmountGivesWayToTheNextRecordShown) {
   auto window = OpenOn(2);
   window->amount_edit()->setText("999");
   QTest::mouseClick(window->next_button(), Qt::LeftButton);
-  ASSERT_EQ(window->spec_edit()->text(), QString("HY5WZ-17/45"));
+  ASSERT_EQ(window->model_edit()->text(), QString("HY5WZ-17/45"));
   EXPECT_EQ(window->amount_edit()->text(), QString("2080"));
 }
 
@@ -272,7 +272,7 @@ TEST_F(ItemEditorWindowTest, StockInThroughTheButtonBooksANewMaterial) {
   SetClock(CivilToDate({2013, 5, 3, 14, 5, 9}));
   ItemEditorWindow window(&session_, &dialogs_);
   window.name_edit()->setText("交联电缆");
-  window.spec_edit()->setText("YJV22-3x70");
+  window.model_edit()->setText("YJV22-3x70");
   window.unit_edit()->setText("米");
   QTest::keyClicks(window.price_edit(), "12.5");
   QTest::keyClicks(window.quantity_edit(), "100");
@@ -285,7 +285,7 @@ TEST_F(ItemEditorWindowTest, StockInThroughTheButtonBooksANewMaterial) {
   ASSERT_EQ(DbRecordCount(), 4);
   ASSERT_TRUE(DbGoTo(4));
   EXPECT_EQ(DbRead(material::kName).ToText(), "交联电缆");
-  EXPECT_EQ(DbRead(material::kSpec).ToText(), "YJV22-3x70");
+  EXPECT_EQ(DbRead(material::kModel).ToText(), "YJV22-3x70");
   EXPECT_EQ(DbRead(material::kUnit).ToText(), "米");
   EXPECT_EQ(DbRead(material::kQuantity).ToNumber(), 100);
   EXPECT_EQ(DbRead(material::kPrice).ToNumber(), 12.5);

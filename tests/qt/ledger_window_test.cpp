@@ -51,8 +51,8 @@ class LedgerWindowTest : public ::testing::Test {
     EXPECT_TRUE(DbOpen(dir_.File(kMaterialFile), kMaterialAlias));
     SetClock(kToday);
     for (const MaterialKey& key : {kWire, kInsulator}) {
-      const StockInForm form{key.name, key.spec, "米", "12.5",
-                             "100",    "1250",   "0"};
+      const StockInForm form{key.name, key.model, "米", "12.5",
+                             "100",    "1250",    "0"};
       EXPECT_TRUE(
           BookStockIn(dir_.File(kStockInBackupFolder), form, Now()).booked);
     }
@@ -141,7 +141,7 @@ TEST_F(LedgerWindowTest, ShowsTheLedgerWithOneLineBreakPerCrLf) {
 TEST_F(LedgerWindowTest, ALongLedgerScrolls) {
   for (int i = 0; i < 60; ++i) {
     const StockInForm form{
-        kInsulator.name, kInsulator.spec, "米", "12.5", "1", "12.5", "0"};
+        kInsulator.name, kInsulator.model, "米", "12.5", "1", "12.5", "0"};
     ASSERT_TRUE(
         BookStockIn(dir_.File(kStockInBackupFolder), form, Now()).booked);
   }

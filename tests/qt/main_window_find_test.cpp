@@ -31,9 +31,9 @@ class MainWindowFindTest : public ::testing::Test {
     auto table =
         Table::Create(dir_.File("data.mzk"), Schema(material::Fields()));
     std::vector<Value> v(material::kFieldCount);
-    for (const char* spec : {"LGJ-95/20", "XP-70", "lgj-120/25", "BV-2.5"}) {
+    for (const char* model : {"LGJ-95/20", "XP-70", "lgj-120/25", "BV-2.5"}) {
       v[material::kName - 1] = "钢芯铝绞线";
-      v[material::kSpec - 1] = spec;
+      v[material::kModel - 1] = model;
       v[material::kUnit - 1] = "米";
       v[material::kQuantity - 1] = 100.0;
       table->Append(v);
@@ -151,7 +151,7 @@ TEST_F(MainWindowFindTest, TheFoundRowIsScrolledIntoView) {
     std::vector<Value> v(material::kFieldCount);
     for (int i = 0; i < 37; ++i) {  // rows 6 to 42
       v[material::kName - 1] = "金具";
-      v[material::kSpec - 1] =
+      v[material::kModel - 1] =
           i == 35 ? "YJV-3x240" : "NLD-" + std::to_string(i);
       ASSERT_TRUE(table->Append(v));
     }

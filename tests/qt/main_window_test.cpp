@@ -101,7 +101,7 @@ TEST_F(MainWindowTest, CancelStockInPutsTheRecordBackAndRebuildsTheList) {
   ASSERT_EQ(window.stock_list().GetCellText(3, 4), "500");
   StockInForm form;
   form.name = "悬式绝缘子";
-  form.spec = "XP-70";
+  form.model = "XP-70";
   form.quantity = "10";
   ASSERT_TRUE(DbSelect("data"));
   ASSERT_TRUE(BookStockIn(dir_.File("进库备份"), form, Now()).booked);
@@ -278,7 +278,7 @@ TEST_F(MainWindowTest, ClickOnARowSelectsItsMaterial) {
                       Qt::NoButton, Qt::NoModifier);
   QApplication::sendEvent(w->viewport(), &release);
   EXPECT_EQ(session_.selected.name, "悬式绝缘子");
-  EXPECT_EQ(session_.selected.spec, "XP-70");
+  EXPECT_EQ(session_.selected.model, "XP-70");
 }
 
 TEST_F(MainWindowTest, RefreshDropsPicksAndClosingRemovesDerivedFiles) {

@@ -37,10 +37,10 @@ class StockOutWindowTest : public ::testing::Test {
                           "李财",   "王技",     "赵开",   "钱保",     "孙领"};
     EXPECT_TRUE(WriteSlipTexts(dir_.File("config.ini"), texts));
   }
-  void Pick(const std::string& name, const std::string& spec, double quantity,
+  void Pick(const std::string& name, const std::string& model, double quantity,
             double price) {
     session_.stock_out.selection.push_back(
-        {{name, spec}, "米", price, quantity, quantity * price, 0});
+        {{name, model}, "米", price, quantity, quantity * price, 0});
   }
   static std::string PdfText(const std::string& path) {
     QProcess process;
@@ -224,7 +224,7 @@ TEST_F(StockOutWindowTest, StockOutBooksTheSlipAsEditedAndCloses) {
     std::vector<Value> v(material::kFieldCount);
     for (const MaterialEntry& m : session_.stock_out.selection) {
       v[material::kName - 1] = m.key.name;
-      v[material::kSpec - 1] = m.key.spec;
+      v[material::kModel - 1] = m.key.model;
       v[material::kQuantity - 1] = m.quantity;
       v[material::kPrice - 1] = m.price;
       v[material::kValue - 1] = m.value;

@@ -38,8 +38,8 @@ class LedgerTest : public ::testing::Test {
 
   void StockIn(const MaterialKey& key, const std::string& quantity, double at) {
     SetClock(at);
-    const StockInForm form{key.name, key.spec, "米",
-                           "12.5",   quantity, AmountText("12.5", quantity),
+    const StockInForm form{key.name, key.model, "米",
+                           "12.5",   quantity,  AmountText("12.5", quantity),
                            "0"};
     ASSERT_TRUE(
         BookStockIn(dir_.File(kStockInBackupFolder), form, Now()).booked);

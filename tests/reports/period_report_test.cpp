@@ -58,23 +58,24 @@ class PeriodReportTest : public ::testing::Test {
     ResetClock();
   }
 
-  void StockIn(const std::string& name, const std::string& spec,
+  void StockIn(const std::string& name, const std::string& model,
                const std::string& price, const std::string& quantity,
                double at) {
     SetClock(at);
     const StockInForm form{
-        name, spec, "米", price, quantity, AmountText(price, quantity), "0"};
+        name, model, "米", price, quantity, AmountText(price, quantity), "0"};
     ASSERT_TRUE(
         BookStockIn(dir_.File(kStockInBackupFolder), form, Now()).booked);
   }
-  void StockOut(const std::string& name, const std::string& spec,
+  void StockOut(const std::string& name, const std::string& model,
                 const std::string& quantity, const std::string& value,
                 double at) {
     SetClock(at);
-    ASSERT_EQ(BookStockOut(
-                  dir_.path(),
-                  {{{{name, spec}, quantity, value}}, "检修班", "张三"}, Now()),
-              1);
+    ASSERT_EQ(
+        BookStockOut(dir_.path(),
+                     {{{{name, model}, quantity, value}}, "检修班", "张三"},
+                     Now()),
+        1);
   }
 
   // Runs `report` at kNow and reads qd.mzk back; "data" is current again

@@ -28,7 +28,7 @@ using Snapshot = std::vector<std::vector<std::string>>;
 const double kMay3 = CivilToDate({2013, 5, 3, 12, 0, 0});
 
 StockInForm Receipt(const MaterialKey& key, const std::string& quantity) {
-  return {key.name, key.spec, "米", "12.5", quantity, "1", "5"};
+  return {key.name, key.model, "米", "12.5", quantity, "1", "5"};
 }
 
 class CancelMovementTest : public ::testing::Test {
@@ -48,7 +48,7 @@ class CancelMovementTest : public ::testing::Test {
       ++i;
       std::vector<Value> v(kFieldCount);
       v[kName - 1] = key.name;
-      v[kSpec - 1] = key.spec;
+      v[kModel - 1] = key.model;
       v[kUnit - 1] = "根";
       v[kQuantity - 1] = 10.0 * i;
       v[kPrice - 1] = 2.5;
@@ -294,7 +294,7 @@ TEST_F(CancelMovementTest, KeysConcatenatingAlikeShareABackupAndMismatch) {
                 "失败!检测到进库备份的项目材料品名不符或者规格型号不符"});
 }
 
-TEST_F(CancelMovementTest, SpecsDifferingInLetterCaseShareABackupAndMismatch) {
+TEST_F(CancelMovementTest, ModelsDifferingInLetterCaseShareABackupAndMismatch) {
   // Backup names ignore letter case, as on the system the files come from.
   Prepare({{"线", "lgj-95"}, {"线", "LGJ-95"}});
   ASSERT_TRUE(Book(Receipt({"线", "lgj-95"}, "10")).booked);

@@ -28,7 +28,7 @@ class ItemEditorTest : public ::testing::Test {
     for (const char* name : {"甲", "乙", "丙"}) {
       std::vector<Value> v(material::kFieldCount);
       v[material::kName - 1] = name;
-      v[material::kSpec - 1] = "型";
+      v[material::kModel - 1] = "型";
       table->Append(v);
     }
   }
@@ -121,7 +121,7 @@ TEST_F(ItemEditorTest, DeleteOfTheFirstRecordMovesToTheNewFirst) {
 TEST_F(ItemEditorTest, MessagesNameTheFieldAndItsLimit) {
   EXPECT_EQ(FormProblemMessage({material::kName, 64, false}),
             "品名不能超过64个字节（按GBK计）");
-  EXPECT_EQ(FormProblemMessage({material::kSpec, 64, false}),
+  EXPECT_EQ(FormProblemMessage({material::kModel, 64, false}),
             "规格型号不能超过64个字节（按GBK计）");
   EXPECT_EQ(FormProblemMessage({material::kUnit, 16, false}),
             "单位不能超过16个字节（按GBK计）");
@@ -133,7 +133,7 @@ TEST_F(ItemEditorTest, ARefusedFormChangesNothing) {
   ASSERT_EQ(OpenOnMaterial(dir_.path(), {"甲", "型"}), OpenedOn::kFound);
   StockInForm form;
   form.name = "甲";
-  form.spec = "型";
+  form.model = "型";
   form.unit = std::string(17, 'm');
   form.quantity = "5";
   StockIn(dir_.File("进库备份"), form, 41000, dialogs_);
@@ -188,7 +188,7 @@ TEST_F(ItemEditorTest, KeyLimitsAreTheOpenTablesFieldWidths) {
   testing::TempDir other;
   std::vector<FieldDef> fields = material::Fields();
   fields[material::kName - 1].width = 20;
-  fields[material::kSpec - 1].width = 10;
+  fields[material::kModel - 1].width = 10;
   ASSERT_TRUE(Table::Create(other.File("data.mzk"), Schema(fields)));
   ASSERT_EQ(OpenOnMaterial(other.path(), {"", ""}), OpenedOn::kNotFound);
   StockInForm form{std::string(21, 'n'), "", "米", "1", "1", "1", ""};

@@ -155,7 +155,7 @@ int RunChild(const std::string& dir, unsigned seed) {
     const int r = records.front();
     if (!DbSelect(kMaterialAlias) || !DbGoTo(r)) return 2;
     const Record before = ReadCurrent();
-    const MaterialKey key{before[kName - 1], before[kSpec - 1]};
+    const MaterialKey key{before[kName - 1], before[kModel - 1]};
     const bool receipt = kind == 'I';
     const std::string token = std::to_string(seed) + ":" + std::to_string(k);
     if (!Report(fd, std::string("B ") + kind + " " + Join(records) + " " +
@@ -167,13 +167,13 @@ int RunChild(const std::string& dir, unsigned seed) {
       for (int line : records) {
         if (!DbSelect(kMaterialAlias) || !DbGoTo(line)) return 2;
         slip.lines.push_back(
-            {{DbRead(kName).ToText(), DbRead(kSpec).ToText()}, "1", "2"});
+            {{DbRead(kName).ToText(), DbRead(kModel).ToText()}, "1", "2"});
       }
       if (BookStockOut(program_dir, slip, Now()) != int(lines))
         failure = "slip not booked";
     } else if (receipt) {
-      const StockInForm form{key.name,      key.spec, "米", "2 #" + token,
-                             kQuantityText, "6",      "1"};
+      const StockInForm form{key.name,      key.model, "米", "2 #" + token,
+                             kQuantityText, "6",       "1"};
       StockInResult booked = BookStockIn(folder, form, Now());
       if (!booked.booked || booked.record_number != r) failure = "not booked";
     } else {
@@ -298,7 +298,7 @@ void ExpectSlipLineWhole(const Record& a, const Record& m,
             RoundTo(TextToNumber(m[kValue - 1]) - 2, 2));
   ASSERT_NO_FATAL_FAILURE(
       ExpectLogLineAtMost(a[kOutLog - 1], m[kOutLog - 1], token));
-  for (int f : {kName, kSpec, kUnit, kPrice, kInLog, kInDate})
+  for (int f : {kName, kModel, kUnit, kPrice, kInLog, kInDate})
     ASSERT_EQ(a[f - 1], m[f - 1]);
 }
 
@@ -313,7 +313,7 @@ void ExpectReceiptWhole(const Record& a, const Record& m,
   ASSERT_EQ(TextToNumber(a[kPrice - 1]), RoundTo(value / quantity, 2));
   ASSERT_NO_FATAL_FAILURE(
       ExpectLogLineAtMost(a[kInLog - 1], m[kInLog - 1], token));
-  for (int f : {kName, kSpec, kUnit, kOutLog, kOutDate})
+  for (int f : {kName, kModel, kUnit, kOutLog, kOutDate})
     ASSERT_EQ(a[f - 1], m[f - 1]);
 }
 
@@ -330,7 +330,7 @@ class MovementCrashTest : public ::testing::Test {
     for (int i = 1; i <= kMaterials; ++i) {
       std::vector<Value> v(kFieldCount);
       v[kName - 1] = "材料" + std::to_string(i);
-      v[kSpec - 1] = i % 5 == 0 ? "" : "型号/" + std::to_string(i);
+      v[kModel - 1] = i % 5 == 0 ? "" : "型号/" + std::to_string(i);
       v[kUnit - 1] = "根";
       v[kQuantity - 1] = double(i);
       v[kPrice - 1] = 2.0;
@@ -378,7 +378,7 @@ class MovementCrashTest : public ::testing::Test {
         ProgramFilePath(ProgramDir(dir_.path()), step.kind == 'C'
                                                      ? kStockInBackupFolder
                                                      : kStockOutBackupFolder),
-        {m[kName - 1], m[kSpec - 1]}));
+        {m[kName - 1], m[kModel - 1]}));
     ASSERT_TRUE(backup && a == *backup);
   }
 

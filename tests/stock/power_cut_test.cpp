@@ -71,7 +71,7 @@ std::optional<State> ReadState(const std::string& path, std::string* why) {
       else
         m.fixed.push_back(text);
     }
-    state[{m.fixed[kName - 1], m.fixed[kSpec - 1]}] = m;
+    state[{m.fixed[kName - 1], m.fixed[kModel - 1]}] = m;
     return ok;
   });
   if (!ok) {
@@ -136,7 +136,7 @@ class PowerCutTest : public ::testing::Test {
     for (int i = 1; i <= 3; ++i) {
       std::vector<Value> v(kFieldCount);
       v[kName - 1] = "材料" + std::to_string(i);
-      v[kSpec - 1] = "型号" + std::to_string(i);
+      v[kModel - 1] = "型号" + std::to_string(i);
       v[kUnit - 1] = "根";
       v[kQuantity - 1] = 10.0 * i;
       v[kPrice - 1] = 2.0;
@@ -157,10 +157,10 @@ class PowerCutTest : public ::testing::Test {
   // Each second a step of its own, so that backups get names of their own.
   void Tick() { SetClock(Now() + 1.0 / 86400); }
 
-  bool Receipt(const std::string& name, const std::string& spec,
+  bool Receipt(const std::string& name, const std::string& model,
                const std::string& price = "2") {
     DbOpen(table_, kMaterialAlias);
-    const StockInForm form{name, spec, "根", price, "3", "6", "1"};
+    const StockInForm form{name, model, "根", price, "3", "6", "1"};
     return BookStockIn(prog_ + "/" + kStockInBackupFolder, form, Now()).booked;
   }
 

@@ -64,7 +64,7 @@ bool WriteVersion(const std::string& path, int v) {
   for (int i = 1; i <= kMaterials - 10 * v; ++i) {
     std::vector<Value> values(kFieldCount);
     values[kName - 1] = "材料" + std::to_string(i);
-    values[kSpec - 1] = "型号" + std::to_string(v);
+    values[kModel - 1] = "型号" + std::to_string(v);
     values[kQuantity - 1] = double(i * (v + 1));
     values[kInLog - 1] =
         std::string(20 + (i * 37 + v * 211) % 900, char('a' + v)) + "\r\n";

@@ -62,7 +62,7 @@ int WaitExit(pid_t pid, int limit_seconds = 120) {
 }
 
 StockInForm Receipt(const MaterialKey& key, const std::string& quantity) {
-  return {key.name, key.spec, "根", "2", quantity, "", "0"};
+  return {key.name, key.model, "根", "2", quantity, "", "0"};
 }
 
 class SharedFolderTest : public ::testing::Test {
@@ -99,12 +99,12 @@ class SharedFolderTest : public ::testing::Test {
     auto t = Table::Open(data_, OpenOptions{.read_only = true});
     if (!t) return {"<table does not open>"};
     for (int r = 1; r <= t->RecordCount(); ++r) {
-      Value name, spec, value;
+      Value name, model, value;
       t->GoTo(r);
       t->Read(kName - 1, &name);
-      t->Read(kSpec - 1, &spec);
+      t->Read(kModel - 1, &model);
       t->Read(field - 1, &value);
-      if (name.ToText() == key.name && spec.ToText() == key.spec)
+      if (name.ToText() == key.name && model.ToText() == key.model)
         found.push_back(value.ToText());
     }
     return found;

@@ -40,7 +40,7 @@ class SlipBookingTest : public ::testing::Test {
          {std::pair{"钢芯铝绞线", 900.0}, std::pair{"避雷器", 50.0}}) {
       std::vector<Value> v(kFieldCount);
       v[kName - 1] = name;
-      v[kSpec - 1] = "A";
+      v[kModel - 1] = "A";
       v[kQuantity - 1] = stock;
       v[kPrice - 1] = 2.0;
       v[kValue - 1] = 2 * stock;
@@ -61,7 +61,7 @@ class SlipBookingTest : public ::testing::Test {
     Grid grid;
   };
 
-  // A new slip of `lines` (spec "A", price 2), each quantity typed.
+  // A new slip of `lines` (model "A", price 2), each quantity typed.
   void Slip(const std::vector<std::pair<const char*, const char*>>& lines) {
     window_ = std::make_unique<Window>();
     for (const auto& [name, quantity] : lines)

@@ -24,10 +24,10 @@ class SlipTableTest : public ::testing::Test {
       RecomputeSlip(&slip_);
     };
   }
-  void Pick(const std::string& name, const std::string& spec, double quantity,
+  void Pick(const std::string& name, const std::string& model, double quantity,
             double price) {
     state_.selection.push_back(
-        {{name, spec}, "米", price, quantity, quantity * price, 0});
+        {{name, model}, "米", price, quantity, quantity * price, 0});
     state_.picked_rows.push_back(static_cast<int>(state_.selection.size()) + 1);
   }
   void Build() {

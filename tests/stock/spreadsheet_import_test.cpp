@@ -42,7 +42,7 @@ class SpreadsheetImportTest : public ::testing::Test {
     auto table = Table::Create(dir_.File("data.mzk"), Schema(Fields()));
     std::vector<Value> v(kFieldCount);
     v[kName - 1] = "旧料";
-    v[kSpec - 1] = "甲";
+    v[kModel - 1] = "甲";
     table->Append(v);
     now_ = CivilToDate({2026, 3, 1, 9, 5, 7});
     SetClock(now_);
@@ -120,7 +120,7 @@ TEST_F(SpreadsheetImportTest, RowsThreeToTenAddEightMaterialsWithEveryField) {
 
   Record expected(kFieldCount);
   expected[kName - 1] = "钢芯铝绞线";
-  expected[kSpec - 1] = "LGJ-95/20";
+  expected[kModel - 1] = "LGJ-95/20";
   expected[kUnit - 1] = "米";
   for (Field f : {kQuantity, kInQuantity, kMonthInQuantity, kYearInQuantity})
     expected[f - 1] = "3200";
@@ -220,7 +220,7 @@ TEST_F(SpreadsheetImportTest, FormattedNumbersAreImportedAsTheirValues) {
       "<td x:str>3,000.00</td><td x:str>10%</td></tr></table>"));
   ASSERT_EQ(Import(page), ImportOutcome::kAdded);
   const Record r = Added(3);
-  EXPECT_EQ(r[kSpec - 1], "1,200");
+  EXPECT_EQ(r[kModel - 1], "1,200");
   EXPECT_EQ(TextToNumber(r[kQuantity - 1]), 1200);
   EXPECT_EQ(TextToNumber(r[kPrice - 1]), 2.5);
   EXPECT_EQ(TextToNumber(r[kValue - 1]), 3000);
@@ -256,7 +256,7 @@ TEST_F(SpreadsheetImportTest, EveryFormatGivesTheSameRecords) {
     }
     by_format.push_back(records);
   }
-  EXPECT_EQ(by_format.front()[4][kSpec - 1], "M16×200, 热镀锌");
+  EXPECT_EQ(by_format.front()[4][kModel - 1], "M16×200, 热镀锌");
 }
 
 TEST_F(SpreadsheetImportTest, AnUnreadableFileIsNamedAndAddsNothing) {

@@ -20,7 +20,7 @@ namespace {
 
 struct Material {
   const char* name;
-  const char* spec;
+  const char* model;
   double quantity, price, alarm;
 };
 
@@ -39,7 +39,7 @@ class StockListTest : public ::testing::Test {
     for (const Material& m : materials) {
       std::vector<Value> v(material::kFieldCount);
       v[material::kName - 1] = m.name;
-      v[material::kSpec - 1] = m.spec;
+      v[material::kModel - 1] = m.model;
       v[material::kUnit - 1] = "米";
       v[material::kQuantity - 1] = m.quantity;
       v[material::kPrice - 1] = m.price;
@@ -166,7 +166,7 @@ TEST_F(StockListTest, SelectedMaterialAndStockOutCheck) {
   Build();
   MaterialKey m = SelectedFromRow(table_, 2);
   EXPECT_EQ(m.name, "钢芯铝绞线");
-  EXPECT_EQ(m.spec, "LGJ-95/20");
+  EXPECT_EQ(m.model, "LGJ-95/20");
   EXPECT_EQ(SelectedFromRow(table_, 9).name, "");
 
   testing::FakeDialogs dialogs;

@@ -64,7 +64,7 @@ TEST_F(StockOutPickTest, DragOverRowsPicksThemInOrderAndColoursThemYellow) {
   EXPECT_EQ(state_.picked_rows, (std::vector<int>{2, 3, 4}));
   EXPECT_EQ(state_.marked_rows, (std::vector<int>{2, 3, 4}));
   const MaterialEntry& first = state_.selection[0];
-  EXPECT_EQ(first.key.spec, "s2");
+  EXPECT_EQ(first.key.model, "s2");
   EXPECT_EQ(first.unit, "个");
   EXPECT_EQ(first.quantity, 2);
   EXPECT_EQ(first.price, 1.5);

@@ -42,7 +42,7 @@ class StockOutTest : public ::testing::Test {
     for (int i = 1; i <= 5; ++i) {
       std::vector<Value> v(kFieldCount);
       v[kName - 1] = "线" + std::to_string(i);
-      v[kSpec - 1] = "S-" + std::to_string(i);
+      v[kModel - 1] = "S-" + std::to_string(i);
       v[kQuantity - 1] = 100.0;
       v[kPrice - 1] = 2.5;
       v[kValue - 1] = 250.0;
@@ -205,7 +205,7 @@ TEST_F(StockOutTest, BackupIsTakenWhileTheBookingHoldsItsRecord) {
       {MaterialBackupPath(dir_.File(kStockInBackupFolder), key),
        [&] {
          return BookStockIn(dir_.File(kStockInBackupFolder),
-                            {key.name, key.spec, "根", "2.5", "10", "", "0"},
+                            {key.name, key.model, "根", "2.5", "10", "", "0"},
                             At(2013, 5, 3))
              .booked;
        }},

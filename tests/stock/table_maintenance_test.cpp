@@ -79,7 +79,7 @@ class TableMaintenanceTest : public ::testing::Test {
     ASSERT_TRUE(DbSelect(kMaterialAlias));
     std::vector<Value> v(kFieldCount);
     v[kName - 1] = "线" + std::to_string(i);
-    v[kSpec - 1] = "LGJ-" + std::to_string(i);
+    v[kModel - 1] = "LGJ-" + std::to_string(i);
     v[kUnit - 1] = "米";
     v[kQuantity - 1] = 10.0 * i;
     v[kPrice - 1] = 2.5;

@@ -27,9 +27,9 @@ class BulkOpsTest : public ::testing::Test {
     ASSERT_TRUE(material::CreateEmptyTable(data_));
     ASSERT_TRUE(DbOpen(data_, "data"));
   }
-  void AddMaterial(const std::string& name, const std::string& spec,
+  void AddMaterial(const std::string& name, const std::string& model,
                    double quantity, double value, const std::string& log = "") {
-    ASSERT_TRUE(DbAppend({name, spec, "米", quantity, 1.0, value}));
+    ASSERT_TRUE(DbAppend({name, model, "米", quantity, 1.0, value}));
     if (!log.empty()) {
       ASSERT_TRUE(DbWriteMemo(material::kInLog, log));
     }

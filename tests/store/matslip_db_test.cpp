@@ -409,8 +409,8 @@ TEST_F(MatslipDbTest, DemoWritesAConsistentNewlyReceivedStock) {
     ASSERT_TRUE(t->GoTo(k));
     std::vector<Value> v(kFieldCount + 1);
     for (int f = 1; f <= kFieldCount; ++f) ASSERT_TRUE(t->Read(f - 1, &v[f]));
-    SCOPED_TRACE(v[kName].str() + " " + v[kSpec].str());
-    EXPECT_TRUE(keys.insert({v[kName].str(), v[kSpec].str()}).second);
+    SCOPED_TRACE(v[kName].str() + " " + v[kModel].str());
+    EXPECT_TRUE(keys.insert({v[kName].str(), v[kModel].str()}).second);
     EXPECT_FALSE(v[kUnit].str().empty());
     const double q = v[kQuantity].ToNumber(), p = v[kPrice].ToNumber();
     const double value = v[kValue].ToNumber();

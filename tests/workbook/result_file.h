@@ -15,7 +15,7 @@ namespace matslip::testing {
 
 struct ResultRow {
   std::string name;
-  std::string spec;
+  std::string model;
   std::string unit;
   double price = 0;
   double quantity = 0;  // this month's issues
@@ -50,7 +50,7 @@ inline bool WriteResultFile(
   for (const ResultRow& row : rows) {
     std::vector<Value> values(m::kFieldCount);
     values[m::kName - 1] = Value::Text(row.name);
-    values[m::kSpec - 1] = Value::Text(row.spec);
+    values[m::kModel - 1] = Value::Text(row.model);
     values[m::kUnit - 1] = Value::Text(row.unit);
     values[m::kPrice - 1] = Value::Number(row.price);
     values[m::kMonthOutQuantity - 1] = Value::Number(row.quantity);

@@ -16,7 +16,7 @@ namespace {
 
 struct DemoMaterial {
   const char* name;
-  const char* spec;
+  const char* model;
   const char* unit;
   double quantity;
   double price;
@@ -75,7 +75,7 @@ std::vector<Value> Received(const DemoMaterial& m, double date) {
   const double value = RoundTo(m.quantity * m.price, 2);
   std::vector<Value> row(kFieldCount);
   row[kName - 1] = m.name;
-  row[kSpec - 1] = m.spec;
+  row[kModel - 1] = m.model;
   row[kUnit - 1] = m.unit;
   row[kQuantity - 1] = m.quantity;
   row[kPrice - 1] = m.price;

@@ -18,7 +18,7 @@ std::vector<MaterialEntry> FirstMaterials(const Session& session, int count) {
   if (DbOpen(session.PathOf(kMaterialFile), "first") && DbFirst()) {
     do {
       MaterialEntry e;
-      e.key = {DbRead(m::kName).ToText(), DbRead(m::kSpec).ToText()};
+      e.key = {DbRead(m::kName).ToText(), DbRead(m::kModel).ToText()};
       e.unit = DbRead(m::kUnit).ToText();
       e.price = DbRead(m::kPrice).ToNumber();
       e.quantity = DbRead(m::kQuantity).ToNumber();
@@ -56,7 +56,8 @@ void BookLedgerMovements(const Session& session, const MaterialKey& key) {
   };
   SetClock(at(2, 9, 30));
   BookStockIn(session.PathOf(kStockInBackupFolder),
-              {key.name, key.spec, "米", "12.5", "800", "10000", "500"}, Now());
+              {key.name, key.model, "米", "12.5", "800", "10000", "500"},
+              Now());
   SetClock(at(1, 14, 10));
   BookStockOut(session.program_dir,
                {{{key, "350", "4375"}}, "线路一班", "王强"}, Now());
