@@ -48,17 +48,6 @@ double DateOf(const Value& v) {
 
 }  // namespace
 
-std::string_view TextBeforeZero(std::string_view width) {
-  const void* z = std::memchr(width.data(), 0, width.size());
-  return z ? width.substr(0, static_cast<const char*>(z) - width.data())
-           : width;
-}
-
-std::string_view TextFieldBytes(const FieldDef& f, const char* record) {
-  return TextBeforeZero(
-      std::string_view(record + f.offset, static_cast<std::size_t>(f.width)));
-}
-
 Value DecodeField(const FieldDef& f, const char* record) {
   return VisitField(f, record, [](auto v) {
     using T = decltype(v);
