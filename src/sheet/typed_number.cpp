@@ -30,7 +30,8 @@ bool ReadTypedNumber(std::string_view text, double* value) {
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   // The currency sign before or after the sign: "¥-1,200" and "-¥1,200".
   std::string number;
-  if (!SkipCurrency(&text) && (text.starts_with('-') || text.starts_with('+'))) {
+  if (!SkipCurrency(&text) &&
+      (text.starts_with('-') || text.starts_with('+'))) {
     number.push_back(text.front());
     text.remove_prefix(1);
     SkipCurrency(&text);
