@@ -46,11 +46,7 @@ constexpr int kMaterials = 1000;
 constexpr char kChildDirVar[] = "MATSLIP_MOVEMENT_CRASH_DIR";
 // A longer run: MATSLIP_MOVEMENT_CRASH_KILLS=3000.
 constexpr char kKillsVar[] = "MATSLIP_MOVEMENT_CRASH_KILLS";
-#if defined(__SANITIZE_ADDRESS__)
-constexpr int kDefaultKills = 80;  // the normal build runs the 320
-#else
 constexpr int kDefaultKills = 320;
-#endif
 constexpr char kQuantityText[] = "3";
 
 std::string ProgramDir(const std::string& dir) { return dir + "/prog"; }

@@ -41,11 +41,7 @@ constexpr int kMaterials = 300;
 constexpr char kChildDirVar[] = "MATSLIP_RESTORE_CRASH_DIR";
 // A longer run: MATSLIP_RESTORE_CRASH_KILLS=3000.
 constexpr char kKillsVar[] = "MATSLIP_RESTORE_CRASH_KILLS";
-#if defined(__SANITIZE_ADDRESS__)
-constexpr int kDefaultKills = 60;  // the normal build runs the 220
-#else
 constexpr int kDefaultKills = 220;
-#endif
 
 std::string ProgramDir(const std::string& dir) { return dir + "/prog"; }
 std::string ReportPath(const std::string& dir) { return dir + "/reports"; }
