@@ -9,11 +9,11 @@
 #include <stdlib.h>
 
 #include <cstdint>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <string_view>
 
+#include "fuzz_corpus.h"
 #include "grid/data_src.h"
 #include "grid/grid_file.h"
 
@@ -59,19 +59,10 @@ void Seed(const std::string& corpus) {
   WriteSeed(corpus + "/seed-empty", DataSrc());
 }
 
-bool IsEmptyDirectory(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::is_directory(path, ec) &&
-         std::filesystem::is_empty(path, ec);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  for (int i = 1; i < *argc; ++i) {
-    const std::string arg = (*argv)[i];
-    if (arg[0] != '-' && IsEmptyDirectory(arg)) Seed(arg);
-  }
+  fuzzing::SeedEmptyCorpora(*argc, *argv, Seed);
   return 0;
 }
 

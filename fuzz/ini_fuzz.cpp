@@ -12,7 +12,6 @@
 #include <stdlib.h>
 
 #include <cstdint>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -20,6 +19,7 @@
 #include <vector>
 
 #include "app/ini.h"
+#include "fuzz_corpus.h"
 #include "app/ini_file.h"
 #include "base/files.h"
 #include "base/gbk.h"
@@ -28,10 +28,7 @@ namespace {
 
 using namespace matslip;
 
-std::string& WorkDir() {
-  static std::string dir;
-  return dir;
-}
+const std::string* work_dir = nullptr;
 
 struct Input {
   std::string_view file;
@@ -79,7 +76,7 @@ void Exercise(const Input& in) {
   if (IniFile::Parse(in.file).Serialize() != in.file) abort();
   // A longer value would read back cut to the reader's limit.
   if (in.value.size() > kIniMaxValueBytes) return;
-  const std::string path = WorkDir() + "/config.ini";
+  const std::string path = *work_dir + "/config.ini";
   if (!ReplaceFileAtomically(path, in.file)) abort();
   // A default no file holds: a value cut to the reader's limit cannot end
   // in a control character.
@@ -117,31 +114,11 @@ void Seed(const std::string& corpus) {
   std::ofstream(corpus + "/seed-gbk", std::ios::binary) << crlf;
 }
 
-bool IsEmptyDirectory(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::is_directory(path, ec) &&
-         std::filesystem::is_empty(path, ec);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  // Memory-backed when there is such a folder: every input writes a file.
-  std::error_code ec;
-  std::string pattern = (std::filesystem::is_directory("/dev/shm", ec)
-                             ? std::filesystem::path("/dev/shm")
-                             : std::filesystem::temp_directory_path()) /
-                        "ini-fuzz-XXXXXX";
-  if (!mkdtemp(pattern.data())) abort();
-  WorkDir() = pattern;
-  std::atexit([] {
-    std::error_code ignored;
-    std::filesystem::remove_all(WorkDir(), ignored);
-  });
-  for (int i = 1; i < *argc; ++i) {
-    const std::string arg = (*argv)[i];
-    if (arg[0] != '-' && IsEmptyDirectory(arg)) Seed(arg);
-  }
+  work_dir = &fuzzing::MakeWorkDir("ini-fuzz");
+  fuzzing::SeedEmptyCorpora(*argc, *argv, Seed);
   return 0;
 }
 

@@ -15,7 +15,7 @@
 #include <fstream>
 #include <string>
 
-#include "base/files.h"
+#include "fuzz_corpus.h"
 #include "sheet/csv_reader.h"
 #include "sheet/html_reader.h"
 #include "sheet/ods_reader.h"
@@ -31,12 +31,6 @@ std::string& InputPath() {
   return path;
 }
 
-bool IsEmptyDirectory(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::is_directory(path, ec) &&
-         std::filesystem::is_empty(path, ec);
-}
-
 void Seed(const std::string& corpus) {
   for (const auto& entry :
        std::filesystem::directory_iterator(MATSLIP_SHEET_FIXTURES)) {
@@ -48,18 +42,8 @@ void Seed(const std::string& corpus) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  std::string pattern =
-      (std::filesystem::temp_directory_path() / "sheet-fuzz-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) abort();
-  InputPath() = pattern + "/input";
-  std::atexit([] {
-    std::error_code ignored;
-    std::filesystem::remove_all(DirName(InputPath()), ignored);
-  });
-  for (int i = 1; i < *argc; ++i) {
-    const std::string arg = (*argv)[i];
-    if (arg[0] != '-' && IsEmptyDirectory(arg)) Seed(arg);
-  }
+  InputPath() = fuzzing::MakeWorkDir("sheet-fuzz") + "/input";
+  fuzzing::SeedEmptyCorpora(*argc, *argv, Seed);
   return 0;
 }
 

@@ -12,10 +12,10 @@
 #include <stdlib.h>
 
 #include <cstdint>
-#include <filesystem>
 #include <string>
 
 #include "base/files.h"
+#include "fuzz_corpus.h"
 #include "material/material_table.h"
 #include "store/file_io.h"
 #include "store/format.h"
@@ -27,10 +27,9 @@ namespace {
 
 using namespace matslip;
 
-std::string& WorkDir() {
-  static std::string dir;
-  return dir;
-}
+const std::string* work_dir = nullptr;
+
+const std::string& WorkDir() { return *work_dir; }
 
 std::string TablePath() { return WorkDir() + "/t.mzk"; }
 
@@ -99,12 +98,6 @@ std::string InputOf(const std::string& path) {
   return std::string(split, 4) + main + memo;
 }
 
-bool IsEmptyDirectory(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::is_directory(path, ec) &&
-         std::filesystem::is_empty(path, ec);
-}
-
 // Two seeds: a three-field table whose memo chains span blocks and reuse a
 // freed block, and a material table of two records.
 void Seed(const std::string& corpus) {
@@ -138,19 +131,9 @@ void Seed(const std::string& corpus) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  std::string pattern =
-      (std::filesystem::temp_directory_path() / "table-fuzz-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) abort();
-  WorkDir() = pattern;
-  std::atexit([] {
-    std::error_code ignored;
-    std::filesystem::remove_all(WorkDir(), ignored);
-  });
+  work_dir = &fuzzing::MakeWorkDir("table-fuzz");
   SetDurableWrites(false);
-  for (int i = 1; i < *argc; ++i) {
-    const std::string arg = (*argv)[i];
-    if (arg[0] != '-' && IsEmptyDirectory(arg)) Seed(arg);
-  }
+  fuzzing::SeedEmptyCorpora(*argc, *argv, Seed);
   return 0;
 }
 

@@ -137,34 +137,46 @@ void PrintToolbarWindow::CreateControls() {
     b->setAutoDefault(false);
     return b;
   };
-  auto label = [&](const Place& at) {
-    place(new QLabel(QString::fromUtf8(at.caption), strip), at);
-  };
   auto list = [&](const Place& at, auto&& items) {
     auto* combo = new QComboBox(strip);
     place(combo, at);
     for (const auto& item : items) combo->addItem(QString::fromUtf8(item));
     return combo;
   };
+  // A label, then the control it names (its buddy) placed after it.
+  auto labelled = [&](const Place& label_at, auto make_control) {
+    auto* label = new QLabel(QString::fromUtf8(label_at.caption), strip);
+    place(label, label_at);
+    auto* control = make_control();
+    label->setBuddy(control);
+    return control;
+  };
   print_ = button(kPrint);
   preview_ = button(kPreview);
   zoom_in_ = button(kZoomIn);
   zoom_out_ = button(kZoomOut);
-  label(kTitleFontLabel);
-  title_font_ = list(kTitleFontList, kPrintTableFonts);
+  title_font_ = labelled(kTitleFontLabel, [&] {
+    return list(kTitleFontList, kPrintTableFonts);
+  });
   more_fonts_ = button(kMoreFonts);
-  label(kTitleSizeLabel);
-  title_size_ = new QComboBox(strip);
-  place(title_size_, kTitleSizeList);
-  for (int size : kTitleSizes) title_size_->addItem(QString::number(size));
-  label(kPageNumberLabel);
-  page_number_ = list(kPageNumberList, kPageNumberPositionNames);
-  label(kBodyFontLabel);
-  body_font_ = list(kBodyFontList, kPrintTableFonts);
-  label(kRowHeightLabel);
-  row_height_ = new RowHeightSpinner(
-      [this](int value) { StepRowHeights(value, &table_); }, strip);
-  place(row_height_, kRowHeightSpinner);
+  title_size_ = labelled(kTitleSizeLabel, [&] {
+    auto* sizes = new QComboBox(strip);
+    place(sizes, kTitleSizeList);
+    for (int size : kTitleSizes) sizes->addItem(QString::number(size));
+    return sizes;
+  });
+  page_number_ = labelled(kPageNumberLabel, [&] {
+    return list(kPageNumberList, kPageNumberPositionNames);
+  });
+  body_font_ = labelled(kBodyFontLabel, [&] {
+    return list(kBodyFontList, kPrintTableFonts);
+  });
+  row_height_ = labelled(kRowHeightLabel, [&] {
+    auto* spinner = new RowHeightSpinner(
+        [this](int value) { StepRowHeights(value, &table_); }, strip);
+    place(spinner, kRowHeightSpinner);
+    return spinner;
+  });
   alignment_ = button(kAlignment);
   date_format_ = button(kDateFormat);
   exit_ = button(kExit);

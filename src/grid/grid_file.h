@@ -20,6 +20,8 @@ namespace matslip {
 
 class DataSrc;
 
+// The extension of grid files, without its dot (as file dialogs take it).
+inline constexpr char kGridFileSuffix[] = "grd";
 inline constexpr char kGridFileMagic[4] = {'S', 'D', 'T', 'W'};
 inline constexpr int kGridPageSetupSize = 36;
 

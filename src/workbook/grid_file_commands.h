@@ -9,9 +9,6 @@ namespace matslip {
 class DataSrc;
 class Dialogs;
 
-// The extension of grid files, without its dot (as file dialogs take it).
-inline constexpr char kGridFileSuffix[] = "grd";
-
 // The window caption for a grid file: the part of `path` after its last '/'
 // or '\', with every ".grd" in it removed.
 std::string CaptionFromPath(std::string_view path);

@@ -31,6 +31,9 @@ PIXELS_PER_TENTH = 96 / 254
 WORKBOOK = "表格"
 WORKBOOK_GRID = "表格内容"
 WORKBOOK_COLUMN_TENTHS = 320
+# Alt+F4 is pressed up to three times, each given 10 s to close the window.
+CLOSE_ATTEMPTS = 3
+CLOSE_SECONDS = 10
 
 
 def dump(tool, path):
@@ -134,10 +137,24 @@ class Storekeeper:
             self.p.set_text(self.p.control(window, "text", name), text)
 
     def close(self, window):
-        """Closes a window as its title bar's close box does."""
-        self.p.settled(window)
-        self.p.key("alt+F4")
-        self.p.gone(window)
+        """Closes a window as its title bar's close box does. Alt+F4 goes to
+        the window the window manager has focused, which on a loaded machine
+        can lag behind the one the program made active: the main window then
+        gets it and ignores it while this modal one is open, so the keys are
+        pressed again (the log says so)."""
+        for attempt in range(1, CLOSE_ATTEMPTS + 1):
+            if not self.p.showing(window):
+                break
+            self.p.settled(window)
+            self.p.key("alt+F4")
+            try:
+                self.p.gone(window, CLOSE_SECONDS)
+                break
+            except Failed:
+                if attempt == CLOSE_ATTEMPTS:
+                    raise
+                print("alt+F4 left window %r open for %d s; pressed again" %
+                      (window.name, CLOSE_SECONDS), flush=True)
         self.back_to_main()
 
     def back_to_main(self):

@@ -14,8 +14,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <random>
 #include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "base/clock.h"
 #include "base/datetime.h"
@@ -107,6 +111,19 @@ std::optional<Record> BackupRecord(const std::string& path) {
   return ReadRecord(*table, 1);
 }
 
+// One step of the child's walk: its kind, the records it books (one to nine
+// different materials for a slip, one otherwise) and the token its log
+// lines carry; the parent also keeps the records whose "D" line came.
+struct Step {
+  char kind = 0;  // 'I' receipt, 'O' slip, 'C' and 'X' undo
+  std::vector<int> records;
+  std::vector<int> reported;
+  std::string token;
+  bool Has(int r) const {
+    return std::find(records.begin(), records.end(), r) != records.end();
+  }
+};
+
 // --- The child ---------------------------------------------------------------
 
 bool Report(int fd, const std::string& line) {
@@ -124,80 +141,120 @@ std::string Join(const std::vector<int>& records) {
 // an issue), after it "D <record> <the record's fields>" for each record; a
 // step that did not do what it should is reported as "F ...", and the child
 // ends.
+struct ChildFolders {
+  std::string program;
+  std::string in_backups;
+  std::string out_backups;
+};
+
+
+Step PickStep(std::mt19937& rng, std::string token) {
+  const unsigned pick = rng() % 8;
+  Step step;
+  step.kind = pick < 3 ? 'I' : pick < 6 ? 'O' : pick == 6 ? 'C' : 'X';
+  step.token = std::move(token);
+  const std::size_t lines = step.kind == 'O' ? 1 + rng() % kMaxSlipLines : 1;
+  while (step.records.size() < lines) {
+    const int r = 1 + int(rng() % kMaterials);
+    if (!step.Has(r)) step.records.push_back(r);
+  }
+  return step;
+}
+
+// Each of the functions below books or undoes a step and sets *failure when
+// it did not do what it should; false when the table could not be read.
+
+bool BookSlip(const ChildFolders& folders, const Step& step,
+              std::string* failure) {
+  Slip slip{{}, "#" + step.token, "保管员"};
+  for (int line : step.records) {
+    if (!DbSelect(kMaterialAlias) || !DbGoTo(line)) return false;
+    slip.lines.push_back(
+        {{DbRead(kName).ToText(), DbRead(kModel).ToText()}, "1", "2"});
+  }
+  if (BookStockOut(folders.program, slip, Now()) != int(step.records.size()))
+    *failure = "slip not booked";
+  return true;
+}
+
+bool BookReceipt(const ChildFolders& folders, const Step& step,
+                 const MaterialKey& key, std::string* failure) {
+  const StockInForm form{key.name,      key.model, "米", "2 #" + step.token,
+                         kQuantityText, "6",       "1"};
+  StockInResult booked = BookStockIn(folders.in_backups, form, Now());
+  if (!booked.booked || booked.record_number != step.records.front())
+    *failure = "not booked";
+  return true;
+}
+
+// An undo that would take away later movements is refused and must leave
+// the record as it was (`before`); one that restores must give the backup.
+bool Undo(const ChildFolders& folders, const Step& step, const MaterialKey& key,
+          const Record& before, std::string* failure) {
+  const bool in = step.kind == 'C';
+  const std::optional<Record> backup = BackupRecord(
+      MaterialBackupPath(in ? folders.in_backups : folders.out_backups, key));
+  testing::FakeDialogs dialogs;
+  dialogs.answers = {true};
+  const UndoResult result = CancelMovement(
+      folders.program, key, in ? kStockInUndo : kStockOutUndo, dialogs);
+  const bool refused = result == UndoResult::kRefused;
+  if (backup ? result != UndoResult::kRestored && !refused
+             : result != UndoResult::kNoBackup)
+    *failure = "undo result " + std::to_string(int(result));
+  if (!DbSelect(kMaterialAlias) || !DbGoTo(step.records.front())) return false;
+  if (backup && ReadCurrent() != (refused ? before : *backup))
+    *failure = refused ? "changed when refused" : "not the backup";
+  return true;
+}
+
+// The "D" lines of the step's records; a booking must have left its log
+// line in each.
+bool RecordsAfter(const Step& step, std::string* report,
+                  std::string* failure) {
+  const bool booking = step.kind == 'I' || step.kind == 'O';
+  const Field log = step.kind == 'O' ? kOutLog : kInLog;
+  for (int line : step.records) {
+    if (!DbSelect(kMaterialAlias) || !DbGoTo(line)) return false;
+    const Record after = ReadCurrent();
+    if (booking && after[log - 1].find("#" + step.token + " ") ==
+                       std::string::npos)
+      *failure = "no log line";
+    *report += "D " + std::to_string(line) + " " + Encode(after) + "\n";
+  }
+  return true;
+}
+
 int RunChild(const std::string& dir, unsigned seed) {
   SetDurableWrites(false);
   const std::string program_dir = ProgramDir(dir);
-  const std::string folder = ProgramFilePath(program_dir, kStockInBackupFolder);
-  const std::string out_folder =
-      ProgramFilePath(program_dir, kStockOutBackupFolder);
+  const ChildFolders folders{
+      program_dir, ProgramFilePath(program_dir, kStockInBackupFolder),
+      ProgramFilePath(program_dir, kStockOutBackupFolder)};
   const int fd = ::open(ReportPath(dir).c_str(),
                         O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0 ||
       !DbOpen(ProgramFilePath(program_dir, kMaterialFile), kMaterialAlias))
     return 2;
   std::mt19937 rng(seed);
-  testing::FakeDialogs dialogs;
   for (int k = 0;; ++k) {
-    const unsigned pick = rng() % 8;
-    const char kind = pick < 3 ? 'I' : pick < 6 ? 'O' : pick == 6 ? 'C' : 'X';
-    // A slip of one to nine different materials; one material otherwise.
-    std::vector<int> records;
-    const std::size_t lines = kind == 'O' ? 1 + rng() % kMaxSlipLines : 1;
-    while (records.size() < lines) {
-      const int r = 1 + int(rng() % kMaterials);
-      if (std::find(records.begin(), records.end(), r) == records.end())
-        records.push_back(r);
-    }
-    const int r = records.front();
+    const Step step =
+        PickStep(rng, std::to_string(seed) + ":" + std::to_string(k));
+    const int r = step.records.front();
     if (!DbSelect(kMaterialAlias) || !DbGoTo(r)) return 2;
     const Record before = ReadCurrent();
     const MaterialKey key{before[kName - 1], before[kModel - 1]};
-    const bool receipt = kind == 'I';
-    const std::string token = std::to_string(seed) + ":" + std::to_string(k);
-    if (!Report(fd, std::string("B ") + kind + " " + Join(records) + " " +
-                        token + "\n"))
+    if (!Report(fd, std::string("B ") + step.kind + " " + Join(step.records) +
+                        " " + step.token + "\n"))
       return 2;
     std::string failure;
-    if (kind == 'O') {
-      Slip slip{{}, "#" + token, "保管员"};
-      for (int line : records) {
-        if (!DbSelect(kMaterialAlias) || !DbGoTo(line)) return 2;
-        slip.lines.push_back(
-            {{DbRead(kName).ToText(), DbRead(kModel).ToText()}, "1", "2"});
-      }
-      if (BookStockOut(program_dir, slip, Now()) != int(lines))
-        failure = "slip not booked";
-    } else if (receipt) {
-      const StockInForm form{key.name,      key.model, "米", "2 #" + token,
-                             kQuantityText, "6",       "1"};
-      StockInResult booked = BookStockIn(folder, form, Now());
-      if (!booked.booked || booked.record_number != r) failure = "not booked";
-    } else {
-      const bool in = kind == 'C';
-      const std::optional<Record> backup =
-          BackupRecord(MaterialBackupPath(in ? folder : out_folder, key));
-      dialogs.answers = {true};
-      const UndoResult result = CancelMovement(
-          program_dir, key, in ? kStockInUndo : kStockOutUndo, dialogs);
-      // An undo that would take away later movements is refused.
-      const bool refused = result == UndoResult::kRefused;
-      if (backup ? result != UndoResult::kRestored && !refused
-                 : result != UndoResult::kNoBackup)
-        failure = "undo result " + std::to_string(int(result));
-      if (!DbSelect(kMaterialAlias) || !DbGoTo(r)) return 2;
-      if (backup && ReadCurrent() != (refused ? before : *backup))
-        failure = refused ? "changed when refused" : "not the backup";
-    }
     std::string report;
-    for (int line : records) {
-      if (!DbSelect(kMaterialAlias) || !DbGoTo(line)) return 2;
-      const Record after = ReadCurrent();
-      const Field log = kind == 'O' ? kOutLog : kInLog;
-      if ((receipt || kind == 'O') &&
-          after[log - 1].find("#" + token + " ") == std::string::npos)
-        failure = "no log line";
-      report += "D " + std::to_string(line) + " " + Encode(after) + "\n";
-    }
+    const bool read =
+        (step.kind == 'O'   ? BookSlip(folders, step, &failure)
+         : step.kind == 'I' ? BookReceipt(folders, step, key, &failure)
+                            : Undo(folders, step, key, before, &failure)) &&
+        RecordsAfter(step, &report, &failure);
+    if (!read) return 2;
     if (!failure.empty()) {
       Report(fd, "F " + std::to_string(r) + " " + failure + "\n");
       return 1;
@@ -216,16 +273,6 @@ pid_t StartChild(const std::string& dir, unsigned seed) {
   return testing::StartCrashChild(kChildDirVar, dir, seed,
                                   "movement-crash-child");
 }
-
-struct Step {
-  char kind = 0;  // 'I' receipt, 'O' slip, 'C' and 'X' undo
-  std::vector<int> records;
-  std::vector<int> reported;  // those whose "D" line came
-  std::string token;
-  bool Has(int r) const {
-    return std::find(records.begin(), records.end(), r) != records.end();
-  }
-};
 
 // Steps the child reported finished, by kind.
 struct Finished {
