@@ -13,16 +13,15 @@
 
 #include <cstdint>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/ini.h"
-#include "fuzz_corpus.h"
 #include "app/ini_file.h"
 #include "base/files.h"
 #include "base/gbk.h"
+#include "fuzz_corpus.h"
 
 namespace {
 
@@ -95,16 +94,12 @@ void Exercise(const Input& in) {
   }
 }
 
-std::string ReadWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)),
-                     std::istreambuf_iterator<char>());
-}
-
 void Seed(const std::string& corpus) {
-  const std::string utf8 = ReadWhole(MATSLIP_SLIP_TEXTS_INI);
+  std::string utf8;
   std::string gbk;
-  if (utf8.empty() || !Utf8ToGbk(utf8, &gbk)) abort();
+  if (!ReadFile(MATSLIP_SLIP_TEXTS_INI, &utf8) || utf8.empty() ||
+      !Utf8ToGbk(utf8, &gbk))
+    abort();
   std::string crlf;
   for (char c : gbk) {
     if (c == '\n') crlf += '\r';

@@ -7,6 +7,7 @@
 #include "base/datetime.h"
 #include "base/gbk.h"
 #include "base/number.h"
+#include "material/booking_fields.h"
 #include "material/material_backup.h"
 #include "material/material_lookup.h"
 #include "material/period_totals.h"
@@ -17,27 +18,6 @@ namespace matslip {
 namespace {
 
 using namespace material;
-
-PeriodTotals ReadInTotals() {
-  PeriodTotals t;
-  t.day_quantity = DbRead(kInQuantity).ToNumber();
-  t.day_value = DbRead(kInValue).ToNumber();
-  t.month_quantity = DbRead(kMonthInQuantity).ToNumber();
-  t.month_value = DbRead(kMonthInValue).ToNumber();
-  t.year_quantity = DbRead(kYearInQuantity).ToNumber();
-  t.year_value = DbRead(kYearInValue).ToNumber();
-  return t;
-}
-
-void PutInTotals(const PeriodTotals& t,
-                 std::vector<std::pair<FieldRef, Value>>* fields) {
-  fields->push_back({kInQuantity, t.day_quantity});
-  fields->push_back({kInValue, t.day_value});
-  fields->push_back({kMonthInQuantity, t.month_quantity});
-  fields->push_back({kMonthInValue, t.month_value});
-  fields->push_back({kYearInQuantity, t.year_quantity});
-  fields->push_back({kYearInValue, t.year_value});
-}
 
 // The average price after a receipt. A stock brought to 0 (a negative
 // receipt that cancels it) has no average; it keeps the price it had rather
@@ -148,7 +128,8 @@ StockInResult BookStockIn(const std::string& backup_folder,
       refused = !WriteMaterialBackup(backup_folder, key, records);
       if (refused) return false;
       const PeriodTotals totals = RollPeriodTotals(
-          ReadInTotals(), DbRead(kInDate).ToNumber(), now, q, a);
+          ReadPeriodTotals(kInPeriodFields), DbRead(kInDate).ToNumber(), now,
+          q, a);
       quantity_after = RoundTo(DbRead(kQuantity).ToNumber() + q, 2);
       const double value_after = RoundTo(DbRead(kValue).ToNumber() + a, 2);
       price_after =
@@ -159,17 +140,11 @@ StockInResult BookStockIn(const std::string& backup_folder,
           {kPrice, price_after},
           {kInDate, Value::Date(now)},
           {kAlarm, alarm}};
-      PutInTotals(totals, &fields);
-      std::vector<std::pair<FieldRef, Value>> before;
-      for (const auto& [field, value] : fields)
-        before.push_back({field, DbRead(field)});
-      refused = !DbWriteFields(fields);
-      if (refused) return false;
-      // A log line that cannot be written (a full disk) takes the receipt
-      // back: a booking is whole or not made.
-      refused = !DbWriteMemo(
-          kInLog, StockInLogLine(form, price_after, quantity_after, now));
-      if (refused) DbWriteFields(before);
+      for (const auto& [field, total] : TotalsByField(totals, kInPeriodFields))
+        fields.push_back({field, total});
+      refused = !WriteBooking(
+          fields, kInLog,
+          StockInLogLine(form, price_after, quantity_after, now));
       return !refused;
     };
     if (!records.empty()) {
@@ -193,12 +168,8 @@ StockInResult BookStockIn(const std::string& backup_folder,
       values[kValue - 1] = p * q;
       values[kInDate - 1] = Value::Date(now);
       values[kAlarm - 1] = alarm;
-      values[kInQuantity - 1] = totals.day_quantity;
-      values[kInValue - 1] = totals.day_value;
-      values[kMonthInQuantity - 1] = totals.month_quantity;
-      values[kMonthInValue - 1] = totals.month_value;
-      values[kYearInQuantity - 1] = totals.year_quantity;
-      values[kYearInValue - 1] = totals.year_value;
+      for (const auto& [field, total] : TotalsByField(totals, kInPeriodFields))
+        values[field - 1] = total;
       // The log line in the same append, which is made whole or not at all.
       values[kInLog - 1] = StockInLogLine(form, p, q, now);
       bool appended = false;

@@ -7,6 +7,7 @@
 #include "base/number.h"
 #include "material/material_backup.h"
 #include "material/material_lookup.h"
+#include "material/booking_fields.h"
 #include "material/period_totals.h"
 #include "stock/in_use_message.h"
 #include "store/db.h"
@@ -41,33 +42,16 @@ bool BookLine(const SlipLine& line, const Slip& slip, double now,
   if (*backup_failed) return false;
   const double q = TypedNumber(line.quantity_text);
   const double a = TypedNumber(line.value_text);
-  const PeriodTotals before{
-      DbRead(kOutQuantity).ToNumber(),      DbRead(kOutValue).ToNumber(),
-      DbRead(kMonthOutQuantity).ToNumber(), DbRead(kMonthOutValue).ToNumber(),
-      DbRead(kYearOutQuantity).ToNumber(),  DbRead(kYearOutValue).ToNumber()};
   const PeriodTotals t =
-      RollPeriodTotals(before, DbRead(kOutDate).ToNumber(), now, q, a);
-  const std::vector<std::pair<FieldRef, Value>> fields = {
+      RollPeriodTotals(ReadPeriodTotals(kOutPeriodFields),
+                       DbRead(kOutDate).ToNumber(), now, q, a);
+  std::vector<std::pair<FieldRef, Value>> fields = {
       {kQuantity, RoundTo(DbRead(kQuantity).ToNumber() - q, 2)},
       {kValue, RoundTo(DbRead(kValue).ToNumber() - a, 2)},
-      {kOutQuantity, t.day_quantity},
-      {kOutValue, t.day_value},
-      {kOutDate, Value::Date(now)},
-      {kMonthOutQuantity, t.month_quantity},
-      {kMonthOutValue, t.month_value},
-      {kYearOutQuantity, t.year_quantity},
-      {kYearOutValue, t.year_value}};
-  std::vector<std::pair<FieldRef, Value>> was;
-  for (const auto& [field, value] : fields)
-    was.push_back({field, DbRead(field)});
-  if (!DbWriteFields(fields)) return false;
-  // A log line that cannot be written (a full disk) takes the line back: a
-  // booking is whole or not made.
-  if (!DbWriteMemo(kOutLog, StockOutLogLine(line, slip, now))) {
-    DbWriteFields(was);
-    return false;
-  }
-  return true;
+      {kOutDate, Value::Date(now)}};
+  for (const auto& [field, total] : TotalsByField(t, kOutPeriodFields))
+    fields.push_back({field, total});
+  return WriteBooking(fields, kOutLog, StockOutLogLine(line, slip, now));
 }
 
 }  // namespace
